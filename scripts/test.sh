@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds everything (native, win32, win64) and passes every test: the native unit and
+# integration tests, and the end-to-end tests of the Windows exe under wine64.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+jobs=$(nproc)
+
+for preset in native win32 win64; do
+  echo "== build: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+
+echo "== native tests"
+ctest --preset native -j "$jobs"
+
+if [ -x tests/e2e/run.sh ]; then
+  echo "== end-to-end tests (wine64)"
+  bash tests/e2e/run.sh
+fi

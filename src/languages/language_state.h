@@ -1,0 +1,39 @@
+// The language state of the run: the buffer of the language file read last, the catalogue of
+// language files, and the working code and charset.
+#pragma once
+
+#include "platform/file_system.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace qly {
+
+class LanguageState {
+public:
+    static constexpr int kMaxLanguages = 21;
+
+    explicit LanguageState(FileSystem& fs) : fs_(fs) {}
+
+    // Reads the file "lang\" + name whole into LangBuffer. Throws Error when it cannot be read.
+    void ReadLangFile(const std::string& name);
+    // The text of entry key in LangBuffer ("/" key "/", two skipped characters, text up to the
+    // next apostrophe); empty when the key is missing. Never reads outside the buffer.
+    std::string LangText(const std::string& key) const;
+
+    std::string LangBuffer;
+    std::array<std::string, kMaxLanguages> LangFiles;
+    std::array<std::string, kMaxLanguages> LangCodes;
+    int16_t LangCount = 0;
+    std::string LangCode = "   "; // always exactly three characters; see setLangCode
+    int32_t LangCharset = 0;
+
+    // Assigns LangCode, keeping the first three characters or padding with blanks.
+    void setLangCode(const std::string& code);
+
+private:
+    FileSystem& fs_;
+};
+
+} // namespace qly

@@ -1,0 +1,87 @@
+// File services of the host system. Paths are UTF-8 Windows-style paths ("\" separators,
+// relative names resolved against the working folder); implementations translate them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace qly {
+
+// Windows attribute bits, as the listing and the attribute query report them.
+inline constexpr uint32_t kAttrReadOnly = 0x1;
+inline constexpr uint32_t kAttrHidden = 0x2;
+inline constexpr uint32_t kAttrSystem = 0x4;
+inline constexpr uint32_t kAttrDirectory = 0x10;
+inline constexpr uint32_t kAttrReparsePoint = 0x400;
+inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
+
+struct DirEntry {
+    std::string name; // the entry's own name, no folder
+    uint32_t attributes = 0;
+    int64_t size = 0;
+};
+
+// An open directory listing; closing it is the destructor's job.
+class DirListing {
+public:
+    virtual ~DirListing() = default;
+    // Fills entry with the next entry; false when the listing is exhausted. Throws Error on a
+    // failure other than exhaustion.
+    virtual bool next(DirEntry& entry) = 0;
+};
+
+// An open file for binary access; closed by the destructor.
+class File {
+public:
+    virtual ~File() = default;
+    // Reads up to out.size() bytes at the current position; returns the count read. Throws Error.
+    virtual std::size_t read(std::span<char> out) = 0;
+    // Writes all of data at the current position. Throws Error (disk full included).
+    virtual void write(std::span<const char> data) = 0;
+    // Current length of the file in bytes. Throws Error.
+    virtual int64_t length() = 0;
+    // Moves up to n bytes from source's position to this file's position, advancing both;
+    // returns the count moved. The default goes through buffer; implementations may copy
+    // inside the kernel.
+    virtual std::size_t transferFrom(File& source, std::size_t n, std::string& buffer);
+};
+
+enum class OpenMode {
+    Read,         // existing file, read only
+    ReadWrite,    // created when missing, positioned at the start, contents kept
+    CreateAlways, // created or truncated, write access
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Lists the entries of folder matching a "*"/"?" pattern (the pattern "*.*" matches every
+    // name). Returns null when the listing cannot be opened (missing folder, no match).
+    virtual std::unique_ptr<DirListing> list(const std::string& folder,
+                                             const std::string& pattern) = 0;
+    // Attribute bits of path, or kInvalidAttributes when they cannot be read.
+    virtual uint32_t attributes(const std::string& path) = 0;
+    // True when an ordinary file exists at path: folders, hidden and system files do not count.
+    virtual bool fileExists(const std::string& path) = 0;
+    // True when a folder or a file of any kind exists at path.
+    virtual bool exists(const std::string& path) = 0;
+    // Creates one folder level. Throws Error on failure.
+    virtual void createFolder(const std::string& path) = 0;
+    // Deletes one file. Throws Error on failure (read-only, in use); a missing file is a failure.
+    virtual void deleteFile(const std::string& path) = 0;
+    // Deletes a file if it exists; never throws. For clean-up paths.
+    virtual void removeQuietly(const std::string& path) noexcept = 0;
+    // Puts from in place of to, replacing any file there (hidden, system and read-only ones
+    // included) in one step. Throws Error on failure.
+    virtual void replaceFile(const std::string& from, const std::string& to) = 0;
+    // Opens path for binary access. Throws Error on failure.
+    virtual std::unique_ptr<File> open(const std::string& path, OpenMode mode) = 0;
+    // Free bytes of the volume holding path (all free bytes, not the caller's quota), or
+    // nothing when the query fails.
+    virtual std::optional<int64_t> freeBytes(const std::string& path) = 0;
+};
+
+} // namespace qly

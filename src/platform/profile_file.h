@@ -1,0 +1,20 @@
+// Reader of profile ("ini") files, with the answers of the Windows profile reader.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace qly {
+
+class ProfileFile {
+public:
+    virtual ~ProfileFile() = default;
+    // The value of key in section of the file at path (sections and keys without regard to
+    // case, value trimmed, one pair of matching quotes removed), cut to bufferSize - 1
+    // characters; defaultValue (cut the same way) when the file, section or key is missing.
+    virtual std::string getString(const std::string& path, const std::string& section,
+                                  const std::string& key, const std::string& defaultValue,
+                                  std::size_t bufferSize) = 0;
+};
+
+} // namespace qly

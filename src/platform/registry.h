@@ -1,0 +1,18 @@
+// Read-only access to string values under HKEY_LOCAL_MACHINE.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace qly {
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+    // The text of a REG_SZ value (cut at its first NUL); nothing when the key or value is
+    // missing, has another type, or cannot be read.
+    virtual std::optional<std::string> readString(const std::string& subKey,
+                                                  const std::string& valueName) = 0;
+};
+
+} // namespace qly
