@@ -30,8 +30,7 @@ public:
     // changes them changes what the engine does next.
     std::function<void(int16_t procent, int64_t& TotalBytes, int64_t& TotalCopyBytes)> CopyState;
     std::function<void(std::string& fname)> ActualFile;
-    std::function<void(std::string& src, std::string& dest, int64_t& TotalLen,
-                       int64_t& TotalCopy)>
+    std::function<void(std::string& src, std::string& dest, int64_t& TotalLen, int64_t& TotalCopy)>
         FilterFile;
 
     void AddFilter(const std::string& src);

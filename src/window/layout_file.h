@@ -16,7 +16,8 @@ int32_t ParseIniNumber(std::string_view text);
 class LayoutFile {
 public:
     // path: the full path of the layout file.
-    LayoutFile(ProfileFile& profile, std::string path) : profile_(profile), path_(std::move(path)) {}
+    LayoutFile(ProfileFile& profile, std::string path)
+        : profile_(profile), path_(std::move(path)) {}
 
     // The value, at most 254 characters; empty when missing.
     std::string ReadIniString(const std::string& section, const std::string& key) const;
