@@ -1,0 +1,187 @@
+// Form1: the installer's window and the program's whole flow. It is written against the
+// control and service interfaces only, so that the Win32 program and the tests run the very
+// same code. The platform creates the controls, constructs Form1 over them and calls the
+// event handlers below; no exception ever leaves a handler.
+//
+// Life of a window, as the platform drives it:
+//   1. construct Form1 over the controls and services;
+//   2. Form_Load(); when it returns false the window is already destroyed and the program
+//      ends (the user was told why in a message box);
+//   3. deliver events: button clicks, a selection in Combo1 made by the user, image clicks,
+//      presses on the window's own surface;
+//   4. a close request that does not come through Command2 (Alt+F4, the task bar) goes
+//      through QueryUnload(); when it answers true the platform calls Form_Unload() and
+//      destroys the window;
+//   5. Command1 (after the update run) and Command2 unload by themselves: they run
+//      Form_Unload() and then MainWindow::destroy().
+// Form_Unload() runs its steps once; every handler does nothing once the window is unloaded,
+// so events still queued when the window goes away are harmless.
+#pragma once
+
+#include "engine/class_copy_sys.h"
+#include "languages/language_state.h"
+#include "platform/controls.h"
+#include "platform/file_system.h"
+#include "platform/locale.h"
+#include "platform/message_loop.h"
+#include "platform/process.h"
+#include "platform/profile_file.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/version_resource.h"
+#include "textscroll/text_area.h"
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+
+namespace qly {
+
+// The window and its child controls, created by the platform before Form1 and outliving it.
+struct Form1Controls {
+    MainWindow& window;
+    Button& Command1;      // "Update Now!", later the exit button
+    Button& Command2;      // close, 20 by 20 pixels
+    Button& Command3;      // minimize, 20 by 20 pixels
+    ComboBox& Combo1;      // language selector
+    TextArea& TextScroll1; // scrolling text and progress bar
+    ImageArea& Image1;     // right link
+    ImageArea& Image2;     // left link
+};
+
+// The outside services Form1 uses, all outliving it.
+struct Form1Services {
+    FileSystem& files;
+    ProfileFile& profile;
+    Registry& registry;
+    Shell& shell;
+    VersionResource& versions;
+    Locale& locale;
+    MessageLoop& loop;
+    Process& process;
+};
+
+class Form1 {
+public:
+    // The caption the window starts with.
+    static constexpr const char* kCaption = "Quillory - Install";
+    // Told to the user when the skin cannot be loaded; the program then ends.
+    static constexpr const char* kSkinMissing =
+        "The window's picture gfx.bmp is missing or cannot be read. The installer will close.";
+
+    Form1(const Form1Controls& controls, const Form1Services& services);
+    ~Form1();
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // Start-up: working folder, caption, skin, layout, engine, region, language list, show,
+    // game lookup with the start language. Returns false when the skin is missing or
+    // unreadable: the user has been told in a message box and the window is destroyed.
+    bool Form_Load();
+    // "Update Now!": runs the update once; after it, closes the window. Ignored while busy.
+    void Command1_Click();
+    // Close button: unloads and destroys the window unless busy.
+    void Command2_Click();
+    // Minimize button: always available.
+    void Command3_Click();
+    // The language switch, run when the user selects an entry of Combo1 (and by the program
+    // itself after it selects one).
+    void Combo1_Click();
+    // Right link area: opens linkright when set.
+    void Image1_Click();
+    // Left link area: opens linkleft when set.
+    void Image2_Click();
+    // A press of any mouse button on the window's own surface: starts dragging the window.
+    void Form_MouseDown();
+    // A close request from outside Command2 (Alt+F4, the task bar). False while busy: the
+    // work in progress must not lose its window; true when the window may close.
+    bool QueryUnload();
+    // Releases the skin, writes the Favorites shortcut, releases the copy engine. Runs once;
+    // later calls do nothing. Does not destroy the window.
+    void Form_Unload();
+    // Progress of the copy engine: bar and caption, unless started with "-reset".
+    void CopySys_CopyState(int16_t procent, int64_t& TotalBytes, int64_t& TotalCopyBytes);
+
+    // Window state, in the order the program's documents declare it.
+    std::string DestPatch; // the game folder, no trailing separator
+    int16_t status = 0;    // 0 no game folder, 1 folder holds main.exe, 2 registered without it
+    int16_t etap = 0;      // 0 before the update run, 1 from its start on
+    int32_t ErrorCode = 0; // copy result: 0 or more bytes, -1 failure, -2 no space
+    std::string linkleft;
+    std::string linkright;
+    std::string linkfavorites;
+    std::string titlefavorites;
+
+    // The controls, under the names the window's design gives them.
+    MainWindow& window;
+    Button& Command1;
+    Button& Command2;
+    Button& Command3;
+    ComboBox& Combo1;
+    TextArea& TextScroll1;
+    ImageArea& Image1;
+    ImageArea& Image2;
+
+    // For the platform and for tests.
+    bool isBusy() const { return busy != 0; }
+    bool isUnloaded() const { return unloaded_; }
+    const LanguageState& language() const { return lang_; }
+    // The copy engine; null before start-up and after the unload.
+    const classCopySys* copyEngine() const { return CopySys.get(); }
+
+private:
+    // Start-up pieces (src/window).
+    void LoadSkin(const std::string& fileName);
+    void ReleaseSkin();
+    void SetRoundRegion(int16_t cornerWidth, int16_t cornerHeight);
+    void PlaceControls();
+    // Runs the unload once, then destroys the window.
+    void UnloadWindow();
+
+    // Game folder and update run (src/update).
+    void FindGameFolder();
+    bool HoldsGame(const std::string& folder);
+    void RunUpdate();
+    void CopyStep(bool blankLineFirst);
+    void AskForFolder();
+    void UpdateFiles();
+
+    // Languages (src/languages).
+    void LoadLangList();
+    void LoadLang(int16_t i);
+    void ShowState();
+    void PickDefaultLang();
+    void PickDefaultLangSafe();
+
+    // Runs one step of a handler on its own: a failure skips that step only.
+    template <typename Step> static void StandAlone(Step&& step) noexcept {
+        try {
+            step();
+        } catch (const std::exception&) {
+            // qly::Error and every other failure of a step end that step and nothing more.
+        } catch (...) {
+        }
+    }
+
+    FileSystem& files_;
+    ProfileFile& profile_;
+    Registry& registry_;
+    Shell& shell_;
+    VersionResource& versions_;
+    Locale& locale_;
+    MessageLoop& loop_;
+    Process& process_;
+
+    LanguageState lang_;
+    int16_t busy = 0; // True (-1) while start-up, a language switch or the update run works
+    std::unique_ptr<classCopySys> CopySys;
+    int16_t LastLangIndex = 0; // list index of the language last switched to, plus 1
+    bool unloaded_ = false;
+    // Set while QuickCopy runs: an unload forced meanwhile stops the copy and leaves the
+    // engine's release to the copy step, which still has it on its stack.
+    bool copying_ = false;
+    bool releaseEngineAfterCopy_ = false;
+};
+
+} // namespace qly
