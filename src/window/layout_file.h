@@ -3,26 +3,36 @@
 
 #include "platform/profile_file.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace qly {
 
-// Converts profile text to a number: blanks anywhere ignored, sign, decimals, E/D exponent,
-// leading number only, rounded half to even into 32 bits; 0 when it does not start with one.
+// Converts profile text to a number: blanks, tabs and line feeds anywhere are ignored; then an
+// optional sign, digits with at most one decimal point, and an optional E or D exponent (either
+// case) with its own sign are read, up to the first character that fits none of these. The
+// value is rounded half to even. 0 when the text does not start with a number. Values beyond
+// the 32-bit range are clamped to INT32_MIN / INT32_MAX. No hexadecimal or octal prefixes.
 int32_t ParseIniNumber(std::string_view text);
 
 class LayoutFile {
 public:
-    // path: the full path of the layout file.
+    // The profile reader's buffer, in characters: values come back cut to one less.
+    static constexpr std::size_t kBufferSize = 255;
+
+    // path: the full path of the layout file. Every read consults the file afresh.
     LayoutFile(ProfileFile& profile, std::string path)
         : profile_(profile), path_(std::move(path)) {}
 
-    // The value, at most 254 characters; empty when missing.
+    // The value, at most 254 characters; empty when the file, section or key is missing.
     std::string ReadIniString(const std::string& section, const std::string& key) const;
-    // The value as a number; 0 when missing or not a number.
+    // The value as a number (ParseIniNumber); 0 when missing, empty or not a number.
     int32_t ReadIniNumber(const std::string& section, const std::string& key) const;
+
+    const std::string& path() const { return path_; }
 
 private:
     ProfileFile& profile_;

@@ -1,0 +1,134 @@
+#include "platform/posix/posix_profile_file.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string_view>
+
+namespace qly {
+
+namespace {
+
+std::string_view trim(std::string_view s) {
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const auto first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = s.find_last_not_of(kBlanks);
+    return s.substr(first, last - first + 1);
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string toNativePath(const std::string& path) {
+    std::string out = path;
+    for (char& c : out) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> readWhole(const std::string& path) {
+    std::ifstream in(toNativePath(path), std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The value of key in section, quotes not yet removed; nothing when either is missing.
+std::optional<std::string_view> findValue(std::string_view text, std::string_view section,
+                                          std::string_view key) {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (text.starts_with(kBom)) {
+        text.remove_prefix(kBom.size());
+    }
+    bool inSection = false;
+    bool sectionSeen = false;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const std::string_view line = trim(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+
+        if (line.starts_with('[')) {
+            const auto close = line.rfind(']');
+            if (close == std::string_view::npos) {
+                continue;
+            }
+            // Later sections of the same name are never searched: the first one wins.
+            if (inSection) {
+                return std::nullopt;
+            }
+            inSection =
+                !sectionSeen && equalsIgnoringCase(trim(line.substr(1, close - 1)), section);
+            sectionSeen = sectionSeen || inSection;
+            continue;
+        }
+        if (!inSection || line.starts_with(';')) {
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            continue;
+        }
+        if (equalsIgnoringCase(trim(line.substr(0, equals)), key)) {
+            return trim(line.substr(equals + 1));
+        }
+    }
+    return std::nullopt;
+}
+
+std::string_view stripQuotes(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+// The first maxChars characters of s, a character being one UTF-8 sequence (a lead byte and
+// the continuation bytes after it).
+std::string_view cutToCharacters(std::string_view s, std::size_t maxChars) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const bool continuation = (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
+        if (!continuation || i == 0) {
+            if (chars == maxChars) {
+                return s.substr(0, i);
+            }
+            ++chars;
+        }
+    }
+    return s;
+}
+
+} // namespace
+
+std::string PosixProfileFile::getString(const std::string& path, const std::string& section,
+                                        const std::string& key, const std::string& defaultValue,
+                                        std::size_t bufferSize) {
+    const std::size_t maxChars = bufferSize == 0 ? 0 : bufferSize - 1;
+    const std::optional<std::string> text = readWhole(path);
+    if (text) {
+        if (const auto value = findValue(*text, section, key)) {
+            return std::string(cutToCharacters(stripQuotes(*value), maxChars));
+        }
+    }
+    return std::string(cutToCharacters(defaultValue, maxChars));
+}
+
+} // namespace qly

@@ -1,0 +1,26 @@
+#include "platform/win32/win32_profile_file.h"
+
+#include "platform/win32/wide_string.h"
+
+#include <algorithm>
+#include <climits>
+#include <windows.h>
+
+namespace qly {
+
+std::string Win32ProfileFile::getString(const std::string& path, const std::string& section,
+                                        const std::string& key, const std::string& defaultValue,
+                                        std::size_t bufferSize) {
+    if (bufferSize == 0) {
+        return {};
+    }
+    const DWORD size = static_cast<DWORD>(std::min<std::size_t>(bufferSize, INT_MAX));
+    std::wstring buffer(size, L'\0');
+    const DWORD count = GetPrivateProfileStringW(
+        win32::toWide(section).c_str(), win32::toWide(key).c_str(),
+        win32::toWide(defaultValue).c_str(), buffer.data(), size, win32::toWide(path).c_str());
+    buffer.resize(std::min<DWORD>(count, size - 1));
+    return win32::fromWide(buffer);
+}
+
+} // namespace qly

@@ -1,0 +1,17 @@
+// Profile files read by the Windows profile reader.
+#pragma once
+
+#include "platform/profile_file.h"
+
+namespace qly {
+
+// GetPrivateProfileStringW with the full path; values and names travel as UTF-8. The
+// buffer size counts UTF-16 units, as Windows counts them.
+class Win32ProfileFile final : public ProfileFile {
+public:
+    std::string getString(const std::string& path, const std::string& section,
+                          const std::string& key, const std::string& defaultValue,
+                          std::size_t bufferSize) override;
+};
+
+} // namespace qly

@@ -1,0 +1,150 @@
+#include "window/layout_file.h"
+
+#include "common/rounding.h"
+
+#include <charconv>
+#include <limits>
+#include <system_error>
+
+namespace qly {
+
+namespace {
+
+bool isIgnoredBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Position of the first significant digit relative to the decimal point: 3 for "123.4",
+// -2 for "0.004". Only consulted when the value left the double range, to tell overflow from
+// underflow; mantissa holds digits and at most one '.', and is not all zeros.
+int64_t decimalMagnitude(const std::string& mantissa) {
+    int64_t integerDigits = 0;
+    int64_t leadingFractionZeros = 0;
+    bool seenPoint = false;
+    bool seenNonZero = false;
+    for (char c : mantissa) {
+        if (c == '.') {
+            seenPoint = true;
+        } else if (!seenPoint) {
+            if (seenNonZero || c != '0') {
+                seenNonZero = true;
+                ++integerDigits;
+            }
+        } else if (!seenNonZero) {
+            if (c == '0') {
+                ++leadingFractionZeros;
+            } else {
+                seenNonZero = true;
+            }
+        }
+    }
+    return integerDigits > 0 ? integerDigits : -leadingFractionZeros;
+}
+
+} // namespace
+
+int32_t ParseIniNumber(std::string_view text) {
+    // The numeric prefix is gathered without blanks into a form from_chars reads: mantissa
+    // digits with one point, then the exponent as a capped integer.
+    std::string mantissa;
+    bool negative = false;
+    bool signAllowed = true;
+    bool pointSeen = false;
+    bool mantissaDigits = false;
+    bool nonZeroDigit = false;
+    std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (isIgnoredBlank(c)) {
+            continue;
+        }
+        if (signAllowed && (c == '+' || c == '-')) {
+            negative = c == '-';
+            signAllowed = false;
+        } else if (isDigit(c)) {
+            mantissa += c;
+            mantissaDigits = true;
+            nonZeroDigit = nonZeroDigit || c != '0';
+            signAllowed = false;
+        } else if (c == '.' && !pointSeen) {
+            mantissa += c;
+            pointSeen = true;
+            signAllowed = false;
+        } else {
+            break;
+        }
+    }
+    if (!mantissaDigits) {
+        return 0;
+    }
+
+    // Capped so that absurd exponents cannot overflow; far beyond any double anyway.
+    constexpr int64_t kExponentCap = 100000;
+    int64_t exponent = 0;
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) {
+        bool exponentNegative = false;
+        bool exponentSignAllowed = true;
+        for (++i; i < text.size(); ++i) {
+            const char c = text[i];
+            if (isIgnoredBlank(c)) {
+                continue;
+            }
+            if (exponentSignAllowed && (c == '+' || c == '-')) {
+                exponentNegative = c == '-';
+                exponentSignAllowed = false;
+            } else if (isDigit(c)) {
+                if (exponent < kExponentCap) {
+                    exponent = exponent * 10 + (c - '0');
+                }
+                exponentSignAllowed = false;
+            } else {
+                break;
+            }
+        }
+        if (exponentNegative) {
+            exponent = -exponent;
+        }
+    }
+    if (!nonZeroDigit) {
+        return 0;
+    }
+
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    const std::string number = mantissa + "e" + std::to_string(exponent);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    (void)end;
+    if (ec == std::errc::result_out_of_range) {
+        if (decimalMagnitude(mantissa) + exponent > 0) {
+            return negative ? kMin : kMax;
+        }
+        return 0;
+    }
+    if (ec != std::errc()) {
+        return 0;
+    }
+    const double rounded = roundHalfEven(negative ? -value : value);
+    if (rounded >= 2147483648.0) {
+        return kMax;
+    }
+    if (rounded < -2147483648.0) {
+        return kMin;
+    }
+    return static_cast<int32_t>(rounded);
+}
+
+std::string LayoutFile::ReadIniString(const std::string& section, const std::string& key) const {
+    return profile_.getString(path_, section, key, "", kBufferSize);
+}
+
+int32_t LayoutFile::ReadIniNumber(const std::string& section, const std::string& key) const {
+    // "default" stands in for a missing entry and reads as 0, like any other text.
+    return ParseIniNumber(profile_.getString(path_, section, key, "default", kBufferSize));
+}
+
+} // namespace qly
