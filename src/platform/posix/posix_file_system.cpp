@@ -1,0 +1,398 @@
+// Only this folder talks to POSIX; everything here reports failures as qly::Error with the
+// system's reason, captured where the call was made.
+#include "platform/posix/posix_file_system.h"
+
+#include "common/error.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace qly::posix {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what, const std::string& path, int err) {
+    throw Error(what + " " + path + ": " + std::strerror(err));
+}
+
+bool isHiddenName(const char* name) {
+    return name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
+}
+
+// The last component of a native path, ignoring trailing separators.
+std::string baseName(const std::string& native) {
+    std::size_t end = native.find_last_not_of('/');
+    if (end == std::string::npos) {
+        return {};
+    }
+    std::size_t start = native.rfind('/', end);
+    start = start == std::string::npos ? 0 : start + 1;
+    return native.substr(start, end - start + 1);
+}
+
+// Maps what lstat said about an entry to Windows attribute bits; follows a symbolic link
+// through statAt to tell a folder link from a file link.
+template <typename StatFollow>
+uint32_t attributesOf(const struct stat& own, const char* name, StatFollow statFollow,
+                      int64_t* size) {
+    struct stat st = own;
+    uint32_t attrs = 0;
+    if (S_ISLNK(own.st_mode)) {
+        if (!statFollow(st)) {
+            // A dangling link: present, but nothing to read behind it.
+            *size = 0;
+            return kAttrReparsePoint;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            attrs |= kAttrReparsePoint;
+        }
+    }
+    if (S_ISDIR(st.st_mode)) {
+        attrs |= kAttrDirectory;
+        *size = 0;
+    } else {
+        *size = static_cast<int64_t>(st.st_size);
+    }
+    if (isHiddenName(name)) {
+        attrs |= kAttrHidden;
+    }
+    if ((st.st_mode & S_IWUSR) == 0) {
+        attrs |= kAttrReadOnly;
+    }
+    return attrs;
+}
+
+// UTF-8 sequence length from its lead byte (1 for stray bytes).
+std::size_t sequenceLength(unsigned char lead) {
+    if (lead >= 0xF0) {
+        return 4;
+    }
+    if (lead >= 0xE0) {
+        return 3;
+    }
+    if (lead >= 0xC0) {
+        return 2;
+    }
+    return 1;
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const noexcept { closedir(dir); }
+};
+
+class PosixDirListing : public DirListing {
+public:
+    PosixDirListing(std::unique_ptr<DIR, DirCloser> dir, std::string pattern)
+        : dir_(std::move(dir)), pattern_(std::move(pattern)),
+          matchAll_(pattern_ == "*" || pattern_ == "*.*") {}
+
+    // Reads ahead to the first match so that a listing without one is reported as unopenable.
+    bool prime() { return advance(); }
+
+    bool next(DirEntry& entry) override {
+        if (!hasPending_) {
+            return false;
+        }
+        entry = std::move(pending_);
+        advance();
+        return true;
+    }
+
+private:
+    bool advance() {
+        hasPending_ = false;
+        for (;;) {
+            errno = 0;
+            const dirent* d = readdir(dir_.get());
+            if (d == nullptr) {
+                if (errno != 0) {
+                    fail("cannot read the listing of", "folder", errno);
+                }
+                return false;
+            }
+            if (!matchAll_ && !matchesPattern(d->d_name, pattern_)) {
+                continue;
+            }
+            pending_.name = d->d_name;
+            pending_.size = 0;
+            const int fd = dirfd(dir_.get());
+            struct stat own {};
+            if (fstatat(fd, d->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0) {
+                // Gone or unreadable since the listing was read.
+                pending_.attributes = kInvalidAttributes;
+            } else {
+                pending_.attributes = attributesOf(
+                    own, d->d_name,
+                    [&](struct stat& st) { return fstatat(fd, d->d_name, &st, 0) == 0; },
+                    &pending_.size);
+            }
+            hasPending_ = true;
+            return true;
+        }
+    }
+
+    std::unique_ptr<DIR, DirCloser> dir_;
+    std::string pattern_;
+    bool matchAll_;
+    DirEntry pending_;
+    bool hasPending_ = false;
+};
+
+class PosixFile : public File {
+public:
+    PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    ~PosixFile() override { ::close(fd_); }
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+
+    std::size_t read(std::span<char> out) override {
+        std::size_t done = 0;
+        while (done < out.size()) {
+            const ssize_t got = ::read(fd_, out.data() + done, out.size() - done);
+            if (got < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                fail("cannot read", path_, errno);
+            }
+            if (got == 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(got);
+        }
+        return done;
+    }
+
+    void write(std::span<const char> data) override {
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t put = ::write(fd_, data.data() + done, data.size() - done);
+            if (put < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                fail("cannot write", path_, errno);
+            }
+            done += static_cast<std::size_t>(put);
+        }
+    }
+
+    int64_t length() override {
+        struct stat st {};
+        if (fstat(fd_, &st) != 0) {
+            fail("cannot measure", path_, errno);
+        }
+        return static_cast<int64_t>(st.st_size);
+    }
+
+    // Copies inside the kernel when both ends are files here and the kernel can; falls back
+    // to the buffer for the rest of this call otherwise.
+    std::size_t transferFrom(File& source, std::size_t n, std::string& buffer) override {
+        auto* from = dynamic_cast<PosixFile*>(&source);
+        if (from == nullptr || !inKernel_) {
+            return File::transferFrom(source, n, buffer);
+        }
+        std::size_t done = 0;
+        while (done < n) {
+            const ssize_t moved = copy_file_range(from->fd_, nullptr, fd_, nullptr, n - done, 0);
+            if (moved < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                if (done == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                                  errno == EOPNOTSUPP || errno == EBADF)) {
+                    inKernel_ = false;
+                    return File::transferFrom(source, n, buffer);
+                }
+                fail("cannot copy into", path_, errno);
+            }
+            if (moved == 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(moved);
+        }
+        return done;
+    }
+
+private:
+    int fd_;
+    std::string path_;
+    bool inKernel_ = true;
+};
+
+} // namespace
+
+std::string nativePath(const std::string& path) {
+    std::string out = path;
+    for (char& c : out) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return out;
+}
+
+bool matchesPattern(const std::string& name, const std::string& pattern) {
+    if (pattern == "*" || pattern == "*.*") {
+        return true;
+    }
+    // Greedy matching with one backtrack point: the last "*" seen.
+    std::size_t n = 0;
+    std::size_t p = 0;
+    std::size_t starP = std::string::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            n += sequenceLength(static_cast<unsigned char>(name[n]));
+            ++p;
+        } else if (p < pattern.size() && lowerAscii(pattern[p]) == lowerAscii(name[n])) {
+            ++n;
+            ++p;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size() && n == name.size();
+}
+
+std::unique_ptr<DirListing> PosixFileSystem::list(const std::string& folder,
+                                                  const std::string& pattern) {
+    std::string native = nativePath(folder);
+    if (native.empty()) {
+        native = ".";
+    }
+    std::unique_ptr<DIR, DirCloser> dir(opendir(native.c_str()));
+    if (!dir) {
+        return nullptr;
+    }
+    auto listing = std::make_unique<PosixDirListing>(std::move(dir), pattern);
+    if (!listing->prime()) {
+        return nullptr;
+    }
+    return listing;
+}
+
+uint32_t PosixFileSystem::attributes(const std::string& path) {
+    const std::string native = nativePath(path);
+    struct stat own {};
+    if (lstat(native.c_str(), &own) != 0) {
+        return kInvalidAttributes;
+    }
+    int64_t size = 0;
+    return attributesOf(
+        own, baseName(native).c_str(),
+        [&](struct stat& st) { return stat(native.c_str(), &st) == 0; }, &size);
+}
+
+bool PosixFileSystem::fileExists(const std::string& path) {
+    const std::string native = nativePath(path);
+    struct stat st {};
+    return stat(native.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) &&
+           !isHiddenName(baseName(native).c_str());
+}
+
+bool PosixFileSystem::exists(const std::string& path) {
+    struct stat st {};
+    return lstat(nativePath(path).c_str(), &st) == 0;
+}
+
+void PosixFileSystem::createFolder(const std::string& path) {
+    const std::string native = nativePath(path);
+    if (mkdir(native.c_str(), 0777) != 0) {
+        fail("cannot create the folder", native, errno);
+    }
+}
+
+void PosixFileSystem::deleteFile(const std::string& path) {
+    const std::string native = nativePath(path);
+    if (unlink(native.c_str()) != 0) {
+        fail("cannot delete", native, errno);
+    }
+}
+
+void PosixFileSystem::removeQuietly(const std::string& path) noexcept {
+    unlink(nativePath(path).c_str());
+}
+
+void PosixFileSystem::replaceFile(const std::string& from, const std::string& to) {
+    const std::string target = nativePath(to);
+    if (rename(nativePath(from).c_str(), target.c_str()) != 0) {
+        fail("cannot put in place", target, errno);
+    }
+}
+
+std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mode) {
+    const std::string native = nativePath(path);
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case OpenMode::Read:
+        flags |= O_RDONLY;
+        break;
+    case OpenMode::ReadWrite:
+        flags |= O_RDWR | O_CREAT;
+        break;
+    case OpenMode::CreateAlways:
+        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        break;
+    }
+    const int fd = ::open(native.c_str(), flags, 0666);
+    if (fd < 0) {
+        fail("cannot open", native, errno);
+    }
+    auto file = std::make_unique<PosixFile>(fd, native);
+    // A folder opens for reading here but not on Windows; refuse it the same way.
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        fail("cannot open", native, EISDIR);
+    }
+    return file;
+}
+
+std::optional<int64_t> PosixFileSystem::freeBytes(const std::string& path) {
+    std::string probe = nativePath(path);
+    for (;;) {
+        if (probe.empty()) {
+            probe = ".";
+        }
+        struct statvfs vfs {};
+        if (statvfs(probe.c_str(), &vfs) == 0) {
+            return static_cast<int64_t>(vfs.f_bfree) * static_cast<int64_t>(vfs.f_frsize);
+        }
+        if (errno != ENOENT && errno != ENOTDIR) {
+            return std::nullopt;
+        }
+        // Step up to the parent folder: the volume that would hold the path.
+        std::size_t end = probe.find_last_not_of('/');
+        if (end == std::string::npos || probe == ".") {
+            return std::nullopt;
+        }
+        std::size_t slash = probe.rfind('/', end);
+        if (slash == std::string::npos) {
+            probe = ".";
+        } else if (slash == 0) {
+            probe = "/";
+        } else {
+            probe.resize(slash);
+        }
+    }
+}
+
+} // namespace qly::posix

@@ -1,0 +1,34 @@
+// File services on Linux. Accepts the program's Windows-style paths: every "\" is read as "/",
+// so "update\a.txt" is relative to the working folder. Windows attributes are mapped:
+// hidden = a name starting with "." (there is no system attribute here), read-only = no write
+// permission for the owner, a symbolic link to a folder = reparse point and folder.
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace qly::posix {
+
+class PosixFileSystem : public FileSystem {
+public:
+    std::unique_ptr<DirListing> list(const std::string& folder,
+                                     const std::string& pattern) override;
+    uint32_t attributes(const std::string& path) override;
+    bool fileExists(const std::string& path) override;
+    bool exists(const std::string& path) override;
+    void createFolder(const std::string& path) override;
+    void deleteFile(const std::string& path) override;
+    void removeQuietly(const std::string& path) noexcept override;
+    void replaceFile(const std::string& from, const std::string& to) override;
+    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
+    // Free blocks (f_bfree) of the volume holding the nearest existing ancestor of path.
+    std::optional<int64_t> freeBytes(const std::string& path) override;
+};
+
+// The native form of a Windows-style path: "\" becomes "/".
+std::string nativePath(const std::string& path);
+
+// Windows-like name matching: "*" any run, "?" one character, letters without regard to case;
+// "*.*" matches every name.
+bool matchesPattern(const std::string& name, const std::string& pattern);
+
+} // namespace qly::posix
