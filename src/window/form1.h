@@ -38,6 +38,8 @@
 
 namespace qly {
 
+class LayoutFile;
+
 // The window and its child controls, created by the platform before Form1 and outliving it.
 struct Form1Controls {
     MainWindow& window;
@@ -135,7 +137,7 @@ private:
     void LoadSkin(const std::string& fileName);
     void ReleaseSkin();
     void SetRoundRegion(int16_t cornerWidth, int16_t cornerHeight);
-    void PlaceControls();
+    void PlaceControls(const LayoutFile& layout);
     // Runs the unload once, then destroys the window.
     void UnloadWindow();
 

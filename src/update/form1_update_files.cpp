@@ -1,0 +1,75 @@
+// The working step of the update run: the media control check and the copy of "update\".
+#include "common/error.h"
+#include "update/file_version.h"
+#include "window/form1.h"
+
+#include <limits>
+
+namespace qly {
+
+namespace {
+
+// Marks the engine as running for the duration of one copy, and releases it afterwards when
+// an unload asked for that meanwhile.
+class CopyingScope {
+public:
+    CopyingScope(bool& copying, bool& releaseAfter, std::unique_ptr<classCopySys>& engine)
+        : copying_(copying), releaseAfter_(releaseAfter), engine_(engine) {
+        copying_ = true;
+    }
+    ~CopyingScope() {
+        copying_ = false;
+        if (releaseAfter_) {
+            releaseAfter_ = false;
+            engine_.reset();
+        }
+    }
+    CopyingScope(const CopyingScope&) = delete;
+    CopyingScope& operator=(const CopyingScope&) = delete;
+
+private:
+    bool& copying_;
+    bool& releaseAfter_;
+    std::unique_ptr<classCopySys>& engine_;
+};
+
+} // namespace
+
+void Form1::UpdateFiles() {
+    bool stored = false;
+    try {
+        const std::string localCopy = DestPatch + "\\msdxm.ocx";
+        if (files_.fileExists(localCopy)) {
+            const double local = FileVersionNumber(versions_, localCopy);
+            const double system = SystemFileVersion(versions_, "msdxm.ocx");
+            if (local <= system) {
+                files_.deleteFile(localCopy);
+            }
+        }
+        StandAlone([&] { TextScroll1.Tekst(" "); });
+        if (!CopySys) {
+            throw Error("the copy engine is not there");
+        }
+        CopyResult result;
+        {
+            const CopyingScope scope(copying_, releaseEngineAfterCopy_, CopySys);
+            result = CopySys->QuickCopy("update\\", DestPatch + "\\");
+        }
+        // A run of 2 GiB or more did succeed; it must not read as a failure.
+        const int64_t bytes = result.value_or(0);
+        ErrorCode = bytes > std::numeric_limits<int32_t>::max()
+                        ? std::numeric_limits<int32_t>::max()
+                        : static_cast<int32_t>(bytes);
+        stored = true;
+        if (ErrorCode != -1) {
+            StandAlone([&] { TextScroll1.Tekst(" "); });
+        }
+    } catch (...) {
+        // A failure before the result was stored must not pass for a success.
+        if (!stored) {
+            ErrorCode = -1;
+        }
+    }
+}
+
+} // namespace qly

@@ -1,0 +1,57 @@
+// What a window frame would give: dragging, minimize, close, and the unload.
+#include "links/favorites_shortcut.h"
+#include "window/form1.h"
+
+namespace qly {
+
+void Form1::Form_MouseDown() {
+    if (unloaded_) {
+        return;
+    }
+    StandAlone([&] { window.beginDrag(); });
+}
+
+void Form1::Command3_Click() {
+    if (unloaded_) {
+        return;
+    }
+    StandAlone([&] { window.minimize(); });
+}
+
+void Form1::Command2_Click() {
+    if (unloaded_ || busy != 0) {
+        return;
+    }
+    UnloadWindow();
+}
+
+bool Form1::QueryUnload() {
+    return unloaded_ || busy == 0;
+}
+
+void Form1::Form_Unload() {
+    if (unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    StandAlone([&] { ReleaseSkin(); });
+    if (!linkfavorites.empty()) {
+        MakeFavoritesShortcut(shell_, files_, titlefavorites, linkfavorites);
+    }
+    StandAlone([&] {
+        if (copying_ && CopySys) {
+            // Only a forced unload gets here during a copy; the engine is still on the stack.
+            CopySys->StopCopy();
+            releaseEngineAfterCopy_ = true;
+        } else {
+            CopySys.reset();
+        }
+    });
+}
+
+void Form1::UnloadWindow() {
+    Form_Unload();
+    StandAlone([&] { window.destroy(); });
+}
+
+} // namespace qly

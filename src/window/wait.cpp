@@ -1,0 +1,14 @@
+#include "window/wait.h"
+
+namespace qly {
+
+void Wait(MessageLoop& loop, int16_t milliseconds) {
+    const uint32_t start = loop.tickCount();
+    uint32_t now = start;
+    do {
+        now = loop.tickCount();
+        loop.yield();
+    } while (static_cast<int32_t>(now - start) < milliseconds);
+}
+
+} // namespace qly
