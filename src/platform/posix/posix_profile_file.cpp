@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace qly {
+namespace qly::posix {
 
 namespace {
 
@@ -42,12 +42,18 @@ std::string toNativePath(const std::string& path) {
     return out;
 }
 
+// The file's bytes; nothing when it cannot be opened or read (a folder, a vanished file), which
+// the caller answers with the default, as the Windows reader does.
 std::optional<std::string> readWhole(const std::string& path) {
-    std::ifstream in(toNativePath(path), std::ios::binary);
-    if (!in) {
+    try {
+        std::ifstream in(toNativePath(path), std::ios::binary);
+        if (!in) {
+            return std::nullopt;
+        }
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
         return std::nullopt;
     }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The value of key in section, quotes not yet removed; nothing when either is missing.
@@ -131,4 +137,4 @@ std::string PosixProfileFile::getString(const std::string& path, const std::stri
     return std::string(cutToCharacters(defaultValue, maxChars));
 }
 
-} // namespace qly
+} // namespace qly::posix

@@ -3,7 +3,7 @@
 
 #include "platform/profile_file.h"
 
-namespace qly {
+namespace qly::posix {
 
 // Reads the file afresh on every call. Lines end in LF or CR LF; a UTF-8 byte order mark is
 // skipped. "[name]" opens a section; "key=value" lines belong to the section above them, and
@@ -18,4 +18,4 @@ public:
                           std::size_t bufferSize) override;
 };
 
-} // namespace qly
+} // namespace qly::posix

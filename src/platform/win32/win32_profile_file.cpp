@@ -6,7 +6,7 @@
 #include <climits>
 #include <windows.h>
 
-namespace qly {
+namespace qly::win32 {
 
 std::string Win32ProfileFile::getString(const std::string& path, const std::string& section,
                                         const std::string& key, const std::string& defaultValue,
@@ -16,11 +16,11 @@ std::string Win32ProfileFile::getString(const std::string& path, const std::stri
     }
     const DWORD size = static_cast<DWORD>(std::min<std::size_t>(bufferSize, INT_MAX));
     std::wstring buffer(size, L'\0');
-    const DWORD count = GetPrivateProfileStringW(
-        win32::toWide(section).c_str(), win32::toWide(key).c_str(),
-        win32::toWide(defaultValue).c_str(), buffer.data(), size, win32::toWide(path).c_str());
+    const DWORD count = GetPrivateProfileStringW(toWide(section).c_str(), toWide(key).c_str(),
+                                                 toWide(defaultValue).c_str(), buffer.data(), size,
+                                                 toWide(path).c_str());
     buffer.resize(std::min<DWORD>(count, size - 1));
-    return win32::fromWide(buffer);
+    return fromWide(buffer);
 }
 
-} // namespace qly
+} // namespace qly::win32

@@ -3,7 +3,7 @@
 
 #include "platform/profile_file.h"
 
-namespace qly {
+namespace qly::win32 {
 
 // GetPrivateProfileStringW with the full path; values and names travel as UTF-8. The
 // buffer size counts UTF-16 units, as Windows counts them.
@@ -14,4 +14,4 @@ public:
                           std::size_t bufferSize) override;
 };
 
-} // namespace qly
+} // namespace qly::win32
