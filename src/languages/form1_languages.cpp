@@ -55,6 +55,9 @@ void Form1::LoadLang(int16_t i) {
     // nothing when i is already the language in force.
     Combo1.setSelectedIndex(i);
     Combo1_Click();
+    if (LastLangIndex != i + 1) {
+        throw Error("the language " + name + " could not be switched to");
+    }
     lang_.ReadLangFile(name);
     lang_.LangCharset = ParseIniNumber(lang_.LangText("#skrypt"));
     StandAlone([&] { TextScroll1.SetFontCharset(lang_.LangCharset); });
