@@ -1,0 +1,43 @@
+#include "app/support_log.h"
+
+namespace qly::app {
+
+LoggedTextArea::LoggedTextArea(TextArea& inner, Writer write, ToUtf8 toUtf8, DrawingProbe drawing)
+    : inner_(inner), write_(std::move(write)), toUtf8_(std::move(toUtf8)),
+      drawing_(std::move(drawing)) {}
+
+std::string LoggedTextArea::verb(const char* name) const {
+    std::string v = name;
+    if (drawing_ && drawing_()) {
+        v += " (dropped)";
+    }
+    return v;
+}
+
+void LoggedTextArea::Cls() {
+    write_(verb("cls"));
+    inner_.Cls();
+}
+
+void LoggedTextArea::Tekst(std::string sss) {
+    // Logged before it scrolls in: the line is on record even if the program ends meanwhile.
+    write_(verb("text") + ": " + (toUtf8_ ? toUtf8_(sss, charset_) : sss));
+    inner_.Tekst(std::move(sss));
+}
+
+void LoggedTextArea::Bar(int16_t proc) {
+    write_(verb("bar") + ": " + std::to_string(proc) + "%");
+    inner_.Bar(proc);
+}
+
+void LoggedTextArea::SetFontCharset(int32_t charset) {
+    charset_ = charset;
+    inner_.SetFontCharset(charset);
+}
+
+std::string OutcomeLine(int16_t status, int32_t errorCode, const std::string& caption) {
+    return "outcome: status=" + std::to_string(status) + " ErrorCode=" + std::to_string(errorCode) +
+           " caption=" + caption;
+}
+
+} // namespace qly::app

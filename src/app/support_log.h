@@ -1,0 +1,47 @@
+// The support log: when the user is asked for one (the QLYPATCH_LOG environment variable names
+// a file), it records what the text area showed and how the run ended, so that support can
+// read what the user saw without a screenshot.
+#pragma once
+
+#include "textscroll/text_area.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace qly::app {
+
+// A TextArea that writes one log line per call and passes every call on to the real control.
+// Lines: "text: <line>", "cls", "bar: <n>%", and the same with " (dropped)" after the verb
+// when the control is drawing and will ignore the call. Texts are logged as UTF-8.
+class LoggedTextArea : public TextArea {
+public:
+    using Writer = std::function<void(const std::string& line)>;
+    // The UTF-8 form of a text's bytes in a GDI charset's code page.
+    using ToUtf8 = std::function<std::string(const std::string& bytes, int32_t charset)>;
+    // True while the real control draws (it then drops Cls, Tekst and Bar).
+    using DrawingProbe = std::function<bool()>;
+
+    LoggedTextArea(TextArea& inner, Writer write, ToUtf8 toUtf8, DrawingProbe drawing);
+
+    void Cls() override;
+    void Tekst(std::string sss) override;
+    void Bar(int16_t proc) override;
+    void SetFontCharset(int32_t charset) override;
+    void Move(const Rect& r) override { inner_.Move(r); }
+
+private:
+    // "verb" or "verb (dropped)", as the control is about to treat the call.
+    std::string verb(const char* name) const;
+
+    TextArea& inner_;
+    Writer write_;
+    ToUtf8 toUtf8_;
+    DrawingProbe drawing_;
+    int32_t charset_ = 0;
+};
+
+// The last line of a run: "outcome: status=S ErrorCode=E caption=<caption>".
+std::string OutcomeLine(int16_t status, int32_t errorCode, const std::string& caption);
+
+} // namespace qly::app

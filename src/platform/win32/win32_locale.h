@@ -1,0 +1,14 @@
+// The calling thread's locale from Windows.
+#pragma once
+
+#include "platform/locale.h"
+
+namespace qly::win32 {
+
+class Win32Locale : public Locale {
+public:
+    // GetThreadLocale, the whole 32-bit identifier.
+    uint32_t threadLocale() override;
+};
+
+} // namespace qly::win32

@@ -1,0 +1,69 @@
+#include "platform/win32/win32_message_loop.h"
+
+#include "platform/win32/wide_string.h"
+
+#include <string>
+
+namespace qly::win32 {
+
+void Win32MessageLoop::dispatch(MSG& msg) {
+    if (mainWindow_ != nullptr && IsWindow(mainWindow_) && IsDialogMessageW(mainWindow_, &msg)) {
+        return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+void Win32MessageLoop::yield() {
+    if (quit_) {
+        return;
+    }
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quit_ = true;
+            exitCode_ = static_cast<int>(msg.wParam);
+            return;
+        }
+        dispatch(msg);
+    }
+}
+
+uint32_t Win32MessageLoop::tickCount() {
+    return GetTickCount();
+}
+
+void Win32MessageLoop::sleep(int ms) {
+    if (ms > 0) {
+        Sleep(static_cast<DWORD>(ms));
+    }
+}
+
+void Win32MessageLoop::messageBox(const std::string& text) {
+    HWND owner = mainWindow_ != nullptr && IsWindow(mainWindow_) ? mainWindow_ : nullptr;
+    std::wstring title(256, L'\0');
+    int n =
+        owner != nullptr ? GetWindowTextW(owner, title.data(), static_cast<int>(title.size())) : 0;
+    title.resize(static_cast<std::size_t>(n));
+    const std::wstring wideText = fromCodePage(text, CP_ACP);
+    MessageBoxW(owner, wideText.c_str(), title.c_str(), MB_OK);
+}
+
+int Win32MessageLoop::run() {
+    MSG msg;
+    while (!quit_) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            quit_ = true;
+            exitCode_ = static_cast<int>(msg.wParam);
+        } else if (got == -1) {
+            // Only an invalid window filter makes GetMessage fail; there is none here.
+            break;
+        } else {
+            dispatch(msg);
+        }
+    }
+    return exitCode_;
+}
+
+} // namespace qly::win32

@@ -1,0 +1,36 @@
+// The thread's Windows message loop: the yield that long operations call, the main loop that
+// runs until the program quits, the tick count, sleeping and the message box.
+#pragma once
+
+#include "platform/message_loop.h"
+
+#include <windows.h>
+
+namespace qly::win32 {
+
+class Win32MessageLoop : public MessageLoop {
+public:
+    // The window whose controls take keyboard navigation (Tab, arrows) and owns message boxes.
+    void setMainWindow(HWND window) { mainWindow_ = window; }
+
+    // Dispatches every pending message, then returns. A WM_QUIT seen here is kept for run(),
+    // so that a nested yield cannot swallow the end of the program.
+    void yield() override;
+    uint32_t tickCount() override;
+    void sleep(int ms) override;
+    // Text in the ANSI code page, titled with the main window's caption.
+    void messageBox(const std::string& text) override;
+
+    // Dispatches messages until WM_QUIT; returns its exit code.
+    int run();
+    bool quitRequested() const { return quit_; }
+
+private:
+    void dispatch(MSG& msg);
+
+    HWND mainWindow_ = nullptr;
+    bool quit_ = false;
+    int exitCode_ = 0;
+};
+
+} // namespace qly::win32

@@ -1,0 +1,17 @@
+// Registry reads under HKEY_LOCAL_MACHINE, in the 32-bit view first (where a 32-bit game
+// registers itself on 64-bit Windows), then in the 64-bit view, so that the i686 and the
+// x86_64 builds find the game alike.
+#pragma once
+
+#include "platform/registry.h"
+
+namespace qly::win32 {
+
+class Win32Registry : public Registry {
+public:
+    // The first REG_SZ value found in the 32-bit, then the 64-bit view; nothing otherwise.
+    std::optional<std::string> readString(const std::string& subKey,
+                                          const std::string& valueName) override;
+};
+
+} // namespace qly::win32

@@ -1,0 +1,59 @@
+#include "platform/win32/win32_shell.h"
+
+#include "platform/win32/wide_string.h"
+#include "platform/win32/win32_handles.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+namespace qly::win32 {
+namespace {
+
+// The file-system path of an item list; nothing when it has none.
+std::optional<std::wstring> pathOf(const UniqueItemList& item) {
+    // SHGetPathFromIDListW writes at most MAX_PATH characters.
+    std::wstring path(MAX_PATH + 1, L'\0');
+    if (!SHGetPathFromIDListW(item.get(), path.data())) {
+        return std::nullopt;
+    }
+    path.resize(path.find(L'\0'));
+    return path;
+}
+
+} // namespace
+
+std::string Win32Shell::browseForFolder(const std::string& title) {
+    const std::wstring wideTitle = fromCodePage(title, CP_ACP);
+    BROWSEINFOW info{};
+    info.hwndOwner = owner_;
+    info.pidlRoot = nullptr;
+    info.lpszTitle = wideTitle.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    UniqueItemList chosen(SHBrowseForFolderW(&info));
+    if (!chosen) {
+        return {};
+    }
+    auto path = pathOf(chosen);
+    return path ? fromWide(*path) : std::string();
+}
+
+std::optional<std::string> Win32Shell::favoritesFolder() {
+    LPITEMIDLIST raw = nullptr;
+    HRESULT hr = SHGetSpecialFolderLocation(nullptr, CSIDL_FAVORITES, &raw);
+    UniqueItemList item(raw);
+    if (FAILED(hr) || !item) {
+        return std::nullopt;
+    }
+    auto path = pathOf(item);
+    if (!path || path->empty()) {
+        return std::nullopt;
+    }
+    return fromWide(*path);
+}
+
+void Win32Shell::open(const std::string& target) {
+    const std::wstring wideTarget = toWide(target);
+    ShellExecuteW(GetActiveWindow(), L"open", wideTarget.c_str(), L"", nullptr, SW_SHOWNORMAL);
+}
+
+} // namespace qly::win32
