@@ -1,5 +1,7 @@
 #include "platform/posix/posix_profile_file.h"
 
+#include "platform/posix/posix_file_system.h"
+
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -32,21 +34,11 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string toNativePath(const std::string& path) {
-    std::string out = path;
-    for (char& c : out) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    return out;
-}
-
 // The file's bytes; nothing when it cannot be opened or read (a folder, a vanished file), which
 // the caller answers with the default, as the Windows reader does.
 std::optional<std::string> readWhole(const std::string& path) {
     try {
-        std::ifstream in(toNativePath(path), std::ios::binary);
+        std::ifstream in(nativePath(path), std::ios::binary);
         if (!in) {
             return std::nullopt;
         }
