@@ -52,7 +52,8 @@ public:
     // reach the caller (folder creation, a missing single source file).
     CopyResult QuickCopy(const std::string& src, const std::string& dest);
     // Scans src: a folder when it ends with "\", else one file. Returns TotalLen (empty for an
-    // empty folder) or -1 when the folder scan failed. Throws Error for a missing single file.
+    // empty folder) or -1 when the folder is missing or its scan failed. Throws Error for a
+    // missing single file.
     CopyResult CopyINI(const std::string& src);
     // Continues the file loop at CurrentIndex under DestRoot; -1 on failure, else empty.
     CopyResult ResumeCopy();

@@ -12,6 +12,14 @@ CopyResult classCopySys::CopyINI(const std::string& src) {
         FileList.clear();
         FolderList.clear();
         SourceRoot = src;
+        // A source folder that is not there would otherwise scan as empty and the run end
+        // as a success with nothing copied.
+        const uint32_t rootAttrs = fs_.attributes(src);
+        if (rootAttrs == kInvalidAttributes || (rootAttrs & kAttrDirectory) == 0) {
+            TotalLen.reset();
+            ErrorFlag = 1;
+            return -1;
+        }
         std::string path = src;
         TotalLen = ScanFolder(path, FileCount, FolderCount);
         if (ErrorFlag != 0) {
