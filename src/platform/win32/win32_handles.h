@@ -2,9 +2,10 @@
 // so that no other code calls DeleteObject, DeleteDC, ReleaseDC or RegCloseKey by hand.
 #pragma once
 
+#include <windows.h>
+// After windows.h, whose types it uses.
 #include <shlobj.h>
 #include <utility>
-#include <windows.h>
 
 namespace qly::win32 {
 
