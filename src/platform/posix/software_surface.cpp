@@ -192,6 +192,8 @@ SoftwareSurface::SoftwareSurface(std::string fontFolder)
 }
 
 SoftwareSurface::~SoftwareSurface() = default;
+SoftwareSurface::SoftwareSurface(SoftwareSurface&&) noexcept = default;
+SoftwareSurface& SoftwareSurface::operator=(SoftwareSurface&&) noexcept = default;
 
 void SoftwareSurface::resize(int32_t w, int32_t h, uint32_t rgb) {
     width_ = std::max(w, 0);

@@ -21,6 +21,8 @@ public:
     ~SoftwareSurface() override;
     SoftwareSurface(const SoftwareSurface&) = delete;
     SoftwareSurface& operator=(const SoftwareSurface&) = delete;
+    SoftwareSurface(SoftwareSurface&&) noexcept;
+    SoftwareSurface& operator=(SoftwareSurface&&) noexcept;
 
     int32_t width() const override { return width_; }
     int32_t height() const override { return height_; }
