@@ -1,0 +1,170 @@
+#include "platform/posix/reg_file_registry.h"
+
+#include <fstream>
+
+namespace qly::posix {
+
+namespace {
+
+std::string lowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+void appendUtf8(std::string& out, unsigned long code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// Reads a quoted string starting at line[pos] == '"'; on success pos is past the closing
+// quote. Escapes are undone; a NUL ends the text (the rest is read but dropped).
+bool readQuoted(const std::string& line, std::size_t& pos, std::string& out) {
+    if (pos >= line.size() || line[pos] != '"') {
+        return false;
+    }
+    out.clear();
+    bool cut = false;
+    for (++pos; pos < line.size(); ++pos) {
+        char c = line[pos];
+        if (c == '"') {
+            ++pos;
+            return true;
+        }
+        std::string piece(1, c);
+        if (c == '\\' && pos + 1 < line.size()) {
+            const char e = line[++pos];
+            piece.clear();
+            if (e == 'n') {
+                piece = "\n";
+            } else if (e == 'r') {
+                piece = "\r";
+            } else if (e == 't') {
+                piece = "\t";
+            } else if (e == '0') {
+                cut = true;
+            } else if (e == 'x') {
+                unsigned long code = 0;
+                int digits = 0;
+                while (digits < 4 && pos + 1 < line.size() && hexDigit(line[pos + 1]) >= 0) {
+                    code = code * 16 + static_cast<unsigned long>(hexDigit(line[++pos]));
+                    ++digits;
+                }
+                if (code == 0) {
+                    cut = true;
+                } else {
+                    appendUtf8(piece, code);
+                }
+            } else {
+                piece = std::string(1, e);
+            }
+        }
+        if (!cut) {
+            out += piece;
+        }
+    }
+    return false; // no closing quote
+}
+
+// The key name of a section line "[name] timestamp", with "\\" read as "\".
+bool sectionName(const std::string& line, std::string& name) {
+    if (line.empty() || line[0] != '[') {
+        return false;
+    }
+    name.clear();
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        if (line[i] == ']') {
+            return true;
+        }
+        if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '\\') {
+            ++i;
+        }
+        name += line[i];
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<std::string> RegFileRegistry::readString(const std::string& subKey,
+                                                       const std::string& valueName) {
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    const std::string wantedKey = lowerAscii(subKey);
+    const std::string wantedValue = lowerAscii(valueName.empty() ? "@" : valueName);
+    bool inKey = false;
+    bool keySeen = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        std::string name;
+        if (sectionName(line, name)) {
+            if (keySeen) {
+                return std::nullopt; // only the first matching key counts
+            }
+            inKey = lowerAscii(name) == wantedKey;
+            keySeen = inKey;
+            continue;
+        }
+        if (!inKey || line.empty()) {
+            continue;
+        }
+        std::size_t pos = 0;
+        std::string valueKey;
+        if (line[0] == '@') {
+            valueKey = "@";
+            pos = 1;
+        } else if (!readQuoted(line, pos, valueKey)) {
+            continue;
+        }
+        if (lowerAscii(valueKey) != wantedValue) {
+            continue;
+        }
+        if (pos >= line.size() || line[pos] != '=') {
+            return std::nullopt;
+        }
+        ++pos;
+        std::string text;
+        // Only "..." is REG_SZ; str(2):, dword:, hex: and the rest are other types.
+        if (!readQuoted(line, pos, text)) {
+            return std::nullopt;
+        }
+        return text;
+    }
+    return std::nullopt;
+}
+
+} // namespace qly::posix
