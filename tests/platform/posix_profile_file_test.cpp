@@ -83,11 +83,12 @@ TEST_F(PosixProfileFileTest, FirstSectionAndFirstKeyWin) {
     EXPECT_EQ(read(file, "a", "j"), "<none>");
 }
 
-TEST_F(PosixProfileFileTest, IgnoresCommentsStrayLinesAndEntriesOutsideSections) {
+TEST_F(PosixProfileFileTest, IgnoresCommentsAndStrayLinesAndKeepsEntriesAboveTheFirstHeader) {
     const std::string file = "k=orphan\n[a]\n;k=comment\nno equals sign\n[broken\nk=value\n"
                              "=nameless\n";
     EXPECT_EQ(read(file, "a", "k"), "value");
-    EXPECT_EQ(read(file, "", "k"), "<none>");
+    EXPECT_EQ(read(file, "", "k"), "orphan");
+    EXPECT_EQ(read(file, "", "j"), "<none>");
     EXPECT_EQ(read(file, "a", ""), "nameless");
 }
 

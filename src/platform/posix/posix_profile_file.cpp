@@ -55,8 +55,9 @@ std::optional<std::string_view> findValue(std::string_view text, std::string_vie
     if (text.starts_with(kBom)) {
         text.remove_prefix(kBom.size());
     }
-    bool inSection = false;
-    bool sectionSeen = false;
+    // Lines above the first header form a section whose name is empty.
+    bool inSection = section.empty();
+    bool sectionSeen = inSection;
     while (!text.empty()) {
         const auto end = text.find('\n');
         const std::string_view line = trim(text.substr(0, end));

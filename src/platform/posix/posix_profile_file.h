@@ -6,11 +6,11 @@
 namespace qly::posix {
 
 // Reads the file afresh on every call. Lines end in LF or CR LF; a UTF-8 byte order mark is
-// skipped. "[name]" opens a section; "key=value" lines belong to the section above them, and
-// lines before the first section, lines without "=" and lines starting with ";" are ignored.
-// Names compare without regard to ASCII letter case; the first matching section and, inside
-// it, the first matching key win. Windows paths ("\" separators) are accepted. Characters
-// are counted as UTF-8 sequences, so the cut never splits one.
+// skipped. "[name]" opens a section and "key=value" lines belong to the section above them;
+// lines above the first header form a section with an empty name; lines without "=" or
+// starting with ";" are ignored. Names compare without regard to ASCII letter case; the first
+// matching section and, inside it, the first matching key win. Windows paths ("\" separators)
+// are accepted. Characters are counted as UTF-8 sequences, so the cut never splits one.
 class PosixProfileFile final : public ProfileFile {
 public:
     std::string getString(const std::string& path, const std::string& section,
