@@ -1,68 +1,38 @@
 #include "common/error.h"
 #include "languages/language_state.h"
+#include "support/fake_file_system.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
-#include <map>
+#include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace qly {
 namespace {
 
-// Serves files from memory; each may claim a length other than its contents and hand out its
-// bytes in small pieces, as a real file that changes under the reader would.
-class MemoryFileSystem : public FileSystem {
+// A file system whose files claim a length other than their contents, as a file that changes
+// between the length query and the read does.
+class MisreportingFileSystem : public test::FakeFileSystem {
 public:
-    struct Entry {
-        std::string contents;
-        int64_t claimedLength = -1; // -1: the contents' own length
-        std::size_t piece = 1 << 20;
-    };
-
-    std::map<std::string, Entry> files;
-    std::vector<std::string> opened;
+    int64_t claimedLength = 0;
 
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
-        opened.push_back(path);
-        const auto it = files.find(path);
-        if (mode != OpenMode::Read || it == files.end()) {
-            throw Error("cannot open " + path);
-        }
-        return std::make_unique<MemoryFile>(it->second);
+        return std::make_unique<MisreportingFile>(FakeFileSystem::open(path, mode), claimedLength);
     }
-
-    std::unique_ptr<DirListing> list(const std::string&, const std::string&) override {
-        return nullptr;
-    }
-    uint32_t attributes(const std::string&) override { return kInvalidAttributes; }
-    bool fileExists(const std::string& path) override { return files.contains(path); }
-    bool exists(const std::string& path) override { return files.contains(path); }
-    void createFolder(const std::string&) override { throw Error("read-only"); }
-    void deleteFile(const std::string&) override { throw Error("read-only"); }
-    void removeQuietly(const std::string&) noexcept override {}
-    void replaceFile(const std::string&, const std::string&) override { throw Error("read-only"); }
-    std::optional<int64_t> freeBytes(const std::string&) override { return std::nullopt; }
 
 private:
-    class MemoryFile : public File {
+    class MisreportingFile : public File {
     public:
-        explicit MemoryFile(const Entry& entry) : entry_(entry) {}
-        std::size_t read(std::span<char> out) override {
-            const std::size_t n =
-                std::min({out.size(), entry_.piece, entry_.contents.size() - position_});
-            std::copy_n(entry_.contents.data() + position_, n, out.data());
-            position_ += n;
-            return n;
-        }
-        void write(std::span<const char>) override { throw Error("read-only"); }
-        int64_t length() override {
-            return entry_.claimedLength >= 0 ? entry_.claimedLength
-                                             : static_cast<int64_t>(entry_.contents.size());
-        }
+        MisreportingFile(std::unique_ptr<File> file, int64_t length)
+            : file_(std::move(file)), length_(length) {}
+        std::size_t read(std::span<char> out) override { return file_->read(out); }
+        void write(std::span<const char> data) override { file_->write(data); }
+        int64_t length() override { return length_; }
 
     private:
-        const Entry& entry_;
-        std::size_t position_ = 0;
+        std::unique_ptr<File> file_;
+        int64_t length_;
     };
 };
 
@@ -74,7 +44,7 @@ protected:
         return lang.LangText(key);
     }
 
-    MemoryFileSystem fs;
+    test::FakeFileSystem fs;
     LanguageState lang{fs};
 };
 
@@ -144,41 +114,49 @@ TEST_F(LangTextTest, LooksUpInAFileJustBelowTheSizeLimit) {
 class ReadLangFileTest : public LangTextTest {};
 
 TEST_F(ReadLangFileTest, ReadsTheWholeFileFromTheLangFolder) {
-    fs.files["lang\\pol.lng"] = {"[POL]\r\n/wyjdz/= Wyj\x9C"
-                                 "cie'",
-                                 -1, 3};
+    const std::string text = "[POL]\r\n/wyjdz/= Wyj\x9C"
+                             "cie'";
+    fs.addFile("lang\\pol.lng", text);
+    fs.addFile("pol.lng", "[XXX] not this one");
     lang.ReadLangFile("pol.lng");
-    EXPECT_EQ(fs.opened, std::vector<std::string>{"lang\\pol.lng"});
-    EXPECT_EQ(lang.LangBuffer, "[POL]\r\n/wyjdz/= Wyj\x9C"
-                               "cie'");
+    EXPECT_EQ(lang.LangBuffer, text);
     EXPECT_EQ(lang.LangText("wyjdz"), "Wyj\x9C"
                                       "cie");
-}
 
-TEST_F(ReadLangFileTest, EmptyFileGivesAnEmptyBuffer) {
-    fs.files["lang\\empty.lng"] = {"", -1, 1};
-    lang.LangBuffer = "previous";
+    fs.addFile("lang\\empty.lng", "");
     lang.ReadLangFile("empty.lng");
     EXPECT_EQ(lang.LangBuffer, "");
-    EXPECT_EQ(lang.LangText("error"), "");
-}
-
-TEST_F(ReadLangFileTest, BytesAFileNoLongerHasStayBlanks) {
-    fs.files["lang\\short.lng"] = {"/a/= b'", 10, 2};
-    lang.ReadLangFile("short.lng");
-    EXPECT_EQ(lang.LangBuffer, "/a/= b'   ");
+    EXPECT_EQ(lang.LangText("wyjdz"), "");
 }
 
 TEST_F(ReadLangFileTest, FailureRaisesAnErrorAndKeepsTheLanguageInForce) {
-    lang.LangBuffer = "/error/= kept'";
+    fs.addFile("lang\\eng.lng", "/error/= kept'");
+    lang.ReadLangFile("eng.lng");
     EXPECT_THROW(lang.ReadLangFile("absent.lng"), Error);
-    fs.files["lang\\huge.lng"] = {"", LanguageState::kMaxLangFileBytes + 1, 1};
-    EXPECT_THROW(lang.ReadLangFile("huge.lng"), Error);
+    fs.failOn(test::FsOp::Read, 1);
+    EXPECT_THROW(lang.ReadLangFile("eng.lng"), Error);
+    fs.failOn(test::FsOp::Length, 1);
+    EXPECT_THROW(lang.ReadLangFile("eng.lng"), Error);
     EXPECT_EQ(lang.LangText("error"), "kept");
 }
 
+TEST(ReadLangFile, FileShorterThanItsLengthLeavesBlanksAndHugeOneIsRefused) {
+    MisreportingFileSystem fs;
+    LanguageState lang(fs);
+    fs.addFile("lang\\short.lng", "/a/= b'");
+    fs.claimedLength = 10;
+    lang.ReadLangFile("short.lng");
+    EXPECT_EQ(lang.LangBuffer, "/a/= b'   ");
+
+    fs.claimedLength = LanguageState::kMaxLangFileBytes + 1;
+    EXPECT_THROW(lang.ReadLangFile("short.lng"), Error);
+    fs.claimedLength = -1;
+    EXPECT_THROW(lang.ReadLangFile("short.lng"), Error);
+    EXPECT_EQ(lang.LangBuffer, "/a/= b'   ");
+}
+
 TEST(LangCode, IsAlwaysThreeCharacters) {
-    MemoryFileSystem fs;
+    test::FakeFileSystem fs;
     LanguageState lang(fs);
     EXPECT_EQ(lang.LangCode, "   ");
     lang.setLangCode("ENGL");

@@ -1,29 +1,12 @@
 #include "languages/language_state.h"
 #include "languages/message_lines.h"
+#include "support/fake_file_system.h"
 #include "support/recording_line_sink.h"
 
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace qly {
 namespace {
-
-// Only the buffer is used; the file system is never asked.
-class NoFiles : public FileSystem {
-public:
-    std::unique_ptr<DirListing> list(const std::string&, const std::string&) override {
-        return nullptr;
-    }
-    uint32_t attributes(const std::string&) override { return kInvalidAttributes; }
-    bool fileExists(const std::string&) override { return false; }
-    bool exists(const std::string&) override { return false; }
-    void createFolder(const std::string&) override {}
-    void deleteFile(const std::string&) override {}
-    void removeQuietly(const std::string&) noexcept override {}
-    void replaceFile(const std::string&, const std::string&) override {}
-    std::unique_ptr<File> open(const std::string&, OpenMode) override { return nullptr; }
-    std::optional<int64_t> freeBytes(const std::string&) override { return std::nullopt; }
-};
 
 class MessageLinesTest : public ::testing::Test {
 protected:
@@ -34,7 +17,7 @@ protected:
         return sink.lines;
     }
 
-    NoFiles fs;
+    test::FakeFileSystem fs;
     LanguageState lang{fs};
 };
 

@@ -36,9 +36,13 @@ TEST_F(PosixProfileFileTest, MatchesSectionsAndKeysWithoutRegardToCase) {
     EXPECT_EQ(read(file, "BUTTON", "wYS"), "30");
 }
 
-TEST_F(PosixProfileFileTest, TrimsNamesAndValues) {
-    const std::string file = "  [ select ]  \n\t x \t=\t 12 px \t\n";
+TEST_F(PosixProfileFileTest, TrimsNamesAndValuesAndKeepsLaterEqualsSigns) {
+    const std::string file = "  [ select ]  \n\t x \t=\t 12 px \t\nlink=https://q.example/?a=1\n"
+                             "empty=\nblank=   \r\n";
     EXPECT_EQ(read(file, "select", "x"), "12 px");
+    EXPECT_EQ(read(file, "select", "link"), "https://q.example/?a=1");
+    EXPECT_EQ(read(file, "select", "empty", "default"), "");
+    EXPECT_EQ(read(file, "select", "blank", "default"), "");
 }
 
 TEST_F(PosixProfileFileTest, ReadsCrLfAndLfFilesAlikeAndSkipsAByteOrderMark) {
@@ -90,16 +94,6 @@ TEST_F(PosixProfileFileTest, IgnoresCommentsAndStrayLinesAndKeepsEntriesAboveThe
     EXPECT_EQ(read(file, "", "k"), "orphan");
     EXPECT_EQ(read(file, "", "j"), "<none>");
     EXPECT_EQ(read(file, "a", ""), "nameless");
-}
-
-TEST_F(PosixProfileFileTest, ValuesKeepEverythingAfterTheFirstEqualsSign) {
-    EXPECT_EQ(read("[favorites]\nlink=https://quillory.example/?a=1&b=2\n", "favorites", "link"),
-              "https://quillory.example/?a=1&b=2");
-}
-
-TEST_F(PosixProfileFileTest, EmptyValueIsFoundAndIsNotTheDefault) {
-    EXPECT_EQ(read("[linkleft]\nlink=\n", "linkleft", "link", "default"), "");
-    EXPECT_EQ(read("[linkleft]\nlink=   \r\n", "linkleft", "link", "default"), "");
 }
 
 } // namespace
