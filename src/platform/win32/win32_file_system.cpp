@@ -1,0 +1,216 @@
+#include "platform/win32/win32_file_system.h"
+
+#include "common/error.h"
+#include "platform/win32/wide_string.h"
+#include "platform/win32/win32_handles.h"
+
+#include <algorithm>
+#include <windows.h>
+
+namespace qly::win32 {
+
+namespace {
+
+// The error of the call just made, captured before anything else can change it.
+[[noreturn]] void fail(const std::string& what, const std::string& path) {
+    const DWORD code = GetLastError();
+    throw Error(what + " " + path + " (error " + std::to_string(code) + ")");
+}
+
+struct FindCloser {
+    void operator()(HANDLE h) const noexcept { FindClose(h); }
+};
+
+int64_t sizeOf(const WIN32_FIND_DATAW& data) {
+    return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
+                                data.nFileSizeLow);
+}
+
+class Win32DirListing : public DirListing {
+public:
+    Win32DirListing(HANDLE find, const WIN32_FIND_DATAW& first) : find_(find), pending_(first) {}
+
+    bool next(DirEntry& entry) override {
+        if (!hasPending_) {
+            if (!FindNextFileW(find_.get(), &pending_)) {
+                if (GetLastError() == ERROR_NO_MORE_FILES) {
+                    return false;
+                }
+                fail("cannot read the listing", "");
+            }
+        }
+        hasPending_ = false;
+        entry.name = fromWide(pending_.cFileName);
+        entry.attributes = pending_.dwFileAttributes;
+        entry.size = sizeOf(pending_);
+        return true;
+    }
+
+private:
+    UniqueHandle<HANDLE, FindCloser> find_;
+    WIN32_FIND_DATAW pending_;
+    bool hasPending_ = true;
+};
+
+class Win32File : public File {
+public:
+    Win32File(UniqueFile handle, std::string path)
+        : handle_(std::move(handle)), path_(std::move(path)) {}
+
+    std::size_t read(std::span<char> out) override {
+        std::size_t done = 0;
+        while (done < out.size()) {
+            const DWORD want =
+                static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 30));
+            DWORD got = 0;
+            if (!ReadFile(handle_.get(), out.data() + done, want, &got, nullptr)) {
+                fail("cannot read", path_);
+            }
+            if (got == 0) {
+                break;
+            }
+            done += got;
+        }
+        return done;
+    }
+
+    void write(std::span<const char> data) override {
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const DWORD want =
+                static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+            DWORD put = 0;
+            if (!WriteFile(handle_.get(), data.data() + done, want, &put, nullptr)) {
+                fail("cannot write", path_);
+            }
+            if (put == 0) {
+                throw Error("cannot write " + path_ + " (nothing written)");
+            }
+            done += put;
+        }
+    }
+
+    int64_t length() override {
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(handle_.get(), &size)) {
+            fail("cannot measure", path_);
+        }
+        return size.QuadPart;
+    }
+
+private:
+    UniqueFile handle_;
+    std::string path_;
+};
+
+} // namespace
+
+std::unique_ptr<DirListing> Win32FileSystem::list(const std::string& folder,
+                                                  const std::string& pattern) {
+    WIN32_FIND_DATAW first{};
+    // The basic information level skips the short 8.3 names nobody here reads.
+    HANDLE find = FindFirstFileExW(toWide(folder + pattern).c_str(), FindExInfoBasic, &first,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    return std::make_unique<Win32DirListing>(find, first);
+}
+
+uint32_t Win32FileSystem::attributes(const std::string& path) {
+    // INVALID_FILE_ATTRIBUTES has the same value as kInvalidAttributes.
+    return GetFileAttributesW(toWide(path).c_str());
+}
+
+bool Win32FileSystem::fileExists(const std::string& path) {
+    const DWORD attrs = GetFileAttributesW(toWide(path).c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES &&
+           (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) ==
+               0;
+}
+
+bool Win32FileSystem::exists(const std::string& path) {
+    return GetFileAttributesW(toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Win32FileSystem::createFolder(const std::string& path) {
+    if (!CreateDirectoryW(toWide(path).c_str(), nullptr)) {
+        fail("cannot create the folder", path);
+    }
+}
+
+void Win32FileSystem::deleteFile(const std::string& path) {
+    if (!DeleteFileW(toWide(path).c_str())) {
+        fail("cannot delete", path);
+    }
+}
+
+void Win32FileSystem::removeQuietly(const std::string& path) noexcept {
+    try {
+        DeleteFileW(toWide(path).c_str());
+    } catch (...) {
+        // Only the conversion can throw (out of memory); clean-up gives up quietly.
+    }
+}
+
+void Win32FileSystem::replaceFile(const std::string& from, const std::string& to) {
+    const std::wstring target = toWide(to);
+    constexpr DWORD kBlocking =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const DWORD attrs = GetFileAttributesW(target.c_str());
+    const bool cleared = attrs != INVALID_FILE_ATTRIBUTES &&
+                         (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0 && (attrs & kBlocking) != 0 &&
+                         SetFileAttributesW(target.c_str(), attrs & ~kBlocking);
+    if (!MoveFileExW(toWide(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD code = GetLastError();
+        if (cleared) {
+            SetFileAttributesW(target.c_str(), attrs);
+        }
+        SetLastError(code);
+        fail("cannot put in place", to);
+    }
+}
+
+std::unique_ptr<File> Win32FileSystem::open(const std::string& path, OpenMode mode) {
+    DWORD access = GENERIC_READ;
+    DWORD disposition = OPEN_EXISTING;
+    DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+    switch (mode) {
+    case OpenMode::Read:
+        break;
+    case OpenMode::ReadWrite:
+        access = GENERIC_READ | GENERIC_WRITE;
+        disposition = OPEN_ALWAYS;
+        flags = FILE_ATTRIBUTE_NORMAL;
+        break;
+    case OpenMode::CreateAlways:
+        access = GENERIC_WRITE;
+        disposition = CREATE_ALWAYS;
+        break;
+    }
+    UniqueFile handle(CreateFileW(toWide(path).c_str(), access, FILE_SHARE_READ, nullptr,
+                                  disposition, flags, nullptr));
+    if (!handle) {
+        fail("cannot open", path);
+    }
+    return std::make_unique<Win32File>(std::move(handle), path);
+}
+
+std::optional<int64_t> Win32FileSystem::freeBytes(const std::string& path) {
+    const bool driveLetter =
+        path.size() >= 2 && path[1] == ':' &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    if (!driveLetter) {
+        return std::nullopt;
+    }
+    const std::wstring root = toWide(path.substr(0, 1) + ":\\");
+    ULARGE_INTEGER available{};
+    ULARGE_INTEGER total{};
+    ULARGE_INTEGER totalFree{};
+    if (!GetDiskFreeSpaceExW(root.c_str(), &available, &total, &totalFree)) {
+        return std::nullopt;
+    }
+    return static_cast<int64_t>(totalFree.QuadPart);
+}
+
+} // namespace qly::win32

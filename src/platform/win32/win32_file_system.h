@@ -1,0 +1,28 @@
+// File services on Windows through the wide APIs, so that folders outside the ANSI code page
+// work. Paths are the program's UTF-8 Windows paths.
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace qly::win32 {
+
+class Win32FileSystem : public FileSystem {
+public:
+    std::unique_ptr<DirListing> list(const std::string& folder,
+                                     const std::string& pattern) override;
+    uint32_t attributes(const std::string& path) override;
+    bool fileExists(const std::string& path) override;
+    bool exists(const std::string& path) override;
+    void createFolder(const std::string& path) override;
+    void deleteFile(const std::string& path) override;
+    void removeQuietly(const std::string& path) noexcept override;
+    // Clears the read-only, hidden and system attributes of the target first, which the
+    // replacing move would otherwise refuse.
+    void replaceFile(const std::string& from, const std::string& to) override;
+    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
+    // Answers for a path that starts with a drive letter ("C:..."), from the drive's root;
+    // nothing for any other path (network and relative paths).
+    std::optional<int64_t> freeBytes(const std::string& path) override;
+};
+
+} // namespace qly::win32
