@@ -1,0 +1,128 @@
+// The Windows program: builds the window, its controls and the services, hands them to Form1,
+// runs the start-up and then the message loop until the window is gone. Nothing escapes
+// wWinMain: a failure ends the program with a non-zero exit code.
+#include "app/resource_ids.h"
+#include "app/support_log.h"
+#include "common/error.h"
+#include "platform/win32/wide_string.h"
+#include "platform/win32/win32_controls.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_gui_session.h"
+#include "platform/win32/win32_locale.h"
+#include "platform/win32/win32_log_file.h"
+#include "platform/win32/win32_main_window.h"
+#include "platform/win32/win32_message_loop.h"
+#include "platform/win32/win32_process.h"
+#include "platform/win32/win32_profile_file.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_text_scroll_host.h"
+#include "platform/win32/win32_version_resource.h"
+#include "window/form1.h"
+
+#include <memory>
+#include <optional>
+
+namespace qly::app {
+namespace {
+
+// Ids of the child controls; above IDOK and IDCANCEL, which keyboard navigation sends.
+enum ControlId : int {
+    kCommand1 = 100,
+    kCommand2,
+    kCommand3,
+    kCombo1,
+    kTextScroll1,
+    kImage1,
+    kImage2,
+};
+
+// The support log, when QLYPATCH_LOG names a file; absent otherwise or when it cannot open.
+std::unique_ptr<win32::Win32LogFile> openSupportLog() {
+    auto path = win32::environmentVariable("QLYPATCH_LOG");
+    if (!path) {
+        return nullptr;
+    }
+    try {
+        return std::make_unique<win32::Win32LogFile>(*path);
+    } catch (const Error&) {
+        return nullptr; // the program runs the same without its log
+    }
+}
+
+std::string utf8OfCharset(const std::string& bytes, int32_t charset) {
+    return win32::fromWide(win32::fromCodePage(bytes, win32::codePageOfCharset(charset)));
+}
+
+int runInstaller(HINSTANCE instance) {
+    win32::GuiSession session;
+    win32::Win32MessageLoop loop;
+
+    win32::Win32MainWindow window(instance, kIconResource);
+    HWND parent = window.handle();
+    loop.setMainWindow(parent);
+
+    win32::Win32PushButton command1(parent, kCommand1, Rect{});
+    command1.setCaption("Update Now!");
+    win32::Win32BitmapButton command2(parent, kCommand2, instance, kCloseBitmapResource);
+    win32::Win32BitmapButton command3(parent, kCommand3, instance, kMinimizeBitmapResource);
+    win32::Win32ComboBox combo1(parent, kCombo1, Rect{});
+    win32::Win32TextScrollHost textScroll1(parent, kTextScroll1, loop);
+    win32::Win32ImageArea image1(parent, kImage1, Rect{});
+    win32::Win32ImageArea image2(parent, kImage2, Rect{});
+
+    win32::Win32FileSystem files;
+    win32::Win32ProfileFile profile;
+    win32::Win32Registry registry;
+    win32::Win32Shell shell(parent);
+    win32::Win32VersionResource versions;
+    win32::Win32Locale locale;
+    win32::Win32Process process;
+
+    auto logFile = openSupportLog();
+    auto writeLog = [&logFile](const std::string& line) {
+        if (logFile) {
+            logFile->appendLine(line);
+        }
+    };
+    writeLog("start: arguments=" + process.commandLine());
+    LoggedTextArea loggedText(textScroll1, writeLog, utf8OfCharset,
+                              [&textScroll1] { return textScroll1.drawing(); });
+    TextArea& textArea = logFile ? static_cast<TextArea&>(loggedText) : textScroll1;
+
+    Form1 form(
+        Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
+        Form1Services{files, profile, registry, shell, versions, locale, loop, process});
+
+    command1.setOnClick([&form] { form.Command1_Click(); });
+    command2.setOnClick([&form] { form.Command2_Click(); });
+    command3.setOnClick([&form] { form.Command3_Click(); });
+    combo1.setOnSelect([&form] { form.Combo1_Click(); });
+    image1.setOnClick([&form] { form.Image1_Click(); });
+    image2.setOnClick([&form] { form.Image2_Click(); });
+    window.setEvents(win32::MainWindowEvents{
+        [&form] { return form.QueryUnload(); },
+        [&form] { form.Form_Unload(); },
+        [&form] { form.Form_MouseDown(); },
+    });
+
+    int exitCode = 0;
+    if (form.Form_Load()) {
+        // The window may already be gone (closed during the start-up's yields): run() then
+        // returns at once with the quit that the destruction posted.
+        exitCode = loop.run();
+    }
+    writeLog(OutcomeLine(form.status, form.ErrorCode, window.caption()));
+    return exitCode;
+}
+
+} // namespace
+} // namespace qly::app
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    try {
+        return qly::app::runInstaller(instance);
+    } catch (...) {
+        return 1;
+    }
+}
