@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "platform/posix/code_pages.h"
+#include "platform/surface_clip.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -202,16 +203,14 @@ void SoftwareSurface::resize(int32_t w, int32_t h, uint32_t rgb) {
 }
 
 void SoftwareSurface::copyRows(int32_t from, int32_t to, int32_t rows) {
-    // Keep only the offsets whose source and destination rows both exist.
-    int64_t first = std::max<int64_t>({0, -int64_t{from}, -int64_t{to}});
-    int64_t last = std::min<int64_t>({rows, int64_t{height_} - from, int64_t{height_} - to});
-    if (first >= last || width_ == 0) {
+    const ClippedRows r = clipRowCopy(from, to, rows, height_);
+    if (r.rows == 0 || width_ == 0) {
         return;
     }
-    const auto rowOffset = [this](int64_t row) { return static_cast<size_t>(row * width_); };
-    std::memmove(pixels_.data() + rowOffset(to + first), pixels_.data() + rowOffset(from + first),
-                 static_cast<size_t>(last - first) * static_cast<size_t>(width_) *
-                     sizeof(uint32_t));
+    const auto w = static_cast<size_t>(width_);
+    std::memmove(pixels_.data() + static_cast<size_t>(r.to) * w,
+                 pixels_.data() + static_cast<size_t>(r.from) * w,
+                 static_cast<size_t>(r.rows) * w * sizeof(uint32_t));
 }
 
 void SoftwareSurface::setFont(const FontSpec& font) {
@@ -267,39 +266,20 @@ double SoftwareSurface::textHeight(const std::string&) {
     return typesetter_->ascent + typesetter_->descent;
 }
 
-bool SoftwareSurface::clip(int32_t& x, int32_t& y, int32_t& w, int32_t& h) const {
-    const int64_t left = std::max<int64_t>(x, 0);
-    const int64_t top = std::max<int64_t>(y, 0);
-    const int64_t right = std::min<int64_t>(int64_t{x} + w, width_);
-    const int64_t bottom = std::min<int64_t>(int64_t{y} + h, height_);
-    if (left >= right || top >= bottom) {
-        return false;
-    }
-    x = static_cast<int32_t>(left);
-    y = static_cast<int32_t>(top);
-    w = static_cast<int32_t>(right - left);
-    h = static_cast<int32_t>(bottom - top);
-    return true;
-}
-
 void SoftwareSurface::fillBlack(int32_t x, int32_t y, int32_t w, int32_t h) {
-    if (!clip(x, y, w, h)) {
-        return;
-    }
-    for (int32_t r = y; r < y + h; ++r) {
-        auto* row = pixels_.data() + static_cast<size_t>(r) * static_cast<size_t>(width_);
-        std::fill(row + x, row + x + w, 0u);
+    const ClippedRect r = clipRect(x, y, w, h, width_, height_);
+    for (int32_t row = r.y; row < r.y + r.h; ++row) {
+        auto* line = pixels_.data() + static_cast<size_t>(row) * static_cast<size_t>(width_);
+        std::fill(line + r.x, line + r.x + r.w, 0u);
     }
 }
 
 void SoftwareSurface::invert(int32_t x, int32_t y, int32_t w, int32_t h) {
-    if (!clip(x, y, w, h)) {
-        return;
-    }
-    for (int32_t r = y; r < y + h; ++r) {
-        auto* row = pixels_.data() + static_cast<size_t>(r) * static_cast<size_t>(width_);
-        for (int32_t c = x; c < x + w; ++c) {
-            row[c] ^= 0xFFFFFF;
+    const ClippedRect r = clipRect(x, y, w, h, width_, height_);
+    for (int32_t row = r.y; row < r.y + r.h; ++row) {
+        auto* line = pixels_.data() + static_cast<size_t>(row) * static_cast<size_t>(width_);
+        for (int32_t c = r.x; c < r.x + r.w; ++c) {
+            line[c] ^= 0xFFFFFF;
         }
     }
 }

@@ -50,9 +50,6 @@ public:
 private:
     struct Typesetter;
 
-    // Clips the rectangle to the image; false when nothing of it is left.
-    bool clip(int32_t& x, int32_t& y, int32_t& w, int32_t& h) const;
-
     int32_t width_ = 0;
     int32_t height_ = 0;
     std::vector<uint32_t> pixels_;
