@@ -6,16 +6,6 @@
 namespace qly::posix {
 namespace {
 
-TEST(CodePages, CharsetsChooseTheirCodePage) {
-    EXPECT_EQ(codePageOfCharset(238), 1250u);
-    EXPECT_EQ(codePageOfCharset(204), 1251u);
-    EXPECT_EQ(codePageOfCharset(0), 1252u);
-    EXPECT_EQ(codePageOfCharset(161), 1253u);
-    EXPECT_EQ(codePageOfCharset(222), 874u);
-    EXPECT_EQ(codePageOfCharset(1), 1252u); // DEFAULT_CHARSET
-    EXPECT_EQ(codePageOfCharset(-5), 1252u);
-}
-
 TEST(CodePages, BytesMapToTheirCharacters) {
     EXPECT_EQ(toUnicode(0xB9, 1250), U'\u0105'); // a-ogonek
     EXPECT_EQ(toUnicode(0x9C, 1250), U'\u015B'); // s-acute

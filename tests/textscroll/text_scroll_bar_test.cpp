@@ -98,14 +98,6 @@ TEST_F(BarStrip, SmallerPercentAfterLargerLeavesOnlyTheSmaller) {
     EXPECT_EQ(surface.pixels(), alone.pixels());
 }
 
-TEST_F(BarStrip, DrawsAtOnceWithoutYielding) {
-    const int presentsBefore = surface.presents();
-    control.Bar(42);
-    EXPECT_EQ(loop.yields(), 0);
-    EXPECT_EQ(loop.sleptMs(), 0);
-    EXPECT_EQ(surface.presents(), presentsBefore + 1);
-}
-
 TEST(BarNarrowArea, LabelWiderThanTheAreaIsClippedOnBothSides) {
     posix::SoftwareSurface surface;
     test::FakeMessageLoop loop;

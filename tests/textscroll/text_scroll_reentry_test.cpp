@@ -1,7 +1,6 @@
 // Calls that arrive from the window's handlers while the control is drawing, and errors
 // raised in the middle of drawing.
 #include "common/error.h"
-#include "platform/posix/software_surface.h"
 #include "support/fake_message_loop.h"
 #include "support/fake_surface.h"
 #include "textscroll/text_scroll.h"
@@ -93,16 +92,6 @@ TEST_F(Reentry, FailedMeasurementInBarOrTekstFreesTheControl) {
     surface.failMeasure = false;
     control.Bar(10);
     EXPECT_EQ(surface.texts.back().text, "10%");
-}
-
-TEST(TextScrollFonts, MissingFontFilesFailOnFirstTextNotBefore) {
-    posix::SoftwareSurface surface("/nonexistent-font-folder");
-    test::FakeMessageLoop loop;
-    surface.resize(40, 40, 0);
-    TextScroll control(surface, loop);
-    control.Cls();
-    EXPECT_THROW(control.Tekst("a"), Error);
-    EXPECT_FALSE(control.Drawing());
 }
 
 } // namespace
