@@ -13,6 +13,11 @@ namespace {
 constexpr int kDropDownHeight = 180;
 constexpr int kChromeButtonSize = 20;
 
+// The window property that ties a child window to its control object. A property of our own
+// (not GWLP_USERDATA, which other windows of the program use for other objects) so that only
+// windows made here are ever taken for controls.
+constexpr const wchar_t* kControlProperty = L"QlyPatch.ChildControl";
+
 HINSTANCE instanceOf(HWND window) {
     return reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
 }
@@ -33,7 +38,7 @@ ChildControl* ChildControl::from(HWND child) {
     if (child == nullptr) {
         return nullptr;
     }
-    return reinterpret_cast<ChildControl*>(GetWindowLongPtrW(child, GWLP_USERDATA));
+    return static_cast<ChildControl*>(GetPropW(child, kControlProperty));
 }
 
 void callHandler(const std::function<void()>& handler) noexcept {
@@ -64,13 +69,12 @@ Win32Control<Interface>::Win32Control(HWND parent, int id, const wchar_t* window
     if (window_ == nullptr) {
         throw Error("cannot create a control of the window");
     }
-    SetWindowLongPtrW(window_, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(static_cast<ChildControl*>(this)));
+    SetPropW(window_, kControlProperty, static_cast<ChildControl*>(this));
 }
 
 template <typename Interface> Win32Control<Interface>::~Win32Control() {
     if (window_ != nullptr && IsWindow(window_)) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        RemovePropW(window_, kControlProperty);
         DestroyWindow(window_);
     }
 }

@@ -99,8 +99,25 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
+        pressedButton_ = message;
         callHandler(events_.mouseDown);
+        pressedButton_ = 0;
         return message == WM_XBUTTONDOWN ? TRUE : 0;
+    case WM_MOUSEMOVE:
+        if (drag_) {
+            followCursor();
+        }
+        return 0;
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_XBUTTONUP:
+        if (drag_ && message == drag_->releaseMessage) {
+            ReleaseCapture(); // ends the drag through WM_CAPTURECHANGED
+        }
+        return message == WM_XBUTTONUP ? TRUE : 0;
+    case WM_CAPTURECHANGED:
+        drag_.reset();
+        return 0;
     case WM_ACTIVATE:
         // Keep the keyboard focus on the control that had it, as a dialog does.
         if (LOWORD(wParam) == WA_INACTIVE) {
@@ -269,8 +286,41 @@ void Win32MainWindow::minimize() {
 }
 
 void Win32MainWindow::beginDrag() {
-    ReleaseCapture();
-    SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    // The system's own move loop ends only when the left button goes up: started from another
+    // button it would leave the window stuck to the pointer. Those buttons move the window
+    // here, with the mouse captured until the same button is released.
+    UINT release = 0;
+    switch (pressedButton_) {
+    case WM_RBUTTONDOWN:
+        release = WM_RBUTTONUP;
+        break;
+    case WM_MBUTTONDOWN:
+        release = WM_MBUTTONUP;
+        break;
+    case WM_XBUTTONDOWN:
+        release = WM_XBUTTONUP;
+        break;
+    default:
+        ReleaseCapture();
+        SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+        return;
+    }
+    Drag drag{};
+    drag.releaseMessage = release;
+    GetCursorPos(&drag.cursorStart);
+    RECT rc{};
+    GetWindowRect(window_, &rc);
+    drag.windowStart = POINT{rc.left, rc.top};
+    SetCapture(window_);
+    drag_ = drag;
+}
+
+void Win32MainWindow::followCursor() {
+    POINT now{};
+    GetCursorPos(&now);
+    SetWindowPos(window_, nullptr, drag_->windowStart.x + (now.x - drag_->cursorStart.x),
+                 drag_->windowStart.y + (now.y - drag_->cursorStart.y), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32MainWindow::destroy() {

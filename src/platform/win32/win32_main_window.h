@@ -7,6 +7,7 @@
 #include "platform/win32/win32_handles.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <windows.h>
 
@@ -60,12 +61,23 @@ private:
     bool setChildCursor(HWND child) const;
     void close();
     RECT outerRect() const;
+    // Moves the window by the pointer's way since the drag began.
+    void followCursor();
+
+    // A drag by a button other than the left one, while the window holds the mouse.
+    struct Drag {
+        UINT releaseMessage; // the button-up message that ends it
+        POINT cursorStart;
+        POINT windowStart;
+    };
 
     HWND window_ = nullptr;
     MainWindowEvents events_;
     std::string caption_;
     HWND lastFocus_ = nullptr;
     bool closing_ = false;
+    UINT pressedButton_ = 0; // the button-down message being handled, 0 outside one
+    std::optional<Drag> drag_;
 
     // The skin: the bitmap, and a memory device context holding it selected. Declared in this
     // order so that the selection ends before the context goes and the context before the
