@@ -1,0 +1,392 @@
+#!/usr/bin/env bash
+# End-to-end tests of the Windows installer: the x86_64 exe runs under wine64 on a virtual
+# display, in a Wine prefix made fresh for this run, with the demo bundle staged beside it. The
+# checks press the controls where the layout file puts them and look at what really happened:
+# the files in the game folder, the Favorites shortcut, the window caption, the lines the
+# installer logged, and screenshots against the references in tests/e2e/reference/.
+#
+# Environment: QLY_E2E_EXE (default build/win64/src/app/qlypatch.exe), QLY_E2E_BUNDLE
+# (default demo/), QLY_E2E_OUT (default tests/e2e/out/), QLY_E2E_ONLY (names of the scenarios
+# to run), QLY_E2E_UPDATE_REFERENCE=1 (take the screenshots as the new references).
+# Ends with "e2e: N passed, M failed" and a non-zero status when a check failed.
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+# shellcheck source=lib/session.sh
+source "$here/lib/session.sh"
+# shellcheck source=lib/window.sh
+source "$here/lib/window.sh"
+# shellcheck source=lib/check.sh
+source "$here/lib/check.sh"
+
+EXE=${QLY_E2E_EXE:-$root/build/win64/src/app/qlypatch.exe}
+BUNDLE=${QLY_E2E_BUNDLE:-$root/demo}
+OUT=${QLY_E2E_OUT:-$here/out}
+REFERENCE=$here/reference
+UPDATE_REFERENCE=${QLY_E2E_UPDATE_REFERENCE:-0}
+LANG_TEXT=$here/lib/lang_text.py
+INI=$BUNDLE/qlypatch.ini
+
+# Where things live inside the prefix. The install folder has blanks in its name on purpose.
+INSTALL_DIR='C:\Downloads\Quillory Patch'
+GAME_DIR='C:\Games\Quillory'
+DEMO_ROOT='C:\Games'
+LOG_WIN='C:\qlypatch-e2e.log'
+
+# Screenshot tolerance: a pixel counts as different beyond FUZZ percent of the colour range,
+# and a screenshot passes with at most LIMIT_PER_MILLE of its pixels different. Both runs of
+# the same build under the same wine draw identically once the text has come to rest, so the
+# limit only absorbs small rendering noise; a missing skin, a missing control or a control
+# moved by a few pixels goes well beyond it (the run proves that on the reference itself).
+FUZZ=10
+LIMIT_PER_MILLE=2
+
+STARTUP_SECONDS=90
+RUN_SECONDS=90
+
+work=$(mktemp -d /tmp/qly-e2e.XXXXXX)
+cleanup() {
+  session_end
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+finish() {
+  echo "e2e: $E2E_PASSED passed, $E2E_FAILED failed"
+  ((E2E_FAILED == 0))
+  exit
+}
+
+# ---- the session ---------------------------------------------------------------------------
+
+preflight() {
+  local tool missing=()
+  for tool in Xvfb wine wineserver xdotool xwininfo import compare identify convert python3 \
+    localedef; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+  done
+  ((${#missing[@]} == 0)) || { fail "tools present" "missing: ${missing[*]} (bash scripts/deps.sh)"; return 1; }
+  [ -f "$EXE" ] || { fail "installer built" "no exe at $EXE"; return 1; }
+  [ -f "$INI" ] && [ -f "$BUNDLE/gfx.bmp" ] && [ -d "$BUNDLE/lang" ] && [ -d "$BUNDLE/update" ] ||
+    { fail "demo bundle complete" "$BUNDLE needs qlypatch.ini, gfx.bmp, lang/ and update/"; return 1; }
+  ENG_LNG=$("$LANG_TEXT" file "$BUNDLE/lang" ENG) || { fail "bundle has an ENG language file"; return 1; }
+  POL_LNG=$("$LANG_TEXT" file "$BUNDLE/lang" POL) || { fail "bundle has a POL language file"; return 1; }
+}
+
+# Wine takes the thread locale from the Unix locale, which must exist: both are compiled into a
+# private folder, so the run changes nothing on the machine.
+make_locales() {
+  local l
+  mkdir -p "$work/locale"
+  for l in en_US pl_PL; do
+    localedef -i "$l" -f UTF-8 "$work/locale/$l.UTF-8" >/dev/null 2>&1 ||
+      { fail "locale $l.UTF-8 compiled" "localedef needs the locales package"; return 1; }
+  done
+}
+
+start_session() {
+  local t0=$SECONDS
+  session_start_display "$work" || { fail "virtual display started"; return 1; }
+  session_wine_env "$work/prefix"
+  session_make_prefix || { fail "wine prefix created"; return 1; }
+  session_stage_bundle "$EXE" "$BUNDLE" "$INSTALL_DIR" || { fail "bundle staged"; return 1; }
+  FAVORITES=$(session_favorites_dir) || { fail "prefix has a Favorites folder"; return 1; }
+  LOG=$(session_unix_path "$LOG_WIN")
+  FAV_TITLE=$(ini_get "$INI" favorites title)
+  FAV_LINK=$(ini_get "$INI" favorites link)
+  read -r BUTTON_X BUTTON_Y < <(ini_centre "$INI" button)
+  echo "session: display $DISPLAY, prefix $WINEPREFIX ready in $((SECONDS - t0)) s"
+}
+
+# ---- steps shared by the scenarios ---------------------------------------------------------
+
+# Puts the prefix back to a known state: no installer running, nothing registered, a fresh game
+# folder holding main.exe, no Favorites shortcut, no log.
+reset_state() {
+  session_stop_app
+  session_unregister
+  rm -rf "$(session_unix_path "$DEMO_ROOT")"
+  session_make_game "$GAME_DIR"
+  rm -f "$FAVORITES"/*.URL "$FAVORITES"/*.url "$LOG"
+}
+
+# Starts the installer with a Unix locale and arguments, and waits for its window.
+# Usage: start_installer LANG [ARGS...]; sets WIN.
+start_installer() {
+  local lang=$1
+  shift
+  : >"$work/app.out"
+  LC_ALL='' LC_CTYPE='' LC_MESSAGES='' LANGUAGE='' LOCPATH="$work/locale" LANG=$lang \
+    QLYPATCH_LOG=$LOG_WIN session_start_app "$work" "$INSTALL_DIR\\qlypatch.exe" "$@"
+  WIN=$(window_wait "$STARTUP_SECONDS") || { fail "installer window appears" "$(tail -n 5 "$work/app.out")"; return 1; }
+}
+
+# Screenshot of the window once it has come to rest, compared with reference NAME.
+# Usage: look_like NAME
+look_like() {
+  local name=$1 shot="$SCENARIO_OUT/$1.png" ref="$REFERENCE/$1.png" n limit
+  if ! window_wait_still "$WIN" "$shot" 60; then
+    fail "window comes to rest for screenshot $name" "last shot: $shot"
+    return 1
+  fi
+  if [ "$UPDATE_REFERENCE" = 1 ]; then
+    cp "$shot" "$ref" && pass "reference $name taken from this run"
+    return
+  fi
+  [ -f "$ref" ] || { fail "window looks like reference $name" "no reference at $ref"; return 1; }
+  n=$(images_differ_by "$ref" "$shot" "$FUZZ" "$SCENARIO_OUT/$name-diff.png")
+  limit=$(($(identify -format '%w*%h' "$ref") * LIMIT_PER_MILLE / 1000))
+  if [[ $n =~ ^[0-9]+$ ]] && ((n <= limit)); then
+    pass "window looks like reference $name ($n of at most $limit pixels differ)"
+  else
+    fail "window looks like reference $name" "$n pixels differ (limit $limit); see $SCENARIO_OUT/$name-diff.png"
+  fi
+}
+
+# Waits up to SECONDS for the texts of KEYS of language file LNG to be in the log.
+# Usage: wait_logged SECONDS LNG KEY...
+wait_logged() {
+  local end=$((SECONDS + $1))
+  shift
+  while ((SECONDS < end)); do
+    "$LANG_TEXT" has "$LOG" "$@" 2>/dev/null && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+logged() { "$LANG_TEXT" has "$LOG" "$@"; }
+not_logged_line() { ! grep -q "^$1" "$LOG" 2>/dev/null && [ -f "$LOG" ]; }
+not_logged() { "$LANG_TEXT" lacks "$LOG" "$@"; }
+
+# The game folder after the run must be what it was before with update\ laid over it, byte for
+# byte, and nothing else. Usage: patched_like GAME_UNIX_DIR SNAPSHOT_DIR
+patched_like() {
+  local expected="$work/expected"
+  rm -rf "$expected" && cp -R "$2" "$expected" && cp -R "$BUNDLE/update/." "$expected/" &&
+    same_tree "$expected" "$1"
+}
+
+# The support log's last line, written when the program ends, equals EXPECTED.
+outcome_is() {
+  [ -f "$LOG" ] && [ "$(tail -n 1 "$LOG" | tr -d '\r')" = "$1" ]
+}
+
+# Bytes in the patch tree: what a complete copy reports as its result.
+patch_bytes() {
+  find "$BUNDLE/update" -type f -printf '%s\n' | awk '{ n += $1 } END { print n + 0 }'
+}
+
+favorites_file() { printf '%s/%s.URL\n' "$FAVORITES" "$FAV_TITLE"; }
+
+favorites_written() {
+  file_has_bytes "$(favorites_file)" '[InternetShortcut]\r\nURL=%s\r\n' "$FAV_LINK"
+}
+
+# Presses the button that ends the program and checks that the program really ends.
+# Usage: exits_on_click X Y WHAT
+exits_on_click() {
+  window_click "$WIN" "$1" "$2"
+  if window_wait_gone "$WIN" 20 && session_wait_app_exit 20; then
+    pass "$3 ends the program"
+  else
+    fail "$3 ends the program"
+    return 1
+  fi
+}
+
+snapshot_game() {
+  rm -rf "$work/game-before" && cp -R "$(session_unix_path "$1")" "$work/game-before"
+}
+
+# ---- scenarios -----------------------------------------------------------------------------
+
+# Full edition registered in the 32-bit view, English locale: start-up, the copy with progress
+# in the caption, the exit button and the Favorites shortcut.
+scenario_full_edition() {
+  local game
+  game=$(session_unix_path "$GAME_DIR")
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  start_installer en_US.UTF-8 || return
+  check "caption at start is 'Quillory - Install'" [ "$(window_caption "$WIN")" = "Quillory - Install" ]
+  look_like start
+  check "introduction shown in English" logged "$ENG_LNG" przed1
+  check "tolerance rejects a window whose button moved 6 px" tolerance_rejects_moved_button
+
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "caption shows ' 100% QLY!' after the copy" window_wait_caption "$WIN" " 100% QLY!" "$RUN_SECONDS"
+  check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
+  look_like done
+  check "patch tree copied byte for byte into the game folder" patched_like "$game" "$work/game-before"
+  check "caption keeps ' 100% QLY!' after the run" [ "$(window_caption "$WIN")" = " 100% QLY!" ]
+  check "no Favorites shortcut before the window closes" [ ! -e "$(favorites_file)" ]
+
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  check "Favorites shortcut written at close, exact bytes" favorites_written
+  check "outcome logged: game found, every byte copied" \
+    outcome_is "outcome: status=1 ErrorCode=$(patch_bytes) caption= 100% QLY!"
+}
+
+# The harness's own guard: the screenshot tolerance must be tight enough to notice a control
+# out of place. The button's area of the reference is pasted 6 pixels to the right.
+tolerance_rejects_moved_button() {
+  local ref="$REFERENCE/start.png" moved="$SCENARIO_OUT/start-moved-button.png" x y w h n limit
+  [ -f "$ref" ] || return 1
+  x=$(ini_number "$INI" button x) y=$(ini_number "$INI" button y)
+  w=$(ini_number "$INI" button szer) h=$(ini_number "$INI" button wys)
+  convert "$ref" \( "$ref" -crop "${w}x${h}+${x}+${y}" +repage \) -geometry "+$((x + 6))+${y}" \
+    -composite "$moved" || return 1
+  n=$(images_differ_by "$ref" "$moved" "$FUZZ")
+  limit=$(($(identify -format '%w*%h' "$ref") * LIMIT_PER_MILLE / 1000))
+  [[ $n =~ ^[0-9]+$ ]] && ((n > limit))
+}
+
+# "-reset" as the only argument: the copy happens, but neither bar nor caption shows progress.
+scenario_reset_argument() {
+  local game
+  game=$(session_unix_path "$GAME_DIR")
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  start_installer en_US.UTF-8 -reset || return
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" 60 || true
+  check "patch tree copied into the game folder" patched_like "$game" "$work/game-before"
+  check "caption stays 'Quillory - Install'" [ "$(window_caption "$WIN")" = "Quillory - Install" ]
+  check "no progress bar drawn" not_logged_line 'bar: '
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  check "outcome logged with the start caption" \
+    outcome_is "outcome: status=1 ErrorCode=$(patch_bytes) caption=Quillory - Install"
+}
+
+# A Polish locale picks the Polish language file; the close button ends the program and the
+# unload still writes the Favorites shortcut.
+scenario_polish_locale() {
+  session_register full "$GAME_DIR"
+  start_installer pl_PL.UTF-8 || return
+  check "introduction shown in Polish" wait_logged 60 "$POL_LNG" przed1
+  check "no English introduction" not_logged "$ENG_LNG" przed1
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_geometry "$WIN"
+  # The close button stands 10 pixels from the right edge and 8 from the top, 20 by 20.
+  exits_on_click $((WIN_W - 20)) 18 "the close button" &&
+    check "Favorites shortcut written at close" favorites_written
+}
+
+# Nothing registered: the "neg" lines, nothing copied, and the button turns into exit.
+scenario_nothing_registered() {
+  local game
+  game=$(session_unix_path "$GAME_DIR")
+  snapshot_game "$GAME_DIR"
+  start_installer en_US.UTF-8 || return
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "'game not found' lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" neg1
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" 60 || true
+  check "no success lines" not_logged "$ENG_LNG" poz1
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+  check "caption stays 'Quillory - Install'" [ "$(window_caption "$WIN")" = "Quillory - Install" ]
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  check "outcome logged: no game, nothing copied" \
+    outcome_is "outcome: status=0 ErrorCode=0 caption=Quillory - Install"
+}
+
+# Only the DEMO edition, registered in the 64-bit view: the installer falls back to that view
+# and patches "<value>\Quillory DEMO"; the full edition's folder stays as it was.
+scenario_demo_edition_64bit_view() {
+  local demo_game full_game demo_dir="$DEMO_ROOT\\Quillory DEMO"
+  demo_game=$(session_unix_path "$demo_dir")
+  full_game=$(session_unix_path "$GAME_DIR")
+  session_make_game "$demo_dir"
+  session_register demo "$DEMO_ROOT" /reg:64
+  snapshot_game "$demo_dir"
+  cp -R "$full_game" "$work/full-before"
+  start_installer en_US.UTF-8 || return
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" 60 || true
+  check "patch tree copied into the DEMO folder" patched_like "$demo_game" "$work/game-before"
+  check "full edition's folder untouched" same_tree "$work/full-before" "$full_game"
+  rm -rf "$work/full-before"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+}
+
+# The registered folder lacks main.exe: the installer says so, opens the folder browser, and a
+# cancel ends the run as if no game were installed.
+scenario_folder_browser_cancel() {
+  local game dialog
+  game=$(session_unix_path "$GAME_DIR")
+  rm -f "$game/main.exe"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  start_installer en_US.UTF-8 || return
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "'cannot find' and 'give the folder' lines logged" \
+    wait_logged 60 "$ENG_LNG" "nie moge znalezc" "podaj folder"
+  if dialog=$(wait_other_window 30); then
+    pass "folder browser opens"
+    window_shot "$dialog" "$SCENARIO_OUT/browser.png"
+    xdotool windowfocus --sync "$dialog" key --clearmodifiers Escape 2>/dev/null
+    check "folder browser closes on Escape" window_wait_gone "$dialog" 20
+  else
+    fail "folder browser opens"
+  fi
+  check "'game not found' lines logged after the cancel" wait_logged "$RUN_SECONDS" "$ENG_LNG" neg1
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" 60 || true
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  check "outcome logged: no game after the cancel" \
+    outcome_is "outcome: status=0 ErrorCode=0 caption=Quillory - Install"
+}
+
+# A second visible top-level window of the installer (a dialog), waiting up to SECONDS.
+wait_other_window() {
+  local id end=$((SECONDS + $1))
+  while ((SECONDS < end)); do
+    for id in $(xdotool search --onlyvisible --classname '^qlypatch\.exe$' 2>/dev/null); do
+      [ "$id" != "$WIN" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.2
+  done
+  return 1
+}
+
+# ---- main ----------------------------------------------------------------------------------
+
+SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
+  demo_edition_64bit_view folder_browser_cancel)
+
+run_scenario() {
+  local name=$1 t0=$SECONDS
+  SCENARIO_OUT=$OUT/$name
+  SCENARIO_FAILED=0
+  mkdir -p "$SCENARIO_OUT"
+  echo "scenario: $name"
+  reset_state
+  "scenario_$name"
+  session_stop_app
+  [ -f "$LOG" ] && cp "$LOG" "$SCENARIO_OUT/qlypatch.log"
+  cp "$work/app.out" "$SCENARIO_OUT/wine.out" 2>/dev/null
+  if ((SCENARIO_FAILED > 0)); then
+    echo "  -> failed in $((SECONDS - t0)) s; screenshots and log kept in $SCENARIO_OUT"
+  else
+    echo "  -> passed in $((SECONDS - t0)) s"
+  fi
+}
+
+t_start=$SECONDS
+rm -rf "$OUT" && mkdir -p "$OUT"
+preflight && make_locales && start_session || finish
+for s in "${SCENARIOS[@]}"; do
+  if [ -z "${QLY_E2E_ONLY:-}" ] || [[ " $QLY_E2E_ONLY " == *" $s "* ]]; then
+    run_scenario "$s"
+  fi
+done
+echo "e2e: whole run took $((SECONDS - t_start)) s; output in $OUT"
+finish
