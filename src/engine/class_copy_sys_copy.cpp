@@ -121,8 +121,15 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
         const int64_t before = TotalCopy;
 
         // The scan listed hidden and system files too, so any entry that is still there is
-        // copied; only a source that really vanished is reported and skipped.
-        if (!fs_.exists(source)) {
+        // copied; only a source that really vanished is reported and skipped. Opening it is
+        // the presence test; the lookup is only asked when the open fails.
+        std::unique_ptr<File> in;
+        try {
+            in = fs_.open(source, OpenMode::Read);
+        } catch (const std::exception&) {
+            if (fs_.exists(source)) {
+                throw;
+            }
             loop_.messageBox(std::string(kFileNotFound));
             skippedMissing_ = true;
             return std::nullopt;
@@ -134,7 +141,6 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
             throw Error("cannot replace " + destination);
         }
 
-        auto in = fs_.open(source, OpenMode::Read);
         tempCreated = true;
         auto out = fs_.open(temp, OpenMode::CreateAlways);
         const int64_t srcLen = in->length();

@@ -358,9 +358,10 @@ std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mo
         fail("cannot open", native, errno);
     }
     auto file = std::make_unique<PosixFile>(fd, native);
-    // A folder opens for reading here but not on Windows; refuse it the same way.
+    // A folder opens for reading here but not on Windows; refuse it the same way. (Opening
+    // one for writing fails by itself.)
     struct stat st {};
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (mode == OpenMode::Read && (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
         fail("cannot open", native, EISDIR);
     }
     return file;

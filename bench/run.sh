@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Builds the fixture trees (once) and prints, in one run, the copy engine's times next to
+# `cp -r` and to two minimal 62000-byte copy loops, its scan time next to
+# `find DIR -printf '%s\n'`, the ratios, and the engine's peak memory on 100,000 files.
+# Warm cache; `sync` before every timed copy. Each figure is the best of BENCH_RUNS runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${QLY_BUILD_DIR:-build/native}
+runs=${BENCH_RUNS:-3}
+fixtures=bench/fixtures
+out=$fixtures/out
+
+cmake --preset native -B "$build" >/dev/null
+cmake --build "$build" --target qly-bench >/dev/null
+bench="$build/bench/qly-bench"
+
+make_fixtures() {
+    mkdir -p "$fixtures"
+    if [ ! -f "$fixtures/big.done" ]; then
+        echo "fixtures: one 1 GiB file"
+        rm -rf "$fixtures/big" && mkdir -p "$fixtures/big"
+        head -c 1073741824 /dev/urandom >"$fixtures/big/game.pak"
+        touch "$fixtures/big.done"
+    fi
+    if [ ! -f "$fixtures/small.done" ]; then
+        echo "fixtures: 20,000 small files in 200 folders"
+        rm -rf "$fixtures/small"
+        python3 - "$fixtures/small" <<'PY'
+import os, random, sys
+random.seed(7)
+root = sys.argv[1]
+for d in range(200):
+    folder = os.path.join(root, f"folder{d:03}")
+    os.makedirs(folder)
+    for f in range(100):
+        with open(os.path.join(folder, f"file{f:03}.dat"), "wb") as out:
+            out.write(os.urandom(random.randint(512, 8192)))
+PY
+        touch "$fixtures/small.done"
+    fi
+    if [ ! -f "$fixtures/empty.done" ]; then
+        echo "fixtures: 100,000 empty files in 100 folders"
+        rm -rf "$fixtures/empty"
+        python3 - "$fixtures/empty" <<'PY'
+import os, sys
+root = sys.argv[1]
+for d in range(100):
+    folder = os.path.join(root, f"folder{d:03}")
+    os.makedirs(folder)
+    for f in range(1000):
+        open(os.path.join(folder, f"empty{f:04}"), "wb").close()
+PY
+        touch "$fixtures/empty.done"
+    fi
+}
+
+now() { date +%s.%N; }
+minimum() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+fresh_out() {
+    rm -rf "$out"
+    mkdir -p "$out"
+    sync
+}
+
+# Best time of `runs` runs of one copy method of tree $1; sets best (seconds) and rss (KiB).
+time_copy() {
+    local method=$1 tree=$2 t line start
+    best=""
+    rss=0
+    for _ in $(seq "$runs"); do
+        fresh_out
+        case $method in
+        cp)
+            start=$(now)
+            cp -r "$tree/." "$out/"
+            t=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }')
+            ;;
+        engine)
+            line=$("$bench" copy "$tree" "$out")
+            t=${line%% *}
+            rss=$(echo "$line" | awk '{ print $2 }')
+            ;;
+        *)
+            line=$("$bench" "$method" "$tree" "$out")
+            t=${line%% *}
+            ;;
+        esac
+        best=$(minimum "$best" "$t")
+    done
+}
+
+report_copy() {
+    local label=$1 tree=$2
+    time_copy cp "$tree"
+    local cp_t=$best
+    time_copy floor-rw "$tree"
+    local rw_t=$best
+    time_copy floor-cfr "$tree"
+    local cfr_t=$best
+    time_copy engine "$tree"
+    local engine_t=$best engine_rss=$rss
+    local floor_t
+    floor_t=$(minimum "$rw_t" "$cfr_t")
+    echo
+    echo "$label"
+    printf "  cp -r                         %8.3f s\n" "$cp_t"
+    printf "  floor read/write, 62000 steps %8.3f s\n" "$rw_t"
+    printf "  floor copy_file_range, 62000  %8.3f s\n" "$cfr_t"
+    printf "  engine QuickCopy              %8.3f s   peak RSS %d KiB\n" "$engine_t" "$engine_rss"
+    echo "  engine / faster floor = $(ratio "$engine_t" "$floor_t")x   engine / cp -r = $(ratio "$engine_t" "$cp_t")x"
+    last_rss=$engine_rss
+}
+
+report_scan() {
+    local tree=$1 best_find="" best_scan="" start t line
+    for _ in $(seq "$runs"); do
+        start=$(now)
+        find "$tree" -printf '%s\n' >/dev/null
+        t=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }')
+        best_find=$(minimum "$best_find" "$t")
+        line=$("$bench" scan "$tree")
+        best_scan=$(minimum "$best_scan" "${line%% *}")
+    done
+    echo
+    echo "scan of 100,000 entries"
+    printf "  find -printf '%%s\\\\n'           %8.3f s\n" "$best_find"
+    printf "  engine CopyINI                %8.3f s\n" "$best_scan"
+    echo "  engine / find = $(ratio "$best_scan" "$best_find")x"
+}
+
+make_fixtures
+echo "best of $runs runs each, warm cache"
+report_copy "1 GiB file" "$fixtures/big"
+report_copy "20,000 small files in 200 folders" "$fixtures/small"
+report_copy "100,000 empty files" "$fixtures/empty"
+echo "  engine peak memory on 100,000 files: $((last_rss / 1024)) MiB (limit 64 MiB)"
+report_scan "$fixtures/empty"
+rm -rf "$out"
