@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the Win32 implementations' tests with the x86_64 cross build and runs them under
+# wine64, in a Wine prefix of their own and on a virtual display of their own.
+# Environment: QLY_WIN32_BUILD (default build/win64, configured with the win64 preset).
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${QLY_WIN32_BUILD:-$root/build/win64}
+work=$(mktemp -d /tmp/qly-win32-tests.XXXXXX)
+xvfb_pid=""
+cleanup() {
+  [ -n "${WINEPREFIX:-}" ] && timeout 30 wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+[ -f "$build/CMakeCache.txt" ] || cmake --preset win64 -B "$build" >/dev/null
+cmake --build "$build" -j "$(nproc)" --target qly_win32_tests
+
+# A display of our own: the server picks a free number and writes it to fd 3.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "win32 tests: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(tr -d '\n' <"$work/display")"
+
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; exit 1; }
+timeout 120 wineserver -w || true
+
+echo "== Win32 tests (wine64)"
+timeout 300 wine "$build/tests/win32/qly_win32_tests.exe" --gtest_color=no 2>&1 |
+  grep -v -e 'wine32' -e 'multiarch' -e 'dpkg --add-architecture' -e 'apt-get install wine32'
