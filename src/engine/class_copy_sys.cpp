@@ -1,6 +1,8 @@
 // The engine's public methods and state; the scan and the copy live beside this file.
 #include "engine/class_copy_sys.h"
 
+#include "engine/busy_scope.h"
+
 namespace qly {
 
 classCopySys::classCopySys(FileSystem& fs, MessageLoop& loop) : fs_(fs), loop_(loop) {
@@ -20,8 +22,12 @@ void classCopySys::ClearFilter() {
 }
 
 CopyResult classCopySys::QuickCopy(const std::string& src, const std::string& dest) {
+    if (busy_) {
+        return -1;
+    }
+    BusyScope busy(busy_);
     ErrorFlag = 0;
-    CopyINI(src);
+    Scan(src);
     if (ErrorFlag != 0) {
         return -1;
     }
@@ -36,6 +42,10 @@ CopyResult classCopySys::QuickCopy(const std::string& src, const std::string& de
 }
 
 CopyResult classCopySys::ResumeCopy() {
+    if (busy_) {
+        return -1;
+    }
+    BusyScope busy(busy_);
     ErrorFlag = 0;
     StopFlag = 0;
     if (FileLoop(CurrentIndex, DestRoot) == -1) {

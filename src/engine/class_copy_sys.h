@@ -46,6 +46,10 @@ public:
     // counted as done instead of being copied. Duplicates and empty strings are kept.
     void AddFilter(const std::string& src);
     void ClearFilter();
+    // QuickCopy, CopyINI and ResumeCopy called again while one of them runs (from an event
+    // handler or from input during a yield) are refused with -1 and change nothing: the
+    // running loop holds the lists.
+    //
     // Scans src and copies it under dest (which must end with "\"). Returns -1 on a failure
     // (including a listed source file that vanished), -2 when the destination's volume has no
     // more free bytes than the scan's total, else TotalCopy. Throws Error for the failures that
@@ -76,6 +80,8 @@ public:
     int32_t ErrorFlag = 0;
 
 private:
+    // CopyINI's work, also run by QuickCopy.
+    CopyResult Scan(const std::string& src);
     // The run of QuickCopy after the scan: free space, folders, then every file.
     int64_t RunCopy(const std::string& dest);
     // Lists one folder level (path gets a trailing "\" when it lacks one) and everything
@@ -101,6 +107,8 @@ private:
     std::string TransferBuffer;
     // A listed source file was gone at copy time somewhere in the current run.
     bool skippedMissing_ = false;
+    // Set while QuickCopy, CopyINI or ResumeCopy runs.
+    bool busy_ = false;
 };
 
 } // namespace qly

@@ -1,10 +1,19 @@
 // The scan: lists a source folder tree (or one file) into FileList and FolderList.
 #include "common/error.h"
+#include "engine/busy_scope.h"
 #include "engine/class_copy_sys.h"
 
 namespace qly {
 
 CopyResult classCopySys::CopyINI(const std::string& src) {
+    if (busy_) {
+        return -1;
+    }
+    BusyScope busy(busy_);
+    return Scan(src);
+}
+
+CopyResult classCopySys::Scan(const std::string& src) {
     FileCount = 0;
     FolderCount = 0;
     ErrorFlag = 0;

@@ -82,5 +82,26 @@ TEST_F(StopResume, ResumeAfterAFailureRetriesTheFailedFile) {
     EXPECT_EQ(engine.ErrorFlag, 0);
 }
 
+TEST_F(StopResume, CallsMadeFromInsideARunAreRefusedAndChangeNothing) {
+    CopyResult nestedCopy;
+    CopyResult nestedScan;
+    CopyResult nestedResume;
+    loop.at(1, [&] {
+        fs.addFile("other\\x.txt", "x");
+        nestedCopy = engine.QuickCopy("other\\", "C:\\elsewhere\\");
+        nestedScan = engine.CopyINI("other\\");
+        nestedResume = engine.ResumeCopy();
+    });
+    EXPECT_EQ(engine.QuickCopy("update\\", "C:\\game\\"), kTotal);
+    EXPECT_EQ(nestedCopy, -1);
+    EXPECT_EQ(nestedScan, -1);
+    EXPECT_EQ(nestedResume, -1);
+    EXPECT_EQ(engine.FileCount, 2);
+    EXPECT_EQ(fs.contents("C:\\game\\small.txt"), "0123456789");
+    EXPECT_FALSE(fs.isFolder("C:\\elsewhere"));
+    // Free again once the run is over.
+    EXPECT_EQ(engine.CopyINI("other\\"), 1);
+}
+
 } // namespace
 } // namespace qly::test
