@@ -1,14 +1,91 @@
 #!/usr/bin/env bash
-# The installer's main job on the demo bundle: copies the patch tree demo/update/ with the copy
-# engine into a fresh demo game folder (build/demo-game/), printing progress and result.
+# The installer's main job on the demo bundle: builds the Windows exe, stages it with demo/ and
+# a demo game folder in a private Wine prefix (build/demo/prefix), registers the game there and
+# starts the installer. With a display you use the window by hand; without one it runs on a
+# virtual display, presses "Update Now!", waits for the end and prints what happened.
+#
+# Environment: QLY_BUILD_DIR (default build/win64), QLY_DEMO_HEADLESS=1 (ignore DISPLAY).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 
 bash scripts/deps.sh
-build=${QLY_BUILD_DIR:-build/native}
-cmake --preset native -B "$build" >/dev/null
-cmake --build "$build" --target qly-copy-demo
+build=${QLY_BUILD_DIR:-build/win64}
+echo "demo: building the Windows installer in $build"
+cmake --preset win64 -B "$build" >/dev/null
+cmake --build "$build" --target qlypatch >/dev/null
+exe=$root/$build/src/app/qlypatch.exe
 
-rm -rf build/demo-game
-mkdir -p build/demo-game
-"$build/src/app/qly-copy-demo" demo/update/ build/demo-game/
+source tests/e2e/lib/session.sh
+source tests/e2e/lib/window.sh
+
+demo=$root/build/demo
+install_dir='C:\Downloads\Quillory Patch'
+game_dir='C:\Games\Quillory'
+log_win='C:\qlypatch-demo.log'
+mkdir -p "$demo"
+trap session_end EXIT
+
+headless=${QLY_DEMO_HEADLESS:-0}
+if [ "$headless" != 1 ] && { [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; }; then
+  headless=1
+fi
+if [ "$headless" = 1 ]; then
+  session_start_display "$demo"
+  echo "demo: no usable display; running on the virtual display $DISPLAY"
+fi
+
+session_wine_env "$demo/prefix"
+echo "demo: preparing the Wine prefix $WINEPREFIX"
+session_make_prefix
+session_stage_bundle "$exe" demo "$install_dir"
+session_make_game "$game_dir"
+session_unregister
+session_register full "$game_dir"
+favorites=$(session_favorites_dir)
+log=$(session_unix_path "$log_win")
+game=$(session_unix_path "$game_dir")
+rm -f "$log"
+echo "demo: installer in $(session_unix_path "$install_dir")"
+echo "demo: game registered at $game_dir ($game)"
+
+QLYPATCH_LOG=$log_win session_start_app "$demo" "$install_dir\\qlypatch.exe"
+
+if [ "$headless" != 1 ]; then
+  echo "demo: the installer is open on $DISPLAY; close it when you are done"
+  wait "$APP_PID" || true
+else
+  shots=$demo/screenshots
+  mkdir -p "$shots"
+  ini=demo/qlypatch.ini
+  win=$(window_wait 90 $(identify -format '%w %h' demo/gfx.bmp)) ||
+    { echo "demo: the installer's window did not appear" >&2; exit 1; }
+  window_wait_still "$win" "$shots/start.png" 60 || true
+  read -r bx by < <(ini_centre "$ini" button)
+  echo "demo: pressing \"Update Now!\" at $bx,$by of the window"
+  before=$(wc -l <"$log")
+  window_click "$win" "$bx" "$by"
+  # The run is over when it has written its lines and the text area has come to rest.
+  end=$((SECONDS + 120))
+  while ((SECONDS < end)); do
+    (($(wc -l <"$log") > before + 2)) && window_wait_still "$win" "$shots/done.png" 5 && break
+    sleep 0.5
+  done
+  echo "demo: caption after the run: \"$(window_caption "$win")\""
+  echo "demo: pressing the exit button"
+  window_click "$win" "$bx" "$by"
+  session_wait_app_exit 30 || echo "demo: the installer did not end by itself" >&2
+  echo "demo: screenshots: $shots/start.png $shots/done.png"
+fi
+
+echo "demo: files in the game folder $game:"
+(cd "$game" && find . -type f -printf '  %P (%s bytes)\n' | sort)
+if diff -r -q demo/update "$game" 2>/dev/null | grep -v 'Only in .*: main.exe$' | grep -q .; then
+  echo "demo: the game folder does NOT match demo/update/"
+else
+  echo "demo: every file of demo/update/ is in the game folder, byte for byte"
+fi
+shortcut=$(ls "$favorites"/*.URL 2>/dev/null | head -n 1 || true)
+[ -n "$shortcut" ] && echo "demo: Favorites shortcut $shortcut: $(tr -d '\r' <"$shortcut" | paste -sd ' ')"
+echo "demo: the installer's log ($log):"
+sed 's/^/  /' "$log" 2>/dev/null || echo "  (none)"

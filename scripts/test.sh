@@ -13,6 +13,9 @@ for preset in native win32 win64; do
   cmake --build --preset "$preset" -j "$jobs"
 done
 
+echo "== Windows exe checks: system DLL imports only, stripped sizes"
+bash tests/e2e/check_exe.sh build/win32/src/app/qlypatch.exe build/win64/src/app/qlypatch.exe
+
 echo "== native tests"
 ctest --preset native -j "$jobs"
 

@@ -97,6 +97,7 @@ start_session() {
   FAV_TITLE=$(ini_get "$INI" favorites title)
   FAV_LINK=$(ini_get "$INI" favorites link)
   read -r BUTTON_X BUTTON_Y < <(ini_centre "$INI" button)
+  SKIN_SIZE=$(identify -format '%w %h' "$BUNDLE/gfx.bmp")
   echo "session: display $DISPLAY, prefix $WINEPREFIX ready in $((SECONDS - t0)) s"
 }
 
@@ -120,7 +121,8 @@ start_installer() {
   : >"$work/app.out"
   LC_ALL='' LC_CTYPE='' LC_MESSAGES='' LANGUAGE='' LOCPATH="$work/locale" LANG=$lang \
     QLYPATCH_LOG=$LOG_WIN session_start_app "$work" "$INSTALL_DIR\\qlypatch.exe" "$@"
-  WIN=$(window_wait "$STARTUP_SECONDS") || { fail "installer window appears" "$(tail -n 5 "$work/app.out")"; return 1; }
+  WIN=$(window_wait "$STARTUP_SECONDS" $SKIN_SIZE) ||
+    { fail "installer window of the skin's size appears" "$(tail -n 5 "$work/app.out")"; return 1; }
 }
 
 # Screenshot of the window once it has come to rest, compared with reference NAME.
@@ -329,13 +331,14 @@ scenario_folder_browser_cancel() {
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
   check "'cannot find' and 'give the folder' lines logged" \
     wait_logged 60 "$ENG_LNG" "nie moge znalezc" "podaj folder"
-  if dialog=$(wait_other_window 30); then
+  if dialog=$(window_wait_dialog "$WIN" 30); then
     pass "folder browser opens"
     window_shot "$dialog" "$SCENARIO_OUT/browser.png"
     xdotool windowfocus --sync "$dialog" key --clearmodifiers Escape 2>/dev/null
-    check "folder browser closes on Escape" window_wait_gone "$dialog" 20
+    check "folder browser closes on Escape" window_wait_gone "$dialog" 20 || return
   else
     fail "folder browser opens"
+    return
   fi
   check "'game not found' lines logged after the cancel" wait_logged "$RUN_SECONDS" "$ENG_LNG" neg1
   check "game folder untouched" same_tree "$work/game-before" "$game"
@@ -343,18 +346,6 @@ scenario_folder_browser_cancel() {
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
   check "outcome logged: no game after the cancel" \
     outcome_is "outcome: status=0 ErrorCode=0 caption=Quillory - Install"
-}
-
-# A second visible top-level window of the installer (a dialog), waiting up to SECONDS.
-wait_other_window() {
-  local id end=$((SECONDS + $1))
-  while ((SECONDS < end)); do
-    for id in $(xdotool search --onlyvisible --classname '^qlypatch\.exe$' 2>/dev/null); do
-      [ "$id" != "$WIN" ] && { echo "$id"; return 0; }
-    done
-    sleep 0.2
-  done
-  return 1
 }
 
 # ---- main ----------------------------------------------------------------------------------

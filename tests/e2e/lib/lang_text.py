@@ -36,21 +36,19 @@ def header_code(buffer: bytes) -> bytes:
     return buffer[open_at + 1:close_at] if close_at >= 0 else b""
 
 
-def forms(buffer: bytes, text: bytes) -> list[bytes]:
-    """The ways a text may stand in the log: raw, and as UTF-8 of its code page."""
+def as_utf8(buffer: bytes, text: bytes) -> bytes:
+    """A text of the file in UTF-8, decoded with the code page of the file's "#skrypt" charset."""
     try:
         charset = int(lang_text(buffer, "#skrypt").strip() or b"0")
     except ValueError:
         charset = 0
-    result = [text]
-    try:
-        utf8 = text.decode(CODE_PAGES.get(charset, "cp1252")).encode("utf-8")
-        if utf8 != text:
-            result.append(utf8)
-    except UnicodeDecodeError:
-        pass
-    # The log may end lines differently from the file.
-    return result + [f.replace(b"\r\n", b"\n") for f in result if b"\r\n" in f]
+    return text.decode(CODE_PAGES.get(charset, "cp1252"), errors="replace").encode("utf-8")
+
+
+def forms(buffer: bytes, text: bytes) -> list[bytes]:
+    """The ways a text may stand in the log: raw or as UTF-8, with either line ending."""
+    result = [text, as_utf8(buffer, text)]
+    return result + [f.replace(b"\r\n", b"\n") for f in result]
 
 
 def in_log(log: bytes, buffer: bytes, key: str) -> bool:

@@ -1,7 +1,8 @@
 # The wine session the installer runs in: a virtual display, a private 64-bit Wine prefix, the
 # bundle staged in it, the game folder and the registry keys that point at it. Sourced by
-# tests/e2e/run.sh and scripts/demo.sh; every function returns non-zero instead of exiting, and
-# every wait has a time limit, so that a broken wine never hangs a CI run.
+# tests/e2e/run.sh and scripts/demo.sh; every function returns non-zero instead of exiting (and
+# is safe under set -e), and every wait has a time limit, so that a broken wine never hangs a CI
+# run.
 
 # Registry keys and folders of the installed game, as the installer looks them up.
 QLY_REG_FULL='HKLM\SOFTWARE\Brantmoor Games\Quillory'
@@ -89,9 +90,8 @@ session_make_game() {
 
 # Removes every registration of the game in both registry views.
 session_unregister() {
-  session_reg delete "$QLY_REG_VENDOR" /f /reg:32
-  session_reg delete "$QLY_REG_VENDOR" /f /reg:64
-  return 0
+  session_reg delete "$QLY_REG_VENDOR" /f /reg:32 || true
+  session_reg delete "$QLY_REG_VENDOR" /f /reg:64 || true
 }
 
 # Registers an edition where a 32-bit game's installer puts it (the 32-bit view).
@@ -126,8 +126,8 @@ session_wait_app_exit() {
 # Ends the installer if it still runs. Usage: session_stop_app
 session_stop_app() {
   if [ -n "${APP_PID:-}" ] && kill -0 "$APP_PID" 2>/dev/null; then
-    kill "$APP_PID" 2>/dev/null
-    session_wait_app_exit 5 || kill -9 "$APP_PID" 2>/dev/null
+    kill "$APP_PID" 2>/dev/null || true
+    session_wait_app_exit 5 || kill -9 "$APP_PID" 2>/dev/null || true
   fi
   APP_PID=
 }
@@ -135,10 +135,12 @@ session_stop_app() {
 # Ends everything the session started: the installer, wine's server and the display.
 session_end() {
   session_stop_app
-  [ -n "${WINEPREFIX:-}" ] && timeout 30 wineserver -k >/dev/null 2>&1
+  if [ -n "${WINEPREFIX:-}" ]; then
+    timeout 30 wineserver -k >/dev/null 2>&1 || true
+  fi
   if [ -n "${XVFB_PID:-}" ]; then
-    kill "$XVFB_PID" 2>/dev/null
-    wait "$XVFB_PID" 2>/dev/null
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
     XVFB_PID=
   fi
   return 0

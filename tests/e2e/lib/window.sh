@@ -39,14 +39,28 @@ ini_centre() {
   echo "$((x + w / 2)) $((y + h / 2))"
 }
 
-# Id of the installer's visible top-level window, waiting up to SECONDS for it to appear.
-# The window is told apart by its class (the exe's name), not by its caption, which changes.
-# Usage: window_wait SECONDS
+# Id of the installer's main window, waiting up to SECONDS for it to appear. Wine gives the
+# process's helper windows the same class (the exe's name), so the main window is the visible
+# one of that class with the skin's size. Usage: window_wait SECONDS WIDTH HEIGHT
 window_wait() {
-  local id end=$((SECONDS + $1))
+  local id end=$((SECONDS + $1)) WIN_X WIN_Y WIN_W WIN_H
   while ((SECONDS < end)); do
-    id=$(xdotool search --onlyvisible --classname '^qlypatch\.exe$' 2>/dev/null | head -n 1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
+    for id in $(xdotool search --onlyvisible --classname '^qlypatch\.exe$' 2>/dev/null); do
+      window_geometry "$id" && [ "$WIN_W" = "$2" ] && [ "$WIN_H" = "$3" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.2
+  done
+  return 1
+}
+
+# Id of another visible window of the installer than MAIN_ID (a dialog: its helper windows
+# stay unmapped), waiting up to SECONDS. Usage: window_wait_dialog MAIN_ID SECONDS
+window_wait_dialog() {
+  local id end=$((SECONDS + $2))
+  while ((SECONDS < end)); do
+    for id in $(xdotool search --onlyvisible --classname '^qlypatch\.exe$' 2>/dev/null); do
+      [ "$id" != "$1" ] && { echo "$id"; return 0; }
+    done
     sleep 0.2
   done
   return 1
@@ -134,8 +148,8 @@ images_differ_by() {
   size_a=$(identify -format '%wx%h' "$1" 2>/dev/null) || { echo error; return; }
   size_b=$(identify -format '%wx%h' "$2" 2>/dev/null) || { echo error; return; }
   [ "$size_a" = "$size_b" ] || { echo size; return; }
-  out=$(compare -metric AE -fuzz "$3%" "$1" "$2" "${4:-null:}" 2>&1)
-  rc=$?
+  rc=0
+  out=$(compare -metric AE -fuzz "$3%" "$1" "$2" "${4:-null:}" 2>&1) || rc=$?
   ((rc <= 1)) || { echo error; return; }
   printf '%.0f\n' "${out%% *}"
 }

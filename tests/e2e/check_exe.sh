@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Checks the Windows builds of the installer as shipped files: each exe must import only DLLs
+# that every Windows has (it is linked statically, so a MinGW runtime DLL here means the exe
+# would not start on a clean machine), and the stripped size of each is printed.
+# Usage: check_exe.sh EXE...   Exits non-zero when an exe is missing or imports another DLL.
+set -uo pipefail
+
+# System DLLs the installer may import (lower case; api-ms-win-crt-* are the Universal CRT's).
+allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|version|msvcrt|shlwapi|uxtheme|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+
+failed=0
+for exe in "$@"; do
+  if [ ! -f "$exe" ]; then
+    echo "exe check: FAIL $exe is missing"
+    failed=1
+    continue
+  fi
+  # The tool prefix follows the exe's machine, whatever the file's folder is called.
+  case $(x86_64-w64-mingw32-objdump -f "$exe" 2>/dev/null) in
+    *pei-i386*) tools=i686-w64-mingw32 arch=i686 ;;
+    *pei-x86-64*) tools=x86_64-w64-mingw32 arch=x86_64 ;;
+    *)
+      echo "exe check: FAIL $exe is not a Windows executable"
+      failed=1
+      continue
+      ;;
+  esac
+  mapfile -t dlls < <("$tools-objdump" -p "$exe" | awk '/DLL Name:/ { print $3 }' | sort -u)
+  foreign=()
+  for dll in "${dlls[@]}"; do
+    [[ ${dll,,} =~ $allowed ]] || foreign+=("$dll")
+  done
+
+  stripped=$(mktemp)
+  "$tools-strip" -o "$stripped" "$exe"
+  size=$(stat -c %s "$stripped")
+  rm -f "$stripped"
+  printf 'exe check: %s (%s): %d bytes stripped (%d KiB), %d bytes as built\n' \
+    "$exe" "$arch" "$size" $(((size + 1023) / 1024)) "$(stat -c %s "$exe")"
+  printf 'exe check:   imports %s\n' "${dlls[*]}"
+  if ((${#foreign[@]})); then
+    echo "exe check: FAIL $exe imports non-system DLLs: ${foreign[*]}"
+    failed=1
+  fi
+done
+exit "$failed"
