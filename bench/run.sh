@@ -2,7 +2,7 @@
 # Builds the fixture trees (once) and prints, in one run, the copy engine's times next to
 # `cp -r` and to two minimal 62000-byte copy loops, its scan time next to
 # `find DIR -printf '%s\n'`, the ratios, and the engine's peak memory on 100,000 files.
-# Warm cache; `sync` before every timed copy. Each figure is the best of BENCH_RUNS runs.
+# Warm cache; `sync` before every timed copy. Each figure is the best of BENCH_RUNS rounds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -65,43 +65,40 @@ fresh_out() {
     sync
 }
 
-# Best time of `runs` runs of one copy method of tree $1; sets best (seconds) and rss (KiB).
+# One timed copy of tree $2 by method $1; sets t (seconds) and rss (KiB, engine only).
 time_copy() {
-    local method=$1 tree=$2 t line start
-    best=""
+    local method=$1 tree=$2 line start
     rss=0
-    for _ in $(seq "$runs"); do
-        fresh_out
-        case $method in
-        cp)
-            start=$(now)
-            cp -r "$tree/." "$out/"
-            t=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }')
-            ;;
-        engine)
-            line=$("$bench" copy "$tree" "$out")
-            t=${line%% *}
-            rss=$(echo "$line" | awk '{ print $2 }')
-            ;;
-        *)
-            line=$("$bench" "$method" "$tree" "$out")
-            t=${line%% *}
-            ;;
-        esac
-        best=$(minimum "$best" "$t")
-    done
+    fresh_out
+    case $method in
+    cp)
+        start=$(now)
+        cp -r "$tree/." "$out/"
+        t=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }')
+        ;;
+    engine)
+        line=$("$bench" copy "$tree" "$out")
+        t=${line%% *}
+        rss=$(echo "$line" | awk '{ print $2 }')
+        ;;
+    *)
+        line=$("$bench" "$method" "$tree" "$out")
+        t=${line%% *}
+        ;;
+    esac
 }
 
+# The methods take turns within each round, so that a slow spell of the shared disk does not
+# fall on one method alone; each figure is the method's best round.
 report_copy() {
-    local label=$1 tree=$2
-    time_copy cp "$tree"
-    local cp_t=$best
-    time_copy floor-rw "$tree"
-    local rw_t=$best
-    time_copy floor-cfr "$tree"
-    local cfr_t=$best
-    time_copy engine "$tree"
-    local engine_t=$best engine_rss=$rss
+    local label=$1 tree=$2 cp_t="" rw_t="" cfr_t="" engine_t="" engine_rss=0
+    for _ in $(seq "$runs"); do
+        time_copy cp "$tree" && cp_t=$(minimum "$cp_t" "$t")
+        time_copy floor-rw "$tree" && rw_t=$(minimum "$rw_t" "$t")
+        time_copy floor-cfr "$tree" && cfr_t=$(minimum "$cfr_t" "$t")
+        time_copy engine "$tree" && engine_t=$(minimum "$engine_t" "$t")
+        engine_rss=$((rss > engine_rss ? rss : engine_rss))
+    done
     local floor_t
     floor_t=$(minimum "$rw_t" "$cfr_t")
     echo
@@ -132,7 +129,7 @@ report_scan() {
 }
 
 make_fixtures
-echo "best of $runs runs each, warm cache"
+echo "best of $runs rounds each, warm cache"
 report_copy "1 GiB file" "$fixtures/big"
 report_copy "20,000 small files in 200 folders" "$fixtures/small"
 report_copy "100,000 empty files" "$fixtures/empty"
