@@ -19,6 +19,8 @@ bash tests/e2e/check_exe.sh build/win32/src/app/qlypatch.exe build/win64/src/app
 echo "== native tests"
 ctest --preset native -j "$jobs"
 
+bash tests/win32/run.sh
+
 if [ -x tests/e2e/run.sh ]; then
   echo "== end-to-end tests (wine64)"
   bash tests/e2e/run.sh
