@@ -42,8 +42,10 @@ LOG_WIN='C:\qlypatch-e2e.log'
 FUZZ=10
 LIMIT_PER_MILLE=2
 
-STARTUP_SECONDS=90
-RUN_SECONDS=90
+STARTUP_SECONDS=60
+RUN_SECONDS=60
+# The longest the text area takes to come to rest (the introduction scrolls in line by line).
+STILL_SECONDS=40
 
 work=$(mktemp -d /tmp/qly-e2e.XXXXXX)
 cleanup() {
@@ -129,7 +131,7 @@ start_installer() {
 # Usage: look_like NAME
 look_like() {
   local name=$1 shot="$SCENARIO_OUT/$1.png" ref="$REFERENCE/$1.png" n limit
-  if ! window_wait_still "$WIN" "$shot" 60; then
+  if ! window_wait_still "$WIN" "$shot" "$STILL_SECONDS"; then
     fail "window comes to rest for screenshot $name" "last shot: $shot"
     return 1
   fi
@@ -257,10 +259,10 @@ scenario_reset_argument() {
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
   start_installer en_US.UTF-8 -reset || return
-  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
   check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
-  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   check "patch tree copied into the game folder" patched_like "$game" "$work/game-before"
   check "caption stays 'Quillory - Install'" [ "$(window_caption "$WIN")" = "Quillory - Install" ]
   check "no progress bar drawn" not_logged_line 'bar: '
@@ -276,7 +278,7 @@ scenario_polish_locale() {
   start_installer pl_PL.UTF-8 || return
   check "introduction shown in Polish" wait_logged 60 "$POL_LNG" przed1
   check "no English introduction" not_logged "$ENG_LNG" przed1
-  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   window_geometry "$WIN"
   # The close button stands 10 pixels from the right edge and 8 from the top, 20 by 20.
   exits_on_click $((WIN_W - 20)) 18 "the close button" &&
@@ -289,10 +291,10 @@ scenario_nothing_registered() {
   game=$(session_unix_path "$GAME_DIR")
   snapshot_game "$GAME_DIR"
   start_installer en_US.UTF-8 || return
-  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
   check "'game not found' lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" neg1
-  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   check "no success lines" not_logged "$ENG_LNG" poz1
   check "game folder untouched" same_tree "$work/game-before" "$game"
   check "caption stays 'Quillory - Install'" [ "$(window_caption "$WIN")" = "Quillory - Install" ]
@@ -312,10 +314,10 @@ scenario_demo_edition_64bit_view() {
   snapshot_game "$demo_dir"
   cp -R "$full_game" "$work/full-before"
   start_installer en_US.UTF-8 || return
-  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
   check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
-  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   check "patch tree copied into the DEMO folder" patched_like "$demo_game" "$work/game-before"
   check "full edition's folder untouched" same_tree "$work/full-before" "$full_game"
   rm -rf "$work/full-before"
@@ -331,7 +333,7 @@ scenario_folder_browser_cancel() {
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
   start_installer en_US.UTF-8 || return
-  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
   check "'cannot find' and 'give the folder' lines logged" \
     wait_logged 60 "$ENG_LNG" "nie moge znalezc" "podaj folder"
@@ -346,7 +348,7 @@ scenario_folder_browser_cancel() {
   fi
   check "'game not found' lines logged after the cancel" wait_logged "$RUN_SECONDS" "$ENG_LNG" neg1
   check "game folder untouched" same_tree "$work/game-before" "$game"
-  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
   check "outcome logged: no game after the cancel" \
     outcome_is "outcome: status=0 ErrorCode=0 caption=Quillory - Install"
@@ -360,7 +362,7 @@ scenario_language_switch() {
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
   start_installer en_US.UTF-8 || return
-  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   # The closed selector's height is the system's; 10 pixels down hits it.
   read -r cx cy < <(ini_centre "$INI" select 20)
   window_click "$WIN" "$cx" "$cy"
@@ -381,11 +383,11 @@ scenario_language_switch() {
     return
   fi
   pass "selector switches to $(basename "$chosen"): text area cleared, introduction shown in it"
-  window_wait_still "$WIN" "$SCENARIO_OUT/switched.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/switched.png" "$STILL_SECONDS" || true
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
   check "success lines logged in the chosen language" wait_logged "$RUN_SECONDS" "$chosen" poz1
   check "patch tree copied into the game folder" patched_like "$game" "$work/game-before"
-  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" 60 || true
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
 }
 
