@@ -45,7 +45,7 @@ session_register full "$game_dir"
 favorites=$(session_favorites_dir)
 log=$(session_unix_path "$log_win")
 game=$(session_unix_path "$game_dir")
-rm -f "$log"
+rm -f "$log" "$favorites"/*.URL
 echo "demo: installer in $(session_unix_path "$install_dir")"
 echo "demo: game registered at $game_dir ($game)"
 
@@ -80,8 +80,11 @@ fi
 
 echo "demo: files in the game folder $game:"
 (cd "$game" && find . -type f -printf '  %P (%s bytes)\n' | sort)
-if diff -r -q demo/update "$game" 2>/dev/null | grep -v 'Only in .*: main.exe$' | grep -q .; then
-  echo "demo: the game folder does NOT match demo/update/"
+# Everything but the game's own main.exe must match demo/update/.
+mismatch=$(diff -r -q demo/update "$game" 2>&1 | grep -v "^Only in $game: main.exe\$" || true)
+if [ -n "$mismatch" ]; then
+  echo "demo: the game folder does not hold the patch:"
+  printf '%s\n' "$mismatch" | sed 's/^/  /'
 else
   echo "demo: every file of demo/update/ is in the game folder, byte for byte"
 fi
