@@ -1,33 +1,37 @@
-// Helpers of the Win32 tests: real temporary folders and files, and small bitmaps to load.
+// Helpers of the Win32 tests: a real temporary folder and its files, named in UTF-8.
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include "platform/win32/wide_string.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <windows.h>
 
 namespace qly::win32::test {
 
 // A new empty folder under the user's temporary folder, deleted with its contents at the end.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+struct TempFolder {
+    TempFolder() { std::filesystem::create_directory(path); }
+    ~TempFolder() { std::filesystem::remove_all(path, ignored); }
+    std::string file(const std::string& name) const {
+        return fromWide((path / toWide(name)).wstring());
+    }
 
-    // The folder's path, UTF-8, no trailing separator.
-    const std::string& path() const { return path_; }
-    // path() + "\" + name.
-    std::string file(const std::string& name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
+    static inline int counter = 0;
+    std::error_code ignored;
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("qlypatch-w32-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++));
 };
 
-// Writes bytes to a new file at the UTF-8 path (replacing it).
-void writeFile(const std::string& path, const std::string& bytes);
-// The whole content of the file at the UTF-8 path; empty when it cannot be read.
-std::string readFile(const std::string& path);
-// Writes a 24-bit bitmap file of w x h pixels, all of colour 0x00RRGGBB.
-void writeBitmap(const std::string& path, int32_t w, int32_t h, uint32_t rgb);
+inline void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(std::filesystem::path(toWide(path)), std::ios::binary) << bytes;
+}
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(std::filesystem::path(toWide(path)), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 } // namespace qly::win32::test
