@@ -1,47 +1,36 @@
 // An engine on the fake file system and message loop, with its CopyState events recorded.
 #pragma once
 
+#include "common/error.h"
 #include "engine/class_copy_sys.h"
 #include "support/fake_file_system.h"
 #include "support/fake_message_loop.h"
 
+#include <array>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace qly::test {
 
-struct CopyStateEvent {
-    int16_t procent;
-    int64_t totalBytes;
-    int64_t totalCopyBytes;
-    bool operator==(const CopyStateEvent&) const = default;
-};
-
-inline void PrintTo(const CopyStateEvent& e, std::ostream* os) {
-    *os << "{" << e.procent << "%, " << e.totalCopyBytes << "/" << e.totalBytes << "}";
-}
+using Strings = std::vector<std::string>;
+using State = std::array<int64_t, 3>; // one CopyState event: percent, total, copied
 
 class CopyFixture : public ::testing::Test {
 protected:
     CopyFixture() {
         engine.CopyState = [this](int16_t procent, int64_t& total, int64_t& copied) {
             states.push_back({procent, total, copied});
+            percents.push_back(procent);
         };
     }
-
-    std::vector<int16_t> percents() const {
-        std::vector<int16_t> out;
-        for (const auto& e : states) {
-            out.push_back(e.procent);
-        }
-        return out;
-    }
+    CopyResult copy() { return engine.QuickCopy("update\\", "C:\\game\\"); }
 
     FakeFileSystem fs;
     FakeMessageLoop loop;
     classCopySys engine{fs, loop};
-    std::vector<CopyStateEvent> states;
+    std::vector<State> states;
+    std::vector<int64_t> percents;
 };
 
 } // namespace qly::test

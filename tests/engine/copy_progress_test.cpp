@@ -1,4 +1,3 @@
-#include "common/error.h"
 #include "copy_fixture.h"
 
 #include <numeric>
@@ -11,95 +10,83 @@ protected:
     CopyProgress() { fs.addFolder("C:\\game"); }
 };
 
-std::string bytes(std::size_t n, char seed = 'a') {
-    std::string out(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) {
-        out[i] = static_cast<char>(seed + i % 23);
-    }
-    return out;
-}
-
 TEST_F(CopyProgress, MovesAtMost62000BytesPerStepWithOneYieldEach) {
-    fs.addFile("update\\a", bytes(62000));
-    fs.addFile("update\\b", bytes(62001, 'k'));
+    fs.addFile("update\\a", std::string(62000, 'a'));
+    fs.addFile("update\\b", std::string(62001, 'b'));
     fs.addFile("update\\c", "");
-
-    EXPECT_EQ(engine.QuickCopy("update\\", "C:\\game\\"), 124001);
-    // a: one step; b: 62000 then 1; c: one empty step.
-    EXPECT_EQ(loop.yields(), 4);
-    EXPECT_EQ(fs.calls(FsOp::Write), 4);
-    EXPECT_EQ(fs.contents("C:\\game\\a"), bytes(62000));
-    EXPECT_EQ(fs.contents("C:\\game\\b"), bytes(62001, 'k'));
+    EXPECT_EQ(copy(), 124001);
+    EXPECT_EQ(loop.yields(), 4); // a: one step; b: 62000 then 1; c: one empty step
+    EXPECT_TRUE(fs.contents("C:\\game\\b") == std::string(62001, 'b'));
     EXPECT_TRUE(fs.isFile("C:\\game\\c"));
-    EXPECT_EQ(fs.contents("C:\\game\\c"), "");
-    // b's first step reaches 100 (rounded up); its second step does not change it. The empty
-    // file starts again from 0, so it raises 100 once more.
-    EXPECT_EQ(states, (std::vector<CopyStateEvent>{
+    // b's first step reaches 100 (rounded up); the empty c starts from 0 and raises 100 again.
+    EXPECT_EQ(states, (std::vector<State>{
                           {50, 124001, 62000}, {100, 124001, 124000}, {100, 124001, 124001}}));
 }
 
-TEST_F(CopyProgress, PercentIsRoundedUpAndRaisedOnlyWhenItChanges) {
-    fs.addFile("update\\one", "x");
-    fs.addFile("update\\rest", bytes(999));
-    EXPECT_EQ(engine.QuickCopy("update\\", "C:\\game\\"), 1000);
-    EXPECT_EQ(percents(), (std::vector<int16_t>{1, 100}));
-
-    // 200 steps of half a percent each: every whole percent once, never twice.
-    states.clear();
-    fs.addFile("update\\big", bytes(200 * 62000));
-    fs.remove("update\\one");
-    fs.remove("update\\rest");
-    const int before = loop.yields();
-    EXPECT_EQ(engine.QuickCopy("update\\", "C:\\game\\"), 200 * 62000);
-    EXPECT_EQ(loop.yields() - before, 200);
-    std::vector<int16_t> expected(100);
-    std::iota(expected.begin(), expected.end(), int16_t{1});
-    EXPECT_EQ(percents(), expected);
-}
-
-TEST_F(CopyProgress, OnlyEmptyFilesCopyAndSucceedAtFullPercent) {
-    fs.addFile("update\\e1", "");
-    fs.addFile("update\\sub\\e2", "");
-    EXPECT_EQ(engine.QuickCopy("update\\", "C:\\game\\"), 0);
-    EXPECT_EQ(engine.ErrorFlag, 0);
-    EXPECT_TRUE(fs.isFile("C:\\game\\e1"));
-    EXPECT_TRUE(fs.isFile("C:\\game\\sub\\e2"));
-    EXPECT_EQ(percents(), (std::vector<int16_t>{100, 100}));
-}
-
-TEST_F(CopyProgress, HandlerChangingTheTotalChangesLaterPercents) {
-    fs.addFile("update\\a", bytes(62000));
-    fs.addFile("update\\b", bytes(62000));
-    engine.CopyState = [this](int16_t procent, int64_t& total, int64_t& copied) {
-        states.push_back({procent, total, copied});
-        if (states.size() == 1) {
-            total *= 2;
+TEST_F(CopyProgress, PercentIsRoundedUpRaisedOnlyWhenItChangesAndFullWhenNothingCounts) {
+    std::vector<int64_t> every(100);
+    std::iota(every.begin(), every.end(), 1);
+    // File sizes, and the percents raised: 0.1 % shows as 1; 200 steps of half a percent
+    // raise every whole percent once; empty files alone are all done.
+    const std::vector<std::pair<std::vector<std::size_t>, std::vector<int64_t>>> rows{
+        {{1, 999}, {1, 100}}, {{200 * 62000}, every}, {{0, 0}, {100, 100}}};
+    for (const auto& [sizes, expected] : rows) {
+        percents.clear();
+        fs.remove("update");
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            fs.addFile("update\\" + std::to_string(i), std::string(sizes[i], 'x'));
         }
-    };
-    EXPECT_EQ(engine.QuickCopy("update\\", "C:\\game\\"), 124000);
-    EXPECT_EQ(engine.TotalLen, 248000);
-    EXPECT_EQ(percents(), (std::vector<int16_t>{50, 50}));
+        EXPECT_EQ(copy(), std::accumulate(sizes.begin(), sizes.end(), int64_t{0}));
+        EXPECT_EQ(percents, expected);
+    }
 }
 
-TEST_F(CopyProgress, CreatesFoldersParentsFirstAndKeepsThoseAlreadyThere) {
+TEST_F(CopyProgress, FolderCreationFailureReachesTheCallerBeforeAnyFileIsTouched) {
     fs.addFolder("update\\B\\B2");
-    fs.addFolder("update\\A");
-    fs.addFile("update\\A\\f", "1");
-    fs.addFolder("C:\\game\\A");
-    fs.addFile("C:\\game\\A\\keep", "mine");
-    // A file standing where a folder goes counts as present; creating the folder below it
-    // then fails, and that failure reaches the caller before any file is touched.
-    fs.addFile("C:\\game\\B", "file");
-    EXPECT_THROW(engine.QuickCopy("update\\", "C:\\game\\"), Error);
-    EXPECT_EQ(fs.contents("C:\\game\\A\\keep"), "mine");
-    EXPECT_EQ(fs.contents("C:\\game\\B"), "file");
-    EXPECT_FALSE(fs.isFile("C:\\game\\A\\f"));
+    fs.addFile("update\\a", "1");
+    fs.addFile("C:\\game\\B", "file"); // counts as present; creating B2 below it then fails
+    EXPECT_THROW(copy(), Error);
+    EXPECT_FALSE(fs.isFile("C:\\game\\a"));
+}
 
-    fs.remove("C:\\game\\B");
-    EXPECT_EQ(engine.QuickCopy("update\\", "C:\\game\\"), 1);
-    EXPECT_TRUE(fs.isFolder("C:\\game\\B\\B2"));
-    EXPECT_EQ(fs.contents("C:\\game\\A\\f"), "1");
-    EXPECT_EQ(fs.contents("C:\\game\\A\\keep"), "mine");
+TEST_F(CopyProgress, FilterMatchesTheWholeListedPathIgnoringCaseAndCountsTheFileAsDone) {
+    // "ŁÓdŹ.txt", then the same name in other letter cases.
+    const std::string polish = "Sub\\\xC5\x81\xC3\x93"
+                               "d\xC5\xB9.txt";
+    fs.addFile("update\\a.txt", "aaaa");
+    fs.addFile("update\\Sub\\Skip.TXT", "skipped!");
+    fs.addFile("update\\" + polish, "polish");
+    engine.AddFilter("UPDATE\\sub\\skip.txt");
+    engine.AddFilter("a.txt"); // the bare name never matches a listed path
+    engine.AddFilter("update\\sub\\\xC5\x82\xC3\xB3"
+                     "d\xC5\xBA.TXT");
+    EXPECT_EQ(copy(), 4 + 8 + 6);
+    EXPECT_EQ(fs.contents("C:\\game\\a.txt"), "aaaa");
+    EXPECT_FALSE(fs.isFile("C:\\game\\Sub\\Skip.TXT"));
+    EXPECT_FALSE(fs.isFile("C:\\game\\" + polish));
+    // Only the copied file raises progress; the filtered ones still bring the total to 100.
+    EXPECT_EQ(percents, (std::vector<int64_t>{23}));
+    EXPECT_EQ(engine.TotalCopy, engine.TotalLen);
+}
+
+// The events get the engine's own variables: what a handler changes, the engine uses.
+TEST_F(CopyProgress, HandlersChangeTheEnginesCountersAndTheDestination) {
+    fs.addFile("update\\a", std::string(62000, 'a'));
+    fs.addFile("update\\b", std::string(62000, 'b'));
+    fs.addFile("update\\skip", "12345678");
+    engine.AddFilter("update\\skip");
+    engine.ActualFile = [](std::string& fname) { fname = fname == "a" ? "moved" : fname; };
+    engine.CopyState = [this](int16_t procent, int64_t& total, int64_t&) {
+        percents.push_back(procent);
+        total = 248000;
+    };
+    engine.FilterFile = [](std::string&, std::string&, int64_t&, int64_t& totalCopy) {
+        totalCopy += int64_t{5} << 30; // 64-bit counts hold
+    };
+    EXPECT_EQ(copy(), (int64_t{5} << 30) + 124008);
+    EXPECT_EQ(engine.TotalLen, 248000);
+    EXPECT_EQ(percents, (std::vector<int64_t>{50, 50}));
+    EXPECT_TRUE(fs.contents("C:\\game\\moved") == std::string(62000, 'a'));
 }
 
 } // namespace

@@ -1,87 +1,115 @@
-// The native build's locale, version resources, shell and process.
-#include "common/error.h"
+// The native build's locale, version resources, profile files and registry file.
 #include "platform/posix/posix_locale.h"
-#include "platform/posix/posix_process.h"
-#include "platform/posix/posix_shell.h"
+#include "platform/posix/posix_profile_file.h"
 #include "platform/posix/posix_version_resource.h"
+#include "platform/posix/reg_file_registry.h"
 #include "support/temp_folder.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+#include <tuple>
 
-namespace qly {
+namespace qly::posix {
 namespace {
 
-TEST(PosixLocaleTest, NamesMapToWindowsIdentifiers) {
-    EXPECT_EQ(posix::LocaleIdOf("pl_PL.UTF-8"), 0x0415u);
-    EXPECT_EQ(posix::LocaleIdOf("de_DE@euro"), 0x0407u);
-    EXPECT_EQ(posix::LocaleIdOf("ru_RU.KOI8-R"), 0x0419u);
-    EXPECT_EQ(posix::LocaleIdOf("es_ES"), 0x0C0Au);
-    EXPECT_EQ(posix::LocaleIdOf("fr_CA.UTF-8"), 0x0C0Cu);
-    EXPECT_EQ(posix::LocaleIdOf("pt"), 0x0416u);    // language alone: its first territory
-    EXPECT_EQ(posix::LocaleIdOf("de_BE"), 0x0407u); // unknown territory: the language
-    EXPECT_EQ(posix::LocaleIdOf("C.UTF-8"), 0x0409u);
-    EXPECT_EQ(posix::LocaleIdOf(""), 0x0409u);
+TEST(PosixLocaleTest, NamesMapToWindowsIdentifiersByLanguageAndTerritory) {
+    EXPECT_EQ(LocaleIdOf("de_DE@euro"), 0x0407u);
+    EXPECT_EQ(LocaleIdOf("fr_CA.UTF-8"), 0x0C0Cu);
+    EXPECT_EQ(LocaleIdOf("pt"), 0x0416u);    // language alone: its first territory
+    EXPECT_EQ(LocaleIdOf("de_BE"), 0x0407u); // unknown territory: the language
+    EXPECT_EQ(LocaleIdOf("C.UTF-8"), 0x0409u);
 }
 
-// A small executable image with a fixed version block somewhere inside.
-std::string imageWithVersion(uint16_t major, uint16_t minor, uint16_t build, uint16_t rev) {
-    std::string bytes = "MZ" + std::string(301, '\x90');
-    const auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
-        }
-    };
-    put32(0xFEEF04BD);
-    put32(0x00020000); // a false start: wrong structure version
-    put32(0xFEEF04BD);
-    put32(0x00010000);
-    put32(static_cast<uint32_t>(major) << 16 | minor);
-    put32(static_cast<uint32_t>(build) << 16 | rev);
-    bytes += std::string(40, '\0');
-    return bytes;
-}
-
-TEST(PosixVersionResourceTest, FindsTheFixedBlockOfExecutablesOnly) {
+TEST(PosixVersionResourceTest, FindsTheFixedBlockOfExecutablesOnlyAndNeverReadsPastTheEnd) {
+    // "MZ", filler, a false start (structure version 2.0), then the block of 6.4.9.1133.
+    const std::string image = "MZ" + std::string(301, '\x90') +
+                              std::string("\xBD\x04\xEF\xFE\0\0\x02\0\xBD\x04\xEF\xFE\0\0\x01\0"
+                                          "\x04\0\x06\0\x6D\x04\x09\0",
+                                          24);
+    const std::array<uint16_t, 4> version{6, 4, 9, 1133};
+    EXPECT_EQ(FixedFileVersion(image.substr(2)), std::nullopt); // not an executable
+    EXPECT_EQ(FixedFileVersion(image.substr(0, image.size() - 1)), std::nullopt);
     test::TempFolder folder;
-    folder.write("msdxm.ocx", imageWithVersion(6, 4, 9, 1133));
-    folder.write("text.txt", imageWithVersion(6, 4, 9, 1133).substr(2));
-    folder.write("plain.exe", "MZ no version here");
-    posix::PosixVersionResource versions(folder.winPath() + "system32");
-    const auto v = versions.fileVersion(folder.winPath() + "msdxm.ocx");
-    ASSERT_TRUE(v.has_value());
-    EXPECT_EQ(*v, (std::array<uint16_t, 4>{6, 4, 9, 1133}));
-    EXPECT_EQ(versions.fileVersion(folder.file("text.txt")), std::nullopt);
-    EXPECT_EQ(versions.fileVersion(folder.file("plain.exe")), std::nullopt);
+    folder.write("msdxm.ocx", image + std::string(40, '\0'));
+    PosixVersionResource versions(folder.winPath() + "system32");
+    EXPECT_EQ(versions.fileVersion(folder.winPath() + "msdxm.ocx"), version);
     EXPECT_EQ(versions.fileVersion(folder.file("absent.ocx")), std::nullopt);
-    EXPECT_EQ(versions.systemFolder(), folder.winPath() + "system32");
-    // Truncated just after the signature: nothing, and no read beyond the end.
-    const std::string image = imageWithVersion(1, 2, 3, 4);
-    EXPECT_EQ(posix::FixedFileVersion(image.substr(0, image.find("\xBD\x04\xEF\xFE") + 12)),
-              std::nullopt);
 }
 
-TEST(PosixShellAndProcessTest, AnswersAreGivenInTurnAndArgumentsJoined) {
-    posix::PosixShell shell(std::nullopt, {"C:\\A", "C:\\B"});
-    EXPECT_EQ(shell.browseForFolder("t"), "C:\\A");
-    EXPECT_EQ(shell.browseForFolder("t"), "C:\\B");
-    EXPECT_EQ(shell.browseForFolder("t"), "");
-    EXPECT_EQ(shell.favoritesFolder(), std::nullopt);
-
-    const char* argv[] = {"qlypatch", "-reset", "x"};
-    EXPECT_EQ(posix::PosixProcess(3, argv).commandLine(), "-reset x");
-    EXPECT_EQ(posix::PosixProcess(1, argv).commandLine(), "");
-
+// The file has a byte order mark, entries above the first header, CR LF and LF lines, blanks,
+// quotes, repeated sections and keys (the first wins), comments and stray lines.
+TEST(PosixProfileFileTest, AnswersAsTheWindowsReaderDoes) {
     test::TempFolder folder;
-    folder.makeFolder("work");
-    const auto before = std::filesystem::current_path();
-    posix::PosixProcess process(1, argv);
-    EXPECT_TRUE(std::filesystem::is_directory(process.programFolder()));
-    process.setWorkingFolder(folder.winPath() + "work");
-    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(folder.file("work")));
-    std::filesystem::current_path(before);
-    EXPECT_THROW(process.setWorkingFolder(folder.winPath() + "absent"), Error);
+    folder.write("test.ini", "\xEF\xBB\xBF"
+                             "k=orphan\r\n"
+                             "  [ select ]  \n\t x \t=\t 12 px \t\nlink=https://q.example/?a=1\n"
+                             "empty=\nblank=   \r\n"
+                             "[q]\nd=\"Quillory Online\"\ns='single'\nn=\"\"a\"\"\nm=\"mixed'\n"
+                             "o=\"open\np=\"\ne=\"\"\nk= \" padded \" \n"
+                             "[a]\nk=first\nk=second\n;j=comment\nno equals sign\n[broken\n"
+                             "=nameless\nlong=abc\nname=\xC5\x81\xC3\xB3\xC5\xBA\xC4\x87\n"
+                             "[A]\nk=third\nj=late");
+    PosixProfileFile profile;
+    const auto get = [&](const std::string& section, const std::string& key, std::size_t size) {
+        return profile.getString(folder.winPath() + "test.ini", section, key, "dflt", size);
+    };
+    using Strings = std::vector<std::string>;
+    // Section, keys, and their answers with a buffer of 255 and the default "dflt".
+    const std::vector<std::tuple<std::string, Strings, Strings>> rows{
+        {"", {"k"}, {"orphan"}},
+        {"SELECT",
+         {"X", "link", "empty", "blank", "absent"},
+         {"12 px", "https://q.example/?a=1", "", "", "dflt"}},
+        {"q",
+         {"d", "s", "n", "m", "o", "p", "e", "k"},
+         {"Quillory Online", "single", "\"a\"", "\"mixed'", "\"open", "\"", "", " padded "}},
+        {"a", {"k", "j", ""}, {"first", "dflt", "nameless"}}};
+    for (const auto& [section, keys, answers] : rows) {
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            EXPECT_EQ(get(section, keys[i], 255), answers[i]) << "[" << section << "] " << keys[i];
+        }
+    }
+    // Values and defaults are cut to one less than the buffer, never inside a UTF-8 character.
+    EXPECT_EQ(get("a", "long", 3), "ab");
+    EXPECT_EQ(get("a", "long", 0), "");
+    EXPECT_EQ(get("a", "absent", 4), "dfl");
+    EXPECT_EQ(get("a", "name", 4), "\xC5\x81\xC3\xB3\xC5\xBA");
+    EXPECT_EQ(profile.getString(folder.path() + "absent.ini", "a", "k", "dflt", 255), "dflt");
+    EXPECT_EQ(profile.getString(folder.path(), "a", "k", "dflt", 255), "dflt");
+}
+
+TEST(RegFileRegistryTest, ReadsOnlyStringValuesOfTheFirstMatchingKey) {
+    test::TempFolder folder;
+    folder.write("system.reg", R"(WINE REGISTRY Version 2
+[Software\\Brantmoor Games\\Quillory] 1700000000
+"Install Path"="C:\\Games\\Quillory"
+"Quoted"="say \"hi\"\n"
+"Cut"="abc\0def"
+"Wide"="Gra\x17c\x0144"
+"Expand"=str(2):"%ProgramFiles%\\Quillory"
+"Number"=dword:00000001
+@="unnamed"
+
+[Software\\Brantmoor Games\\Quillory DEMO] 1700000000
+"Install Path"="D:\\Demo"
+
+[Software\\Brantmoor Games\\Quillory] 1700000001
+"Later"="never read"
+)");
+    RegFileRegistry registry(folder.file("system.reg"));
+    const std::string key = "SOFTWARE\\Brantmoor Games\\Quillory";
+    EXPECT_EQ(registry.readString("software\\brantmoor games\\quillory", "install path"),
+              "C:\\Games\\Quillory");
+    EXPECT_EQ(registry.readString(key + " DEMO", "Install Path"), "D:\\Demo");
+    EXPECT_EQ(registry.readString(key, "Quoted"), "say \"hi\"\n");
+    EXPECT_EQ(registry.readString(key, "Cut"), "abc");
+    EXPECT_EQ(registry.readString(key, "Wide"), "Gra\xC5\xBC\xC5\x84");
+    EXPECT_EQ(registry.readString(key, ""), "unnamed");
+    for (const char* name : {"Expand", "Number", "Later", "Missing"}) {
+        EXPECT_EQ(registry.readString(key, name), std::nullopt) << name;
+    }
+    EXPECT_EQ(registry.readString("SOFTWARE\\Brantmoor Games", "Install Path"), std::nullopt);
+    EXPECT_EQ(RegFileRegistry(folder.file("absent.reg")).readString(key, "x"), std::nullopt);
 }
 
 } // namespace
-} // namespace qly
+} // namespace qly::posix
