@@ -3,133 +3,76 @@
 #include "support/fake_file_system.h"
 
 #include <gtest/gtest.h>
-#include <memory>
-#include <span>
+#include <optional>
 #include <string>
-#include <vector>
+
+using namespace std::string_literals;
 
 namespace qly {
 namespace {
 
-// A file system whose files claim a length other than their contents, as a file that changes
-// between the length query and the read does.
-class MisreportingFileSystem : public test::FakeFileSystem {
-public:
-    int64_t claimedLength = 0;
-
-    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
-        return std::make_unique<MisreportingFile>(FakeFileSystem::open(path, mode), claimedLength);
-    }
-
-private:
-    class MisreportingFile : public File {
-    public:
-        MisreportingFile(std::unique_ptr<File> file, int64_t length)
-            : file_(std::move(file)), length_(length) {}
-        std::size_t read(std::span<char> out) override { return file_->read(out); }
-        void write(std::span<const char> data) override { file_->write(data); }
-        int64_t length() override { return length_; }
-
-    private:
-        std::unique_ptr<File> file_;
-        int64_t length_;
-    };
-};
-
-class LangTextTest : public ::testing::Test {
-protected:
-    // The language in force holds exactly text.
-    std::string lookup(const std::string& text, const std::string& key) {
-        lang.LangBuffer = text;
-        return lang.LangText(key);
-    }
-
+TEST(LangText, FindsTheFirstExactKeySkipsTwoCharactersAndStopsAtTheApostrophe) {
+    const std::string polish = "\xB9\x9C\xF1\0end"s;
+    const struct {
+        std::string text, key, expected;
+    } rows[] = {{"[ENG]\r\n/instaluj/= Update Now!'\r\n", "instaluj", "Update Now!"},
+                {"/wyjdz/Exit'", "wyjdz", "it"},
+                {"/przed1/= one\r\ntwo\nthree'", "przed1", "one\r\ntwo\nthree"},
+                {"/poz1/= " + polish + "'", "poz1", polish}, // code page bytes and NUL kept
+                {"/Error/= E'/neg10/= ten'/neg1/= one'/brak miejsca/= full'", "error", ""},
+                {"/Error/= E'/neg10/= ten'/neg1/= one'/brak miejsca/= full'", "neg1", "one"},
+                {"/Error/= E'/neg10/= ten'/neg1/= one'/brak miejsca/= full'", "neg", ""},
+                {"/Error/= E'/neg10/= ten'/neg1/= one'/brak miejsca/= full'", "brak", ""},
+                {"/brak miejsca/= full'", "brak miejsca", "full"},
+                {"/przed1/= see /error/= x'/error/= real'", "error", "x"}, // first one wins
+                {"", "error", ""},
+                {"/error/= Failed.\r\n", "error", "Failed.\r\n"}, // unclosed: to the end
+                {"/error/", "error", ""}, // the text would start beyond the end
+                {"/error/= ", "error", ""},
+                {"/error/= '", "error", ""}};
     test::FakeFileSystem fs;
-    LanguageState lang{fs};
+    LanguageState lang(fs);
+    for (const auto& row : rows) {
+        lang.LangBuffer = row.text;
+        EXPECT_EQ(lang.LangText(row.key), row.expected) << row.key << " in " << row.text;
+    }
+}
+
+// Files that claim a length other than their contents, as one that changes between the length
+// query and the read does.
+struct MisreportingFileSystem : test::FakeFileSystem {
+    struct MisreportingFile : File {
+        std::unique_ptr<File> file;
+        std::optional<int64_t> claimed;
+        std::size_t read(std::span<char> out) override { return file->read(out); }
+        void write(std::span<const char> data) override { file->write(data); }
+        int64_t length() override { return claimed ? *claimed : file->length(); }
+    };
+    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
+        auto f = std::make_unique<MisreportingFile>();
+        f->file = FakeFileSystem::open(path, mode);
+        f->claimed = claimed;
+        return f;
+    }
+    std::optional<int64_t> claimed; // nothing: the true length
 };
 
-TEST_F(LangTextTest, SkipsExactlyTwoCharactersAfterTheKey) {
-    EXPECT_EQ(lookup("[ENG]\r\n/instaluj/= Update Now!'\r\n", "instaluj"), "Update Now!");
-    EXPECT_EQ(lookup("/wyjdz/''Exit'", "wyjdz"), "Exit");
-    EXPECT_EQ(lookup("/wyjdz/Exit'", "wyjdz"), "it");
-    EXPECT_EQ(lookup("/wyjdz/= '", "wyjdz"), "");
-    EXPECT_EQ(lookup("/wyjdz/='", "wyjdz"), "");
-}
-
-TEST_F(LangTextTest, KeepsLineBreaksAndBytesOfTheCodePage) {
-    EXPECT_EQ(lookup("/przed1/= one\r\ntwo\nthree'", "przed1"), "one\r\ntwo\nthree");
-    // cp1250 letters and a NUL byte come back as they stand.
-    const std::string polish("Zako\xF1"
-                             "czono \xB9\x9C\x9F\0end",
-                             17);
-    EXPECT_EQ(lookup("/poz1/= " + polish + "'", "poz1"), polish);
-}
-
-TEST_F(LangTextTest, MatchesKeysExactlyWithTheirSlashes) {
-    const std::string text = "/Error/= capital'/neg10/= ten'/neg1/= one'/brak miejsca/= full'";
-    EXPECT_EQ(lookup(text, "error"), "");
-    EXPECT_EQ(lookup(text, "Error"), "capital");
-    EXPECT_EQ(lookup(text, "neg1"), "one");
-    EXPECT_EQ(lookup(text, "neg10"), "ten");
-    EXPECT_EQ(lookup(text, "neg"), "");
-    EXPECT_EQ(lookup(text, "brak miejsca"), "full");
-    EXPECT_EQ(lookup(text, "brak"), "");
-}
-
-TEST_F(LangTextTest, FirstOccurrenceWinsEvenInsideAnEarlierText) {
-    EXPECT_EQ(lookup("/error/= first'/error/= second'", "error"), "first");
-    // The needle inside the text of przed1 is found before the entry of error.
-    EXPECT_EQ(lookup("/przed1/= see /error/= x'/error/= real'", "error"), "x");
-}
-
-TEST_F(LangTextTest, MissingKeyOrEmptyBufferGivesEmptyText) {
-    EXPECT_EQ(lookup("", "error"), "");
-    EXPECT_EQ(lookup("[ENG]\r\n/error/= Failed.'", "poz1"), "");
-    EXPECT_EQ(lookup("no entries at all", "error"), "");
-    EXPECT_EQ(lang.LangBuffer, "no entries at all");
-}
-
-TEST_F(LangTextTest, TextWithoutClosingApostropheRunsToTheEndOfTheBuffer) {
-    EXPECT_EQ(lookup("/error/= Failed.\r\n", "error"), "Failed.\r\n");
-    EXPECT_EQ(lookup("/error/= F", "error"), "F");
-}
-
-TEST_F(LangTextTest, KeyAtTheVeryEndOfTheBufferGivesEmptyText) {
-    EXPECT_EQ(lookup("/error/", "error"), "");
-    EXPECT_EQ(lookup("/error/=", "error"), "");
-    EXPECT_EQ(lookup("/error/= ", "error"), "");
-    EXPECT_EQ(lookup("/error/= '", "error"), "");
-}
-
-TEST_F(LangTextTest, LooksUpInAFileJustBelowTheSizeLimit) {
-    // The last entry starts and ends near the end of a 32,766-byte file.
-    std::string text = "[ENG]\r\n/#jezyk/= English'\r\n";
-    const std::string last = "/neg1/= last'";
-    text += std::string(32766 - text.size() - last.size(), 'x') + last;
-    ASSERT_EQ(text.size(), 32766u);
-    EXPECT_EQ(lookup(text, "neg1"), "last");
-    EXPECT_EQ(lookup(text, "#jezyk"), "English");
-}
-
-class ReadLangFileTest : public LangTextTest {};
-
-TEST_F(ReadLangFileTest, ReadsTheWholeFileFromTheLangFolder) {
-    const std::string text = "[POL]\r\n/wyjdz/= Wyj\x9C"
-                             "cie'";
-    fs.addFile("lang\\pol.lng", text);
+TEST(ReadLangFile, ReadsTheWholeFileFromTheLangFolderAndBlanksWhatAShrunkFileLacks) {
+    MisreportingFileSystem fs;
+    LanguageState lang(fs);
+    fs.addFile("lang\\pol.lng", "[POL]\r\n/wyjdz/= Wyjscie'");
     fs.addFile("pol.lng", "[XXX] not this one");
     lang.ReadLangFile("pol.lng");
-    EXPECT_EQ(lang.LangBuffer, text);
-    EXPECT_EQ(lang.LangText("wyjdz"), "Wyj\x9C"
-                                      "cie");
-
-    fs.addFile("lang\\empty.lng", "");
-    lang.ReadLangFile("empty.lng");
-    EXPECT_EQ(lang.LangBuffer, "");
-    EXPECT_EQ(lang.LangText("wyjdz"), "");
+    EXPECT_EQ(lang.LangText("wyjdz"), "Wyjscie");
+    fs.claimed = 10; // the file shrank since its length was taken
+    fs.addFile("lang\\short.lng", "/a/= b'");
+    lang.ReadLangFile("short.lng");
+    EXPECT_EQ(lang.LangBuffer, "/a/= b'   ");
 }
 
-TEST_F(ReadLangFileTest, FailureRaisesAnErrorAndKeepsTheLanguageInForce) {
+TEST(ReadLangFile, FailureRaisesAnErrorAndKeepsTheLanguageInForce) {
+    MisreportingFileSystem fs;
+    LanguageState lang(fs);
     fs.addFile("lang\\eng.lng", "/error/= kept'");
     lang.ReadLangFile("eng.lng");
     EXPECT_THROW(lang.ReadLangFile("absent.lng"), Error);
@@ -137,34 +80,11 @@ TEST_F(ReadLangFileTest, FailureRaisesAnErrorAndKeepsTheLanguageInForce) {
     EXPECT_THROW(lang.ReadLangFile("eng.lng"), Error);
     fs.failOn(test::FsOp::Length, 1);
     EXPECT_THROW(lang.ReadLangFile("eng.lng"), Error);
-    EXPECT_EQ(lang.LangText("error"), "kept");
-}
-
-TEST(ReadLangFile, FileShorterThanItsLengthLeavesBlanksAndHugeOneIsRefused) {
-    MisreportingFileSystem fs;
-    LanguageState lang(fs);
-    fs.addFile("lang\\short.lng", "/a/= b'");
-    fs.claimedLength = 10;
-    lang.ReadLangFile("short.lng");
-    EXPECT_EQ(lang.LangBuffer, "/a/= b'   ");
-
-    fs.claimedLength = LanguageState::kMaxLangFileBytes + 1;
-    EXPECT_THROW(lang.ReadLangFile("short.lng"), Error);
-    fs.claimedLength = -1;
-    EXPECT_THROW(lang.ReadLangFile("short.lng"), Error);
-    EXPECT_EQ(lang.LangBuffer, "/a/= b'   ");
-}
-
-TEST(LangCode, IsAlwaysThreeCharacters) {
-    test::FakeFileSystem fs;
-    LanguageState lang(fs);
-    EXPECT_EQ(lang.LangCode, "   ");
-    lang.setLangCode("ENGL");
-    EXPECT_EQ(lang.LangCode, "ENG");
-    lang.setLangCode("PL");
-    EXPECT_EQ(lang.LangCode, "PL ");
-    lang.setLangCode("");
-    EXPECT_EQ(lang.LangCode, "   ");
+    for (int64_t claimed : {LanguageState::kMaxLangFileBytes + 1, int64_t{-1}}) {
+        fs.claimed = claimed;
+        EXPECT_THROW(lang.ReadLangFile("eng.lng"), Error) << claimed;
+    }
+    EXPECT_EQ(lang.LangBuffer, "/error/= kept'");
 }
 
 } // namespace

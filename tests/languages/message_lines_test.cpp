@@ -8,50 +8,40 @@
 namespace qly {
 namespace {
 
-class MessageLinesTest : public ::testing::Test {
-protected:
-    std::vector<std::string> show(const std::string& text, const std::string& prefix) {
-        lang.LangBuffer = text;
-        test::RecordingLineSink sink;
-        ShowMessageLines(lang, sink, prefix);
-        return sink.lines;
-    }
-
-    test::FakeFileSystem fs;
-    LanguageState lang{fs};
-};
-
 using Lines = std::vector<std::string>;
 
-TEST_F(MessageLinesTest, ShowsTenLinesInOrderWithoutConfusingOneAndTen) {
-    std::string text = "[ENG]\r\n/przed10/= line 10'\r\n";
-    for (int n = 1; n <= 9; ++n) {
-        text += "/przed" + std::to_string(n) + "/= line " + std::to_string(n) + "'\r\n";
-    }
-    const Lines lines = show(text, "przed");
-    ASSERT_EQ(lines.size(), 10u);
+TEST(ShowMessageLines, ShowsTheSeriesOfItsPrefixUpToTheFirstMissingOrEmptyEntry) {
+    // Entry 10 first: a lookup of "przed1" must not take it.
+    std::string ten = "[ENG]\r\n/przed10/= line 10'\r\n";
+    Lines tenLines;
     for (int n = 1; n <= 10; ++n) {
-        EXPECT_EQ(lines[n - 1], "line " + std::to_string(n));
+        ten +=
+            n < 10 ? "/przed" + std::to_string(n) + "/= line " + std::to_string(n) + "'\r\n" : "";
+        tenLines.push_back("line " + std::to_string(n));
     }
-}
-
-TEST_F(MessageLinesTest, SeriesEndsAtTheFirstMissingOrEmptyEntry) {
-    EXPECT_EQ(show("/przed1/= a'/przed2/= b'/przed4/= d'", "przed"), (Lines{"a", "b"}));
-    EXPECT_EQ(show("/poz1/= a'/poz2/= '/poz3/= c'", "poz"), (Lines{"a"}));
-    EXPECT_EQ(show("/neg2/= b'/neg3/= c'", "neg"), Lines{});
-    EXPECT_EQ(show("", "neg"), Lines{});
-}
-
-TEST_F(MessageLinesTest, ShowsOnlyTheSeriesOfItsPrefix) {
-    const std::string text = "/przed1/= before'/poz1/= done'/neg1/= lost'/neg2/= lost too'";
-    EXPECT_EQ(show(text, "przed"), (Lines{"before"}));
-    EXPECT_EQ(show(text, "poz"), (Lines{"done"}));
-    EXPECT_EQ(show(text, "neg"), (Lines{"lost", "lost too"}));
-}
-
-TEST_F(MessageLinesTest, BlankTextIsShownAndAnUnclosedLastEntryStillCounts) {
-    // A text of one blank is not empty: it is shown (as an empty line).
-    EXPECT_EQ(show("/poz1/=  '/poz2/= end", "poz"), (Lines{" ", "end"}));
+    const std::string mixed = "/przed1/= before'/poz1/= done'/neg1/= lost'/neg2/= lost too'";
+    const struct {
+        std::string text, prefix;
+        Lines expected;
+    } rows[] = {
+        {ten, "przed", tenLines},
+        {"/przed1/= a'/przed2/= b'/przed4/= d'", "przed", {"a", "b"}},
+        {"/poz1/= a'/poz2/= '/poz3/= c'", "poz", {"a"}},
+        {"/neg2/= b'/neg3/= c'", "neg", {}},
+        {mixed, "przed", {"before"}},
+        {mixed, "poz", {"done"}},
+        {mixed, "neg", {"lost", "lost too"}},
+        // A text of one blank is not empty; an unclosed last entry still counts.
+        {"/poz1/=  '/poz2/= end", "poz", {" ", "end"}},
+    };
+    test::FakeFileSystem fs;
+    LanguageState lang(fs);
+    for (const auto& row : rows) {
+        lang.LangBuffer = row.text;
+        test::RecordingLineSink sink;
+        ShowMessageLines(lang, sink, row.prefix);
+        EXPECT_EQ(sink.lines, row.expected) << row.prefix << " in " << row.text;
+    }
 }
 
 } // namespace
