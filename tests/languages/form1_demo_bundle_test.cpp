@@ -20,11 +20,9 @@ TEST(Form1DemoBundleTest, CataloguesTheShippedLanguagesAndSpeaksTheLocalesOne) {
         rig.locale_.id_ = locale;
         ASSERT_TRUE(rig.load());
         EXPECT_EQ(rig.combo_.itemCount(), 4);
-        ASSERT_GE(rig.combo_.selected_, 0);
         EXPECT_EQ(rig.combo_.item(rig.combo_.selected_), name);
         EXPECT_EQ(rig.command1_.charset_, charset);
-        EXPECT_FALSE(rig.command1_.caption_.empty());
-        EXPECT_GE(rig.text_.shown().size(), 1u);
+        EXPECT_FALSE(rig.command1_.caption_.empty() || rig.text_.shown_.empty());
     }
 }
 

@@ -1,9 +1,13 @@
-// Fake window and controls: they remember what the program did to them (bounds, captions,
-// enabled state, focus, items, skin, region) so that tests check what the user would see.
+// Fake window, controls and text area: they remember what the program did to them, so that
+// tests check what the user would see.
 #pragma once
 
+#include "common/error.h"
 #include "platform/controls.h"
+#include "platform/message_loop.h"
+#include "textscroll/text_area.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,104 +15,122 @@
 
 namespace qly::test {
 
-// One ordered record of notable events across several fakes ("releaseSkin", "favorites",
-// ...), for tests that check the order of steps.
-struct EventLog {
-    std::vector<std::string> events;
-    void add(std::string event) { events.push_back(std::move(event)); }
-    // Position of the first event equal to name, or -1.
-    int indexOf(const std::string& name) const;
-};
-
-class FakeButton : public Button {
+// Bounds and enabled state, as every control keeps them.
+template <typename Base> class FakeControl : public Base {
 public:
     void setBounds(const Rect& r) override { bounds_ = r; }
     Rect bounds() const override { return bounds_; }
     void setEnabled(bool on) override { enabled_ = on; }
     bool enabled() const override { return enabled_; }
-    void setCaption(const std::string& text) override { caption_ = text; }
-    std::string caption() const override { return caption_; }
-    void setFontCharset(int32_t charset) override { charset_ = charset; }
-    // Throws Error while refuseFocus is set, as a minimized window's button does.
-    void setFocus() override;
 
     Rect bounds_;
     bool enabled_ = true;
+};
+
+class FakeButton : public FakeControl<Button> {
+public:
+    void setCaption(const std::string& text) override { caption_ = text; }
+    std::string caption() const override { return caption_; }
+    void setFontCharset(int32_t charset) override { charset_ = charset; }
+    // Refuses while refuseFocus_ is set, as the button of a minimized window does.
+    void setFocus() override {
+        if (refuseFocus_) {
+            throw Error("the button cannot take the focus");
+        }
+        ++focusCount_;
+    }
+
     std::string caption_;
     int32_t charset_ = 0;
     int focusCount_ = 0;
     bool refuseFocus_ = false;
 };
 
-class FakeComboBox : public ComboBox {
+class FakeComboBox : public FakeControl<ComboBox> {
 public:
-    void setBounds(const Rect& r) override { bounds_ = r; }
-    Rect bounds() const override { return bounds_; }
-    void setEnabled(bool on) override { enabled_ = on; }
-    bool enabled() const override { return enabled_; }
-    void addItem(const std::string& text, int32_t charset) override;
+    void addItem(const std::string& text, int32_t charset) override {
+        items_.emplace_back(text, charset);
+    }
     int32_t itemCount() const override { return static_cast<int32_t>(items_.size()); }
-    std::string item(int32_t index) const override;
+    std::string item(int32_t index) const override { return items_.at(index).first; }
     int32_t selectedIndex() const override { return selected_; }
     void setSelectedIndex(int32_t index) override { selected_ = index; }
 
-    Rect bounds_;
-    bool enabled_ = true;
     std::vector<std::pair<std::string, int32_t>> items_; // text and charset
     int32_t selected_ = -1;
 };
 
-class FakeImageArea : public ImageArea {
+class FakeImageArea : public FakeControl<ImageArea> {
 public:
-    void setBounds(const Rect& r) override { bounds_ = r; }
-    Rect bounds() const override { return bounds_; }
-    void setEnabled(bool on) override { enabled_ = on; }
-    bool enabled() const override { return enabled_; }
     void setLinkPointer(bool on) override { linkPointer_ = on; }
 
-    Rect bounds_;
-    bool enabled_ = true;
     std::optional<bool> linkPointer_; // empty until the program decides
 };
 
 class FakeMainWindow : public MainWindow {
 public:
-    explicit FakeMainWindow(EventLog* log = nullptr) : log_(log) {}
-
-    void setCaption(const std::string& text) override;
-    std::string caption() const override { return caption_; }
-    // Takes the size skinWidth_ by skinHeight_; throws Error when skinLoads_ is false.
-    void loadSkin(const std::string& path) override;
-    void releaseSkin() override;
+    void setCaption(const std::string& text) override { captions_.push_back(text); }
+    std::string caption() const override { return captions_.empty() ? "" : captions_.back(); }
+    // Takes the size skinWidth_ by 304; throws Error when skinLoads_ is false.
+    void loadSkin(const std::string& path) override {
+        if (!skinLoads_) {
+            throw Error("cannot load the skin " + path);
+        }
+        width_ = skinWidth_;
+        height_ = 304;
+    }
+    void releaseSkin() override { events_.push_back("releaseSkin"); }
     int32_t width() const override { return width_; }
     int32_t height() const override { return height_; }
-    void setRoundRegion(int32_t cornerWidth, int32_t cornerHeight) override;
-    void show() override;
-    void minimize() override { ++minimizeCount_; }
-    void beginDrag() override { ++dragCount_; }
-    void destroy() override;
+    void setRoundRegion(int32_t, int32_t) override {}
+    void show() override { events_.push_back("show"); }
+    void minimize() override {}
+    void beginDrag() override {}
+    void destroy() override { events_.push_back("destroy"); }
+    int count(const std::string& event) const { return std::ranges::count(events_, event); }
 
-    // Set up by the test.
     bool skinLoads_ = true;
     int32_t skinWidth_ = 451;
-    int32_t skinHeight_ = 304;
 
-    // Observed.
-    std::string caption_;
     std::vector<std::string> captions_; // every caption set, in order
-    std::string skinPath_;
-    bool skinHeld_ = false;
-    int releaseSkinCount_ = 0;
     int32_t width_ = 0;
     int32_t height_ = 0;
-    std::optional<std::pair<int32_t, int32_t>> region_;
-    bool shown_ = false;
-    int minimizeCount_ = 0;
-    int dragCount_ = 0;
-    int destroyCount_ = 0;
+    std::vector<std::string> events_; // "show", "releaseSkin", "destroy", and the test's own
+};
+
+// Records every call ("Tekst:<text>", "Cls", "Bar:<n>", "Charset:<n>") and yields once to
+// the message loop per Tekst and Cls, so that scripted actions run "during" a line.
+class FakeTextArea : public TextArea {
+public:
+    explicit FakeTextArea(MessageLoop& loop) : loop_(loop) {}
+
+    void Tekst(std::string sss) override {
+        calls_.push_back("Tekst:" + sss);
+        shown_.push_back(sss);
+        loop_.yield();
+    }
+    void Cls() override {
+        calls_.push_back("Cls");
+        shown_.clear();
+        loop_.yield();
+    }
+    void Bar(int16_t proc) override {
+        calls_.push_back("Bar:" + std::to_string(proc));
+        bars_.push_back(proc);
+    }
+    void SetFontCharset(int32_t charset) override {
+        calls_.push_back("Charset:" + std::to_string(charset));
+        charset_ = charset;
+    }
+    void Move(const Rect&) override {}
+
+    std::vector<std::string> calls_;
+    std::vector<std::string> shown_; // the lines since the last Cls: what the area shows now
+    std::vector<int> bars_;          // the percentages drawn, in order
+    int32_t charset_ = 0;
 
 private:
-    EventLog* log_;
+    MessageLoop& loop_;
 };
 
 } // namespace qly::test

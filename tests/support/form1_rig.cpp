@@ -1,58 +1,43 @@
 #include "support/form1_rig.h"
 
-#include "platform/posix/posix_file_system.h"
+#include <algorithm>
 
 namespace qly::test {
 
-namespace {
-
-// The entries of a complete listing that match a pattern.
-class FilteredListing : public DirListing {
-public:
-    FilteredListing(std::unique_ptr<DirListing> all, std::string pattern)
-        : all_(std::move(all)), pattern_(std::move(pattern)) {}
-    bool next(DirEntry& entry) override {
-        while (all_->next(entry)) {
-            if (posix::matchesPattern(entry.name, pattern_)) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    std::unique_ptr<DirListing> all_;
-    std::string pattern_;
-};
-
-} // namespace
-
-std::unique_ptr<DirListing> PatternFileSystem::list(const std::string& folder,
-                                                    const std::string& pattern) {
-    std::unique_ptr<DirListing> all = FakeFileSystem::list(folder, "*");
-    if (!all || pattern == "*" || pattern == "*.*") {
-        return all;
-    }
-    return std::make_unique<FilteredListing>(std::move(all), pattern);
-}
-
 std::string FakeProfileFile::getString(const std::string& path, const std::string& section,
                                        const std::string& key, const std::string& defaultValue,
-                                       std::size_t bufferSize) {
+                                       std::size_t /*bufferSize*/) {
     pathAsked_ = path;
     const auto it = values_.find({section, key});
-    std::string value = it == values_.end() ? defaultValue : it->second;
-    if (bufferSize > 0 && value.size() > bufferSize - 1) {
-        value.resize(bufferSize - 1);
+    return it == values_.end() ? defaultValue : it->second;
+}
+
+std::string FakeShell::browseForFolder(const std::string& title) {
+    browseTitles_.push_back(title);
+    if (onBrowse_) {
+        onBrowse_();
     }
-    return value;
+    if (answers_.empty()) {
+        return {};
+    }
+    std::string answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+void FakeProcess::setWorkingFolder(const std::string& folder) {
+    workingFolders_.push_back(folder);
+    if (follow_) {
+        std::string native = folder;
+        std::ranges::replace(native, '\\', '/');
+        std::filesystem::current_path(native); // throws when the folder is missing
+    }
 }
 
 std::string LangFileText(const std::string& code, const std::string& name, int charset,
                          const std::map<std::string, std::string>& texts) {
-    std::string out = "[" + code + "]\r\n";
-    out += "/#jezyk/= " + name + "'\r\n";
-    out += "/#skrypt/= " + std::to_string(charset) + "'\r\n";
+    std::string out = "[" + code + "]\r\n/#jezyk/= " + name +
+                      "'\r\n/#skrypt/= " + std::to_string(charset) + "'\r\n";
     for (const auto& [key, text] : texts) {
         out += "/" + key + "/= " + text + "'\r\n";
     }
@@ -73,8 +58,7 @@ Form1Rig::Form1Rig(FileSystem& files, std::string programFolder, bool follow)
     command2_.bounds_ = Rect{0, 0, 20, 20};
     command3_.bounds_ = Rect{0, 0, 20, 20};
     combo_.bounds_ = Rect{0, 0, 100, 21};
-    // Nothing ticks by itself: every yield counts 10 ms.
-    loop_.setTickStep(10);
+    loop_.setTickStep(10); // nothing ticks by itself: every yield counts 10 ms
 }
 
 bool Form1Rig::load() {
@@ -84,6 +68,18 @@ bool Form1Rig::load() {
                                  versions_, locale_,  loop_,     process_};
     form_ = std::make_unique<Form1>(controls, services);
     return form_->Form_Load();
+}
+
+void Form1Rig::addLanguage(const std::string& code, const std::string& tag, int charset) {
+    fs.addFile("lang\\" + code + ".lng", FullLangFile(code, tag, charset));
+}
+
+void Form1Rig::registerGame(const std::string& folder, bool withProgram) {
+    registry_.values_[{"SOFTWARE\\Brantmoor Games\\Quillory", "Install Path"}] = folder;
+    fs.addFolder(folder);
+    if (withProgram) {
+        fs.addFile(folder + "\\main.exe", "MZ");
+    }
 }
 
 } // namespace qly::test

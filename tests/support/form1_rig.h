@@ -1,33 +1,27 @@
 // Form1 over fakes of every control and service, for tests that drive whole scenarios. The
-// file system is the test's choice: the in-memory fake, or the POSIX one over a temporary
-// folder (then the process follows the program folder, so "update\" and "lang\" resolve).
+// file system is the rig's own in-memory one, or the test's (the POSIX one over a real folder:
+// then the process follows the program folder, so that "update\" and "lang\" resolve).
 #pragma once
 
 #include "support/fake_controls.h"
 #include "support/fake_file_system.h"
 #include "support/fake_locale.h"
 #include "support/fake_message_loop.h"
-#include "support/fake_process.h"
-#include "support/fake_registry.h"
-#include "support/fake_shell.h"
-#include "support/fake_text_area.h"
-#include "support/fake_version_resource.h"
 #include "window/form1.h"
 
+#include <deque>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <utility>
+#include <vector>
 
 namespace qly::test {
 
-// The in-memory file system with listings that honour every "*"/"?" pattern, as the
-// program's "lang\*.lng" needs.
-class PatternFileSystem : public FakeFileSystem {
-public:
-    std::unique_ptr<DirListing> list(const std::string& folder,
-                                     const std::string& pattern) override;
-};
+using Lines = std::vector<std::string>;
 
 // Layout file answers by section and key; missing entries give the default.
 class FakeProfileFile : public ProfileFile {
@@ -40,26 +34,99 @@ public:
     std::string pathAsked_;
 };
 
-// A language file: header [code], "#jezyk" = name, "#skrypt" = charset, and for every other
-// key given, the text. Entries are written "/" key "/= " text "'".
+class FakeRegistry : public Registry {
+public:
+    std::optional<std::string> readString(const std::string& subKey,
+                                          const std::string& valueName) override {
+        const auto it = values_.find({subKey, valueName});
+        return it == values_.end() ? std::nullopt : std::optional(it->second);
+    }
+    std::map<std::pair<std::string, std::string>, std::string> values_;
+};
+
+// The folder browser gives the next of answers_, then cancels; opened targets are recorded.
+class FakeShell : public Shell {
+public:
+    std::string browseForFolder(const std::string& title) override;
+    std::optional<std::string> favoritesFolder() override {
+        if (onFavorites_) {
+            onFavorites_();
+        }
+        return favorites_;
+    }
+    void open(const std::string& target) override { opened_.push_back(target); }
+
+    std::deque<std::string> answers_;
+    std::optional<std::string> favorites_;
+    std::function<void()> onBrowse_;    // runs when the browser opens
+    std::function<void()> onFavorites_; // runs when the Favorites folder is asked for
+    Lines browseTitles_;                // one per opening of the browser
+    Lines opened_;
+};
+
+class FakeVersionResource : public VersionResource {
+public:
+    std::optional<std::array<uint16_t, 4>> fileVersion(const std::string& path) override {
+        const auto it = versions_.find(path);
+        return it == versions_.end() ? std::nullopt : std::optional(it->second);
+    }
+    std::string systemFolder() override { return "C:\\WINDOWS\\system32"; }
+    std::map<std::string, std::array<uint16_t, 4>> versions_;
+};
+
+// Records the working folders set and, when following, really changes to them; the old
+// working folder comes back when the process goes.
+class FakeProcess : public Process {
+public:
+    FakeProcess(std::string folder, bool follow) : folder_(std::move(folder)), follow_(follow) {}
+    ~FakeProcess() override {
+        std::error_code ignored;
+        std::filesystem::current_path(original_, ignored);
+    }
+    std::string programFolder() override { return folder_; }
+    std::string commandLine() override { return commandLine_; }
+    void setWorkingFolder(const std::string& folder) override;
+
+    std::string folder_;
+    bool follow_;
+    std::string commandLine_;
+    Lines workingFolders_;
+
+private:
+    std::filesystem::path original_ = std::filesystem::current_path();
+};
+
+// A language file: header [code], "#jezyk" = name, "#skrypt" = charset, then the texts.
 std::string LangFileText(const std::string& code, const std::string& name, int charset,
                          const std::map<std::string, std::string>& texts);
-// A complete language whose every text starts with tag: "<tag> przed1", "<tag> poz2", ...
+// A complete language whose every text is "<tag> <key>": "PL przed1", "PL wyjdz", ...
 std::string FullLangFile(const std::string& code, const std::string& tag, int charset = 0);
 
 class Form1Rig {
 public:
+    // Over the rig's own in-memory file system fs, program folder C:\Patch.
+    Form1Rig() : Form1Rig(fs, "C:\\Patch", false) {}
     // programFolder: what the process reports; follow: really change the working folder.
     Form1Rig(FileSystem& files, std::string programFolder, bool follow);
 
     // Constructs the window and runs its start-up; returns what Form_Load returned.
     bool load();
     Form1& form() { return *form_; }
+    // Puts lang\<code>.lng, a complete language tagged tag, into fs.
+    void addLanguage(const std::string& code, const std::string& tag, int charset = 0);
+    // Registers the full edition in folder, which holds main.exe when withProgram is set.
+    void registerGame(const std::string& folder, bool withProgram);
+    // The user selects entry index of the selector; returns what the text area shows then.
+    Lines selectLanguage(int index) {
+        combo_.selected_ = index;
+        form_->Combo1_Click();
+        return text_.shown_;
+    }
 
+    FakeFileSystem fs;
     FileSystem& files_;
-    EventLog log_;
     FakeMessageLoop loop_;
-    FakeMainWindow window_{&log_};
+    FakeMainWindow window_;
     FakeButton command1_;
     FakeButton command2_;
     FakeButton command3_;
