@@ -4,6 +4,7 @@
 //
 // The floors talk to the system directly: they are the yardstick the engine's own file
 // services are measured against, so they must not go through them.
+#include "common/folder_prefix.h"
 #include "engine/class_copy_sys.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_message_loop.h"
@@ -107,19 +108,6 @@ void floorCopyTree(const std::string& from, const std::string& to, bool inKernel
     }
 }
 
-// The engine's folder prefix: "\" separators and a trailing "\".
-std::string enginePrefix(std::string path) {
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    if (path.empty() || path.back() != '\\') {
-        path += '\\';
-    }
-    return path;
-}
-
 int usage() {
     std::fprintf(stderr, "usage: qly-bench copy|scan|floor-rw|floor-cfr SOURCE [DEST]\n");
     return 2;
@@ -146,9 +134,10 @@ int main(int argc, char** argv) {
     try {
         const auto start = std::chrono::steady_clock::now();
         if (mode == "copy") {
-            result = engine.QuickCopy(enginePrefix(source), enginePrefix(dest)).value_or(0);
+            result =
+                engine.QuickCopy(qly::folderPrefix(source), qly::folderPrefix(dest)).value_or(0);
         } else if (mode == "scan") {
-            result = engine.CopyINI(enginePrefix(source)).value_or(0);
+            result = engine.CopyINI(qly::folderPrefix(source)).value_or(0);
         } else if (mode == "floor-rw" || mode == "floor-cfr") {
             floorCopyTree(source, dest, mode == "floor-cfr", loop, buffer);
         } else {

@@ -1,6 +1,7 @@
 // The installer's main job without its window: copies a patch tree into a game folder with
 // the copy engine, printing each file, the percent whenever it changes, and the result.
 #include "common/error.h"
+#include "common/folder_prefix.h"
 #include "engine/class_copy_sys.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_message_loop.h"
@@ -8,31 +9,13 @@
 #include <iostream>
 #include <string>
 
-namespace {
-
-// The engine's Windows-style folder prefix for a folder given either way: "\" separators
-// and a trailing "\".
-std::string folderPrefix(std::string path) {
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    if (path.empty() || path.back() != '\\') {
-        path += '\\';
-    }
-    return path;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (argc != 3) {
         std::cerr << "usage: qly-copy-demo SOURCE-FOLDER GAME-FOLDER\n";
         return 2;
     }
-    const std::string source = folderPrefix(argv[1]);
-    const std::string game = folderPrefix(argv[2]);
+    const std::string source = qly::folderPrefix(argv[1]);
+    const std::string game = qly::folderPrefix(argv[2]);
 
     qly::posix::PosixFileSystem fs;
     qly::posix::PosixMessageLoop loop;
