@@ -2,12 +2,12 @@
 # Builds the fixture trees (once) and prints, in one run, the copy engine's times next to
 # `cp -r` and to two minimal 62000-byte copy loops, its scan time next to
 # `find DIR -printf '%s\n'`, the ratios, and the engine's peak memory on 100,000 files.
-# Warm cache; `sync` before every timed copy. Each figure is the best of BENCH_RUNS rounds.
+# Warm cache; `sync` before every timed copy; BENCH_RUNS rounds (default 5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${QLY_BUILD_DIR:-build/native}
-runs=${BENCH_RUNS:-3}
+runs=${BENCH_RUNS:-5}
 fixtures=bench/fixtures
 out=$fixtures/out
 
@@ -89,25 +89,37 @@ time_copy() {
 }
 
 # The methods take turns within each round, so that a slow spell of the shared disk does not
-# fall on one method alone; each figure is the method's best round.
+# fall on one method alone. Each method's best round and its median round are printed: on a
+# virtual disk single rounds vary several-fold, and the median is the steadier figure.
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+best() { tr ' ' '\n' | sed '/^$/d' | sort -g | head -n 1; }
+
 report_copy() {
-    local label=$1 tree=$2 cp_t="" rw_t="" cfr_t="" engine_t="" engine_rss=0
+    local label=$1 tree=$2 engine_rss=0 m
+    declare -A times=()
     for _ in $(seq "$runs"); do
-        time_copy cp "$tree" && cp_t=$(minimum "$cp_t" "$t")
-        time_copy floor-rw "$tree" && rw_t=$(minimum "$rw_t" "$t")
-        time_copy floor-cfr "$tree" && cfr_t=$(minimum "$cfr_t" "$t")
-        time_copy engine "$tree" && engine_t=$(minimum "$engine_t" "$t")
+        for m in cp floor-rw floor-cfr engine; do
+            time_copy "$m" "$tree"
+            times[$m]="${times[$m]:-} $t"
+        done
         engine_rss=$((rss > engine_rss ? rss : engine_rss))
     done
-    local floor_t
-    floor_t=$(minimum "$rw_t" "$cfr_t")
+    declare -A b=() md=()
+    for m in cp floor-rw floor-cfr engine; do
+        b[$m]=$(echo "${times[$m]}" | best)
+        md[$m]=$(echo "${times[$m]}" | median)
+    done
+    local floor_b floor_md
+    floor_b=$(minimum "${b[floor-rw]}" "${b[floor-cfr]}")
+    floor_md=$(minimum "${md[floor-rw]}" "${md[floor-cfr]}")
     echo
-    echo "$label"
-    printf "  cp -r                         %8.3f s\n" "$cp_t"
-    printf "  floor read/write, 62000 steps %8.3f s\n" "$rw_t"
-    printf "  floor copy_file_range, 62000  %8.3f s\n" "$cfr_t"
-    printf "  engine QuickCopy              %8.3f s   peak RSS %d KiB\n" "$engine_t" "$engine_rss"
-    echo "  engine / faster floor = $(ratio "$engine_t" "$floor_t")x   engine / cp -r = $(ratio "$engine_t" "$cp_t")x"
+    echo "$label (best / median of $runs rounds)"
+    printf "  cp -r                         %8.3f s  %8.3f s\n" "${b[cp]}" "${md[cp]}"
+    printf "  floor read/write, 62000 steps %8.3f s  %8.3f s\n" "${b[floor-rw]}" "${md[floor-rw]}"
+    printf "  floor copy_file_range, 62000  %8.3f s  %8.3f s\n" "${b[floor-cfr]}" "${md[floor-cfr]}"
+    printf "  engine QuickCopy              %8.3f s  %8.3f s   peak RSS %d KiB\n" "${b[engine]}" "${md[engine]}" "$engine_rss"
+    echo "  best:   engine / faster floor = $(ratio "${b[engine]}" "$floor_b")x   engine / cp -r = $(ratio "${b[engine]}" "${b[cp]}")x"
+    echo "  median: engine / faster floor = $(ratio "${md[engine]}" "$floor_md")x   engine / cp -r = $(ratio "${md[engine]}" "${md[cp]}")x"
     last_rss=$engine_rss
 }
 
@@ -129,7 +141,7 @@ report_scan() {
 }
 
 make_fixtures
-echo "best of $runs rounds each, warm cache"
+echo "$runs rounds each, warm cache"
 report_copy "1 GiB file" "$fixtures/big"
 report_copy "20,000 small files in 200 folders" "$fixtures/small"
 report_copy "100,000 empty files" "$fixtures/empty"
