@@ -1,6 +1,7 @@
 // The shell: folder browser, special folders, opening a target with its program.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -9,9 +10,10 @@ namespace qly {
 class Shell {
 public:
     virtual ~Shell() = default;
-    // Modal folder browser over the main window, showing title; file-system folders only.
-    // Returns the chosen path (no trailing separator except for a drive root), empty on cancel.
-    virtual std::string browseForFolder(const std::string& title) = 0;
+    // Modal folder browser over the main window, showing title (bytes of the code page of the
+    // GDI charset titleCharset); file-system folders only. Returns the chosen path (no
+    // trailing separator except for a drive root), empty on cancel.
+    virtual std::string browseForFolder(const std::string& title, int32_t titleCharset) = 0;
     // The user's Favorites folder, or nothing when it cannot be found.
     virtual std::optional<std::string> favoritesFolder() = 0;
     // Opens target (an address or a document) with its associated program; failures ignored.

@@ -15,7 +15,7 @@ std::string RegReadString(Registry& registry, const std::string& subKey,
 
 std::string BrowseFolder(Shell& shell, const LanguageState& lang) {
     try {
-        return shell.browseForFolder(lang.LangText("podaj folder"));
+        return shell.browseForFolder(lang.LangText("podaj folder"), lang.LangCharset);
     } catch (const std::exception&) {
         return {};
     }

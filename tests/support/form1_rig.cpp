@@ -12,8 +12,8 @@ std::string FakeProfileFile::getString(const std::string& path, const std::strin
     return it == values_.end() ? defaultValue : it->second;
 }
 
-std::string FakeShell::browseForFolder(const std::string& title) {
-    browseTitles_.push_back(title);
+std::string FakeShell::browseForFolder(const std::string& title, int32_t titleCharset) {
+    browseTitles_.push_back(title + " @" + std::to_string(titleCharset));
     if (onBrowse_) {
         onBrowse_();
     }

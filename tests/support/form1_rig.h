@@ -47,7 +47,7 @@ public:
 // The folder browser gives the next of answers_, then cancels; opened targets are recorded.
 class FakeShell : public Shell {
 public:
-    std::string browseForFolder(const std::string& title) override;
+    std::string browseForFolder(const std::string& title, int32_t titleCharset) override;
     std::optional<std::string> favoritesFolder() override {
         if (onFavorites_) {
             onFavorites_();
@@ -60,7 +60,7 @@ public:
     std::optional<std::string> favorites_;
     std::function<void()> onBrowse_;    // runs when the browser opens
     std::function<void()> onFavorites_; // runs when the Favorites folder is asked for
-    Lines browseTitles_;                // one per opening of the browser
+    Lines browseTitles_;                // "prompt @charset", one per opening of the browser
     Lines opened_;
 };
 

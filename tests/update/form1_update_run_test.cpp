@@ -142,7 +142,7 @@ TEST(UpdateRunTest, FolderWithoutGameIsAskedForAfterOneSecondUntilARootWithTheGa
     EXPECT_EQ(runLines(rig), (Lines{" ", "PL nie moge znalezc", "PL podaj folder", " ", " ", " ",
                                     "PL poz1", "PL poz2"}));
     EXPECT_GE(browseTicks.at(0) - tickAfterPrompt, 1000u);
-    EXPECT_EQ(rig.shell_.browseTitles_, (Lines{"PL podaj folder", "PL podaj folder"}));
+    EXPECT_EQ(rig.shell_.browseTitles_, (Lines{"PL podaj folder @238", "PL podaj folder @238"}));
     EXPECT_EQ(rig.form().DestPatch, "E:");
     EXPECT_TRUE(rig.fs.isFile("E:\\data\\level.pak"));
     expectExitButton(rig, "PL");

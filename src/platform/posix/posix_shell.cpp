@@ -2,7 +2,7 @@
 
 namespace qly::posix {
 
-std::string PosixShell::browseForFolder(const std::string& /*title*/) {
+std::string PosixShell::browseForFolder(const std::string& /*title*/, int32_t /*titleCharset*/) {
     if (answers_.empty()) {
         return {};
     }

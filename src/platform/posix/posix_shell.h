@@ -18,7 +18,7 @@ public:
     PosixShell(std::optional<std::string> favorites, std::deque<std::string> answers)
         : favorites_(std::move(favorites)), answers_(std::move(answers)) {}
 
-    std::string browseForFolder(const std::string& title) override;
+    std::string browseForFolder(const std::string& title, int32_t titleCharset) override;
     std::optional<std::string> favoritesFolder() override { return favorites_; }
     void open(const std::string& target) override { opened_.push_back(target); }
 

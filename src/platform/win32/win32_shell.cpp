@@ -22,8 +22,10 @@ std::optional<std::wstring> pathOf(const UniqueItemList& item) {
 
 } // namespace
 
-std::string Win32Shell::browseForFolder(const std::string& title) {
-    const std::wstring wideTitle = fromCodePage(title, CP_ACP);
+std::string Win32Shell::browseForFolder(const std::string& title, int32_t titleCharset) {
+    // The prompt is language text: its bytes belong to the language's code page, not to the
+    // system's, so a Polish prompt reads right on a Western system too.
+    const std::wstring wideTitle = fromCodePage(title, codePageOfCharset(titleCharset));
     BROWSEINFOW info{};
     info.hwndOwner = owner_;
     info.pidlRoot = nullptr;

@@ -14,7 +14,7 @@ public:
     void setOwner(HWND owner) { owner_ = owner; }
 
     // The title's bytes are taken in the ANSI code page; the path comes back as UTF-8.
-    std::string browseForFolder(const std::string& title) override;
+    std::string browseForFolder(const std::string& title, int32_t titleCharset) override;
     std::optional<std::string> favoritesFolder() override;
     // target is UTF-8; owned by the active window; the outcome is not examined.
     void open(const std::string& target) override;
