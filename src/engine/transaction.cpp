@@ -137,7 +137,7 @@ void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal) {
     removeJournal(fs, root);
 }
 
-RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root) noexcept {
+RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root) {
     try {
         const std::optional<std::string> text = ReadJournalText(fs, root);
         if (!text) {

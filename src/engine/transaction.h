@@ -32,7 +32,7 @@ enum class RecoveryResult {
 };
 
 // Looks for the journal of an interrupted run in root and undoes that run (or finishes its
-// clean-up when it had committed). Never throws.
-RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root) noexcept;
+// clean-up when it had committed). Every failure is answered as Failed.
+RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root);
 
 } // namespace qly

@@ -153,7 +153,7 @@ TEST(UpdateTransaction, APowerCutAnywhereIsRecoveredAtTheNextStart) {
                 SCOPED_TRACE("recovery cut at its operation " + std::to_string(m));
                 FakeFileSystem fs = crashed;
                 fs.cutPowerAt(m);
-                RecoverInterruptedRun(fs, "C:\\game\\");
+                EXPECT_THROW(RecoverInterruptedRun(fs, "C:\\game\\"), PowerCut);
                 fs.restorePower();
                 RecoverInterruptedRun(fs, "C:\\game\\");
                 EXPECT_EQ(gameTree(fs), expected);
