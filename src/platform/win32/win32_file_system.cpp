@@ -286,11 +286,23 @@ void Win32FileSystem::checkReplaceable(const std::string& path) {
 void Win32FileSystem::replaceWithBackup(const std::string& staged, const std::string& destination,
                                         const std::string& backup) {
     // ReplaceFileW carries the replaced file's attributes, security descriptor and creation
-    // time over to the replacement; the old file stays under the backup name.
-    if (!ReplaceFileW(toWide(destination).c_str(), toWide(staged).c_str(),
-                      toWide(backup).c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                      nullptr)) {
+    // time over to the replacement; the old file stays under the backup name. Not every
+    // implementation of it does the first and the last, so those two are set again after it.
+    const std::wstring target = toWide(destination);
+    WIN32_FILE_ATTRIBUTE_DATA old{};
+    const bool known = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &old);
+    if (!ReplaceFileW(target.c_str(), toWide(staged).c_str(), toWide(backup).c_str(),
+                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         fail("cannot put in place", destination);
+    }
+    if (known) {
+        UniqueFile replaced(CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (replaced) {
+            SetFileTime(replaced.get(), &old.ftCreationTime, nullptr, nullptr);
+        }
+        SetFileAttributesW(target.c_str(), old.dwFileAttributes);
     }
 }
 
@@ -316,8 +328,7 @@ bool Win32FileSystem::syncVolume(const std::string& path) {
     // Flushing a whole volume needs a handle to the volume itself, which only an administrator
     // may open for writing; without one the caller flushes file by file.
     std::wstring mount(MAX_PATH + 1, L'\0');
-    if (!GetVolumePathNameW(toWide(path).c_str(), mount.data(),
-                            static_cast<DWORD>(mount.size()))) {
+    if (!GetVolumePathNameW(toWide(path).c_str(), mount.data(), static_cast<DWORD>(mount.size()))) {
         return false;
     }
     mount.resize(wcslen(mount.c_str()));
