@@ -1,6 +1,8 @@
-// Times the copy engine and its scan on a fixture tree, next to two floors that move the same
-// 62000-byte steps with a yield per step: a plain read/write loop and an in-kernel
-// copy_file_range loop. Prints "<seconds> <peak RSS KiB> <result>" on one line.
+// Times the copy engine and its scan on a fixture tree, next to floors that move the same
+// 62000-byte steps with a yield per step: a plain read/write loop, an in-kernel
+// copy_file_range loop, and the in-kernel loop with the engine's durable work (temporary
+// names, volume flushes, renames). Prints "<seconds> <peak RSS KiB> <result> <seconds
+// flushing>" on one line.
 //
 // The floors talk to the system directly: they are the yardstick the engine's own file
 // services are measured against, so they must not go through them.
@@ -108,8 +110,51 @@ void floorCopyTree(const std::string& from, const std::string& to, bool inKernel
     }
 }
 
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Flushes the volume holding folder; returns the seconds it took.
+double syncVolume(const std::string& folder) {
+    const auto start = std::chrono::steady_clock::now();
+    const int fd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || syncfs(fd) != 0) {
+        die("syncfs " + folder);
+    }
+    close(fd);
+    return secondsSince(start);
+}
+
+// The durable work the engine's transaction does per file, without its checks and journal:
+// every file written in kStep steps inside the kernel under a temporary name, the volume
+// flushed, each temporary file renamed over its destination, the volume flushed again.
+// Returns the seconds spent flushing.
+double floorDurableTree(const std::string& from, const std::string& to, qly::MessageLoop& loop,
+                        std::vector<char>& buffer) {
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
+    listTree(from, "", folders, files);
+    for (const auto& folder : folders) {
+        if (mkdir((to + folder).c_str(), 0777) != 0 && errno != EEXIST) {
+            die("mkdir " + to + folder);
+        }
+    }
+    for (const auto& file : files) {
+        floorCopyFile(from + file, to + file + ".qlytmp", true, loop, buffer);
+    }
+    double flushing = syncVolume(to);
+    for (const auto& file : files) {
+        if (rename((to + file + ".qlytmp").c_str(), (to + file).c_str()) != 0) {
+            die("rename " + to + file);
+        }
+    }
+    flushing += syncVolume(to);
+    return flushing;
+}
+
 int usage() {
-    std::fprintf(stderr, "usage: qly-bench copy|scan|floor-rw|floor-cfr SOURCE [DEST]\n");
+    std::fprintf(stderr,
+                 "usage: qly-bench copy|scan|floor-rw|floor-cfr|floor-durable SOURCE [DEST]\n");
     return 2;
 }
 
@@ -131,6 +176,7 @@ int main(int argc, char** argv) {
     qly::classCopySys engine(fs, loop);
     std::vector<char> buffer(kStep);
     int64_t result = 0;
+    double flushing = 0;
     try {
         const auto start = std::chrono::steady_clock::now();
         if (mode == "copy") {
@@ -140,11 +186,13 @@ int main(int argc, char** argv) {
             result = engine.CopyINI(qly::folderPrefix(source)).value_or(0);
         } else if (mode == "floor-rw" || mode == "floor-cfr") {
             floorCopyTree(source, dest, mode == "floor-cfr", loop, buffer);
+        } else if (mode == "floor-durable") {
+            flushing = floorDurableTree(source, dest, loop, buffer);
         } else {
             return usage();
         }
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        std::printf("%.3f %ld %lld\n", took.count(), peakRssKiB(), static_cast<long long>(result));
+        std::printf("%.3f %ld %lld %.3f\n", secondsSince(start), peakRssKiB(),
+                    static_cast<long long>(result), flushing);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "qly-bench: %s\n", e.what());
         return 1;

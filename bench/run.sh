@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fixture trees (once) and prints, in one run, the copy engine's times next to
-# `cp -r` and to two minimal 62000-byte copy loops, its scan time next to
+# `cp -r`, to two minimal 62000-byte copy loops and to one that does the engine's durable work
+# (temporary names, volume flushes, renames), its scan time next to
 # `find DIR -printf '%s\n'`, the ratios, and the engine's peak memory on 100,000 files.
 # Warm cache; `sync` before every timed copy; BENCH_RUNS rounds (default 5).
 set -euo pipefail
@@ -84,6 +85,7 @@ time_copy() {
     *)
         line=$("$bench" "$method" "$tree" "$out")
         t=${line%% *}
+        flush=$(echo "$line" | awk '{ print $4 }')
         ;;
     esac
 }
@@ -98,14 +100,15 @@ report_copy() {
     local label=$1 tree=$2 engine_rss=0 m
     declare -A times=()
     for _ in $(seq "$runs"); do
-        for m in cp floor-rw floor-cfr engine; do
+        for m in cp floor-rw floor-cfr floor-durable engine; do
             time_copy "$m" "$tree"
             times[$m]="${times[$m]:-} $t"
+            [ "$m" = floor-durable ] && times[flush]="${times[flush]:-} $flush"
         done
         engine_rss=$((rss > engine_rss ? rss : engine_rss))
     done
     declare -A b=() md=()
-    for m in cp floor-rw floor-cfr engine; do
+    for m in cp floor-rw floor-cfr floor-durable flush engine; do
         b[$m]=$(echo "${times[$m]}" | best)
         md[$m]=$(echo "${times[$m]}" | median)
     done
@@ -117,9 +120,13 @@ report_copy() {
     printf "  cp -r                         %8.3f s  %8.3f s\n" "${b[cp]}" "${md[cp]}"
     printf "  floor read/write, 62000 steps %8.3f s  %8.3f s\n" "${b[floor-rw]}" "${md[floor-rw]}"
     printf "  floor copy_file_range, 62000  %8.3f s  %8.3f s\n" "${b[floor-cfr]}" "${md[floor-cfr]}"
-    printf "  engine QuickCopy              %8.3f s  %8.3f s   peak RSS %d KiB\n" "${b[engine]}" "${md[engine]}" "$engine_rss"
+    printf "  floor durable (stage, flush, rename, flush) %8.3f s  %8.3f s\n" "${b[floor-durable]}" "${md[floor-durable]}"
+    printf "    of which the two volume flushes %8.3f s  %8.3f s\n" "${b[flush]}" "${md[flush]}"
+    printf "  engine QuickCopy (transaction) %7.3f s  %8.3f s   peak RSS %d KiB\n" "${b[engine]}" "${md[engine]}" "$engine_rss"
     echo "  best:   engine / faster floor = $(ratio "${b[engine]}" "$floor_b")x   engine / cp -r = $(ratio "${b[engine]}" "${b[cp]}")x"
     echo "  median: engine / faster floor = $(ratio "${md[engine]}" "$floor_md")x   engine / cp -r = $(ratio "${md[engine]}" "${md[cp]}")x"
+    echo "  engine / in-kernel floor: best $(ratio "${b[engine]}" "${b[floor-cfr]}")x, median $(ratio "${md[engine]}" "${md[floor-cfr]}")x;" \
+        "engine / durable floor: best $(ratio "${b[engine]}" "${b[floor-durable]}")x, median $(ratio "${md[engine]}" "${md[floor-durable]}")x"
     last_rss=$engine_rss
 }
 

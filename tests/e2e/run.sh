@@ -391,6 +391,110 @@ scenario_language_switch() {
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
 }
 
+# ---- the update run as one transaction ------------------------------------------------------
+
+HOLD_EXE=${QLY_E2E_HOLD_EXE:-$(dirname "$EXE")/../../tests/e2e/tools/hold_file.exe}
+REPLACED_FILE='data\levels.dat'
+
+# A game folder that already holds an old copy of a file the patch replaces.
+make_game_with_old_file() {
+  local game
+  game=$(session_unix_path "$GAME_DIR")
+  mkdir -p "$game/data" && printf 'old levels of the game\r\n' >"$game/data/levels.dat"
+}
+
+# Presses "Update Now!" and waits for the "error" line and the line naming REPLACED_FILE with
+# the reason KEY. Usage: run_fails_naming KEY
+run_fails_naming() {
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "'error' line logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" error
+  check "the failure names the file and the reason" wait_logged 20 "$ENG_LNG" "$1"
+  check "the named file is $REPLACED_FILE" grep -qF "text: $REPLACED_FILE: " "$LOG"
+  check "no success lines" not_logged "$ENG_LNG" poz1
+}
+
+# Another program (the game, its launcher) holds a file of the game open without sharing: the
+# run ends before changing anything and names the file.
+scenario_game_file_in_use() {
+  local game holder
+  game=$(session_unix_path "$GAME_DIR")
+  make_game_with_old_file
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  [ -f "$HOLD_EXE" ] || { fail "hold_file.exe built" "no $HOLD_EXE"; return; }
+  wine "$HOLD_EXE" "$GAME_DIR\\$REPLACED_FILE" </dev/null >"$work/hold.out" 2>&1 &
+  holder=$!
+  local end=$((SECONDS + 30))
+  until grep -q holding "$work/hold.out" 2>/dev/null || ((SECONDS > end)); do sleep 0.2; done
+  check "helper holds the game file open" grep -q holding "$work/hold.out"
+  start_installer en_US.UTF-8 || { kill "$holder"; return; }
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
+  run_fails_naming "w uzyciu"
+  check "game folder exactly as before, nothing of the installer's left" \
+    same_tree "$work/game-before" "$game"
+  kill "$holder" 2>/dev/null
+  wait "$holder" 2>/dev/null
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+}
+
+# A read-only game file keeps its refusal: the run fails before anything changes.
+scenario_read_only_game_file() {
+  local game
+  game=$(session_unix_path "$GAME_DIR")
+  make_game_with_old_file
+  chmod a-w "$game/data/levels.dat"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  start_installer en_US.UTF-8 || return
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
+  run_fails_naming "tylko odczyt"
+  check "game folder exactly as before, nothing of the installer's left" \
+    same_tree "$work/game-before" "$game"
+  chmod u+w "$game/data/levels.dat"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+}
+
+# The installer is killed in the middle of a large file. The next start undoes the interrupted
+# run before anything else and says so; a new run then installs the whole patch.
+scenario_killed_mid_copy() {
+  local game bundle_update staged size=0 end
+  game=$(session_unix_path "$GAME_DIR")
+  bundle_update=$(session_unix_path "$INSTALL_DIR")/update
+  make_game_with_old_file
+  head -c $((400 * 1024 * 1024)) /dev/zero | tr '\0' 'q' >"$bundle_update/big.bin"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  start_installer en_US.UTF-8 || { rm -f "$bundle_update/big.bin"; return; }
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  staged="$game/big.bin.qlytmp"
+  end=$((SECONDS + RUN_SECONDS))
+  while ((SECONDS < end)); do
+    size=$(stat -c %s "$staged" 2>/dev/null || echo 0)
+    ((size > 20 * 1024 * 1024)) && break
+    sleep 0.05
+  done
+  kill -9 "$APP_PID" 2>/dev/null
+  session_wait_app_exit 10
+  APP_PID=
+  check "killed in the middle of the large file ($size bytes staged), journal left" \
+    test "$size" -gt 0 -a "$size" -lt $((400 * 1024 * 1024)) -a -f "$game/qlypatch.journal"
+
+  start_installer en_US.UTF-8 || { rm -f "$bundle_update/big.bin"; return; }
+  check "the next start says it undid the interrupted update" wait_logged 60 "$ENG_LNG" cofnieto
+  check "game folder exactly as before, nothing of the installer's left" \
+    same_tree "$work/game-before" "$game"
+  window_wait_still "$WIN" "$SCENARIO_OUT/restarted.png" "$STILL_SECONDS" || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
+  local expected="$work/expected"
+  rm -rf "$expected" && cp -R "$work/game-before" "$expected" && cp -R "$bundle_update/." "$expected/"
+  check "a new run installs the whole patch" same_tree "$expected" "$game"
+  rm -rf "$expected"
+  rm -f "$bundle_update/big.bin"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+}
+
 # The support log from its last "cls" on: what the text area shows since it was last cleared.
 log_since_last_cls() {
   tr -d '\r' <"$LOG" 2>/dev/null | awk '/^cls$/ { n = NR } { line[NR] = $0 } END { for (i = n + 1; i <= NR; i++) print line[i] }'
@@ -399,7 +503,8 @@ log_since_last_cls() {
 # ---- main ----------------------------------------------------------------------------------
 
 SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
-  demo_edition_64bit_view folder_browser_cancel language_switch)
+  demo_edition_64bit_view folder_browser_cancel language_switch game_file_in_use
+  read_only_game_file killed_mid_copy)
 
 run_scenario() {
   local name=$1 t0=$SECONDS
