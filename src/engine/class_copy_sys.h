@@ -78,6 +78,9 @@ public:
     int32_t CurrentIndex = 0;
     int16_t StopFlag = 0;
     int32_t ErrorFlag = 0;
+    // What made the last file of the current run fail (the file and the system's reason);
+    // empty while none has.
+    std::string LastFailure;
 
 private:
     // CopyINI's work, also run by QuickCopy.

@@ -29,6 +29,7 @@ int64_t classCopySys::DiskFreeBytes(const std::string& dest) {
 int64_t classCopySys::RunCopy(const std::string& dest) {
     TotalCopy = 0;
     ErrorFlag = 0;
+    LastFailure.clear();
     StopFlag = 0;
     DestRoot = dest;
     skippedMissing_ = false;
@@ -181,8 +182,9 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
                 return srcLen;
             }
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         ErrorFlag = 1;
+        LastFailure = e.what();
         if (tempCreated) {
             fs_.removeQuietly(temp);
         }

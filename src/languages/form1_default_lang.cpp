@@ -19,27 +19,50 @@ int16_t findCode(const LanguageState& lang, const std::string& code) {
 
 } // namespace
 
+int16_t Form1::RequestedLangIndex() {
+    if (!options_.lang) {
+        return lang_.LangCount;
+    }
+    const int16_t i = findCode(lang_, *options_.lang);
+    if (i == lang_.LangCount) {
+        logEvent("language: no file for /LANG=" + *options_.lang + ", the usual choice follows");
+    }
+    return i;
+}
+
 void Form1::PickDefaultLang() {
+    int16_t i = RequestedLangIndex();
+    if (i < lang_.LangCount) {
+        logEvent("language: " + lang_.LangCodes[i] + " (/LANG)");
+        LoadLang(i);
+        return;
+    }
     std::string wanted = LocaleLangCode(locale_);
     for (char& c : wanted) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
     lang_.setLangCode(wanted);
-    int16_t i = findCode(lang_, lang_.LangCode);
+    const std::string localeCode = lang_.LangCode;
+    i = findCode(lang_, lang_.LangCode);
+    std::string why = "the system locale";
     if (i == lang_.LangCount) {
         lang_.setLangCode("ENG");
         i = findCode(lang_, lang_.LangCode);
+        why = "no file for the system locale's " + localeCode;
     }
     if (i == lang_.LangCount) {
         if (lang_.LangCount == 0) {
             // Nothing to speak: every text reads as empty.
+            logEvent("language: none, the bundle has no language file");
             lang_.LangBuffer.clear();
             lang_.LangCharset = 0;
             return;
         }
         // Neither the locale's language nor English: the first one catalogued.
         i = 0;
+        why += ", no English file either: the first one";
     }
+    logEvent("language: " + lang_.LangCodes[i] + " (" + why + ")");
     LoadLang(i);
 }
 

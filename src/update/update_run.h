@@ -1,0 +1,98 @@
+// The update run, once for every front end: where the game is, the recovery of an interrupted
+// run, the copy of the patch or the question for the folder, and the outcome. A front end
+// (the window, the unattended run) shows what the run writes and answers what it asks through
+// RunFrontEnd; the window's state variables are the run's own.
+#pragma once
+
+#include "languages/language_state.h"
+#include "platform/file_system.h"
+#include "platform/message_loop.h"
+#include "platform/registry.h"
+#include "textscroll/text_area.h"
+#include "update/exit_codes.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace qly {
+
+// Where the game folder came from.
+enum class GameSource { None, FullEdition, DemoEdition, DirSwitch, Browser };
+
+struct GameLocation {
+    std::string folder; // no trailing separator; empty when nothing is known
+    int16_t status = 0; // 0 none, 1 folder holds the game, 2 folder lacks main.exe
+    GameSource source = GameSource::None;
+    std::string registryView; // the view that answered, when the registry did
+};
+
+// Whether folder holds the game's program as an ordinary, visible file.
+bool HoldsGame(FileSystem& files, const std::string& folder);
+
+// The game folder: dir when given (one trailing separator dropped), else the full edition's
+// registry entry, else the DEMO edition's.
+GameLocation LocateGame(Registry& registry, FileSystem& files,
+                        const std::optional<std::string>& dir);
+
+// One line for the log: the folder and where it came from.
+std::string DescribeGameLocation(const GameLocation& location);
+
+// What the run needs from its front end.
+class RunFrontEnd {
+public:
+    virtual ~RunFrontEnd() = default;
+    // False when nobody can be asked (an unattended run): the run then never opens the browser.
+    virtual bool canAskForFolder() const = 0;
+    // The folder the user chose in the browser; empty when cancelled.
+    virtual std::string askForFolder() = 0;
+    // The copy is about to start: the window locks its language selector.
+    virtual void copyStarting() = 0;
+    // The media check and the copy of the patch into DestPatch; leaves the engine's result in
+    // ErrorCode.
+    virtual void updateFiles() = 0;
+    // The file and reason of the copy's last failure, for the log; empty when unknown.
+    virtual std::string lastCopyFailure() const = 0;
+    // True once the front end has gone (the window was unloaded meanwhile).
+    virtual bool closed() const = 0;
+    // One line for the support log.
+    virtual void logEvent(const std::string& line) = 0;
+};
+
+// The window's state, which the run reads and writes.
+struct RunState {
+    std::string& DestPatch;
+    int16_t& status;
+    int16_t& etap;
+    int32_t& ErrorCode;
+};
+
+class UpdateRun {
+public:
+    UpdateRun(RunState state, TextArea& text, const LanguageState& lang, FileSystem& files,
+              MessageLoop& loop, RunFrontEnd& frontEnd);
+
+    // From the run's first blank line to its outcome: the copy with the game folder known
+    // (status 1), the "neg" series without one (status 0), or the question for the folder
+    // (status 2). Each step stands alone.
+    void Run();
+    RunOutcome outcome() const { return outcome_; }
+
+private:
+    void CopyStep(bool blankLineFirst);
+    void AskForFolder();
+    void GameNotFound();
+    // Undoes what an interrupted earlier run left in DestPatch; false when it could not.
+    bool RecoverInterruptedRun();
+    void Line(const std::string& text);
+
+    RunState state_;
+    TextArea& text_;
+    const LanguageState& lang_;
+    FileSystem& files_;
+    MessageLoop& loop_;
+    RunFrontEnd& frontEnd_;
+    RunOutcome outcome_ = RunOutcome::NotRun;
+};
+
+} // namespace qly
