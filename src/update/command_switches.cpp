@@ -1,6 +1,5 @@
 #include "update/command_switches.h"
 
-#include "common/error.h"
 #include "update/exit_codes.h"
 
 #include <algorithm>
@@ -83,17 +82,21 @@ Switches ParseSwitches(std::string_view commandLine) {
         const std::string name =
             upper(arg.substr(1, equals == std::string::npos ? arg.npos : equals - 1));
         const auto row = std::ranges::find(kSwitches, name, &SwitchRow::name);
-        if (row == kSwitches.end()) {
-            throw Error("unknown switch " + arg);
-        }
         const bool hasValue = equals != std::string::npos;
-        if (hasValue != row->takesValue) {
-            throw Error(row->takesValue ? "the switch " + arg + " needs a value after \"=\""
-                                        : "the switch " + arg + " takes no value");
-        }
         std::string value = hasValue ? arg.substr(equals + 1) : std::string();
-        if (row->takesValue && value.empty()) {
-            throw Error("the switch " + arg + " needs a value after \"=\"");
+        std::string problem;
+        if (row == kSwitches.end()) {
+            problem = "unknown switch " + arg;
+        } else if (row->takesValue && value.empty()) {
+            problem = "the switch " + arg + " needs a value after \"=\"";
+        } else if (!row->takesValue && hasValue) {
+            problem = "the switch " + arg + " takes no value";
+        }
+        if (!problem.empty()) {
+            if (out.refused.empty()) {
+                out.refused = problem;
+            }
+            continue;
         }
         switch (row->kind) {
         case Kind::Silent:

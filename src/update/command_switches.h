@@ -21,6 +21,11 @@ struct Switches {
     std::optional<std::string> log;  // the log file
     // Arguments that are not switches; they change nothing.
     std::vector<std::string> others;
+    // Why the command line is refused (the first unknown switch, a value on a switch that
+    // takes none, a missing value); empty when it is accepted. The switches around the
+    // refused one are still read, so that a refused run knows where to log and whether it
+    // may show a message box.
+    std::string refused;
 
     // Neither /SILENT nor /VERYSILENT: a user works the window.
     bool attended() const { return !silent && !verySilent; }
@@ -30,8 +35,7 @@ struct Switches {
 // outside double quotes, with the quotes removed.
 std::vector<std::string> SplitArguments(std::string_view commandLine);
 
-// The switches of the arguments part of a command line. Throws Error naming the argument
-// for an unknown switch, a value on a switch that takes none, or a missing value.
+// The switches of the arguments part of a command line. A later switch of the same name wins.
 Switches ParseSwitches(std::string_view commandLine);
 
 // The switches and the exit codes, one per line, for /? and for a refused command line.
