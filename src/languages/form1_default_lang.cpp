@@ -17,13 +17,25 @@ int16_t findCode(const LanguageState& lang, const std::string& code) {
     return i;
 }
 
+std::string upperCase(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
 } // namespace
 
 int16_t Form1::RequestedLangIndex() {
     if (!options_.lang) {
         return lang_.LangCount;
     }
-    const int16_t i = findCode(lang_, *options_.lang);
+    const std::string wanted = upperCase(*options_.lang);
+    int16_t i = 0;
+    // The command line's letter case is the user's; headers are matched in capitals.
+    while (i < lang_.LangCount && upperCase(lang_.LangCodes[i]) != wanted) {
+        ++i;
+    }
     if (i == lang_.LangCount) {
         logEvent("language: no file for /LANG=" + *options_.lang + ", the usual choice follows");
     }
@@ -37,11 +49,7 @@ void Form1::PickDefaultLang() {
         LoadLang(i);
         return;
     }
-    std::string wanted = LocaleLangCode(locale_);
-    for (char& c : wanted) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    lang_.setLangCode(wanted);
+    lang_.setLangCode(upperCase(LocaleLangCode(locale_)));
     const std::string localeCode = lang_.LangCode;
     i = findCode(lang_, lang_.LangCode);
     std::string why = "the system locale";
