@@ -1,8 +1,7 @@
 // The start language, from the thread's locale.
+#include "common/ascii_case.h"
 #include "languages/locale_table.h"
 #include "window/form1.h"
-
-#include <cctype>
 
 namespace qly {
 
@@ -17,23 +16,16 @@ int16_t findCode(const LanguageState& lang, const std::string& code) {
     return i;
 }
 
-std::string upperCase(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
 } // namespace
 
 int16_t Form1::RequestedLangIndex() {
     if (!options_.lang) {
         return lang_.LangCount;
     }
-    const std::string wanted = upperCase(*options_.lang);
+    const std::string wanted = AsciiUpperCase(*options_.lang);
     int16_t i = 0;
     // The command line's letter case is the user's; headers are matched in capitals.
-    while (i < lang_.LangCount && upperCase(lang_.LangCodes[i]) != wanted) {
+    while (i < lang_.LangCount && AsciiUpperCase(lang_.LangCodes[i]) != wanted) {
         ++i;
     }
     if (i == lang_.LangCount) {
@@ -49,7 +41,7 @@ void Form1::PickDefaultLang() {
         LoadLang(i);
         return;
     }
-    lang_.setLangCode(upperCase(LocaleLangCode(locale_)));
+    lang_.setLangCode(AsciiUpperCase(LocaleLangCode(locale_)));
     const std::string localeCode = lang_.LangCode;
     i = findCode(lang_, lang_.LangCode);
     std::string why = "the system locale";

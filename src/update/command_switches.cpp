@@ -1,10 +1,10 @@
 #include "update/command_switches.h"
 
+#include "common/ascii_case.h"
 #include "update/exit_codes.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 namespace qly {
 
@@ -33,14 +33,6 @@ constexpr std::array kSwitches{
     SwitchRow{"HELP", Kind::Help, false, ""},
     SwitchRow{"RESET", Kind::Reset, false, ""},
 };
-
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
 
 } // namespace
 
@@ -80,7 +72,7 @@ Switches ParseSwitches(std::string_view commandLine) {
         }
         const std::size_t equals = arg.find('=');
         const std::string name =
-            upper(arg.substr(1, equals == std::string::npos ? arg.npos : equals - 1));
+            AsciiUpperCase(arg.substr(1, equals == std::string::npos ? arg.npos : equals - 1));
         const auto row = std::ranges::find(kSwitches, name, &SwitchRow::name);
         const bool hasValue = equals != std::string::npos;
         std::string value = hasValue ? arg.substr(equals + 1) : std::string();
@@ -109,7 +101,7 @@ Switches ParseSwitches(std::string_view commandLine) {
             out.dir = std::move(value);
             break;
         case Kind::Lang:
-            out.lang = upper(value);
+            out.lang = AsciiUpperCase(value);
             break;
         case Kind::Log:
             out.log = std::move(value);

@@ -7,17 +7,19 @@ namespace qly {
 namespace {
 
 constexpr std::array kExitCodes{
-    ExitCodeRow{ExitCode::Installed, "the patch was installed"},
-    ExitCodeRow{ExitCode::CouldNotStart,
+    ExitCodeRow{ExitCode::Installed, RunOutcome::Installed, "the patch was installed"},
+    ExitCodeRow{ExitCode::CouldNotStart, std::nullopt,
                 "the installer could not start: incomplete bundle, unknown switch"},
-    ExitCodeRow{ExitCode::ClosedBeforeInstalling,
+    ExitCodeRow{ExitCode::ClosedBeforeInstalling, RunOutcome::NotRun,
                 "the user closed the installer before installing"},
-    ExitCodeRow{ExitCode::GameNotFound, "the game was not found (and no folder was chosen)"},
-    ExitCodeRow{ExitCode::NotEnoughSpace, "not enough free space"},
-    ExitCodeRow{ExitCode::InstallFailed, "the installation failed; the game was left as it was"},
-    ExitCodeRow{ExitCode::VersionMismatch,
+    ExitCodeRow{ExitCode::GameNotFound, RunOutcome::GameNotFound,
+                "the game was not found (and no folder was chosen)"},
+    ExitCodeRow{ExitCode::NotEnoughSpace, RunOutcome::NotEnoughSpace, "not enough free space"},
+    ExitCodeRow{ExitCode::InstallFailed, RunOutcome::Failed,
+                "the installation failed; the game was left as it was"},
+    ExitCodeRow{ExitCode::VersionMismatch, RunOutcome::VersionMismatch,
                 "the game's version does not match the patch; nothing was changed"},
-    ExitCodeRow{ExitCode::RecoveryFailed,
+    ExitCodeRow{ExitCode::RecoveryFailed, RunOutcome::RecoveryFailed,
                 "an interrupted earlier run could not be undone; the game folder needs attention"},
 };
 
@@ -37,22 +39,12 @@ std::string_view ExitCodeMeaning(ExitCode code) {
 }
 
 ExitCode ExitCodeOf(RunOutcome outcome) {
-    switch (outcome) {
-    case RunOutcome::Installed:
-        return ExitCode::Installed;
-    case RunOutcome::NotRun:
-        return ExitCode::ClosedBeforeInstalling;
-    case RunOutcome::GameNotFound:
-        return ExitCode::GameNotFound;
-    case RunOutcome::NotEnoughSpace:
-        return ExitCode::NotEnoughSpace;
-    case RunOutcome::Failed:
-        return ExitCode::InstallFailed;
-    case RunOutcome::VersionMismatch:
-        return ExitCode::VersionMismatch;
-    case RunOutcome::RecoveryFailed:
-        return ExitCode::RecoveryFailed;
+    for (const ExitCodeRow& row : kExitCodes) {
+        if (row.outcome == outcome) {
+            return row.code;
+        }
     }
+    // Every outcome has its row; a new one without a row must not pass for a success.
     return ExitCode::InstallFailed;
 }
 

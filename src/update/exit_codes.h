@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -20,17 +21,6 @@ enum class ExitCode : int32_t {
     RecoveryFailed = 7,
 };
 
-struct ExitCodeRow {
-    ExitCode code;
-    std::string_view meaning; // one line, for the usage text and the log
-};
-
-// Every exit code with its meaning, in ascending order.
-std::span<const ExitCodeRow> ExitCodes();
-
-// The meaning of code in the table.
-std::string_view ExitCodeMeaning(ExitCode code);
-
 // Where an update run stands when the program ends.
 enum class RunOutcome {
     NotRun,          // the run never started (the window was closed first)
@@ -42,6 +32,19 @@ enum class RunOutcome {
     RecoveryFailed,  // an interrupted earlier run could not be undone
 };
 
+struct ExitCodeRow {
+    ExitCode code;
+    std::optional<RunOutcome> outcome; // the run's ending that gives it; none for 1
+    std::string_view meaning;          // one line, for the usage text and the log
+};
+
+// Every exit code with its meaning, in ascending order.
+std::span<const ExitCodeRow> ExitCodes();
+
+// The meaning of code in the table.
+std::string_view ExitCodeMeaning(ExitCode code);
+
+// The code of outcome in the table.
 ExitCode ExitCodeOf(RunOutcome outcome);
 
 // The outcome that an engine result (ErrorCode: bytes, -1 failure, -2 no space) stands for.
