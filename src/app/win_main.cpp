@@ -224,7 +224,11 @@ int runInstaller(HINSTANCE instance) {
                                                         : "the window, worked by the user")));
 
     Form1Options options;
-    options.dir = switches.dir;
+    // A relative /DIR means the caller's working folder, which the start-up leaves for the
+    // program's own.
+    if (switches.dir) {
+        options.dir = process.absolutePath(*switches.dir);
+    }
     options.lang = switches.lang;
     options.unattended = silent;
     options.log = log;

@@ -36,6 +36,10 @@ constexpr std::array kSwitches{
 
 } // namespace
 
+bool HidesProgress(std::string_view commandLine) {
+    return commandLine == "-reset";
+}
+
 std::vector<std::string> SplitArguments(std::string_view commandLine) {
     std::vector<std::string> args;
     std::string current;
@@ -64,7 +68,7 @@ std::vector<std::string> SplitArguments(std::string_view commandLine) {
 
 Switches ParseSwitches(std::string_view commandLine) {
     Switches out;
-    out.reset = commandLine == "-reset";
+    out.reset = HidesProgress(commandLine);
     for (const std::string& arg : SplitArguments(commandLine)) {
         if (arg.empty() || (arg.front() != '/' && arg.front() != '-')) {
             out.others.push_back(arg);

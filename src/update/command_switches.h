@@ -31,6 +31,10 @@ struct Switches {
     bool attended() const { return !silent && !verySilent; }
 };
 
+// Whether the arguments part of a command line is exactly "-reset" (same letters, same case,
+// nothing before or after), which switches the progress display off.
+bool HidesProgress(std::string_view commandLine);
+
 // The arguments of a command line (the part after the program's name), split at blanks
 // outside double quotes, with the quotes removed.
 std::vector<std::string> SplitArguments(std::string_view commandLine);

@@ -1,4 +1,5 @@
 // "Update Now!": the window's side of the update run, and the progress display.
+#include "update/command_switches.h"
 #include "update/game_folder.h"
 #include "update/update_run.h"
 #include "window/form1.h"
@@ -71,8 +72,7 @@ void Form1::CopySys_CopyState(int16_t procent, int64_t& /*TotalBytes*/,
         return;
     }
     StandAlone([&] {
-        // Exactly this one argument switches the display off.
-        if (process_.commandLine() == "-reset") {
+        if (HidesProgress(process_.commandLine())) {
             return;
         }
         StandAlone([&] { TextScroll1.Bar(procent); });

@@ -471,6 +471,18 @@ scenario_verysilent_dir_german() {
   check "log says why German" logged_line "language: DEU (/LANG)"
 }
 
+# A relative /DIR means the caller's working folder, not the installer's.
+scenario_verysilent_relative_dir() {
+  local game="$work/elsewhere/Relative Game"
+  rm -rf "$game" && mkdir -p "$game" && printf 'MZ\r\n' >"$game/main.exe"
+  rm -rf "$work/game-before" && cp -R "$game" "$work/game-before"
+  run_unattended /VERYSILENT '/DIR=Relative Game'
+  check "exit code 0 (installed)" exit_code_is 0
+  check "patch copied into the folder below the caller's working folder" \
+    patched_like "$game" "$work/game-before"
+  rm -rf "$game" "$work/game-before"
+}
+
 # /VERYSILENT with nothing registered: exit 3, nothing copied.
 scenario_verysilent_not_found() {
   local game
@@ -556,7 +568,7 @@ log_since_last_cls() {
 
 SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
   demo_edition_64bit_view folder_browser_cancel language_switch verysilent_registered
-  verysilent_dir_german verysilent_not_found verysilent_file_in_use unknown_switch silent_window)
+  verysilent_dir_german verysilent_relative_dir verysilent_not_found verysilent_file_in_use unknown_switch silent_window)
 
 run_scenario() {
   local name=$1 t0=$SECONDS

@@ -36,6 +36,21 @@ std::string Win32Process::programFolder() {
     return fromWide(path);
 }
 
+std::string Win32Process::absolutePath(const std::string& path) const {
+    const std::wstring wide = toWide(path);
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return path;
+    }
+    std::wstring full(size, L'\0');
+    const DWORD n = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (n == 0 || n >= size) {
+        return path;
+    }
+    full.resize(n);
+    return fromWide(full);
+}
+
 std::string Win32Process::commandLine() {
     return argumentsAfterProgramName(fromWide(GetCommandLineW()));
 }
