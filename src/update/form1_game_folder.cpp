@@ -25,18 +25,25 @@ std::string BrowseFolder(Shell& shell, const LanguageState& lang) {
 void Form1::FindGameFolder() {
     StandAlone([&] { Command1.setEnabled(false); });
     GameLocation found;
-    StandAlone([&] { found = LocateGame(registry_, files_, options_.dir); });
+    StandAlone([&] { found = LocateGame(registry_, options_.dir); });
     DestPatch = found.folder;
-    status = found.status;
-    logEvent(DescribeGameLocation(found));
-    // Only a folder that holds the game, registered as the full edition or given by the
-    // command line, picks its language the safe way; the DEMO edition never does.
-    const bool safe = status == 1 && (found.source == GameSource::FullEdition ||
-                                      found.source == GameSource::DirSwitch);
-    if (safe) {
-        StandAlone([&] { PickDefaultLangSafe(); });
+    const auto testFolder = [&] {
+        status = found.source == GameSource::None ? 0 : (HoldsGame(files_, DestPatch) ? 1 : 2);
+        found.status = status;
+        logEvent(DescribeGameLocation(found));
+    };
+    if (found.source == GameSource::FullEdition || found.source == GameSource::DirSwitch) {
+        testFolder();
+        // Only a folder that holds the game picks its language the safe way.
+        if (status == 1) {
+            StandAlone([&] { PickDefaultLangSafe(); });
+        } else {
+            StandAlone([&] { PickDefaultLang(); });
+        }
     } else {
+        // The DEMO edition picks its language before the game test, and never the safe way.
         StandAlone([&] { PickDefaultLang(); });
+        testFolder();
     }
     StandAlone([&] { Command1.setEnabled(true); });
     StandAlone([&] { Command1.setFocus(); });

@@ -15,8 +15,7 @@ bool HoldsGame(FileSystem& files, const std::string& folder) {
     }
 }
 
-GameLocation LocateGame(Registry& registry, FileSystem& files,
-                        const std::optional<std::string>& dir) {
+GameLocation LocateGame(Registry& registry, const std::optional<std::string>& dir) {
     GameLocation found;
     if (dir) {
         found.folder = *dir;
@@ -40,9 +39,7 @@ GameLocation LocateGame(Registry& registry, FileSystem& files,
     if (found.folder.empty() && found.source != GameSource::DirSwitch) {
         found.source = GameSource::None;
         found.registryView.clear();
-        return found;
     }
-    found.status = HoldsGame(files, found.folder) ? 1 : 2;
     return found;
 }
 

@@ -30,10 +30,10 @@ struct GameLocation {
 // Whether folder holds the game's program as an ordinary, visible file.
 bool HoldsGame(FileSystem& files, const std::string& folder);
 
-// The game folder: dir when given (one trailing separator dropped), else the full edition's
-// registry entry, else the DEMO edition's.
-GameLocation LocateGame(Registry& registry, FileSystem& files,
-                        const std::optional<std::string>& dir);
+// Where the game folder is said to be: dir when given (one trailing separator dropped), else
+// the full edition's registry entry, else the DEMO edition's. status is left 0: whether the
+// folder holds the game is the caller's test (see HoldsGame), made when its flow needs it.
+GameLocation LocateGame(Registry& registry, const std::optional<std::string>& dir);
 
 // One line for the log: the folder and where it came from.
 std::string DescribeGameLocation(const GameLocation& location);
