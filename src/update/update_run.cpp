@@ -127,7 +127,8 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
 }
 
 bool UpdateRun::RecoverInterruptedRun() {
-    // Without a journal of an earlier run in the game folder there is nothing to undo.
+    // The one place where an interrupted earlier run is undone before this one copies. Runs
+    // keep no journal in the game folder yet, so no earlier run can have been left half-way.
     return true;
 }
 
