@@ -1,5 +1,6 @@
 // "Update Now!": the window's side of the update run, and the progress display.
 #include "update/command_switches.h"
+#include "update/failure_text.h"
 #include "update/game_folder.h"
 #include "update/update_run.h"
 #include "window/form1.h"
@@ -52,8 +53,40 @@ void Form1::updateFiles() {
     UpdateFiles();
 }
 
-std::string Form1::lastCopyFailure() const {
-    return CopySys ? CopySys->LastFailure : "";
+void Form1::recoverInterruptedRun() {
+    RecoverGameFolder();
+}
+
+std::optional<CopyFailure> Form1::lastCopyFailure() const {
+    return lastFailure_;
+}
+
+void Form1::showFailure() {
+    ShowFailure();
+}
+
+void Form1::ShowFailure() {
+    StandAlone([&] { TextScroll1.Tekst(lang_.LangText("error")); });
+    StandAlone([&] {
+        if (lastFailure_) {
+            const std::string line = FailureLine(lang_, locale_, *lastFailure_);
+            if (!line.empty()) {
+                TextScroll1.Tekst(line);
+            }
+        }
+    });
+}
+
+void Form1::RecoverGameFolder() {
+    if (DestPatch.empty()) {
+        return;
+    }
+    const RecoveryResult result = RecoverInterruptedRun(files_, DestPatch + "\\");
+    logEvent(DescribeRecovery(result));
+    const std::string line = RecoveryLine(lang_, result);
+    if (!line.empty()) {
+        TextScroll1.Tekst(line);
+    }
 }
 
 bool Form1::closed() const {

@@ -68,6 +68,63 @@ std::string DescribeGameLocation(const GameLocation& location) {
            (location.status == 1 ? "" : ", no main.exe in it");
 }
 
+std::string DescribeRecovery(RecoveryResult result) {
+    switch (result) {
+    case RecoveryResult::NothingFound:
+        return "recovery: no interrupted run in the game folder";
+    case RecoveryResult::Undone:
+        return "recovery: an interrupted run was undone; the game is as before it";
+    case RecoveryResult::Completed:
+        return "recovery: an interrupted run had finished; its clean-up was completed";
+    case RecoveryResult::Failed:
+        return "recovery: an interrupted run could not be undone; the journal stays";
+    case RecoveryResult::Damaged:
+        return "recovery: the journal of an interrupted run is damaged; nothing was touched";
+    }
+    return "recovery: unknown result";
+}
+
+std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure) {
+    if (!failure) {
+        return "reason unknown";
+    }
+    if (failure->stopped) {
+        return "stopped";
+    }
+    std::string reason;
+    switch (failure->kind) {
+    case FailureKind::InUse:
+        reason = "in use by another program";
+        break;
+    case FailureKind::AccessDenied:
+        reason = "access denied";
+        break;
+    case FailureKind::ReadOnly:
+        reason = "read-only";
+        break;
+    case FailureKind::DiskFull:
+        reason = "disk full";
+        break;
+    case FailureKind::Vanished:
+        reason = "not there";
+        break;
+    case FailureKind::InTheWay:
+        reason = "a file or folder in the way";
+        break;
+    case FailureKind::Other:
+        reason = "failed";
+        break;
+    }
+    std::string line = (failure->path.empty() ? "" : failure->path + ": ") + reason;
+    if (failure->systemCode != 0) {
+        line += " (system error " + std::to_string(failure->systemCode) + ")";
+    }
+    if (!failure->undone) {
+        line += "; the run could not be undone, the journal stays for the next start";
+    }
+    return line;
+}
+
 UpdateRun::UpdateRun(RunState state, TextArea& text, const LanguageState& lang, FileSystem& files,
                      MessageLoop& loop, RunFrontEnd& frontEnd)
     : state_(state), text_(text), lang_(lang), files_(files), loop_(loop), frontEnd_(frontEnd) {}
@@ -100,16 +157,13 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
     if (blankLineFirst) {
         Line(" ");
     }
-    if (!RecoverInterruptedRun()) {
-        outcome_ = RunOutcome::RecoveryFailed;
-        state_.ErrorCode = -1;
-        frontEnd_.logEvent("recovery: the interrupted earlier run could not be undone");
-        Line(lang_.LangText("error"));
-        return;
-    }
     StandAloneStep([&] { frontEnd_.updateFiles(); });
     outcome_ = OutcomeOfCopy(state_.ErrorCode);
-    if (frontEnd_.closed() && outcome_ == RunOutcome::Installed) {
+    const std::optional<CopyFailure> failure = frontEnd_.lastCopyFailure();
+    if (failure && !failure->undone) {
+        // The run's own undo, or the recovery of an earlier one, could not finish.
+        outcome_ = RunOutcome::RecoveryFailed;
+    } else if (frontEnd_.closed() && outcome_ == RunOutcome::Installed) {
         // The window was forced shut in the middle: the engine stopped before the end.
         outcome_ = RunOutcome::Failed;
     }
@@ -117,19 +171,12 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
         StandAloneStep([&] { ShowMessageLines(lang_, text_, "poz"); });
     }
     if (state_.ErrorCode == -1) {
-        const std::string failure = frontEnd_.lastCopyFailure();
-        frontEnd_.logEvent("copy failed: " + (failure.empty() ? "reason unknown" : failure));
-        Line(lang_.LangText("error"));
+        frontEnd_.logEvent("copy failed: " + DescribeCopyFailure(failure));
+        StandAloneStep([&] { frontEnd_.showFailure(); });
     }
     if (state_.ErrorCode == -2) {
         Line(lang_.LangText("brak miejsca"));
     }
-}
-
-bool UpdateRun::RecoverInterruptedRun() {
-    // The one place where an interrupted earlier run is undone before this one copies. Runs
-    // keep no journal in the game folder yet, so no earlier run can have been left half-way.
-    return true;
 }
 
 void UpdateRun::AskForFolder() {
@@ -167,6 +214,7 @@ void UpdateRun::AskForFolder() {
         } else {
             frontEnd_.logEvent(
                 DescribeGameLocation({state_.DestPatch, 1, GameSource::Browser, ""}));
+            StandAloneStep([&] { frontEnd_.recoverInterruptedRun(); });
             CopyStep(true);
         }
     }

@@ -4,6 +4,8 @@
 // RunFrontEnd; the window's state variables are the run's own.
 #pragma once
 
+#include "engine/class_copy_sys.h"
+#include "engine/transaction.h"
 #include "languages/language_state.h"
 #include "platform/file_system.h"
 #include "platform/message_loop.h"
@@ -38,6 +40,13 @@ GameLocation LocateGame(Registry& registry, const std::optional<std::string>& di
 // One line for the log: the folder and where it came from.
 std::string DescribeGameLocation(const GameLocation& location);
 
+// One line for the log: what the recovery of an interrupted run found.
+std::string DescribeRecovery(RecoveryResult result);
+
+// One line for the log: the file and the reason of a failed copy, with the system's error
+// number.
+std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure);
+
 // What the run needs from its front end.
 class RunFrontEnd {
 public:
@@ -51,8 +60,12 @@ public:
     // The media check and the copy of the patch into DestPatch; leaves the engine's result in
     // ErrorCode.
     virtual void updateFiles() = 0;
-    // The file and reason of the copy's last failure, for the log; empty when unknown.
-    virtual std::string lastCopyFailure() const = 0;
+    // Undoes what an interrupted earlier run left in DestPatch, and says so.
+    virtual void recoverInterruptedRun() = 0;
+    // Why the last copy did not install, as the engine told it; none after a success.
+    virtual std::optional<CopyFailure> lastCopyFailure() const = 0;
+    // Shows that the copy failed: the "error" line and the file and reason when known.
+    virtual void showFailure() = 0;
     // True once the front end has gone (the window was unloaded meanwhile).
     virtual bool closed() const = 0;
     // One line for the support log.
@@ -82,8 +95,6 @@ private:
     void CopyStep(bool blankLineFirst);
     void AskForFolder();
     void GameNotFound();
-    // Undoes what an interrupted earlier run left in DestPatch; false when it could not.
-    bool RecoverInterruptedRun();
     void Line(const std::string& text);
 
     RunState state_;

@@ -162,12 +162,18 @@ private:
     void FindGameFolder();
     void RunUpdate();
     void UpdateFiles();
+    // Undoes a run of an earlier start that a crash interrupted in DestPatch, and says so.
+    void RecoverGameFolder();
+    // The "error" line and, when the run named one, the file and the reason.
+    void ShowFailure();
     // The update run's questions, answered by the window (src/update).
     bool canAskForFolder() const override;
     std::string askForFolder() override;
     void copyStarting() override;
     void updateFiles() override;
-    std::string lastCopyFailure() const override;
+    void recoverInterruptedRun() override;
+    std::optional<CopyFailure> lastCopyFailure() const override;
+    void showFailure() override;
     bool closed() const override;
     void logEvent(const std::string& line) override;
 
@@ -205,6 +211,8 @@ private:
     // engine's release to the copy step, which still has it on its stack.
     bool copying_ = false;
     bool releaseEngineAfterCopy_ = false;
+    // Why the update run did not install, as the engine told it.
+    std::optional<CopyFailure> lastFailure_;
 };
 
 } // namespace qly

@@ -42,7 +42,10 @@ TEST(RunOptionsTest, OutcomeOfEveryEndingOfTheRun) {
         // Unattended, nobody to ask: the run ends as a cancelled browser would.
         {NoProgram, true, RunOutcome::GameNotFound, {" ", "PL nie moge znalezc", " ", "PL neg1"}},
         {Full, true, RunOutcome::NotEnoughSpace, {" ", " ", " ", "PL brak miejsca"}},
-        {Unreadable, true, RunOutcome::Failed, {" ", " ", "PL error"}},
+        {Unreadable,
+         true,
+         RunOutcome::Failed,
+         {" ", " ", "PL error", "<238:data\\level.pak>: is read-only. (5)"}},
     };
     for (const auto& [setup, unattended, outcome, lines] : cases) {
         SCOPED_TRACE(lines.back());
