@@ -120,7 +120,7 @@ std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure) {
         line += " (system error " + std::to_string(failure->systemCode) + ")";
     }
     if (!failure->undone) {
-        line += "; the run could not be undone, the journal stays for the next start";
+        line += "; an undo could not finish, the journal stays in the game folder";
     }
     return line;
 }

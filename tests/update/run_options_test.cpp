@@ -123,6 +123,23 @@ TEST(RunOptionsTest, LangPicksByHeaderCodeAndAnUnknownOneFallsBackToTheLocale) {
     EXPECT_THAT(rig.log_, Contains("game folder: not registered"));
 }
 
+// A journal that cannot be trusted is left alone: the run refuses to copy over it and ends
+// with the code that asks for attention.
+TEST(RunOptionsTest, DamagedJournalOfAnEarlierRunEndsAsRecoveryFailed) {
+    Form1Rig rig;
+    prepare(rig);
+    rig.registerGame(kGame, true);
+    rig.fs.addFile(std::string(kGame) + "\\qlypatch.journal", "not a journal at all");
+    ASSERT_TRUE(rig.load());
+    rig.form().Command1_Click();
+    EXPECT_EQ(rig.form().outcome(), RunOutcome::RecoveryFailed);
+    EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::RecoveryFailed);
+    EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\data\\level.pak"));
+    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal"));
+    EXPECT_TRUE(logged(rig, "recovery: the journal of an interrupted run is damaged"));
+    EXPECT_TRUE(logged(rig, "an undo could not finish"));
+}
+
 TEST(RunOptionsTest, WindowClosedDuringTheCopyIsNoSuccess) {
     Form1Rig rig;
     prepare(rig);
