@@ -4,6 +4,8 @@
 //
 // Exit codes: 0 done, 1 the subcommand failed or found errors, 2 a command line it cannot use.
 // A subcommand is one row of the table in main; its logic lives in src/tools/.
+#include "platform/posix/libcrypto_hash_service.h"
+#include "tools/subcommands.h"
 #include "tools/tool_arguments.h"
 
 #include <iostream>
@@ -30,7 +32,17 @@ void printHelp(std::ostream& out, std::span<const Subcommand> table) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<Subcommand> table{};
+    const std::vector<Subcommand> table{
+        {"manifest",
+         [](std::span<const std::string> a) {
+             qly::posix::LibcryptoHashService hashes;
+             return qly::tools::RunManifest(a, hashes, std::cout);
+         },
+         "BUNDLE: writes BUNDLE/update.sha256, the digests of the files of BUNDLE/update"},
+        {"lang", [](std::span<const std::string> a) { return qly::tools::RunLang(a, std::cout); },
+         "SOURCE.txt -o FILE.lng: a language file from its UTF-8 source, in its charset's "
+         "code page"},
+    };
 
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {

@@ -271,4 +271,34 @@ std::string utf8ToCodePage(const std::string& utf8, unsigned codePage) {
     return out;
 }
 
+size_t firstCharacterMissing(const std::string& utf8, unsigned codePage) {
+    for (size_t i = 0; i < utf8.size();) {
+        const size_t start = i;
+        const char32_t ch = nextUtf8(utf8, i);
+        if (ch == 0xFFFD || (ch != '?' && fromUnicode(ch, codePage) == '?')) {
+            return start;
+        }
+    }
+    return std::string::npos;
+}
+
+std::string codePageToUtf8(const std::string& bytes, unsigned codePage) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const char32_t ch = toUnicode(static_cast<unsigned char>(byte), codePage);
+        if (ch < 0x80) {
+            out += static_cast<char>(ch);
+        } else if (ch < 0x800) {
+            out += static_cast<char>(0xC0 | (ch >> 6));
+            out += static_cast<char>(0x80 | (ch & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (ch >> 12));
+            out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (ch & 0x3F));
+        }
+    }
+    return out;
+}
+
 } // namespace qly::posix
