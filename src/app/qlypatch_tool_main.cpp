@@ -33,6 +33,12 @@ void printHelp(std::ostream& out, std::span<const Subcommand> table) {
 
 int main(int argc, char** argv) {
     const std::vector<Subcommand> table{
+        {"check",
+         [](std::span<const std::string> a) {
+             qly::posix::LibcryptoHashService hashes;
+             return qly::tools::RunCheck(a, hashes, std::cout);
+         },
+         "BUNDLE [--json] [--game-folder PATH]: finds what would go wrong on Windows"},
         {"manifest",
          [](std::span<const std::string> a) {
              qly::posix::LibcryptoHashService hashes;

@@ -156,22 +156,24 @@ void TextScroll::Tekst(std::string sss) {
         return;
     }
     DrawingScope scope(drawing_);
+    for (const std::string& line : WrapLines(std::move(sss))) {
+        ScrollLineIn(line);
+    }
+}
+
+std::vector<std::string> TextScroll::WrapLines(std::string sss) {
     std::string s = std::move(sss);
-    const int32_t w = surface_.width();
-    bool shown = false;
-    while (!s.empty()) {
-        const int32_t avail = w - spaceL_;
-        if (roundToInt(measureWidth(s)) <= avail) {
-            break;
-        }
+    const int32_t avail = surface_.width() - spaceL_;
+    std::vector<std::string> lines;
+    while (!s.empty() && roundToInt(measureWidth(s)) > avail) {
         const size_t length = nextLineLength(s, avail);
-        ScrollLineIn(s.substr(0, length));
+        lines.push_back(s.substr(0, length));
         s.erase(0, length);
-        shown = true;
     }
-    if (!s.empty() || !shown) {
-        ScrollLineIn(s);
+    if (!s.empty() || lines.empty()) {
+        lines.push_back(std::move(s));
     }
+    return lines;
 }
 
 void TextScroll::ScrollLineIn(const std::string& line) {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qly {
 
@@ -71,6 +72,9 @@ public:
     // Word-wraps sss to the width less SpaceL and scrolls its lines in; returns when all of
     // it is shown. " " shows an empty line. Does nothing while Drawing.
     void Tekst(std::string sss) override;
+    // The lines Tekst would scroll in for sss with the current size, font and SpaceL, without
+    // drawing: at least one, an empty one for an empty text.
+    std::vector<std::string> WrapLines(std::string sss);
     // Draws the percentage strip across the bottom rows: black, the label proc% centred, the
     // left proc percent of it inverted. Does nothing while Drawing.
     void Bar(int16_t proc) override;

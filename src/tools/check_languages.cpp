@@ -1,0 +1,153 @@
+// The language files, alone and side by side.
+#include "languages/language_state.h"
+#include "platform/posix/code_pages.h"
+#include "tools/bundle_checks.h"
+#include "tools/language_file_check.h"
+
+#include <map>
+#include <set>
+
+namespace qly::tools {
+namespace {
+
+// Letters of the scripts the single-byte code pages carry.
+bool isLetter(char32_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == 0xAA || c == 0xB5 ||
+           c == 0xBA || (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) ||
+           (c >= 0x386 && c <= 0x3FF) || (c >= 0x400 && c <= 0x52F) || (c >= 0x5D0 && c <= 0x5EA) ||
+           (c >= 0x620 && c <= 0x64A) || (c >= 0xE01 && c <= 0xE3A) || (c >= 0x1E00 && c <= 0x1EFF);
+}
+
+// Bytes a code page leaves undefined stand for control characters U+0080..U+009F.
+bool undefinedIn(unsigned char byte, unsigned codePage) {
+    const char32_t c = posix::toUnicode(byte, codePage);
+    return c >= 0x80 && c <= 0x9F;
+}
+
+// The bytes above 0x7F in the texts of the entries.
+std::string highTextBytes(const std::string& text) {
+    std::string out;
+    for (const LanguageEntry& entry : LanguageEntries(text)) {
+        const size_t end = std::min(entry.textEnd, text.size());
+        for (size_t i = entry.textStart; i < end; ++i) {
+            if (static_cast<unsigned char>(text[i]) >= 0x80) {
+                out += text[i];
+            }
+        }
+    }
+    return out;
+}
+
+size_t nonLetters(const std::string& bytes, unsigned codePage) {
+    size_t count = 0;
+    for (const char b : bytes) {
+        count += isLetter(posix::toUnicode(static_cast<unsigned char>(b), codePage)) ? 0 : 1;
+    }
+    return count;
+}
+
+void checkCodePage(const BundleLanguage& lang, std::vector<Finding>& findings) {
+    const std::string& text = lang.bytes;
+    const std::optional<int32_t> charset = LanguageCharset(text);
+    const size_t skrypt = text.find("/#skrypt/");
+    const int32_t skryptLine = skrypt == std::string::npos ? 0 : LineOfOffset(text, skrypt);
+    if (!charset) {
+        findings.push_back({lang.file, skryptLine, Severity::Error,
+                            "\"#skrypt\" names no charset with a single-byte code page"});
+        return;
+    }
+    const unsigned codePage = posix::codePageOfCharset(*charset);
+    int reported = 0;
+    for (size_t i = 0; i < text.size() && reported < 5; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x80 && undefinedIn(byte, codePage)) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", byte);
+            findings.push_back({lang.file, LineOfOffset(text, i), Severity::Error,
+                                std::string("byte ") + hex + " is no character of code page " +
+                                    std::to_string(codePage) + " (charset " +
+                                    std::to_string(*charset) + ")"});
+            ++reported;
+        }
+    }
+    const std::string high = highTextBytes(text);
+    if (high.empty() || nonLetters(high, codePage) == 0) {
+        return;
+    }
+    for (const int32_t other : {238, 204, 0, 161, 162, 186}) {
+        const unsigned otherPage = posix::codePageOfCharset(other);
+        if (otherPage != codePage && nonLetters(high, otherPage) == 0) {
+            findings.push_back({lang.file, skryptLine, Severity::Warning,
+                                "charset " + std::to_string(*charset) + " shows the letters as \"" +
+                                    posix::codePageToUtf8(high.substr(0, 12), codePage) +
+                                    "\"; charset " + std::to_string(other) + " would show \"" +
+                                    posix::codePageToUtf8(high.substr(0, 12), otherPage) + "\""});
+            return;
+        }
+    }
+}
+
+} // namespace
+
+void CheckLanguages(const std::vector<BundleLanguage>& languages, std::vector<Finding>& findings) {
+    if (languages.empty()) {
+        findings.push_back({"lang", 0, Severity::Error,
+                            "no language files (lang/*.lng): the installer has no texts"});
+        return;
+    }
+    if (languages.size() > LanguageState::kMaxLanguages) {
+        findings.push_back({"lang", 0, Severity::Error,
+                            std::to_string(languages.size()) + " language files; the installer "
+                                                               "lists at most 21"});
+    }
+    std::map<std::string, std::string> codes; // code -> first file
+    std::map<std::string, std::set<std::string>> keysOf;
+    std::set<std::string> allKeys;
+    for (const BundleLanguage& lang : languages) {
+        for (Finding& f : CheckLanguageFile(lang.file, lang.bytes)) {
+            findings.push_back(std::move(f));
+        }
+        if (std::optional<Finding> size = CheckLanguageFileSize(lang.file, lang.bytes.size())) {
+            findings.push_back(std::move(*size));
+        }
+        checkCodePage(lang, findings);
+        if (const std::optional<std::string> code = LanguageHeaderCode(lang.bytes)) {
+            std::string used = code->substr(0, 3);
+            used.resize(3, ' ');
+            const auto [first, added] = codes.emplace(used, lang.file);
+            if (!added) {
+                findings.push_back({lang.file, LineOfOffset(lang.bytes, lang.bytes.find('[')),
+                                    Severity::Warning,
+                                    "header code " + used + " is also used by " + first->second +
+                                        ", which the installer prefers"});
+            }
+        }
+        for (const LanguageEntry& entry : LanguageEntries(lang.bytes)) {
+            keysOf[lang.file].insert(entry.key);
+            allKeys.insert(entry.key);
+        }
+    }
+    if (!codes.contains("ENG")) {
+        findings.push_back({"lang", 0, Severity::Error,
+                            "no language file has the code ENG, which the installer falls back "
+                            "to when the system's language has no file"});
+    }
+    for (const BundleLanguage& lang : languages) {
+        for (const std::string& key : allKeys) {
+            if (keysOf[lang.file].contains(key)) {
+                continue;
+            }
+            std::string where;
+            for (const BundleLanguage& other : languages) {
+                if (keysOf[other.file].contains(key)) {
+                    where = other.file;
+                    break;
+                }
+            }
+            findings.push_back({lang.file, 0, Severity::Warning,
+                                "key \"" + key + "\" is missing here but present in " + where});
+        }
+    }
+}
+
+} // namespace qly::tools
