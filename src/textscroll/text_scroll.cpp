@@ -156,17 +156,32 @@ void TextScroll::Tekst(std::string sss) {
         return;
     }
     DrawingScope scope(drawing_);
-    for (const std::string& line : WrapLines(std::move(sss))) {
-        ScrollLineIn(line);
+    std::string s = std::move(sss);
+    const int32_t w = surface_.width();
+    bool shown = false;
+    // SpaceL is read again for every line: a change while a line scrolls in moves the next.
+    while (!s.empty()) {
+        const size_t length = wrapLength(s, w);
+        if (length == s.size()) {
+            break;
+        }
+        ScrollLineIn(s.substr(0, length));
+        s.erase(0, length);
+        shown = true;
+    }
+    if (!s.empty() || !shown) {
+        ScrollLineIn(s);
     }
 }
 
 std::vector<std::string> TextScroll::WrapLines(std::string sss) {
     std::string s = std::move(sss);
-    const int32_t avail = surface_.width() - spaceL_;
     std::vector<std::string> lines;
-    while (!s.empty() && roundToInt(measureWidth(s)) > avail) {
-        const size_t length = nextLineLength(s, avail);
+    while (!s.empty()) {
+        const size_t length = wrapLength(s, surface_.width());
+        if (length == s.size()) {
+            break;
+        }
         lines.push_back(s.substr(0, length));
         s.erase(0, length);
     }
@@ -174,6 +189,14 @@ std::vector<std::string> TextScroll::WrapLines(std::string sss) {
         lines.push_back(std::move(s));
     }
     return lines;
+}
+
+size_t TextScroll::wrapLength(const std::string& s, int32_t width) {
+    const int32_t avail = width - spaceL_;
+    if (roundToInt(measureWidth(s)) <= avail) {
+        return s.size();
+    }
+    return nextLineLength(s, avail);
 }
 
 void TextScroll::ScrollLineIn(const std::string& line) {

@@ -105,6 +105,8 @@ private:
     // Length of the next line of s in characters: the wrapping rule, plus a break inside a
     // word that cannot otherwise go on a line. At least 1 for a non-empty s.
     size_t nextLineLength(const std::string& s, int32_t avail);
+    // Length of the line that s starts on an area width pixels wide: all of s when it fits.
+    size_t wrapLength(const std::string& s, int32_t width);
     double measureWidth(const std::string& s);
     void draw(int32_t x, int32_t y, const std::string& s, int32_t colour);
     void pause(int ms);
