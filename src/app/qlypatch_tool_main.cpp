@@ -39,6 +39,10 @@ int main(int argc, char** argv) {
              return qly::tools::RunCheck(a, hashes, std::cout);
          },
          "BUNDLE [--json] [--game-folder PATH]: finds what would go wrong on Windows"},
+        {"preview",
+         [](std::span<const std::string> a) { return qly::tools::RunPreview(a, std::cout); },
+         "BUNDLE [--lang XXX] [--state start|copying|done|notfound|nospace] [--percent N] "
+         "-o window.png: the window as the installer shows it"},
         {"manifest",
          [](std::span<const std::string> a) {
              qly::posix::LibcryptoHashService hashes;
