@@ -12,6 +12,11 @@
 
 namespace qly::tools {
 
+// Every check below, in this order. gameFolder: the Windows folder the patch will be copied
+// into, for the path lengths.
+std::vector<Finding> CheckBundle(const std::filesystem::path& bundle, const std::string& gameFolder,
+                                 HashService& hashes);
+
 // The skin gfx.bmp: readable as the loader reads it, a size the rounded corners fit, nothing
 // drawn where the corners cut the window off. The skin, when it could be read.
 std::optional<BmpImage> CheckSkin(const std::filesystem::path& bundle,

@@ -14,14 +14,8 @@ constexpr const char* kDefaultGameFolder = "C:\\Program Files (x86)\\Quillory";
 
 } // namespace
 
-int RunCheck(std::span<const std::string> args, HashService& hashes, std::ostream& out) {
-    const ToolArguments parsed = ParseToolArguments(args, {"--json"}, {"--game-folder"}, 1, 1);
-    const std::filesystem::path bundle = parsed.positional[0];
-    if (!std::filesystem::is_directory(bundle)) {
-        throw Error("no bundle folder at " + bundle.string());
-    }
-    const std::string gameFolder = parsed.option("--game-folder").value_or(kDefaultGameFolder);
-
+std::vector<Finding> CheckBundle(const std::filesystem::path& bundle, const std::string& gameFolder,
+                                 HashService& hashes) {
     std::vector<Finding> findings;
     const std::optional<BmpImage> skin = CheckSkin(bundle, findings);
     CheckLayout(bundle,
@@ -31,7 +25,18 @@ int RunCheck(std::span<const std::string> args, HashService& hashes, std::ostrea
     CheckLanguages(languages, findings);
     CheckTexts(languages, ReadWindowLayout(bundle).textArea, findings);
     CheckPatchTree(bundle, gameFolder, hashes, findings);
+    return findings;
+}
 
+int RunCheck(std::span<const std::string> args, HashService& hashes, std::ostream& out) {
+    const ToolArguments parsed = ParseToolArguments(args, {"--json"}, {"--game-folder"}, 1, 1);
+    const std::filesystem::path bundle = parsed.positional[0];
+    if (!std::filesystem::is_directory(bundle)) {
+        throw Error("no bundle folder at " + bundle.string());
+    }
+    const std::string gameFolder = parsed.option("--game-folder").value_or(kDefaultGameFolder);
+
+    const std::vector<Finding> findings = CheckBundle(bundle, gameFolder, hashes);
     const auto errors = std::ranges::count(findings, Severity::Error, &Finding::severity);
     if (parsed.has("--json")) {
         out << FindingsToJson(findings);

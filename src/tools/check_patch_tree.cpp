@@ -176,13 +176,19 @@ void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashS
     }
     std::set<std::string> files;
     std::map<std::pair<std::string, std::u32string>, std::string> seen; // (folder, FOLDED) -> name
+    // In name order, so that of two names differing in case the later one is reported.
+    std::vector<fs::directory_entry> entries;
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(tree, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        const fs::path relative = it->path().lexically_relative(tree);
+        entries.push_back(*it);
+    }
+    std::ranges::sort(entries, {}, [](const fs::directory_entry& e) { return e.path(); });
+    for (const fs::directory_entry& entry : entries) {
+        const fs::path relative = entry.path().lexically_relative(tree);
         const std::string shown = "update/" + relative.generic_string();
-        const std::string name = it->path().filename().string();
-        const fs::file_status status = it->symlink_status();
+        const std::string name = entry.path().filename().string();
+        const fs::file_status status = entry.symlink_status();
         if (fs::is_symlink(status)) {
             findings.push_back(
                 {shown, 0, Severity::Error, "a link: Windows receives no links from a patch tree"});
