@@ -212,8 +212,9 @@ void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashS
         std::ranges::replace(windowsPath, '/', '\\');
         if (utf16Length(windowsPath) > kMaxPath) {
             findings.push_back({shown, 0, Severity::Error,
-                                std::to_string(utf16Length(windowsPath)) + " characters under " +
-                                    gameFolder + ": longer than Windows paths may be (259)"});
+                                "its path in the game folder is " +
+                                    std::to_string(utf16Length(windowsPath)) +
+                                    " characters long; Windows allows 259"});
         }
         if (fs::is_regular_file(status)) {
             files.insert(relative.generic_string());

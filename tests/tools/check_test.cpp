@@ -3,12 +3,15 @@
 #include "platform/posix/libcrypto_hash_service.h"
 #include "support/temp_folder.h"
 #include "tools/bundle_checks.h"
+#include "tools/subcommands.h"
+#include "tools/tool_arguments.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace qly::tools {
 namespace {
@@ -54,6 +57,38 @@ std::vector<std::string> errorsOf(const std::vector<Finding>& findings) {
 TEST(CheckTest, DemoBundleHasNoErrors) {
     const DemoBundle bundle;
     EXPECT_THAT(errorsOf(bundle.check()), testing::IsEmpty());
+}
+
+TEST(CheckTest, CommandExitsWithOneOnErrorsAndReportsThemAsTextOrJson) {
+    const DemoBundle bundle;
+    posix::LibcryptoHashService hashes;
+    const auto run = [&](std::vector<std::string> args) {
+        std::ostringstream out;
+        const int code = RunCheck(args, hashes, out);
+        return std::pair{code, out.str()};
+    };
+    EXPECT_EQ(run({bundle.root().string()}).first, 0);
+    bundle.replace("lang/eng.lng", "Exit'", "Don't exit'");
+    const auto [code, text] = run({bundle.root().string()});
+    EXPECT_EQ(code, 1);
+    EXPECT_THAT(text, testing::HasSubstr("lang/eng.lng:8: error: an apostrophe ends the text of "
+                                         "\"wyjdz\" early: the installer shows \"Don\""));
+    EXPECT_THAT(text, testing::EndsWith("1 error, 2 warnings\n"));
+    const auto [jsonCode, json] = run({"--json", bundle.root().string()});
+    EXPECT_EQ(jsonCode, 1);
+    EXPECT_THAT(json, testing::StartsWith("{\"errors\": 1, \"warnings\": 2, \"findings\": ["));
+    EXPECT_THAT(json, testing::HasSubstr("{\"file\": \"lang/eng.lng\", \"line\": 8, "
+                                         "\"severity\": \"error\", \"text\": \"an apostrophe "
+                                         "ends the text of \\\"wyjdz\\\" early"));
+    // Game folders deep enough make every path too long.
+    const auto [deepCode, deep] =
+        run({bundle.root().string(), "--game-folder", "C:\\" + std::string(240, 'g')});
+    EXPECT_EQ(deepCode, 1);
+    EXPECT_THAT(
+        deep, testing::HasSubstr(
+                  "update/Mapy gry/README po polsku.txt: error: its path in the game folder is 273 "
+                  "characters long"));
+    EXPECT_THROW(run({bundle.root().string(), "--verbose"}), UsageError);
 }
 
 struct FaultCase {
