@@ -1,5 +1,6 @@
 // The patch tree as Windows will receive it.
 #include "common/error.h"
+#include "engine/path_case.h"
 #include "tools/bundle_checks.h"
 #include "tools/patch_tree_hash.h"
 #include "update/manifest.h"
@@ -29,39 +30,6 @@ char32_t nextCodePoint(const std::string& s, size_t& i) {
         c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
     }
     return c;
-}
-
-// Upper case as the Windows file system folds names, for the scripts a game patch uses.
-char32_t upperCase(char32_t c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
-        (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F)) {
-        return c - 0x20;
-    }
-    if (c >= 0x450 && c <= 0x45F) {
-        return c - 0x50;
-    }
-    if (c == 0xFF) {
-        return 0x178;
-    }
-    // Latin Extended-A pairs: even upper, odd lower, except the runs that go odd-even.
-    if (c >= 0x100 && c <= 0x17F) {
-        const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (oddUpper) {
-            return (c % 2 == 0) ? c - 1 : c;
-        }
-        if (c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
-            return (c % 2 == 1) ? c - 1 : c;
-        }
-    }
-    return c;
-}
-
-std::u32string folded(const std::string& name) {
-    std::u32string out;
-    for (size_t i = 0; i < name.size();) {
-        out += upperCase(nextCodePoint(name, i));
-    }
-    return out;
 }
 
 size_t utf16Length(const std::string& s) {
@@ -175,7 +143,7 @@ void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashS
         prefix += '\\';
     }
     std::set<std::string> files;
-    std::map<std::pair<std::string, std::u32string>, std::string> seen; // (folder, FOLDED) -> name
+    std::map<std::pair<std::string, std::string>, std::string> seen; // (folder, lower) -> name
     // In name order, so that of two names differing in case the later one is reported.
     std::vector<fs::directory_entry> entries;
     std::error_code ec;
@@ -202,7 +170,7 @@ void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashS
             findings.push_back({shown, 0, Severity::Error, "Windows refuses this name: " + why});
         }
         const std::string folder = relative.parent_path().generic_string();
-        const auto [other, added] = seen.emplace(std::make_pair(folder, folded(name)), name);
+        const auto [other, added] = seen.emplace(std::make_pair(folder, lowerCase(name)), name);
         if (!added) {
             findings.push_back({shown, 0, Severity::Error,
                                 "differs from \"" + other->second +

@@ -13,7 +13,7 @@ namespace qly::tools {
 
 class OffscreenTextArea {
 public:
-    // An area of size's width and height, its font in charset.
+    // An area of size's width and height (at most 8192 pixels each), its font in charset.
     OffscreenTextArea(const Rect& size, int32_t charset);
     OffscreenTextArea(const OffscreenTextArea&) = delete;
     OffscreenTextArea& operator=(const OffscreenTextArea&) = delete;

@@ -150,16 +150,24 @@ WindowPicture RenderWindow(const std::filesystem::path& bundle, const PreviewOpt
     if (skin.compressed) {
         throw Error("the skin is run-length encoded; the preview cannot draw it");
     }
-    std::string wanted = options.language.substr(0, 3);
-    wanted.resize(3, ' ');
+    // The code as the installer holds it: three characters, padded with blanks. A code given
+    // in small letters finds a file of the same code in capitals when there is no exact one.
+    const auto asCode = [](std::string code, bool upper) {
+        code = code.substr(0, 3);
+        code.resize(3, ' ');
+        for (char& c : code) {
+            c = upper && c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        }
+        return code;
+    };
     const std::vector<BundleLanguage> languages = ReadLanguages(bundle);
     const BundleLanguage* chosen = nullptr;
-    for (const BundleLanguage& lang : languages) {
-        std::string code = LanguageHeaderCode(lang.bytes).value_or("").substr(0, 3);
-        code.resize(3, ' ');
-        if (code == wanted) {
-            chosen = &lang;
-            break;
+    for (const bool upper : {false, true}) {
+        for (const BundleLanguage& lang : languages) {
+            const std::string code = LanguageHeaderCode(lang.bytes).value_or("");
+            if (chosen == nullptr && asCode(code, upper) == asCode(options.language, upper)) {
+                chosen = &lang;
+            }
         }
     }
     if (chosen == nullptr) {

@@ -86,6 +86,7 @@ TEST(PreviewTest, StatesDrawTheirTextsBarAndCaptions) {
     // Outside the rounded corners nothing belongs to the window.
     EXPECT_EQ(start.pixels[0], 0u);
     EXPECT_EQ(start.pixels[static_cast<size_t>(start.width) * start.height - 1], 0u);
+    EXPECT_EQ(RenderWindow(demo, {"pol"}).pixels, RenderWindow(demo, {"POL"}).pixels);
     EXPECT_THROW(RenderWindow(demo, {"XYZ"}), Error);
 }
 
