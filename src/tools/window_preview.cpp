@@ -1,5 +1,6 @@
 #include "tools/window_preview.h"
 
+#include "chrome_pictures.h"
 #include "common/error.h"
 #include "languages/language_state.h"
 #include "languages/message_lines.h"
@@ -15,15 +16,17 @@
 namespace qly::tools {
 namespace {
 
-// Colours of the standard Windows scheme, 0x00BBGGRR.
-constexpr uint32_t kButtonFace = 0xF0F0F0;
-constexpr uint32_t kButtonShadow = 0xA0A0A0;
-constexpr uint32_t kButtonDark = 0x696969;
-constexpr uint32_t kWindowWhite = 0xFFFFFF;
+// Colours of the controls as the Windows program shows them under wine, 0x00BBGGRR.
+constexpr uint32_t kButtonFace = 0xFFFFFF;
+constexpr uint32_t kButtonFrame = 0xFA9630;
+constexpr uint32_t kFrameGrey = 0xAEAEAE;
+constexpr uint32_t kArrowGrey = 0x656565;
+constexpr uint32_t kDisabledFace = 0xF0F0F0;
 constexpr uint32_t kText = 0x000000;
 constexpr uint32_t kGreyText = 0x6D6D6D;
 constexpr uint32_t kLinkOutline = 0x00FFFF; // yellow: the link areas are invisible on Windows
 constexpr int32_t kDropButtonWidth = 17;
+constexpr int32_t kFocusInset = 3;
 
 // The controls' font: 11 pixels to the em, as the installer creates it.
 FontSpec controlFont(int32_t charset) {
@@ -42,10 +45,10 @@ void fill(posix::SoftwareSurface& s, const Rect& r, uint32_t rgb) {
     }
 }
 
+// A one-pixel frame; with dotEvery 2, every other pixel, as focus and link outlines are drawn.
 void frame(posix::SoftwareSurface& s, const Rect& r, uint32_t rgb, int32_t dotEvery = 1) {
-    int32_t n = 0;
     const auto dot = [&](int32_t x, int32_t y) {
-        if (n++ % dotEvery == 0) {
+        if ((x - r.left + y - r.top + 1) % dotEvery == 0) {
             s.setPixel(x, y, rgb);
         }
     };
@@ -59,33 +62,42 @@ void frame(posix::SoftwareSurface& s, const Rect& r, uint32_t rgb, int32_t dotEv
     }
 }
 
-// A push button: face, edges, and the caption centred in the control font.
+// A push button: face, frame, the focus dots when it has the focus, and the caption centred in
+// the control font.
 void button(posix::SoftwareSurface& s, const Rect& r, const std::string& caption, int32_t charset,
-            bool enabled) {
+            bool enabled, bool focused) {
     if (r.width <= 0 || r.height <= 0) {
         return;
     }
-    fill(s, r, kButtonFace);
-    frame(s, r, kButtonDark);
-    frame(s, {r.left + 1, r.top + 1, r.width - 2, r.height - 2}, kButtonShadow);
+    fill(s, r, enabled ? kButtonFace : kDisabledFace);
+    frame(s, r, enabled ? kButtonFrame : kFrameGrey);
+    if (focused) {
+        frame(s,
+              {r.left + kFocusInset, r.top + kFocusInset, r.width - 2 * kFocusInset,
+               r.height - 2 * kFocusInset},
+              kText, 2);
+    }
     s.setFont(controlFont(charset));
     const auto w = static_cast<int32_t>(std::lround(s.textWidth(caption)));
     const auto h = static_cast<int32_t>(std::lround(s.textHeight(caption)));
-    s.drawText(r.left + (r.width - w) / 2, r.top + (r.height - h) / 2, caption,
+    s.drawText(r.left + (r.width - w - 1) / 2, r.top + (r.height - h + 1) / 2, caption,
                enabled ? kText : kGreyText);
 }
 
-// The glyph of the close (a cross) or minimize (a bar) button, drawn in pixels.
-void chromeButton(posix::SoftwareSurface& s, const Rect& r, bool close) {
+// A button showing one of the installer's own pictures, centred as a picture button centres it.
+template <size_t N>
+void pictureButton(posix::SoftwareSurface& s, const Rect& r, const unsigned char (&file)[N]) {
+    const BmpImage picture = ReadBmp(std::string(reinterpret_cast<const char*>(file), N));
     fill(s, r, kButtonFace);
-    frame(s, r, kButtonDark);
-    for (int32_t i = 6; i < r.width - 6; ++i) {
-        if (close) {
-            s.setPixel(r.left + i, r.top + i, kText);
-            s.setPixel(r.left + r.width - 1 - i, r.top + i, kText);
-        } else {
-            s.setPixel(r.left + i, r.top + r.height - 7, kText);
-            s.setPixel(r.left + i, r.top + r.height - 6, kText);
+    const int32_t left = r.left + (r.width - picture.width) / 2;
+    const int32_t top = r.top + (r.height - picture.height) / 2;
+    for (int32_t y = 0; y < picture.height; ++y) {
+        for (int32_t x = 0; x < picture.width; ++x) {
+            if (left + x >= r.left && left + x < r.left + r.width && top + y >= r.top &&
+                top + y < r.top + r.height) {
+                s.setPixel(left + x, top + y,
+                           picture.pixels[static_cast<size_t>(y) * picture.width + x]);
+            }
         }
     }
 }
@@ -96,22 +108,21 @@ void selector(posix::SoftwareSurface& s, const Rect& r, const std::string& name,
     if (r.width <= 0) {
         return;
     }
-    fill(s, r, enabled ? kWindowWhite : kButtonFace);
-    frame(s, r, kButtonShadow);
-    const Rect drop{r.left + r.width - kDropButtonWidth - 1, r.top + 1, kDropButtonWidth,
-                    r.height - 2};
-    fill(s, drop, kButtonFace);
-    frame(s, drop, kButtonShadow);
+    fill(s, r, enabled ? kButtonFace : kDisabledFace);
+    frame(s, r, kFrameGrey);
+    const Rect drop{r.left + r.width - kDropButtonWidth - 2, r.top + 2, kDropButtonWidth,
+                    r.height - 4};
+    frame(s, drop, kFrameGrey);
+    // A chevron pointing down.
     const int32_t cx = drop.left + drop.width / 2;
-    const int32_t cy = drop.top + drop.height / 2;
+    const int32_t cy = drop.top + drop.height / 2 - 2;
     for (int32_t i = 0; i < 4; ++i) {
-        for (int32_t x = cx - 3 + i; x <= cx + 3 - i; ++x) {
-            s.setPixel(x, cy - 2 + i, enabled ? kText : kGreyText);
-        }
+        s.setPixel(cx - 3 + i, cy + i, kArrowGrey);
+        s.setPixel(cx + 3 - i, cy + i, kArrowGrey);
     }
     s.setFont(controlFont(charset));
     const auto h = static_cast<int32_t>(std::lround(s.textHeight(name)));
-    s.drawText(r.left + 4, r.top + (r.height - h) / 2, name, enabled ? kText : kGreyText);
+    s.drawText(r.left + 4, r.top + (r.height - h + 1) / 2, name, enabled ? kText : kGreyText);
 }
 
 // Plays on the text area what the window shows in state, with the language in lang.
@@ -198,9 +209,11 @@ WindowPicture RenderWindow(const std::filesystem::path& bundle, const PreviewOpt
     }
     // The caption changes to the exit text only when the run is over.
     const bool runOver = options.state != PreviewState::Start && !copying;
-    button(window, layout.button, lang.LangText(runOver ? "wyjdz" : "instaluj"), charset, !copying);
-    chromeButton(window, MinimizeButtonArea(w), false);
-    chromeButton(window, CloseButtonArea(w), true);
+    // After start-up and after the run the button has the keyboard focus.
+    button(window, layout.button, lang.LangText(runOver ? "wyjdz" : "instaluj"), charset, !copying,
+           !copying);
+    pictureButton(window, MinimizeButtonArea(w), generated::kMinimizePicture);
+    pictureButton(window, CloseButtonArea(w), generated::kClosePicture);
     selector(window, layout.select, lang.LangText("#jezyk"), charset, !copying);
 
     OffscreenTextArea text(layout.textArea, charset);

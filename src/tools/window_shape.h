@@ -11,7 +11,7 @@ namespace qly::tools {
 inline constexpr int32_t kCornerWidth = 32;
 inline constexpr int32_t kCornerHeight = 32;
 // The height the language selector takes from its font; the layout gives it none.
-inline constexpr int32_t kSelectHeight = 21;
+inline constexpr int32_t kSelectHeight = 20;
 
 // True when the pixel (x, y) of a w x h window belongs to its rounded region.
 bool InsideRoundRegion(int32_t x, int32_t y, int32_t w, int32_t h);
