@@ -87,6 +87,10 @@ void checkCodePage(const BundleLanguage& lang, std::vector<Finding>& findings) {
     }
 }
 
+unsigned codePageOf(const BundleLanguage& lang) {
+    return posix::codePageOfCharset(LanguageCharset(lang.bytes).value_or(0));
+}
+
 } // namespace
 
 void CheckLanguages(const std::vector<BundleLanguage>& languages, std::vector<Finding>& findings) {
@@ -116,10 +120,10 @@ void CheckLanguages(const std::vector<BundleLanguage>& languages, std::vector<Fi
             used.resize(3, ' ');
             const auto [first, added] = codes.emplace(used, lang.file);
             if (!added) {
-                findings.push_back({lang.file, LineOfOffset(lang.bytes, lang.bytes.find('[')),
-                                    Severity::Warning,
-                                    "header code " + used + " is also used by " + first->second +
-                                        ", which the installer prefers"});
+                findings.push_back(
+                    {lang.file, LineOfOffset(lang.bytes, lang.bytes.find('[')), Severity::Warning,
+                     "header code " + posix::codePageToUtf8(used, codePageOf(lang)) +
+                         " is also used by " + first->second + ", which the installer prefers"});
             }
         }
         for (const LanguageEntry& entry : LanguageEntries(lang.bytes)) {
@@ -145,7 +149,8 @@ void CheckLanguages(const std::vector<BundleLanguage>& languages, std::vector<Fi
                 }
             }
             findings.push_back({lang.file, 0, Severity::Warning,
-                                "key \"" + key + "\" is missing here but present in " + where});
+                                "key \"" + posix::codePageToUtf8(key, codePageOf(lang)) +
+                                    "\" is missing here but present in " + where});
         }
     }
 }

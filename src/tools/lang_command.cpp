@@ -53,7 +53,7 @@ int RunLang(std::span<const std::string> args, std::ostream& out) {
     }
     text = crLfLines(text);
 
-    std::vector<Finding> findings = CheckLanguageFile(source, text);
+    std::vector<Finding> findings = CheckLanguageFile(source, text, true);
     const std::optional<int32_t> charset = LanguageCharset(text);
     std::string bytes;
     if (!charset) {

@@ -23,9 +23,16 @@ size_t lineEnd(const std::string& text, size_t from) {
     return end == std::string::npos ? text.size() : end;
 }
 
-std::string shown(const std::string& text) {
+// The first characters of UTF-8 text, for a report.
+std::string shown(const std::string& utf8) {
     constexpr size_t kShown = 40;
-    return text.size() <= kShown ? text : text.substr(0, kShown) + "...";
+    size_t characters = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && characters++ == kShown) {
+            return utf8.substr(0, i) + "...";
+        }
+    }
+    return utf8;
 }
 
 } // namespace
@@ -84,7 +91,13 @@ std::optional<Finding> CheckLanguageFileSize(const std::string& file, size_t siz
                        std::to_string(kSizeLimit)};
 }
 
-std::vector<Finding> CheckLanguageFile(const std::string& file, const std::string& text) {
+std::vector<Finding> CheckLanguageFile(const std::string& file, const std::string& text,
+                                       bool textIsUtf8) {
+    // Reports are UTF-8; a language file's bytes are characters of its charset's code page.
+    const unsigned codePage = posix::codePageOfCharset(LanguageCharset(text).value_or(0));
+    const auto readable = [&](const std::string& bytes) {
+        return textIsUtf8 ? bytes : posix::codePageToUtf8(bytes, codePage);
+    };
     std::vector<Finding> findings;
     const auto add = [&](size_t offset, Severity severity, std::string message) {
         findings.push_back({file, offset == std::string::npos ? 0 : LineOfOffset(text, offset),
@@ -101,7 +114,7 @@ std::vector<Finding> CheckLanguageFile(const std::string& file, const std::strin
                               });
         if (!capitals) {
             add(at, Severity::Warning,
-                "header code \"" + *code +
+                "header code \"" + readable(*code) +
                     "\" is not three capital letters: it is never chosen from the system locale");
         }
     }
@@ -115,14 +128,14 @@ std::vector<Finding> CheckLanguageFile(const std::string& file, const std::strin
         const size_t firstNeedle = text.find("/" + entry.key + "/");
         if (firstNeedle != entry.offset) {
             add(entry.offset, Severity::Warning,
-                "key \"" + entry.key + "\" is found first at line " +
+                "key \"" + readable(entry.key) + "\" is found first at line " +
                     std::to_string(LineOfOffset(text, firstNeedle)) + "; this entry is never read");
             continue;
         }
         const size_t next = i + 1 < entries.size() ? entries[i + 1].offset : text.size();
         if (entry.textEnd == std::string::npos || entry.textEnd > next) {
             add(entry.offset, Severity::Error,
-                "entry \"" + entry.key + "\" has no closing apostrophe before " +
+                "entry \"" + readable(entry.key) + "\" has no closing apostrophe before " +
                     (i + 1 < entries.size() ? "the next entry" : "the end of the file"));
             continue;
         }
@@ -130,9 +143,9 @@ std::vector<Finding> CheckLanguageFile(const std::string& file, const std::strin
         const std::string rest = text.substr(entry.textEnd + 1, end - entry.textEnd - 1);
         if (rest.find_first_not_of(" \t") != std::string::npos) {
             add(entry.textEnd, Severity::Error,
-                "an apostrophe ends the text of \"" + entry.key +
-                    "\" early: the installer shows \"" + shown(lang.LangText(entry.key)) +
-                    "\" and drops \"" + shown(rest) + "\"");
+                "an apostrophe ends the text of \"" + readable(entry.key) +
+                    "\" early: the installer shows \"" + shown(readable(lang.LangText(entry.key))) +
+                    "\" and drops \"" + shown(readable(rest)) + "\"");
         }
     }
     for (const LanguageKey& key : LanguageKeys()) {

@@ -32,8 +32,10 @@ std::string LanguageText(const std::string& text, const std::string& key);
 // code page of its own (0 Western included); nothing otherwise.
 std::optional<int32_t> LanguageCharset(const std::string& text);
 
-// Findings about text, the bytes of the language file reported as file (its size aside).
-std::vector<Finding> CheckLanguageFile(const std::string& file, const std::string& text);
+// Findings about text, the bytes of the language file reported as file (its size aside);
+// textIsUtf8 for a language file's UTF-8 source, whose texts are quoted as they are.
+std::vector<Finding> CheckLanguageFile(const std::string& file, const std::string& text,
+                                       bool textIsUtf8 = false);
 
 // A finding when a language file of size bytes is too large for the installer.
 std::optional<Finding> CheckLanguageFileSize(const std::string& file, size_t size);

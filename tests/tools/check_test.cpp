@@ -126,6 +126,9 @@ TEST(CheckTest, EachFaultIsFoundInItsFileAndLine) {
              b.replace("lang/eng.lng", "Please close the game", "Please don't run the game");
          },
          "lang/eng.lng", 13, E, "shows \"Please don\""},
+        {"apostrophe, quoted in UTF-8",
+         [](auto& b) { b.replace("lang/pol.lng", "Zamknij gr\xEA,", "Zamknij gr\xEA', potem"); },
+         "lang/pol.lng", 13, E, "shows \"Zamknij gr\xC4\x99\" and drops \", potem"},
         {"missing key", [](auto& b) { b.replace("lang/deu.lng", "/wyjdz/", "/wyjdzz/"); },
          "lang/deu.lng", 0, E, "\"wyjdz\" is missing"},
         {"code page", [](auto& b) { b.replace("lang/rus.lng", "/przed3/= ", "/przed3/= \x98"); },
