@@ -128,7 +128,9 @@ void CheckLanguages(const std::vector<BundleLanguage>& languages, std::vector<Fi
         }
         for (const LanguageEntry& entry : LanguageEntries(lang.bytes)) {
             keysOf[lang.file].insert(entry.key);
-            allKeys.insert(entry.key);
+            if (IsLanguageKeyRead(entry.key)) {
+                allKeys.insert(entry.key);
+            }
         }
     }
     if (!codes.contains("ENG")) {

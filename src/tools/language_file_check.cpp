@@ -37,6 +37,24 @@ std::string shown(const std::string& utf8) {
 
 } // namespace
 
+bool IsLanguageKeyRead(const std::string& key) {
+    for (const LanguageKey& known : LanguageKeys()) {
+        if (known.key == key) {
+            return true;
+        }
+        if (known.key.ends_with('1')) {
+            const std::string_view prefix = known.key.substr(0, known.key.size() - 1);
+            const std::string_view number =
+                std::string_view(key).substr(std::min(prefix.size(), key.size()));
+            if (key.starts_with(prefix) && !number.empty() && number.front() != '0' &&
+                number.find_first_not_of("0123456789") == std::string_view::npos) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::vector<LanguageEntry> LanguageEntries(const std::string& text) {
     std::vector<LanguageEntry> entries;
     for (size_t at = text.find('/'); at != std::string::npos; at = text.find('/', at + 1)) {
@@ -131,6 +149,10 @@ std::vector<Finding> CheckLanguageFile(const std::string& file, const std::strin
                 "key \"" + readable(entry.key) + "\" is found first at line " +
                     std::to_string(LineOfOffset(text, firstNeedle)) + "; this entry is never read");
             continue;
+        }
+        if (!IsLanguageKeyRead(entry.key)) {
+            add(entry.offset, Severity::Warning,
+                "key \"" + readable(entry.key) + "\" is not one the installer reads");
         }
         const size_t next = i + 1 < entries.size() ? entries[i + 1].offset : text.size();
         if (entry.textEnd == std::string::npos || entry.textEnd > next) {

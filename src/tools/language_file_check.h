@@ -25,6 +25,10 @@ std::vector<LanguageEntry> LanguageEntries(const std::string& text);
 // padded), or nothing when the file has no complete header.
 std::optional<std::string> LanguageHeaderCode(const std::string& text);
 
+// True for the keys the installer looks up: those of its key list, and every number of the
+// message series whose first key is on it ("przed7").
+bool IsLanguageKeyRead(const std::string& key);
+
 // The text of key as the installer's lookup reads it from the file's bytes.
 std::string LanguageText(const std::string& text, const std::string& key);
 

@@ -129,6 +129,8 @@ TEST(CheckTest, EachFaultIsFoundInItsFileAndLine) {
         {"apostrophe, quoted in UTF-8",
          [](auto& b) { b.replace("lang/pol.lng", "Zamknij gr\xEA,", "Zamknij gr\xEA', potem"); },
          "lang/pol.lng", 13, E, "shows \"Zamknij gr\xC4\x99\" and drops \", potem"},
+        {"key typo", [](auto& b) { b.replace("lang/eng.lng", "/error/", "/Error/"); },
+         "lang/eng.lng", 26, W, "\"Error\" is not one the installer reads"},
         {"missing key", [](auto& b) { b.replace("lang/deu.lng", "/wyjdz/", "/wyjdzz/"); },
          "lang/deu.lng", 0, E, "\"wyjdz\" is missing"},
         {"code page", [](auto& b) { b.replace("lang/rus.lng", "/przed3/= ", "/przed3/= \x98"); },
