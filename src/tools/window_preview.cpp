@@ -154,6 +154,30 @@ void playState(TextScroll& area, const LanguageState& lang, const PreviewOptions
     }
 }
 
+// The first language whose header code is code, as the installer holds codes (three
+// characters, padded with blanks); a code given in small letters finds one in capitals when
+// there is no exact match. Null when there is none.
+const BundleLanguage* languageWithCode(const std::vector<BundleLanguage>& languages,
+                                       const std::string& code) {
+    const auto asCode = [](std::string text, bool upper) {
+        text = text.substr(0, 3);
+        text.resize(3, ' ');
+        for (char& c : text) {
+            c = upper && c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        }
+        return text;
+    };
+    for (const bool upper : {false, true}) {
+        for (const BundleLanguage& lang : languages) {
+            const std::string own = LanguageHeaderCode(lang.bytes).value_or("");
+            if (asCode(own, upper) == asCode(code, upper)) {
+                return &lang;
+            }
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 WindowPicture RenderWindow(const std::filesystem::path& bundle, const PreviewOptions& options) {
@@ -161,26 +185,8 @@ WindowPicture RenderWindow(const std::filesystem::path& bundle, const PreviewOpt
     if (skin.compressed) {
         throw Error("the skin is run-length encoded; the preview cannot draw it");
     }
-    // The code as the installer holds it: three characters, padded with blanks. A code given
-    // in small letters finds a file of the same code in capitals when there is no exact one.
-    const auto asCode = [](std::string code, bool upper) {
-        code = code.substr(0, 3);
-        code.resize(3, ' ');
-        for (char& c : code) {
-            c = upper && c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-        }
-        return code;
-    };
     const std::vector<BundleLanguage> languages = ReadLanguages(bundle);
-    const BundleLanguage* chosen = nullptr;
-    for (const bool upper : {false, true}) {
-        for (const BundleLanguage& lang : languages) {
-            const std::string code = LanguageHeaderCode(lang.bytes).value_or("");
-            if (chosen == nullptr && asCode(code, upper) == asCode(options.language, upper)) {
-                chosen = &lang;
-            }
-        }
-    }
+    const BundleLanguage* chosen = languageWithCode(languages, options.language);
     if (chosen == nullptr) {
         throw Error("no language file with the code " + options.language);
     }
@@ -201,8 +207,7 @@ WindowPicture RenderWindow(const std::filesystem::path& bundle, const PreviewOpt
     }
 
     const bool copying = options.state == PreviewState::Copying;
-    for (const auto& [area, section] :
-         {std::pair{layout.linkRight, "linkright"}, std::pair{layout.linkLeft, "linkleft"}}) {
+    for (const Rect& area : {layout.linkRight, layout.linkLeft}) {
         if (area.width > 0 && area.height > 0) {
             frame(window, area, kLinkOutline, 2);
         }
