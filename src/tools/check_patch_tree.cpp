@@ -1,5 +1,6 @@
 // The patch tree as Windows will receive it.
 #include "common/error.h"
+#include "common/utf8.h"
 #include "engine/path_case.h"
 #include "tools/bundle_checks.h"
 #include "tools/patch_tree_hash.h"
@@ -19,23 +20,10 @@ namespace fs = std::filesystem;
 // Longest path the Windows calls take without the long-path prefix (MAX_PATH less its NUL).
 constexpr size_t kMaxPath = 259;
 
-char32_t nextCodePoint(const std::string& s, size_t& i) {
-    const auto lead = static_cast<unsigned char>(s[i++]);
-    if (lead < 0x80) {
-        return lead;
-    }
-    const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-    char32_t c = lead & (0x3F >> extra);
-    for (int k = 0; k < extra && i < s.size(); ++k) {
-        c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
-    }
-    return c;
-}
-
 size_t utf16Length(const std::string& s) {
     size_t length = 0;
     for (size_t i = 0; i < s.size();) {
-        length += nextCodePoint(s, i) > 0xFFFF ? 2 : 1;
+        length += NextUtf8(s, i) > 0xFFFF ? 2 : 1;
     }
     return length;
 }
