@@ -24,18 +24,22 @@ bool undefinedIn(unsigned char byte, unsigned codePage) {
     return c >= 0x80 && c <= 0x9F;
 }
 
-// The bytes above 0x7F in the texts of the entries.
-std::string highTextBytes(const std::string& text) {
+// The texts of the entries, one after another.
+std::string entryTexts(const std::string& text) {
     std::string out;
     for (const LanguageEntry& entry : LanguageEntries(text)) {
         const size_t end = std::min(entry.textEnd, text.size());
-        for (size_t i = entry.textStart; i < end; ++i) {
-            if (static_cast<unsigned char>(text[i]) >= 0x80) {
-                out += text[i];
-            }
+        if (entry.textStart < end) {
+            out += text.substr(entry.textStart, end - entry.textStart);
         }
     }
     return out;
+}
+
+// True for code pages whose upper half is a script of its own rather than accented Latin.
+bool ownScript(unsigned codePage) {
+    return codePage == 1251 || codePage == 1253 || codePage == 1255 || codePage == 1256 ||
+           codePage == 874;
 }
 
 size_t nonLetters(const std::string& bytes, unsigned codePage) {
@@ -44,6 +48,48 @@ size_t nonLetters(const std::string& bytes, unsigned codePage) {
         count += isLetter(posix::toUnicode(static_cast<unsigned char>(b), codePage)) ? 0 : 1;
     }
     return count;
+}
+
+// Warns when the charset shows the letters of the texts as symbols, or as another script than
+// the one the texts are written in: Cyrillic words need their own code page, and accented
+// Latin letters read as Cyrillic ones in it.
+void checkScript(const BundleLanguage& lang, int32_t charset, int32_t line,
+                 std::vector<Finding>& findings) {
+    const unsigned codePage = posix::codePageOfCharset(charset);
+    std::string high;
+    size_t ascii = 0;
+    for (const char c : entryTexts(lang.bytes)) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            high += c;
+        } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+            ++ascii;
+        }
+    }
+    const bool mostlyHigh = high.size() > ascii;
+    const bool fewHigh = high.size() * 4 < ascii;
+    // How badly a code page shows the texts: its symbols where letters should be, and every
+    // byte when its script does not fit the texts. The charset given is kept on a tie.
+    const auto misfit = [&](unsigned page) {
+        const bool wrongScript = ownScript(page) ? fewHigh : mostlyHigh;
+        return nonLetters(high, page) + (wrongScript ? high.size() : 0);
+    };
+    int32_t best = charset;
+    size_t bestMisfit = misfit(codePage);
+    for (const int32_t other : {238, 204, 0, 161, 162, 186}) {
+        if (misfit(posix::codePageOfCharset(other)) < bestMisfit) {
+            best = other;
+            bestMisfit = misfit(posix::codePageOfCharset(other));
+        }
+    }
+    if (high.empty() || best == charset) {
+        return;
+    }
+    const std::string sample = high.substr(0, 12);
+    const std::string message =
+        "charset " + std::to_string(charset) + " shows the letters as \"" +
+        posix::codePageToUtf8(sample, codePage) + "\"; charset " + std::to_string(best) +
+        " would show \"" + posix::codePageToUtf8(sample, posix::codePageOfCharset(best)) + "\"";
+    findings.push_back({lang.file, line, Severity::Warning, message});
 }
 
 void checkCodePage(const BundleLanguage& lang, std::vector<Finding>& findings) {
@@ -70,21 +116,7 @@ void checkCodePage(const BundleLanguage& lang, std::vector<Finding>& findings) {
             ++reported;
         }
     }
-    const std::string high = highTextBytes(text);
-    if (high.empty() || nonLetters(high, codePage) == 0) {
-        return;
-    }
-    for (const int32_t other : {238, 204, 0, 161, 162, 186}) {
-        const unsigned otherPage = posix::codePageOfCharset(other);
-        if (otherPage != codePage && nonLetters(high, otherPage) == 0) {
-            findings.push_back({lang.file, skryptLine, Severity::Warning,
-                                "charset " + std::to_string(*charset) + " shows the letters as \"" +
-                                    posix::codePageToUtf8(high.substr(0, 12), codePage) +
-                                    "\"; charset " + std::to_string(other) + " would show \"" +
-                                    posix::codePageToUtf8(high.substr(0, 12), otherPage) + "\""});
-            return;
-        }
-    }
+    checkScript(lang, *charset, skryptLine, findings);
 }
 
 unsigned codePageOf(const BundleLanguage& lang) {

@@ -139,6 +139,12 @@ TEST(CheckTest, EachFaultIsFoundInItsFileAndLine) {
          1, W, "also used by lang/deu.lng"},
         {"charset", [](auto& b) { b.replace("lang/pol.lng", "/#skrypt/= 238'", "/#skrypt/= 0'"); },
          "lang/pol.lng", 6, W, "charset 238 would show"},
+        {"Cyrillic as Latin",
+         [](auto& b) { b.replace("lang/rus.lng", "/#skrypt/= 204'", "/#skrypt/= 238'"); },
+         "lang/rus.lng", 6, W, "charset 204 would show"},
+        {"Latin as Cyrillic",
+         [](auto& b) { b.replace("lang/pol.lng", "/#skrypt/= 238'", "/#skrypt/= 204'"); },
+         "lang/pol.lng", 6, W, "charset 238 would show"},
         {"broken word",
          [](auto& b) {
              b.replace("lang/eng.lng", "Welcome to the",
