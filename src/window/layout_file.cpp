@@ -2,6 +2,7 @@
 
 #include "common/rounding.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <system_error>
@@ -145,6 +146,15 @@ std::string LayoutFile::ReadIniString(const std::string& section, const std::str
 int32_t LayoutFile::ReadIniNumber(const std::string& section, const std::string& key) const {
     // "default" stands in for a missing entry and reads as 0, like any other text.
     return ParseIniNumber(profile_.getString(path_, section, key, "default", kBufferSize));
+}
+
+Rect ReadLayoutArea(const LayoutFile& layout, const std::string& section) {
+    Rect r;
+    r.top = layout.ReadIniNumber(section, "y");
+    r.left = layout.ReadIniNumber(section, "x");
+    r.width = std::max(0, layout.ReadIniNumber(section, "szer"));
+    r.height = std::max(0, layout.ReadIniNumber(section, "wys"));
+    return r;
 }
 
 } // namespace qly
