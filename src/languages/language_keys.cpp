@@ -21,12 +21,18 @@ constexpr std::array kKeys{
     LanguageKey{"brak miejsca", ""},
     LanguageKey{"nie moge znalezc", ""},
     LanguageKey{"podaj folder", ""},
+    LanguageKey{"instalacja", "Installing the Quillory patch"},
+    LanguageKey{"zamknij", "Close"},
+    LanguageKey{"minimalizuj", "Minimize"},
+    LanguageKey{"otworz", "Open"},
 };
 // clang-format on
 
 } // namespace
 
-std::span<const LanguageKey> LanguageKeys() { return kKeys; }
+std::span<const LanguageKey> LanguageKeys() {
+    return kKeys;
+}
 
 std::string LangTextOrBuiltIn(const LanguageState& lang, std::string_view key) {
     std::string text = lang.LangText(std::string(key));

@@ -155,6 +155,7 @@ private:
     void ShowState();
     void PickDefaultLang();
     void PickDefaultLangSafe();
+    void NameControls();
 
     // Runs one step of a handler on its own: a failure skips that step only.
     template <typename Step> static void StandAlone(Step&& step) noexcept {
