@@ -31,6 +31,10 @@ export DISPLAY=":$(tr -d '\n' <"$work/display")"
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; exit 1; }
+# A raised system scale (150%), so that the tests see what a scaled display does to the window.
+for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
+  timeout 60 wine reg add "$key" /v LogPixels /t REG_DWORD /d 144 /f >>"$work/wineboot.log" 2>&1
+done
 timeout 120 wineserver -w || true
 
 echo "== Win32 tests (wine64)"
