@@ -391,6 +391,49 @@ scenario_language_switch() {
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
 }
 
+# The system's scale in the prefix, in dots per inch; a program started afterwards sees it.
+set_dpi() {
+  session_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f
+}
+
+# Region SECTION of the layout file in the screenshot FILE against the same region of the
+# reference NAME. Usage: region_like NAME SECTION FILE
+region_like() {
+  local ref="$REFERENCE/$1.png" x y w h n limit
+  x=$(ini_number "$INI" "$2" x) y=$(ini_number "$INI" "$2" y)
+  w=$(ini_number "$INI" "$2" szer) h=$(ini_number "$INI" "$2" wys)
+  convert "$ref" -crop "${w}x${h}+${x}+${y}" +repage "$SCENARIO_OUT/$2-ref.png" &&
+    convert "$3" -crop "${w}x${h}+${x}+${y}" +repage "$SCENARIO_OUT/$2.png" ||
+    { fail "$2 looks like in reference $1" "convert failed"; return 1; }
+  n=$(images_differ_by "$SCENARIO_OUT/$2-ref.png" "$SCENARIO_OUT/$2.png" "$FUZZ" "$SCENARIO_OUT/$2-diff.png")
+  limit=$((w * h * LIMIT_PER_MILLE / 1000))
+  if [[ $n =~ ^[0-9]+$ ]] && ((n <= limit)); then
+    pass "$2 looks like in reference $1 ($n of at most $limit pixels differ)"
+  else
+    fail "$2 looks like in reference $1" "$n pixels differ (limit $limit); see $SCENARIO_OUT/$2-diff.png"
+  fi
+}
+
+# At 150% (144 dots per inch) the window keeps the pixel sizes it has at 96: the introduction
+# wraps into the same lines of the same font, so the text area looks as in the reference taken
+# at 96. The rest of the window is compared as a figure only: the system draws the selector's
+# arrow button at the system's scale.
+scenario_raised_dpi() {
+  local n
+  session_register full "$GAME_DIR"
+  set_dpi 144
+  if start_installer en_US.UTF-8 && window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS"; then
+    region_like start textscroll "$SCENARIO_OUT/start.png"
+    check "window keeps the skin's size" [ "$(identify -format '%w %h' "$SCENARIO_OUT/start.png")" = "$SKIN_SIZE" ]
+    n=$(images_differ_by "$REFERENCE/start.png" "$SCENARIO_OUT/start.png" "$FUZZ")
+    echo "  whole window at 144 dpi against the reference at 96: $n pixels differ"
+  else
+    fail "installer comes to rest at 144 dpi"
+  fi
+  session_stop_app
+  set_dpi 96
+}
+
 # The support log from its last "cls" on: what the text area shows since it was last cleared.
 log_since_last_cls() {
   tr -d '\r' <"$LOG" 2>/dev/null | awk '/^cls$/ { n = NR } { line[NR] = $0 } END { for (i = n + 1; i <= NR; i++) print line[i] }'
@@ -399,7 +442,7 @@ log_since_last_cls() {
 # ---- main ----------------------------------------------------------------------------------
 
 SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
-  demo_edition_64bit_view folder_browser_cancel language_switch)
+  demo_edition_64bit_view folder_browser_cancel language_switch raised_dpi)
 
 run_scenario() {
   local name=$1 t0=$SECONDS

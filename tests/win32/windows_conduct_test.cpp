@@ -101,7 +101,7 @@ protected:
     std::vector<std::string> clicks;
 };
 
-TEST_F(ConductTest, TabVisitsEveryUsableControlInOrderAndShiftTabGoesBack) {
+TEST_F(ConductTest, TabVisitsEveryUsableControlInTheGivenOrder) {
     SetFocus(combo.handle());
     const std::vector<HWND> order = {command1.handle(), image2.handle(),   image1.handle(),
                                      command3.handle(), command2.handle(), combo.handle()};
