@@ -34,8 +34,8 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
 inline void writeGreySkin(const std::string& path, LONG width, LONG height) {
     const DWORD pixels = static_cast<DWORD>(width * height * 3);
     const BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    const BITMAPFILEHEADER head{0x4D42, sizeof(head) + sizeof(info) + pixels, 0, 0,
-                                sizeof(head) + sizeof(info)};
+    constexpr DWORD kHeaders = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    const BITMAPFILEHEADER head{0x4D42, kHeaders + pixels, 0, 0, kHeaders};
     std::string bytes(reinterpret_cast<const char*>(&head), sizeof(head));
     bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
     writeFile(path, bytes.append(pixels, '\x40'));
