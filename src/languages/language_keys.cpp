@@ -21,6 +21,17 @@ constexpr std::array kKeys{
     LanguageKey{"brak miejsca", ""},
     LanguageKey{"nie moge znalezc", ""},
     LanguageKey{"podaj folder", ""},
+    // Why a file of the patch could not be installed, after the file's name.
+    LanguageKey{"w uzyciu", "is in use by another program. Close the game and its launcher, then try again."},
+    LanguageKey{"brak dostepu", "cannot be written: access denied."},
+    LanguageKey{"tylko odczyt", "is read-only."},
+    LanguageKey{"brak pliku", "is missing from the patch. Please download the patch again."},
+    LanguageKey{"przeszkoda", "is blocked by a file or folder of the same name."},
+    LanguageKey{"blad zapisu", "could not be written."},
+    // An update that a crash or a power cut interrupted, found at the next start.
+    LanguageKey{"cofnieto", "An interrupted update was undone. The game is as it was before it."},
+    LanguageKey{"nie cofnieto", "An interrupted update could not be undone. The game folder needs attention: start the installer again, or reinstall the game."},
+    // Shown by Windows when a shutdown waits for the copy; names read by screen readers.
     LanguageKey{"instalacja", "Installing the Quillory patch"},
     LanguageKey{"zamknij", "Close"},
     LanguageKey{"minimalizuj", "Minimize"},
