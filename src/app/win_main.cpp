@@ -92,7 +92,7 @@ int runUnattended(win32::Win32Process& process, const Form1Options& options, con
     win32::Win32FileSystem files;
     win32::Win32ProfileFile profile;
     win32::Win32Registry registry;
-    win32::Win32Shell shell(nullptr);
+    win32::Win32Shell shell(nullptr, log);
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
 
@@ -138,14 +138,17 @@ int runWindow(HINSTANCE instance, win32::Win32Process& process, const Form1Optio
     win32::Win32TextScrollHost textScroll1(parent, kTextScroll1, loop);
     win32::Win32ImageArea image1(parent, kImage1, Rect{});
     win32::Win32ImageArea image2(parent, kImage2, Rect{});
+    // Tab goes down the window's work, then to the links, then to the window's own buttons.
+    win32::setTabOrder({combo1.handle(), command1.handle(), image2.handle(), image1.handle(),
+                        command3.handle(), command2.handle(), textScroll1.handle()});
 
     win32::Win32FileSystem files;
     win32::Win32ProfileFile profile;
     win32::Win32Registry registry;
-    win32::Win32Shell shell(parent);
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
 
+    win32::Win32Shell shell(parent, log);
     LoggedTextArea loggedText(textScroll1, log, utf8OfCharset,
                               [&textScroll1] { return textScroll1.drawing(); });
     TextArea& textArea = logging ? static_cast<TextArea&>(loggedText) : textScroll1;

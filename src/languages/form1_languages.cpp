@@ -63,6 +63,7 @@ void Form1::LoadLang(int16_t i) {
     StandAlone([&] { TextScroll1.SetFontCharset(lang_.LangCharset); });
     StandAlone([&] { Command1.setFontCharset(lang_.LangCharset); });
     StandAlone([&] { Command1.setCaption(lang_.LangText(etap == 0 ? "instaluj" : "wyjdz")); });
+    StandAlone([&] { NameControls(); });
 }
 
 void Form1::Combo1_Click() {

@@ -113,6 +113,7 @@ void Form1::CopySys_CopyState(int16_t procent, int64_t& /*TotalBytes*/,
             const std::string number = std::to_string(procent);
             window.setCaption((procent < 0 ? "" : " ") + number + "% QLY!");
         });
+        StandAlone([&] { window.setTaskbarProgress(procent); });
     });
 }
 

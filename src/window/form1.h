@@ -185,6 +185,7 @@ private:
     void PickDefaultLangSafe();
     // The /LANG language's catalogue index, or LangCount when there is none.
     int16_t RequestedLangIndex();
+    void NameControls();
 
     // Runs one step of a handler on its own: a failure skips that step only.
     template <typename Step> static void StandAlone(Step&& step) noexcept {

@@ -307,12 +307,33 @@ scenario_polish_locale() {
   check "introduction shown in Polish" wait_logged 60 "$POL_LNG" przed1
   check "no English introduction" not_logged "$ENG_LNG" przed1
   window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
+  link_opens_through_the_shell linkleft
   window_geometry "$WIN"
   # The close button stands 10 pixels from the right edge and 8 from the top, 20 by 20.
   exits_on_click $((WIN_W - 20)) 18 "the close button" 2 &&
     check "Favorites shortcut written at close" favorites_written
   check "log tells the run never started" \
     logged_line "outcome: exit code 2, the user closed the installer before installing"
+}
+
+# A click on the link area of SECTION opens its link. The installer runs elevated under wine
+# too; it opens the link through the desktop's shell (wine's explorer answers for it) or, where
+# that fails, by itself, and the log says which. Usage: link_opens_through_the_shell SECTION
+link_opens_through_the_shell() {
+  local x y link end=$((SECONDS + 20)) how=
+  read -r x y < <(ini_centre "$INI" "$1")
+  link=$(ini_get "$INI" "$1" link)
+  window_click "$WIN" "$x" "$y"
+  while ((SECONDS < end)) && [ -z "$how" ]; do
+    how=$(tr -d '\r' <"$LOG" 2>/dev/null | grep -E "^shell: .*(opened as the desktop's user|opened elevated): " |
+      grep -F ": $link" | head -n 1)
+    sleep 0.2
+  done
+  if [ -n "$how" ]; then
+    pass "$1 opens its link and logs how ($how)"
+  else
+    fail "$1 opens its link and logs how" "no 'shell:' line for $link in the log"
+  fi
 }
 
 # Nothing registered: the "neg" lines, nothing copied, and the button turns into exit.
@@ -650,6 +671,49 @@ scenario_killed_mid_copy() {
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
 }
 
+# The system's scale in the prefix, in dots per inch; a program started afterwards sees it.
+set_dpi() {
+  session_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f
+}
+
+# Region SECTION of the layout file in the screenshot FILE against the same region of the
+# reference NAME. Usage: region_like NAME SECTION FILE
+region_like() {
+  local ref="$REFERENCE/$1.png" x y w h n limit
+  x=$(ini_number "$INI" "$2" x) y=$(ini_number "$INI" "$2" y)
+  w=$(ini_number "$INI" "$2" szer) h=$(ini_number "$INI" "$2" wys)
+  convert "$ref" -crop "${w}x${h}+${x}+${y}" +repage "$SCENARIO_OUT/$2-ref.png" &&
+    convert "$3" -crop "${w}x${h}+${x}+${y}" +repage "$SCENARIO_OUT/$2.png" ||
+    { fail "$2 looks like in reference $1" "convert failed"; return 1; }
+  n=$(images_differ_by "$SCENARIO_OUT/$2-ref.png" "$SCENARIO_OUT/$2.png" "$FUZZ" "$SCENARIO_OUT/$2-diff.png")
+  limit=$((w * h * LIMIT_PER_MILLE / 1000))
+  if [[ $n =~ ^[0-9]+$ ]] && ((n <= limit)); then
+    pass "$2 looks like in reference $1 ($n of at most $limit pixels differ)"
+  else
+    fail "$2 looks like in reference $1" "$n pixels differ (limit $limit); see $SCENARIO_OUT/$2-diff.png"
+  fi
+}
+
+# At 150% (144 dots per inch) the window keeps the pixel sizes it has at 96: the introduction
+# wraps into the same lines of the same font, so the text area looks as in the reference taken
+# at 96. The rest of the window is compared as a figure only: the system draws the selector's
+# arrow button at the system's scale.
+scenario_raised_dpi() {
+  local n
+  session_register full "$GAME_DIR"
+  set_dpi 144
+  if start_installer en_US.UTF-8 && window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS"; then
+    region_like start textscroll "$SCENARIO_OUT/start.png"
+    check "window keeps the skin's size" [ "$(identify -format '%w %h' "$SCENARIO_OUT/start.png")" = "$SKIN_SIZE" ]
+    n=$(images_differ_by "$REFERENCE/start.png" "$SCENARIO_OUT/start.png" "$FUZZ")
+    echo "  whole window at 144 dpi against the reference at 96: $n pixels differ"
+  else
+    fail "installer comes to rest at 144 dpi"
+  fi
+  session_stop_app
+  set_dpi 96
+}
+
 # The support log from its last "cls" on: what the text area shows since it was last cleared.
 log_since_last_cls() {
   log_lines | awk '/^cls$/ { n = NR } { line[NR] = $0 } END { for (i = n + 1; i <= NR; i++) print line[i] }'
@@ -661,7 +725,7 @@ SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
   demo_edition_64bit_view folder_browser_cancel language_switch game_file_in_use
   read_only_game_file killed_mid_copy verysilent_registered verysilent_dir_german
   verysilent_relative_dir verysilent_not_found verysilent_file_in_use unknown_switch
-  silent_window)
+  silent_window raised_dpi)
 
 run_scenario() {
   local name=$1 t0=$SECONDS
