@@ -325,7 +325,7 @@ link_opens_through_the_shell() {
   link=$(ini_get "$INI" "$1" link)
   window_click "$WIN" "$x" "$y"
   while ((SECONDS < end)) && [ -z "$how" ]; do
-    how=$(tr -d '\r' <"$LOG" 2>/dev/null | grep -E "^shell: .*(opened as the desktop's user|opened elevated): " |
+    how=$(log_lines | grep -E "^shell: .*(opened as the desktop's user|opened elevated): " |
       grep -F ": $link" | head -n 1)
     sleep 0.2
   done
@@ -610,7 +610,7 @@ scenario_game_file_in_use() {
     same_tree "$work/game-before" "$game"
   kill "$holder" 2>/dev/null
   wait "$holder" 2>/dev/null
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 5
 }
 
 # A read-only game file keeps its refusal: the run fails before anything changes.
@@ -627,7 +627,7 @@ scenario_read_only_game_file() {
   check "game folder exactly as before, nothing of the installer's left" \
     same_tree "$work/game-before" "$game"
   chmod u+w "$game/data/levels.dat"
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 5
 }
 
 # The installer is killed in the middle of a large file. The next start undoes the interrupted
@@ -668,7 +668,7 @@ scenario_killed_mid_copy() {
   check "a new run installs the whole patch" same_tree "$expected" "$game"
   rm -rf "$expected"
   rm -f "$bundle_update/big.bin"
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0
 }
 
 # The system's scale in the prefix, in dots per inch; a program started afterwards sees it.
