@@ -28,7 +28,8 @@ int64_t sizeOf(const WIN32_FIND_DATAW& data) {
 
 class Win32DirListing : public DirListing {
 public:
-    Win32DirListing(HANDLE find, const WIN32_FIND_DATAW& first) : find_(find), pending_(first) {}
+    Win32DirListing(HANDLE find, const WIN32_FIND_DATAW& first, std::string folder)
+        : find_(find), pending_(first), folder_(std::move(folder)) {}
 
     bool next(DirEntry& entry) override {
         if (!hasPending_) {
@@ -36,7 +37,7 @@ public:
                 if (GetLastError() == ERROR_NO_MORE_FILES) {
                     return false;
                 }
-                fail("cannot read the listing", "");
+                fail("cannot read the listing of", folder_);
             }
         }
         hasPending_ = false;
@@ -49,6 +50,7 @@ public:
 private:
     UniqueHandle<HANDLE, FindCloser> find_;
     WIN32_FIND_DATAW pending_;
+    std::string folder_;
     bool hasPending_ = true;
 };
 
@@ -112,9 +114,14 @@ std::unique_ptr<DirListing> Win32FileSystem::list(const std::string& folder,
     HANDLE find = FindFirstFileExW(toWide(folder + pattern).c_str(), FindExInfoBasic, &first,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) {
-        return nullptr;
+        // Only "nothing matches" is an empty listing; a folder that cannot be read must not
+        // make its part of the tree silently disappear.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return nullptr;
+        }
+        fail("cannot list", folder);
     }
-    return std::make_unique<Win32DirListing>(find, first);
+    return std::make_unique<Win32DirListing>(find, first, folder);
 }
 
 uint32_t Win32FileSystem::attributes(const std::string& path) {
