@@ -51,8 +51,8 @@ public:
     // running loop holds the lists.
     //
     // Scans src and copies it under dest (which must end with "\"). Returns -1 on a failure
-    // (including a listed source file that vanished), -2 when the destination's volume has no
-    // more free bytes than the scan's total, else TotalCopy. Throws Error for the failures that
+    // (including a listed source file that vanished), -2 when the destination's volume is known
+    // to have no more free bytes than the scan's total, else TotalCopy. Throws Error for the failures that
     // reach the caller (folder creation, a missing single source file).
     CopyResult QuickCopy(const std::string& src, const std::string& dest);
     // Scans src: a folder when it ends with "\", else one file. Returns TotalLen (empty for an
@@ -93,8 +93,8 @@ private:
     int64_t FileLoop(int32_t start, const std::string& prefix);
     // Copies one file (or counts it as done when a filter matches); failures set ErrorFlag.
     std::optional<int64_t> CopyOneFile(std::string& source, std::string& destination);
-    // Free bytes of the volume holding dest, or 0 when they cannot be found out.
-    int64_t DiskFreeBytes(const std::string& dest);
+    // Free bytes of the volume holding dest, or nothing when they cannot be found out.
+    std::optional<int64_t> DiskFreeBytes(const std::string& dest);
     // Whole percent done, rounded up; 100 when there is nothing to count. Throws Error when
     // the figure does not fit the event's 16-bit argument.
     int16_t Percent();

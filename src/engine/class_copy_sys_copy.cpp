@@ -18,11 +18,11 @@ std::string relativePath(const std::string& entry, std::size_t n) {
 
 } // namespace
 
-int64_t classCopySys::DiskFreeBytes(const std::string& dest) {
+std::optional<int64_t> classCopySys::DiskFreeBytes(const std::string& dest) {
     try {
-        return fs_.freeBytes(dest).value_or(0);
+        return fs_.freeBytes(dest);
     } catch (const std::exception&) {
-        return 0;
+        return std::nullopt;
     }
 }
 
@@ -33,7 +33,12 @@ int64_t classCopySys::RunCopy(const std::string& dest) {
     DestRoot = dest;
     skippedMissing_ = false;
 
-    if (DiskFreeBytes(dest) <= TotalLen.value_or(0)) {
+    // Every new file is written beside the one it replaces, which stays until the new one is
+    // complete, so the volume needs room for all the new bytes: what the old files occupy is
+    // not counted as available. A volume that cannot be asked does not refuse the run; a
+    // real lack of space then shows as a failed write.
+    const std::optional<int64_t> free = DiskFreeBytes(dest);
+    if (free && *free <= TotalLen.value_or(0)) {
         return -2;
     }
     const std::size_t rootLength = SourceRoot.size();

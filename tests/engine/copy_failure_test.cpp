@@ -15,14 +15,24 @@ protected:
 
 TEST_F(CopyFailures, FreeSpaceNotAboveTheTotalRefusesBeforeTouchingAnything) {
     fs.addFolder("update\\sub");
+    // The old b.txt (5 bytes) stays until its replacement is complete: it frees nothing.
     fs.setFreeBytes(15);
     EXPECT_EQ(copy(), -2);
     EXPECT_FALSE(fs.isFolder("C:\\game\\sub")); // folders come first, then files
-    // A volume that cannot be asked (no drive letter, network path) counts as full.
-    fs.setFreeBytes(std::nullopt);
-    EXPECT_EQ(copy(), -2);
     fs.setFreeBytes(16);
     EXPECT_EQ(copy(), 15);
+}
+
+TEST_F(CopyFailures, VolumeThatCannotBeAskedDoesNotRefuseTheRunButAFullDiskFailsIt) {
+    fs.setFreeBytes(std::nullopt);
+    EXPECT_EQ(copy(), 15);
+    EXPECT_EQ(fs.contents("C:\\game\\c.txt"), "new c");
+    // The disk fills up while the second file is written: that file fails, its old one stays.
+    fs.addFile("update\\b.txt", "newer b");
+    fs.failOn(FsOp::Write, 2);
+    EXPECT_EQ(copy(), -1);
+    EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "new b");
+    EXPECT_FALSE(fs.isFile("C:\\game\\b.txt.qlytmp"));
 }
 
 TEST_F(CopyFailures, VanishedSourceIsShownSkippedAndFailsTheRunAtItsEnd) {

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_file_system.h"
 
 #include "common/error.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_handles.h"
 
@@ -111,7 +112,7 @@ std::unique_ptr<DirListing> Win32FileSystem::list(const std::string& folder,
                                                   const std::string& pattern) {
     WIN32_FIND_DATAW first{};
     // The basic information level skips the short 8.3 names nobody here reads.
-    HANDLE find = FindFirstFileExW(toWide(folder + pattern).c_str(), FindExInfoBasic, &first,
+    HANDLE find = FindFirstFileExW(systemPath(folder + pattern).c_str(), FindExInfoBasic, &first,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) {
         // Only "nothing matches" is an empty listing; a folder that cannot be read must not
@@ -126,49 +127,49 @@ std::unique_ptr<DirListing> Win32FileSystem::list(const std::string& folder,
 
 uint32_t Win32FileSystem::attributes(const std::string& path) {
     // INVALID_FILE_ATTRIBUTES has the same value as kInvalidAttributes.
-    return GetFileAttributesW(toWide(path).c_str());
+    return GetFileAttributesW(systemPath(path).c_str());
 }
 
 bool Win32FileSystem::fileExists(const std::string& path) {
-    const DWORD attrs = GetFileAttributesW(toWide(path).c_str());
+    const DWORD attrs = GetFileAttributesW(systemPath(path).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES &&
            (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) ==
                0;
 }
 
 bool Win32FileSystem::exists(const std::string& path) {
-    return GetFileAttributesW(toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(systemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void Win32FileSystem::createFolder(const std::string& path) {
-    if (!CreateDirectoryW(toWide(path).c_str(), nullptr)) {
+    if (!CreateDirectoryW(systemPath(path).c_str(), nullptr)) {
         fail("cannot create the folder", path);
     }
 }
 
 void Win32FileSystem::deleteFile(const std::string& path) {
-    if (!DeleteFileW(toWide(path).c_str())) {
+    if (!DeleteFileW(systemPath(path).c_str())) {
         fail("cannot delete", path);
     }
 }
 
 void Win32FileSystem::removeQuietly(const std::string& path) noexcept {
     try {
-        DeleteFileW(toWide(path).c_str());
+        DeleteFileW(systemPath(path).c_str());
     } catch (...) {
         // Only the conversion can throw (out of memory); clean-up gives up quietly.
     }
 }
 
 void Win32FileSystem::replaceFile(const std::string& from, const std::string& to) {
-    const std::wstring target = toWide(to);
+    const std::wstring target = systemPath(to);
     constexpr DWORD kBlocking =
         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     const DWORD attrs = GetFileAttributesW(target.c_str());
     const bool cleared = attrs != INVALID_FILE_ATTRIBUTES &&
                          (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0 && (attrs & kBlocking) != 0 &&
                          SetFileAttributesW(target.c_str(), attrs & ~kBlocking);
-    if (!MoveFileExW(toWide(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExW(systemPath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD code = GetLastError();
         if (cleared) {
             SetFileAttributesW(target.c_str(), attrs);
@@ -195,7 +196,7 @@ std::unique_ptr<File> Win32FileSystem::open(const std::string& path, OpenMode mo
         disposition = CREATE_ALWAYS;
         break;
     }
-    UniqueFile handle(CreateFileW(toWide(path).c_str(), access, FILE_SHARE_READ, nullptr,
+    UniqueFile handle(CreateFileW(systemPath(path).c_str(), access, FILE_SHARE_READ, nullptr,
                                   disposition, flags, nullptr));
     if (!handle) {
         fail("cannot open", path);
@@ -204,20 +205,37 @@ std::unique_ptr<File> Win32FileSystem::open(const std::string& path, OpenMode mo
 }
 
 std::optional<int64_t> Win32FileSystem::freeBytes(const std::string& path) {
-    const bool driveLetter =
-        path.size() >= 2 && path[1] == ':' &&
-        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-    if (!driveLetter) {
-        return std::nullopt;
+    // The folder itself is asked, not its drive's root: a mount point or a share is a volume
+    // of its own, and a network path has no drive letter at all. A folder not yet created is
+    // on the volume of the nearest one above it that exists.
+    std::string probe = path;
+    for (;;) {
+        // A network share is only recognised with its trailing separator.
+        if (!probe.empty() && probe.back() != '\\' && probe.back() != '/') {
+            probe += '\\';
+        }
+        ULARGE_INTEGER available{};
+        ULARGE_INTEGER total{};
+        ULARGE_INTEGER totalFree{};
+        if (GetDiskFreeSpaceExW(probe.empty() ? nullptr : systemPath(probe).c_str(), &available,
+                                &total, &totalFree)) {
+            return static_cast<int64_t>(totalFree.QuadPart);
+        }
+        const DWORD code = GetLastError();
+        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
+            return std::nullopt;
+        }
+        const std::size_t end = probe.find_last_not_of("\\/");
+        const std::size_t slash = end == std::string::npos ? end : probe.find_last_of("\\/", end);
+        if (slash != std::string::npos && slash > 0) {
+            probe.resize(slash + 1);
+        } else if (!probe.empty() && probe.find(':') == std::string::npos &&
+                   probe.front() != '\\' && probe != ".\\") {
+            probe = ".\\"; // the top of a relative path: the working folder
+        } else {
+            return std::nullopt; // a drive or share that is not there
+        }
     }
-    const std::wstring root = toWide(path.substr(0, 1) + ":\\");
-    ULARGE_INTEGER available{};
-    ULARGE_INTEGER total{};
-    ULARGE_INTEGER totalFree{};
-    if (!GetDiskFreeSpaceExW(root.c_str(), &available, &total, &totalFree)) {
-        return std::nullopt;
-    }
-    return static_cast<int64_t>(totalFree.QuadPart);
 }
 
 } // namespace qly::win32
