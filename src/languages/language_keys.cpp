@@ -21,12 +21,21 @@ constexpr std::array kKeys{
     LanguageKey{"brak miejsca", ""},
     LanguageKey{"nie moge znalezc", ""},
     LanguageKey{"podaj folder", ""},
+    // %1: the version of the game's main.exe (or "bez wersji"), %2: the one the patch needs.
+    LanguageKey{"zla wersja", "The game here is version %1, but this patch is for version %2 of "
+                              "Quillory. Nothing has been changed."},
+    LanguageKey{"bez wersji", "unknown (main.exe carries no version)"},
+    // %1: the file of the patch that is damaged, missing or not part of it.
+    LanguageKey{"uszkodzona", "The patch is damaged: %1 does not match it. Nothing has been "
+                              "changed. Please download the patch again."},
 };
 // clang-format on
 
 } // namespace
 
-std::span<const LanguageKey> LanguageKeys() { return kKeys; }
+std::span<const LanguageKey> LanguageKeys() {
+    return kKeys;
+}
 
 std::string LangTextOrBuiltIn(const LanguageState& lang, std::string_view key) {
     std::string text = lang.LangText(std::string(key));

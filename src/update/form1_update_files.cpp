@@ -38,6 +38,10 @@ private:
 void Form1::UpdateFiles() {
     bool stored = false;
     try {
+        if (RefusedGameVersion()) {
+            ErrorCode = -1;
+            return;
+        }
         const std::string localCopy = DestPatch + "\\msdxm.ocx";
         if (files_.fileExists(localCopy)) {
             const double local = FileVersionNumber(versions_, localCopy);

@@ -148,6 +148,8 @@ private:
     void CopyStep(bool blankLineFirst);
     void AskForFolder();
     void UpdateFiles();
+    // Tells the user and answers true when the game is not of the version the patch is for.
+    bool RefusedGameVersion();
 
     // Languages (src/languages).
     void LoadLangList();

@@ -9,14 +9,6 @@ namespace qly {
 
 namespace {
 
-// folder joined with name by one "\" (a drive root already ends with one).
-std::string inFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) {
-        return folder + name;
-    }
-    return folder + "\\" + name;
-}
-
 // The area of a layout section; negative sizes are not valid for a control and become 0.
 Rect areaOf(const LayoutFile& layout, const std::string& section) {
     Rect r;
@@ -60,8 +52,7 @@ bool Form1::Form_Load() {
         return false;
     }
 
-    StandAlone(
-        [&] { PlaceControls(LayoutFile(profile_, inFolder(programFolder, "qlypatch.ini"))); });
+    StandAlone([&] { PlaceControls(LayoutFile(profile_, LayoutFilePath(programFolder))); });
     StandAlone([&] {
         CopySys = std::make_unique<classCopySys>(files_, loop_);
         CopySys->CopyState = [this](int16_t procent, int64_t& totalBytes, int64_t& totalCopy) {
