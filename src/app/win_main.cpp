@@ -4,6 +4,7 @@
 #include "app/resource_ids.h"
 #include "app/support_log.h"
 #include "common/error.h"
+#include "platform/win32/cng_hash_service.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_controls.h"
 #include "platform/win32/win32_file_system.h"
@@ -78,6 +79,7 @@ int runInstaller(HINSTANCE instance) {
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
     win32::Win32Process process;
+    win32::CngHashService hashes;
 
     auto logFile = openSupportLog();
     auto writeLog = [&logFile](const std::string& line) {
@@ -92,7 +94,7 @@ int runInstaller(HINSTANCE instance) {
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, loop, process});
+        Form1Services{files, profile, registry, shell, versions, locale, loop, process, hashes});
 
     command1.setOnClick([&form] { form.Command1_Click(); });
     command2.setOnClick([&form] { form.Command2_Click(); });

@@ -28,7 +28,7 @@ CopyResult classCopySys::QuickCopy(const std::string& src, const std::string& de
     BusyScope busy(busy_);
     ErrorFlag = 0;
     Scan(src);
-    if (ErrorFlag != 0) {
+    if (ErrorFlag != 0 || !SourceListingAccepted()) {
         return -1;
     }
     const int64_t result = RunCopy(dest);

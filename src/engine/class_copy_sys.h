@@ -7,6 +7,7 @@
 // destination file truncated or mixed: the old one stays until the new one is whole.
 #pragma once
 
+#include "engine/source_check.h"
 #include "platform/file_system.h"
 #include "platform/message_loop.h"
 
@@ -52,8 +53,8 @@ public:
     //
     // Scans src and copies it under dest (which must end with "\"). Returns -1 on a failure
     // (including a listed source file that vanished), -2 when the destination's volume is known
-    // to have no more free bytes than the scan's total, else TotalCopy. Throws Error for the failures that
-    // reach the caller (folder creation, a missing single source file).
+    // to have no more free bytes than the scan's total, else TotalCopy. Throws Error for the
+    // failures that reach the caller (folder creation, a missing single source file).
     CopyResult QuickCopy(const std::string& src, const std::string& dest);
     // Scans src: a folder when it ends with "\", else one file. Returns TotalLen (empty for an
     // empty folder) or -1 when the folder is missing or its scan failed. Throws Error for a
@@ -63,6 +64,9 @@ public:
     CopyResult ResumeCopy();
     // Asks the running loop to stop at its next check; always empty.
     CopyResult StopCopy();
+    // Has check consulted by the runs that follow (null: none). Not owned; it must outlive
+    // the runs it is set for.
+    void SetSourceCheck(SourceCheck* check) { sourceCheck_ = check; }
 
     // State, readable for callers and tests.
     int64_t TotalCopy = 0;
@@ -99,6 +103,8 @@ private:
     // the figure does not fit the event's 16-bit argument.
     int16_t Percent();
     bool Filtered(const std::string& source) const;
+    // The source check's verdict on the scanned FileList; a refusal sets ErrorFlag.
+    bool SourceListingAccepted();
     // TotalLen as a variable the events can change; an empty total becomes 0.
     int64_t& TotalLenRef();
 
@@ -109,6 +115,7 @@ private:
     bool skippedMissing_ = false;
     // Set while QuickCopy, CopyINI or ResumeCopy runs.
     bool busy_ = false;
+    SourceCheck* sourceCheck_ = nullptr;
 };
 
 } // namespace qly

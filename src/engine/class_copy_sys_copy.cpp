@@ -83,6 +83,24 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
     return TotalCopy;
 }
 
+bool classCopySys::SourceListingAccepted() {
+    if (!sourceCheck_) {
+        return true;
+    }
+    std::vector<std::string> files;
+    files.reserve(FileList.size());
+    for (const std::string& entry : FileList) {
+        files.push_back(relativePath(entry, SourceRoot.size()));
+    }
+    try {
+        sourceCheck_->checkListing(files);
+        return true;
+    } catch (const std::exception&) {
+        ErrorFlag = 1;
+        return false;
+    }
+}
+
 bool classCopySys::Filtered(const std::string& source) const {
     const auto count = std::min<std::size_t>(
         static_cast<std::size_t>(std::max<int>(FilterCount, 0)), FilterList.size());
@@ -139,6 +157,10 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
             skippedMissing_ = true;
             return std::nullopt;
         }
+        const std::string rel = relativePath(source, SourceRoot.size());
+        if (sourceCheck_) {
+            in = sourceCheck_->watch(rel, std::move(in));
+        }
         // A read-only destination is not overwritten; a folder cannot be.
         const uint32_t destAttrs = fs_.attributes(destination);
         if (destAttrs != kInvalidAttributes &&
@@ -182,6 +204,9 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
             if (remaining == 0) {
                 in.reset();
                 out.reset();
+                if (sourceCheck_) {
+                    sourceCheck_->checkCopied(rel);
+                }
                 fs_.replaceFile(temp, destination);
                 return srcLen;
             }

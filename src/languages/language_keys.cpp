@@ -50,4 +50,20 @@ std::string LangTextOrBuiltIn(const LanguageState& lang, std::string_view key) {
     return text;
 }
 
+std::string LangTextWithArguments(const LanguageState& lang, std::string_view key,
+                                  std::initializer_list<std::string> arguments) {
+    const std::string text = LangTextOrBuiltIn(lang, key);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto index = i + 1 < text.size() && text[i] == '%' ? text[i + 1] - '1' : -1;
+        if (index >= 0 && index < static_cast<int>(arguments.size()) && index < 9) {
+            out += *(arguments.begin() + index);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 } // namespace qly

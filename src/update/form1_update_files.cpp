@@ -1,6 +1,7 @@
 // The working step of the update run: the media control check and the copy of "update\".
 #include "common/error.h"
 #include "update/file_version.h"
+#include "update/manifest_check.h"
 #include "window/form1.h"
 
 #include <limits>
@@ -33,12 +34,28 @@ private:
     std::unique_ptr<classCopySys>& engine_;
 };
 
+// Has the engine consult check for the length of one copy.
+class SourceCheckScope {
+public:
+    SourceCheckScope(classCopySys& engine, SourceCheck* check) : engine_(engine) {
+        engine_.SetSourceCheck(check);
+    }
+    ~SourceCheckScope() { engine_.SetSourceCheck(nullptr); }
+    SourceCheckScope(const SourceCheckScope&) = delete;
+    SourceCheckScope& operator=(const SourceCheckScope&) = delete;
+
+private:
+    classCopySys& engine_;
+};
+
 } // namespace
 
 void Form1::UpdateFiles() {
     bool stored = false;
     try {
-        if (RefusedGameVersion()) {
+        // The checks that end the run before anything in the game folder changes.
+        std::unique_ptr<ManifestCheck> payloadCheck;
+        if (RefusedGameVersion() || !LoadPayloadCheck(payloadCheck)) {
             ErrorCode = -1;
             return;
         }
@@ -57,7 +74,11 @@ void Form1::UpdateFiles() {
         CopyResult result;
         {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, CopySys);
+            const SourceCheckScope checked(*CopySys, payloadCheck.get());
             result = CopySys->QuickCopy("update\\", DestPatch + "\\");
+        }
+        if (payloadCheck && !payloadCheck->damagedFile().empty()) {
+            TellDamagedPatch(payloadCheck->damagedFile());
         }
         // A run of 2 GiB or more did succeed; it must not read as a failure.
         const int64_t bytes = result.value_or(0);

@@ -16,17 +16,6 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// text with every "%1" replaced by first and every "%2" by second.
-std::string withArguments(std::string text, const std::string& first, const std::string& second) {
-    for (const auto& [mark, value] : {std::pair{"%1", &first}, std::pair{"%2", &second}}) {
-        for (std::size_t at = text.find(mark); at != std::string::npos;
-             at = text.find(mark, at + value->size())) {
-            text.replace(at, 2, *value);
-        }
-    }
-    return text;
-}
-
 } // namespace
 
 std::optional<VersionWords> ParseVersion(std::string_view text) {
@@ -84,7 +73,7 @@ std::optional<std::string> GameVersionRefusal(const LayoutFile& layout, VersionR
     }
     const std::string foundText =
         found ? FormatVersion(*found) : LangTextOrBuiltIn(lang, "bez wersji");
-    return withArguments(LangTextOrBuiltIn(lang, "zla wersja"), foundText, required->text);
+    return LangTextWithArguments(lang, "zla wersja", {foundText, required->text});
 }
 
 } // namespace qly

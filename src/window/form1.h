@@ -27,6 +27,7 @@
 #include "platform/process.h"
 #include "platform/profile_file.h"
 #include "platform/registry.h"
+#include "platform/sha256.h"
 #include "platform/shell.h"
 #include "platform/version_resource.h"
 #include "textscroll/text_area.h"
@@ -39,6 +40,7 @@
 namespace qly {
 
 class LayoutFile;
+class ManifestCheck;
 
 // The window and its child controls, created by the platform before Form1 and outliving it.
 struct Form1Controls {
@@ -62,6 +64,7 @@ struct Form1Services {
     Locale& locale;
     MessageLoop& loop;
     Process& process;
+    HashService& hashes;
 };
 
 class Form1 {
@@ -150,6 +153,11 @@ private:
     void UpdateFiles();
     // Tells the user and answers true when the game is not of the version the patch is for.
     bool RefusedGameVersion();
+    // The check of the patch tree by its manifest, null without one. Tells the user and
+    // answers false when the manifest cannot be read.
+    bool LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check);
+    // Tells the user which file of the patch is damaged and to download the patch again.
+    void TellDamagedPatch(const std::string& file);
 
     // Languages (src/languages).
     void LoadLangList();
@@ -176,6 +184,7 @@ private:
     Locale& locale_;
     MessageLoop& loop_;
     Process& process_;
+    HashService& hashes_;
 
     LanguageState lang_;
     int16_t busy = 0; // True (-1) while start-up, a language switch or the update run works

@@ -27,7 +27,7 @@ Form1::Form1(const Form1Controls& controls, const Form1Services& services)
       Image1(controls.Image1), Image2(controls.Image2), files_(services.files),
       profile_(services.profile), registry_(services.registry), shell_(services.shell),
       versions_(services.versions), locale_(services.locale), loop_(services.loop),
-      process_(services.process), lang_(services.files) {}
+      process_(services.process), hashes_(services.hashes), lang_(services.files) {}
 
 Form1::~Form1() = default;
 

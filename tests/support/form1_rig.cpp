@@ -64,8 +64,8 @@ Form1Rig::Form1Rig(FileSystem& files, std::string programFolder, bool follow)
 bool Form1Rig::load() {
     const Form1Controls controls{window_, command1_, command2_, command3_,
                                  combo_,  text_,     image1_,   image2_};
-    const Form1Services services{files_,    profile_, registry_, shell_,
-                                 versions_, locale_,  loop_,     process_};
+    const Form1Services services{files_,  profile_, registry_, shell_, versions_,
+                                 locale_, loop_,    process_,  hashes_};
     form_ = std::make_unique<Form1>(controls, services);
     return form_->Form_Load();
 }

@@ -3,6 +3,7 @@
 // then the process follows the program folder, so that "update\" and "lang\" resolve).
 #pragma once
 
+#include "platform/posix/libcrypto_hash_service.h"
 #include "support/fake_controls.h"
 #include "support/fake_file_system.h"
 #include "support/fake_locale.h"
@@ -140,6 +141,7 @@ public:
     FakeVersionResource versions_;
     FakeLocale locale_;
     FakeProcess process_;
+    posix::LibcryptoHashService hashes_;
 
 private:
     std::unique_ptr<Form1> form_;
