@@ -396,10 +396,77 @@ log_since_last_cls() {
   tr -d '\r' <"$LOG" 2>/dev/null | awk '/^cls$/ { n = NR } { line[NR] = $0 } END { for (i = n + 1; i <= NR; i++) print line[i] }'
 }
 
+# Writes the staged bundle's update.sha256 as a patch maker makes it: sha256sum run inside
+# update/. Usage: write_manifest
+write_manifest() {
+  (cd "$(session_unix_path "$INSTALL_DIR")/update" &&
+    find . -type f -printf '%P\0' | sort -z | xargs -0 sha256sum) >"$(session_unix_path "$INSTALL_DIR")/update.sha256"
+}
+
+# A manifest that does not match one file: nothing in the game folder changes, and the user is
+# told which file is damaged and to download the patch again.
+scenario_damaged_patch() {
+  local game manifest
+  game=$(session_unix_path "$GAME_DIR")
+  manifest="$(session_unix_path "$INSTALL_DIR")/update.sha256"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  write_manifest || { fail "manifest written"; return; }
+  # One digit of the digest of data/levels.dat changes, as one flipped bit in the file would.
+  awk '/  data\/levels\.dat$/ { $0 = (substr($0, 1, 1) == "0" ? "1" : "0") substr($0, 2) } { print }' \
+    "$manifest" >"$manifest.new" && mv "$manifest.new" "$manifest"
+  start_installer en_US.UTF-8 || return
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "the damaged file is named and a new download asked for" \
+    wait_logged_line "$RUN_SECONDS" "The patch is damaged: data\\levels.dat does not match it. Nothing has been changed. Please download the patch again."
+  check "error line logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" error
+  check "no success lines" not_logged "$ENG_LNG" poz1
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  rm -f "$manifest"
+}
+
+# The layout file asks for game version 1.1.0.0, the game's main.exe is 1.0.0.0: refused before
+# anything changes, naming both versions.
+scenario_wrong_game_version() {
+  local game ini
+  game=$(session_unix_path "$GAME_DIR")
+  ini="$(session_unix_path "$INSTALL_DIR")/qlypatch.ini"
+  # The installer itself carries the file version 1.0.0.0: it stands in for the game program.
+  cp "$(session_unix_path "$INSTALL_DIR")/qlypatch.exe" "$game/main.exe"
+  cp "$ini" "$work/qlypatch.ini.kept"
+  printf '\r\n[game]\r\nversion=1.1.0.0\r\n' >>"$ini"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  start_installer en_US.UTF-8 || { cp "$work/qlypatch.ini.kept" "$ini"; return; }
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "refused, naming the version found and the one required" \
+    wait_logged_line "$RUN_SECONDS" "The game here is version 1.0.0.0, but this patch is for version 1.1.0.0 of Quillory. Nothing has been changed."
+  check "no success lines" not_logged "$ENG_LNG" poz1
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  cp "$work/qlypatch.ini.kept" "$ini"
+}
+
+# Waits up to SECONDS for a line of the support log that holds TEXT.
+# Usage: wait_logged_line SECONDS TEXT
+wait_logged_line() {
+  local end=$((SECONDS + $1))
+  while ((SECONDS < end)); do
+    tr -d '\r' <"$LOG" 2>/dev/null | grep -qF -- "$2" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
 # ---- main ----------------------------------------------------------------------------------
 
 SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
-  demo_edition_64bit_view folder_browser_cancel language_switch)
+  demo_edition_64bit_view folder_browser_cancel language_switch damaged_patch wrong_game_version)
 
 run_scenario() {
   local name=$1 t0=$SECONDS
