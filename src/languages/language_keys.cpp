@@ -21,13 +21,21 @@ constexpr std::array kKeys{
     LanguageKey{"brak miejsca", ""},
     LanguageKey{"nie moge znalezc", ""},
     LanguageKey{"podaj folder", ""},
+    // Why a file of the patch could not be installed, after the file's name.
+    LanguageKey{"w uzyciu", "is in use by another program. Close the game and its launcher, then try again."},
+    LanguageKey{"brak dostepu", "cannot be written: access denied."},
+    LanguageKey{"tylko odczyt", "is read-only."},
+    LanguageKey{"brak pliku", "is missing from the patch. Please download the patch again."},
+    LanguageKey{"przeszkoda", "is blocked by a file or folder of the same name."},
+    LanguageKey{"blad zapisu", "could not be written."},
+    LanguageKey{"uszkodzona", "is damaged or does not belong to the patch. Nothing has been changed. Please download the patch again."},
+    // An update that a crash or a power cut interrupted, found at the next start.
+    LanguageKey{"cofnieto", "An interrupted update was undone. The game is as it was before it."},
+    LanguageKey{"nie cofnieto", "An interrupted update could not be undone. The game folder needs attention: start the installer again, or reinstall the game."},
     // %1: the version of the game's main.exe (or "bez wersji"), %2: the one the patch needs.
     LanguageKey{"zla wersja", "The game here is version %1, but this patch is for version %2 of "
                               "Quillory. Nothing has been changed."},
     LanguageKey{"bez wersji", "unknown (main.exe carries no version)"},
-    // %1: the file of the patch that is damaged, missing or not part of it.
-    LanguageKey{"uszkodzona", "The patch is damaged: %1 does not match it. Nothing has been "
-                              "changed. Please download the patch again."},
 };
 // clang-format on
 

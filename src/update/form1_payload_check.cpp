@@ -1,5 +1,4 @@
-// The patch tree's integrity check by its manifest, and what the user is told when it fails.
-#include "languages/language_keys.h"
+// The patch tree's integrity check by its manifest.
 #include "update/manifest_check.h"
 #include "window/form1.h"
 
@@ -18,14 +17,9 @@ bool Form1::LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check) {
         return true;
     } catch (const std::exception&) {
         // A manifest that cannot be trusted cannot vouch for the patch either.
-        TellDamagedPatch(kManifestFile);
+        lastFailure_ = CopyFailure{FailureKind::Damaged, kManifestFile};
         return false;
     }
-}
-
-void Form1::TellDamagedPatch(const std::string& file) {
-    const std::string text = LangTextWithArguments(lang_, "uszkodzona", {file});
-    StandAlone([&] { TextScroll1.Tekst(text); });
 }
 
 } // namespace qly

@@ -23,6 +23,7 @@ public:
     }
     void write(std::span<const char> data) override { inner_->write(data); }
     int64_t length() override { return inner_->length(); }
+    void flush() override { inner_->flush(); }
 
 private:
     std::unique_ptr<File> inner_;
@@ -38,9 +39,9 @@ ManifestCheck::ManifestCheck(HashService& hashes, const std::vector<ManifestEntr
     }
 }
 
-void ManifestCheck::damaged(const std::string& file, const std::string& why) {
+void ManifestCheck::damaged(const std::string& file, const std::string& why, FailureKind kind) {
     damaged_ = file;
-    throw Error("the patch is damaged: " + file + " " + why);
+    throw Error("the patch is damaged: " + file + " " + why, kind, 0, file);
 }
 
 void ManifestCheck::checkListing(const std::vector<std::string>& files) {
@@ -53,7 +54,7 @@ void ManifestCheck::checkListing(const std::vector<std::string>& files) {
     }
     for (const auto& [key, entry] : expected_) {
         if (!found.contains(key)) {
-            damaged(entry.path, "is listed in its manifest but missing");
+            damaged(entry.path, "is listed in its manifest but missing", FailureKind::Vanished);
         }
     }
 }

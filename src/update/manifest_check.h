@@ -3,6 +3,7 @@
 // they are copied (no second read) and compared before the file is put in place.
 #pragma once
 
+#include "common/error.h"
 #include "engine/source_check.h"
 #include "platform/file_system.h"
 #include "platform/sha256.h"
@@ -20,11 +21,11 @@ public:
     // Paths are compared without regard to letter case, as Windows names files.
     ManifestCheck(HashService& hashes, const std::vector<ManifestEntry>& entries);
 
-    // Throws Error naming the first file of the tree the manifest does not list, else the
-    // first listed file the tree lacks.
+    // Throws Error naming the first file of the tree the manifest does not list (Damaged),
+    // else the first listed file the tree lacks (Vanished).
     void checkListing(const std::vector<std::string>& files) override;
     std::unique_ptr<File> watch(const std::string& file, std::unique_ptr<File> source) override;
-    // Throws Error when the bytes read of file do not have the manifest's digest.
+    // Throws Error (Damaged) when the bytes read of file do not have the manifest's digest.
     void checkCopied(const std::string& file) override;
 
     // The file (relative to the patch tree) found unlisted, missing or damaged; empty while
@@ -32,7 +33,8 @@ public:
     const std::string& damagedFile() const { return damaged_; }
 
 private:
-    [[noreturn]] void damaged(const std::string& file, const std::string& why);
+    [[noreturn]] void damaged(const std::string& file, const std::string& why,
+                              FailureKind kind = FailureKind::Damaged);
 
     HashService& hashes_;
     std::map<std::string, ManifestEntry> expected_; // by lower-case path

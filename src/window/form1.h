@@ -35,6 +35,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qly {
@@ -151,13 +152,15 @@ private:
     void CopyStep(bool blankLineFirst);
     void AskForFolder();
     void UpdateFiles();
+    // Undoes a run of an earlier start that a crash interrupted in DestPatch, and says so.
+    void RecoverGameFolder();
+    // The "error" line and, when the run named one, the file and the reason.
+    void ShowFailure();
     // Tells the user and answers true when the game is not of the version the patch is for.
     bool RefusedGameVersion();
-    // The check of the patch tree by its manifest, null without one. Tells the user and
-    // answers false when the manifest cannot be read.
+    // The check of the patch tree by its manifest, null without one; false (with the
+    // manifest as the run's failure) when the manifest cannot be read.
     bool LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check);
-    // Tells the user which file of the patch is damaged and to download the patch again.
-    void TellDamagedPatch(const std::string& file);
 
     // Languages (src/languages).
     void LoadLangList();
@@ -195,6 +198,8 @@ private:
     // engine's release to the copy step, which still has it on its stack.
     bool copying_ = false;
     bool releaseEngineAfterCopy_ = false;
+    // Why the update run did not install, as the engine told it.
+    std::optional<CopyFailure> lastFailure_;
 };
 
 } // namespace qly

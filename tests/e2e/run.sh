@@ -418,9 +418,9 @@ scenario_damaged_patch() {
   start_installer en_US.UTF-8 || return
   window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
-  check "the damaged file is named and a new download asked for" \
-    wait_logged_line "$RUN_SECONDS" "The patch is damaged: data\\levels.dat does not match it. Nothing has been changed. Please download the patch again."
   check "error line logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" error
+  check "the damaged file is named and a new download asked for" \
+    wait_logged_line "$RUN_SECONDS" "data\\levels.dat: $(lang_text_of "$ENG_LNG" uszkodzona)"
   check "no success lines" not_logged "$ENG_LNG" poz1
   check "game folder untouched" same_tree "$work/game-before" "$game"
   window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
@@ -450,6 +450,11 @@ scenario_wrong_game_version() {
   window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
   cp "$work/qlypatch.ini.kept" "$ini"
+}
+
+# The text of KEY in the language file LNG (a plain ASCII one). Usage: lang_text_of LNG KEY
+lang_text_of() {
+  python3 -c 'import sys; b = open(sys.argv[1], "rb").read(); n = ("/" + sys.argv[2] + "/").encode(); s = b.find(n) + len(n) + 2; print(b[s:b.find(b"\x27", s)].decode("latin-1"))' "$1" "$2"
 }
 
 # Waits up to SECONDS for a line of the support log that holds TEXT.
