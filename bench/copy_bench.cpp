@@ -1,13 +1,17 @@
 // Times the copy engine and its scan on a fixture tree, next to two floors that move the same
 // 62000-byte steps with a yield per step: a plain read/write loop and an in-kernel
-// copy_file_range loop. Prints "<seconds> <peak RSS KiB> <result>" on one line.
+// copy_file_range loop. Prints "<seconds> <peak RSS KiB> <result>" on one line. "copy-sha"
+// copies with the tree checked against a manifest (sha256sum's output for SOURCE), as a bundle
+// with update.sha256 is installed.
 //
 // The floors talk to the system directly: they are the yardstick the engine's own file
 // services are measured against, so they must not go through them.
 #include "common/folder_prefix.h"
 #include "engine/class_copy_sys.h"
+#include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_message_loop.h"
+#include "update/manifest_check.h"
 
 #include <cerrno>
 #include <chrono>
@@ -109,7 +113,8 @@ void floorCopyTree(const std::string& from, const std::string& to, bool inKernel
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: qly-bench copy|scan|floor-rw|floor-cfr SOURCE [DEST]\n");
+    std::fprintf(stderr, "usage: qly-bench copy|scan|floor-rw|floor-cfr SOURCE [DEST]\n"
+                         "       qly-bench copy-sha SOURCE DEST MANIFEST\n");
     return 2;
 }
 
@@ -125,6 +130,9 @@ int main(int argc, char** argv) {
     if (mode != "scan" && dest.empty()) {
         return usage();
     }
+    if (mode == "copy-sha" && argc < 5) {
+        return usage();
+    }
 
     qly::posix::PosixFileSystem fs;
     qly::posix::PosixMessageLoop loop;
@@ -133,7 +141,13 @@ int main(int argc, char** argv) {
     int64_t result = 0;
     try {
         const auto start = std::chrono::steady_clock::now();
-        if (mode == "copy") {
+        qly::posix::LibcryptoHashService hashes;
+        std::unique_ptr<qly::ManifestCheck> check;
+        if (mode == "copy-sha") {
+            check = qly::LoadManifestCheck(fs, hashes, argv[4]);
+            engine.SetSourceCheck(check.get());
+        }
+        if (mode == "copy" || mode == "copy-sha") {
             result =
                 engine.QuickCopy(qly::folderPrefix(source), qly::folderPrefix(dest)).value_or(0);
         } else if (mode == "scan") {

@@ -106,9 +106,12 @@ start_session() {
 # ---- steps shared by the scenarios ---------------------------------------------------------
 
 # Puts the prefix back to a known state: no installer running, nothing registered, a fresh game
-# folder holding main.exe, no Favorites shortcut, no log.
+# folder holding main.exe, no Favorites shortcut, no log, the bundle's own layout file and no
+# update.sha256 beside the patch.
 reset_state() {
   session_stop_app
+  rm -f "$(session_unix_path "$INSTALL_DIR")/update.sha256"
+  cp "$INI" "$(session_unix_path "$INSTALL_DIR")/qlypatch.ini"
   session_unregister
   rm -rf "$(session_unix_path "$DEMO_ROOT")"
   session_make_game "$GAME_DIR"
@@ -208,12 +211,14 @@ snapshot_game() {
 # ---- scenarios -----------------------------------------------------------------------------
 
 # Full edition registered in the 32-bit view, English locale: start-up, the copy with progress
-# in the caption, the exit button and the Favorites shortcut.
+# in the caption, the exit button and the Favorites shortcut. The bundle carries a matching
+# update.sha256, so every file is hashed (by the system's CNG) on its way in.
 scenario_full_edition() {
   local game
   game=$(session_unix_path "$GAME_DIR")
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
+  write_manifest || { fail "manifest written"; return; }
   start_installer en_US.UTF-8 || return
   check "caption at start is 'Quillory - Install'" [ "$(window_caption "$WIN")" = "Quillory - Install" ]
   look_like start
@@ -425,7 +430,6 @@ scenario_damaged_patch() {
   check "game folder untouched" same_tree "$work/game-before" "$game"
   window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
-  rm -f "$manifest"
 }
 
 # The layout file asks for game version 1.1.0.0, the game's main.exe is 1.0.0.0: refused before
@@ -436,11 +440,10 @@ scenario_wrong_game_version() {
   ini="$(session_unix_path "$INSTALL_DIR")/qlypatch.ini"
   # The installer itself carries the file version 1.0.0.0: it stands in for the game program.
   cp "$(session_unix_path "$INSTALL_DIR")/qlypatch.exe" "$game/main.exe"
-  cp "$ini" "$work/qlypatch.ini.kept"
   printf '\r\n[game]\r\nversion=1.1.0.0\r\n' >>"$ini"
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
-  start_installer en_US.UTF-8 || { cp "$work/qlypatch.ini.kept" "$ini"; return; }
+  start_installer en_US.UTF-8 || return
   window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
   check "refused, naming the version found and the one required" \
@@ -449,7 +452,6 @@ scenario_wrong_game_version() {
   check "game folder untouched" same_tree "$work/game-before" "$game"
   window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
-  cp "$work/qlypatch.ini.kept" "$ini"
 }
 
 # The text of KEY in the language file LNG (a plain ASCII one). Usage: lang_text_of LNG KEY
