@@ -1,6 +1,7 @@
 #include "common/error.h"
 #include "engine/class_copy_sys.h"
 #include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_version_resource.h"
 #include "support/fake_message_loop.h"
 #include "win32_test_support.h"
 
@@ -48,6 +49,14 @@ TEST(Win32FileSystem, CopiesATreeToADestinationFarBeyondMaxPath) {
     EXPECT_EQ(files, 1);
     fs.deleteFile(copied);
     EXPECT_FALSE(fs.exists(copied));
+
+    // The game program's version is read there too (the test program carries 6.4.9.1133).
+    std::wstring self(MAX_PATH * 4, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+    const std::string program = test::readFile(fromWide(self));
+    fs.open(game + "\\main.exe", OpenMode::CreateAlways)->write(program);
+    EXPECT_EQ(Win32VersionResource().fileVersion(game + "\\main.exe"),
+              (std::array<uint16_t, 4>{6, 4, 9, 1133}));
 }
 
 TEST(Win32FileSystem, ListingFindsNothingOnlyWhenNothingMatchesAndFailsOtherwise) {
