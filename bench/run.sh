@@ -117,8 +117,10 @@ report_copy() {
         for m in "${methods[@]}"; do
             time_copy "$m" "$tree"
             times[$m]="${times[$m]:-} $t"
+            if [ "$m" = engine ]; then
+                engine_rss=$((rss > engine_rss ? rss : engine_rss))
+            fi
         done
-        engine_rss=$((rss > engine_rss ? rss : engine_rss))
     done
     declare -A b=() md=()
     for m in "${methods[@]}"; do
