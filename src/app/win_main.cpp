@@ -5,6 +5,7 @@
 #include "app/support_log.h"
 #include "app/unattended.h"
 #include "common/error.h"
+#include "platform/win32/cng_hash_service.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_controls.h"
@@ -95,6 +96,7 @@ int runUnattended(win32::Win32Process& process, const Form1Options& options, con
     win32::Win32Shell shell(nullptr, log);
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
+    win32::CngHashService hashes;
 
     UnattendedWindow window(files);
     UnattendedButton command1;
@@ -108,7 +110,8 @@ int runUnattended(win32::Win32Process& process, const Form1Options& options, con
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, loop, process}, options);
+        Form1Services{files, profile, registry, shell, versions, locale, loop, process, hashes},
+        options);
     const bool loaded = form.Form_Load();
     if (loaded) {
         form.Command1_Click(); // the update run
@@ -147,6 +150,7 @@ int runWindow(HINSTANCE instance, win32::Win32Process& process, const Form1Optio
     win32::Win32Registry registry;
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
+    win32::CngHashService hashes;
 
     win32::Win32Shell shell(parent, log);
     LoggedTextArea loggedText(textScroll1, log, utf8OfCharset,
@@ -155,7 +159,7 @@ int runWindow(HINSTANCE instance, win32::Win32Process& process, const Form1Optio
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process},
+        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process, hashes},
         options);
 
     command1.setOnClick([&form] { form.Command1_Click(); });

@@ -111,6 +111,9 @@ std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure) {
     case FailureKind::InTheWay:
         reason = "a file or folder in the way";
         break;
+    case FailureKind::Damaged:
+        reason = "damaged: not the file the patch lists";
+        break;
     case FailureKind::Other:
         reason = "failed";
         break;

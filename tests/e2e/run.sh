@@ -112,9 +112,12 @@ start_session() {
 # ---- steps shared by the scenarios ---------------------------------------------------------
 
 # Puts the prefix back to a known state: no installer running, nothing registered, a fresh game
-# folder holding main.exe, no Favorites shortcut, no log.
+# folder holding main.exe, no Favorites shortcut, no log, the bundle's own layout file and no
+# update.sha256 beside the patch.
 reset_state() {
   session_stop_app
+  rm -f "$(session_unix_path "$INSTALL_DIR")/update.sha256"
+  cp "$INI" "$(session_unix_path "$INSTALL_DIR")/qlypatch.ini"
   session_unregister
   rm -rf "$(session_unix_path "$DEMO_ROOT")"
   session_make_game "$GAME_DIR"
@@ -233,12 +236,14 @@ snapshot_game() {
 # ---- scenarios -----------------------------------------------------------------------------
 
 # Full edition registered in the 32-bit view, English locale: start-up, the copy with progress
-# in the caption, the exit button and the Favorites shortcut.
+# in the caption, the exit button and the Favorites shortcut. The bundle carries a matching
+# update.sha256, so every file is hashed (by the system's CNG) on its way in.
 scenario_full_edition() {
   local game
   game=$(session_unix_path "$GAME_DIR")
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
+  write_manifest || { fail "manifest written"; return; }
   start_installer en_US.UTF-8 || return
   check "caption at start is 'Quillory - Install'" [ "$(window_caption "$WIN")" = "Quillory - Install" ]
   look_like start
@@ -719,13 +724,82 @@ log_since_last_cls() {
   log_lines | awk '/^cls$/ { n = NR } { line[NR] = $0 } END { for (i = n + 1; i <= NR; i++) print line[i] }'
 }
 
+# Writes the staged bundle's update.sha256 as a patch maker makes it: sha256sum run inside
+# update/. Usage: write_manifest
+write_manifest() {
+  (cd "$(session_unix_path "$INSTALL_DIR")/update" &&
+    find . -type f -printf '%P\0' | sort -z | xargs -0 sha256sum) >"$(session_unix_path "$INSTALL_DIR")/update.sha256"
+}
+
+# A manifest that does not match one file: nothing in the game folder changes, and the user is
+# told which file is damaged and to download the patch again.
+scenario_damaged_patch() {
+  local game manifest
+  game=$(session_unix_path "$GAME_DIR")
+  manifest="$(session_unix_path "$INSTALL_DIR")/update.sha256"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  write_manifest || { fail "manifest written"; return; }
+  # One digit of the digest of data/levels.dat changes, as one flipped bit in the file would.
+  awk '/  data\/levels\.dat$/ { $0 = (substr($0, 1, 1) == "0" ? "1" : "0") substr($0, 2) } { print }' \
+    "$manifest" >"$manifest.new" && mv "$manifest.new" "$manifest"
+  start_installer en_US.UTF-8 || return
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "error line logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" error
+  check "the damaged file is named and a new download asked for" \
+    wait_logged_line "$RUN_SECONDS" "data\\levels.dat: $(lang_text_of "$ENG_LNG" uszkodzona)"
+  check "no success lines" not_logged "$ENG_LNG" poz1
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+}
+
+# The layout file asks for game version 1.1.0.0, the game's main.exe is 1.0.0.0: refused before
+# anything changes, naming both versions.
+scenario_wrong_game_version() {
+  local game ini
+  game=$(session_unix_path "$GAME_DIR")
+  ini="$(session_unix_path "$INSTALL_DIR")/qlypatch.ini"
+  # The installer itself carries the file version 1.0.0.0: it stands in for the game program.
+  cp "$(session_unix_path "$INSTALL_DIR")/qlypatch.exe" "$game/main.exe"
+  printf '\r\n[game]\r\nversion=1.1.0.0\r\n' >>"$ini"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  start_installer en_US.UTF-8 || return
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "refused, naming the version found and the one required" \
+    wait_logged_line "$RUN_SECONDS" "The game here is version 1.0.0.0, but this patch is for version 1.1.0.0 of Quillory. Nothing has been changed."
+  check "no success lines" not_logged "$ENG_LNG" poz1
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+}
+
+# The text of KEY in the language file LNG (a plain ASCII one). Usage: lang_text_of LNG KEY
+lang_text_of() {
+  python3 -c 'import sys; b = open(sys.argv[1], "rb").read(); n = ("/" + sys.argv[2] + "/").encode(); s = b.find(n) + len(n) + 2; print(b[s:b.find(b"\x27", s)].decode("latin-1"))' "$1" "$2"
+}
+
+# Waits up to SECONDS for a line of the support log that holds TEXT.
+# Usage: wait_logged_line SECONDS TEXT
+wait_logged_line() {
+  local end=$((SECONDS + $1))
+  while ((SECONDS < end)); do
+    tr -d '\r' <"$LOG" 2>/dev/null | grep -qF -- "$2" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
 # ---- main ----------------------------------------------------------------------------------
 
 SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
   demo_edition_64bit_view folder_browser_cancel language_switch game_file_in_use
   read_only_game_file killed_mid_copy verysilent_registered verysilent_dir_german
   verysilent_relative_dir verysilent_not_found verysilent_file_in_use unknown_switch
-  silent_window raised_dpi)
+  silent_window raised_dpi damaged_patch wrong_game_version)
 
 run_scenario() {
   local name=$1 t0=$SECONDS

@@ -48,8 +48,9 @@ TEST_F(PosixFileSystemTest, ListingsAndLookupsGiveWindowsAttributesAndSixtyFourB
     EXPECT_EQ(all.at("sub").attributes, kAttrDirectory);
     EXPECT_EQ(all.at("link").attributes, kAttrDirectory | kAttrReparsePoint);
     EXPECT_EQ(fs.attributes(at("missing")), kInvalidAttributes);
+    // Nothing matching is an empty listing; a folder that is not there is a failure.
     EXPECT_EQ(fs.list(dir.winPath(), "*.none"), nullptr);
-    EXPECT_EQ(fs.list(at("missing\\"), "*"), nullptr);
+    EXPECT_THROW(fs.list(at("missing\\"), "*"), Error);
 
     // The plain lookup sees ordinary files only.
     EXPECT_TRUE(fs.fileExists(at("plain.txt")));

@@ -141,8 +141,8 @@ struct DirCloser {
 
 class PosixDirListing : public DirListing {
 public:
-    PosixDirListing(std::unique_ptr<DIR, DirCloser> dir, std::string pattern)
-        : dir_(std::move(dir)), pattern_(std::move(pattern)),
+    PosixDirListing(std::unique_ptr<DIR, DirCloser> dir, std::string folder, std::string pattern)
+        : dir_(std::move(dir)), folder_(std::move(folder)), pattern_(std::move(pattern)),
           matchAll_(pattern_ == "*" || pattern_ == "*.*") {}
 
     // Reads ahead to the first match so that a listing without one is reported as unopenable.
@@ -165,7 +165,7 @@ private:
             const dirent* d = readdir(dir_.get());
             if (d == nullptr) {
                 if (errno != 0) {
-                    fail("cannot read the listing of", "folder", errno);
+                    fail("cannot read the listing of", folder_, errno);
                 }
                 return false;
             }
@@ -191,6 +191,7 @@ private:
     }
 
     std::unique_ptr<DIR, DirCloser> dir_;
+    std::string folder_;
     std::string pattern_;
     bool matchAll_;
     DirEntry pending_;
@@ -337,9 +338,9 @@ std::unique_ptr<DirListing> PosixFileSystem::list(const std::string& folder,
     }
     std::unique_ptr<DIR, DirCloser> dir(opendir(native.c_str()));
     if (!dir) {
-        return nullptr;
+        fail("cannot list", native, errno);
     }
-    auto listing = std::make_unique<PosixDirListing>(std::move(dir), pattern);
+    auto listing = std::make_unique<PosixDirListing>(std::move(dir), native, pattern);
     if (!listing->prime()) {
         return nullptr;
     }
