@@ -62,7 +62,8 @@ void Form1::UpdateFiles() {
         }
         // The checks that end the run before anything in the game folder changes.
         std::unique_ptr<ManifestCheck> payloadCheck;
-        if (RefusedGameVersion() || !LoadPayloadCheck(payloadCheck)) {
+        versionRefused_ = RefusedGameVersion();
+        if (versionRefused_ || !LoadPayloadCheck(payloadCheck)) {
             ErrorCode = -1;
             return;
         }

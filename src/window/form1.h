@@ -176,11 +176,15 @@ private:
     void updateFiles() override;
     void recoverInterruptedRun() override;
     std::optional<CopyFailure> lastCopyFailure() const override;
+    bool refusedGameVersion() const override { return versionRefused_; }
     void showFailure() override;
     bool closed() const override;
     void logEvent(const std::string& line) override;
     // Tells the user and answers true when the game is not of the version the patch is for.
     bool RefusedGameVersion();
+    // Set when the update step refused the game's version; a language switch then shows that
+    // refusal again instead of the general "error" line.
+    bool versionRefused_ = false;
     // The check of the patch tree by its manifest, null without one; false (with the
     // manifest as the run's failure) when the manifest cannot be read.
     bool LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check);

@@ -752,7 +752,7 @@ scenario_damaged_patch() {
   check "no success lines" not_logged "$ENG_LNG" poz1
   check "game folder untouched" same_tree "$work/game-before" "$game"
   window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 5
 }
 
 # The layout file asks for game version 1.1.0.0, the game's main.exe is 1.0.0.0: refused before
@@ -774,7 +774,7 @@ scenario_wrong_game_version() {
   check "no success lines" not_logged "$ENG_LNG" poz1
   check "game folder untouched" same_tree "$work/game-before" "$game"
   window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 6
 }
 
 # The text of KEY in the language file LNG (a plain ASCII one). Usage: lang_text_of LNG KEY

@@ -1,5 +1,6 @@
 // The game version a patch is for: reading it, comparing it, and a run refused for it.
 #include "support/form1_rig.h"
+#include "update/exit_codes.h"
 #include "update/game_version.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,7 @@ struct Outcome {
     bool patched;
     bool ocxDeleted;
     int32_t errorCode;
+    RunOutcome outcome;
 };
 Outcome runFor(Version found, const std::string& version, const std::string& maxversion) {
     Form1Rig rig;
@@ -75,16 +77,19 @@ Outcome runFor(Version found, const std::string& version, const std::string& max
     rig.form().Command1_Click();
     return {Lines(rig.text_.shown_.begin() + 2, rig.text_.shown_.end()),
             rig.fs.contents(std::string(kGame) + "\\data\\level.pak") == "new level",
-            !rig.fs.isFile(std::string(kGame) + "\\msdxm.ocx"), rig.form().ErrorCode};
+            !rig.fs.isFile(std::string(kGame) + "\\msdxm.ocx"), rig.form().ErrorCode,
+            rig.form().outcome()};
 }
 
 TEST(GameVersionTest, GameOfAnotherVersionIsRefusedBeforeAnythingChangesNamingBothVersions) {
     // The rig's language lacks the new keys: their built-in English texts are shown.
     const Outcome lower = runFor(VersionWords{1, 0, 0, 0}, "1.1.0.0", "");
+    // The refusal says it all: no general "error" line that blames the running game.
     EXPECT_EQ(lower.lines, (Lines{" ",
                                   "The game here is version 1.0.0.0, but this patch is for "
-                                  "version 1.1.0.0 of Quillory. Nothing has been changed.",
-                                  "EN error"}));
+                                  "version 1.1.0.0 of Quillory. Nothing has been changed."}));
+    EXPECT_EQ(lower.outcome, RunOutcome::VersionMismatch);
+    EXPECT_EQ(ExitCodeOf(lower.outcome), ExitCode::VersionMismatch);
     EXPECT_FALSE(lower.patched);
     EXPECT_FALSE(lower.ocxDeleted);
     EXPECT_EQ(lower.errorCode, -1);
