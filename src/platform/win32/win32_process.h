@@ -9,6 +9,8 @@ class Win32Process : public Process {
 public:
     // The folder of GetModuleFileNameW, UTF-8.
     std::string programFolder() override;
+    // The exe's own path, UTF-8.
+    std::string programPath();
     // GetCommandLineW after the program's name, leading blanks removed, UTF-8.
     std::string commandLine() override;
     // SetCurrentDirectoryW, which takes the drive along; network folders work too.
