@@ -21,6 +21,8 @@ constexpr std::array kKeys{
     LanguageKey{"brak miejsca", ""},
     LanguageKey{"nie moge znalezc", ""},
     LanguageKey{"podaj folder", ""},
+    LanguageKey{"uszkodzony", "The downloaded patch is damaged or incomplete. Nothing has been changed. "
+                              "Please download the patch again."},
 };
 // clang-format on
 

@@ -1,5 +1,6 @@
 // Checks the demo bundle in demo/: its language files, its layout file and its skin agree with
 // what the installer reads from them.
+#include "languages/language_keys.h"
 #include "languages/language_state.h"
 #include "languages/message_lines.h"
 #include "platform/posix/posix_profile_file.h"
@@ -66,9 +67,8 @@ TEST(DemoBundle, EveryLanguageFileIsCompleteClosedAndInItsCodePage) {
             << "header: " << text.substr(0, 5);
         const int32_t charset = charsets[text.substr(1, 3)] =
             ParseIniNumber(lang.LangText("#skrypt"));
-        for (const char* key : {"#jezyk", "#skrypt", "instaluj", "wyjdz", "error", "brak miejsca",
-                                "nie moge znalezc", "podaj folder"}) {
-            EXPECT_FALSE(lang.LangText(key).empty()) << key;
+        for (const LanguageKey& key : LanguageKeys()) {
+            EXPECT_FALSE(lang.LangText(std::string(key.key)).empty()) << key.key;
         }
         for (const char* prefix : {"przed", "poz", "neg"}) {
             test::RecordingLineSink sink;
