@@ -3,7 +3,12 @@
 // wWinMain: a failure ends the program with a non-zero exit code.
 #include "app/resource_ids.h"
 #include "app/support_log.h"
+#include "bundle/packed_bundle.h"
+#include "bundle/payload_reader.h"
 #include "common/error.h"
+#include "languages/language_keys.h"
+#include "languages/language_state.h"
+#include "platform/win32/cng_hash_service.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_controls.h"
 #include "platform/win32/win32_file_system.h"
@@ -12,8 +17,10 @@
 #include "platform/win32/win32_log_file.h"
 #include "platform/win32/win32_main_window.h"
 #include "platform/win32/win32_message_loop.h"
+#include "platform/win32/win32_private_folder.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_profile_file.h"
+#include "platform/win32/win32_random_access_file.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_text_scroll_host.h"
@@ -50,6 +57,37 @@ std::unique_ptr<win32::Win32LogFile> openSupportLog() {
     }
 }
 
+// The bundle packed behind the exe, unpacked for the window into a private folder; absent for
+// a plain exe, whose bundle is the folder beside it.
+struct Bundle {
+    std::unique_ptr<win32::Win32RandomAccessFile> exe;
+    std::unique_ptr<win32::Win32PrivateFolder> folder;
+    std::unique_ptr<PackedBundle> packed;
+};
+
+// Looks for a payload in the running exe and prepares it. Throws Error, with the reason,
+// when the payload is damaged: nothing may then be installed.
+Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk,
+                  HashService& hashes) {
+    Bundle bundle;
+    try {
+        bundle.exe = std::make_unique<win32::Win32RandomAccessFile>(process.programPath());
+    } catch (const Error&) {
+        return bundle; // an exe that cannot read itself runs from the folder beside it
+    }
+    PayloadLookup lookup = FindPayload(*bundle.exe, hashes);
+    if (lookup.status == PayloadLookup::Status::Damaged) {
+        throw Error(lookup.problem);
+    }
+    if (lookup.status == PayloadLookup::Status::Found) {
+        bundle.folder = std::make_unique<win32::Win32PrivateFolder>();
+        bundle.packed = std::make_unique<PackedBundle>(*bundle.exe, std::move(lookup.payload),
+                                                       hashes, disk, process,
+                                                       bundle.folder->path());
+    }
+    return bundle;
+}
+
 std::string utf8OfCharset(const std::string& bytes, int32_t charset) {
     return win32::fromWide(win32::fromCodePage(bytes, win32::codePageOfCharset(charset)));
 }
@@ -71,13 +109,14 @@ int runInstaller(HINSTANCE instance) {
     win32::Win32ImageArea image1(parent, kImage1, Rect{});
     win32::Win32ImageArea image2(parent, kImage2, Rect{});
 
-    win32::Win32FileSystem files;
+    win32::Win32FileSystem disk;
     win32::Win32ProfileFile profile;
     win32::Win32Registry registry;
     win32::Win32Shell shell(parent);
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
-    win32::Win32Process process;
+    win32::Win32Process ownProcess;
+    win32::CngHashService hashes;
 
     auto logFile = openSupportLog();
     auto writeLog = [&logFile](const std::string& line) {
@@ -85,7 +124,19 @@ int runInstaller(HINSTANCE instance) {
             logFile->appendLine(line);
         }
     };
-    writeLog("start: arguments=" + process.commandLine());
+    writeLog("start: arguments=" + ownProcess.commandLine());
+
+    // A damaged download installs nothing: the user is told so before any change is made.
+    Bundle bundle;
+    try {
+        bundle = openBundle(ownProcess, disk, hashes);
+    } catch (const Error& e) {
+        writeLog(std::string("damaged download: ") + e.what());
+        loop.messageBox(LangTextOrBuiltIn(LanguageState(disk), "uszkodzony"));
+        return 1;
+    }
+    FileSystem& files = bundle.packed ? bundle.packed->files() : disk;
+    Process& process = bundle.packed ? bundle.packed->process() : ownProcess;
     LoggedTextArea loggedText(textScroll1, writeLog, utf8OfCharset,
                               [&textScroll1] { return textScroll1.drawing(); });
     TextArea& textArea = logFile ? static_cast<TextArea&>(loggedText) : textScroll1;
