@@ -113,7 +113,11 @@ Win32PrivateFolder::Win32PrivateFolder() {
 }
 
 Win32PrivateFolder::~Win32PrivateFolder() {
-    removeTree(toWide(path_));
+    const std::wstring folder = toWide(path_);
+    // The program may have made the folder its working folder, which Windows will not remove.
+    const std::wstring parent = folder.substr(0, folder.find_last_of(L"\\"));
+    SetCurrentDirectoryW(parent.c_str());
+    removeTree(folder);
 }
 
 } // namespace qly::win32
