@@ -67,8 +67,7 @@ struct Bundle {
 
 // Looks for a payload in the running exe and prepares it. Throws Error, with the reason,
 // when the payload is damaged: nothing may then be installed.
-Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk,
-                  HashService& hashes) {
+Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk, HashService& hashes) {
     Bundle bundle;
     try {
         bundle.exe = std::make_unique<win32::Win32RandomAccessFile>(process.programPath());
@@ -81,9 +80,8 @@ Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk,
     }
     if (lookup.status == PayloadLookup::Status::Found) {
         bundle.folder = std::make_unique<win32::Win32PrivateFolder>();
-        bundle.packed = std::make_unique<PackedBundle>(*bundle.exe, std::move(lookup.payload),
-                                                       hashes, disk, process,
-                                                       bundle.folder->path());
+        bundle.packed = std::make_unique<PackedBundle>(
+            *bundle.exe, std::move(lookup.payload), hashes, disk, process, bundle.folder->path());
     }
     return bundle;
 }

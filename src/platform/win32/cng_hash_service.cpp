@@ -11,7 +11,9 @@ namespace qly::win32 {
 
 namespace {
 
-bool ok(NTSTATUS status) { return status >= 0; }
+bool ok(NTSTATUS status) {
+    return status >= 0;
+}
 
 class CngSha256 : public Sha256 {
 public:
@@ -32,9 +34,8 @@ public:
         while (!data.empty()) {
             const auto n = static_cast<ULONG>(
                 std::min<std::size_t>(data.size(), std::numeric_limits<ULONG>::max()));
-            if (!ok(BCryptHashData(hash_,
-                                   reinterpret_cast<PUCHAR>(const_cast<char*>(data.data())), n,
-                                   0))) {
+            if (!ok(BCryptHashData(hash_, reinterpret_cast<PUCHAR>(const_cast<char*>(data.data())),
+                                   n, 0))) {
                 throw Error("SHA-256 failed");
             }
             data = data.subspan(n);
@@ -67,7 +68,9 @@ CngHashService::CngHashService() {
     algorithm_ = algorithm;
 }
 
-CngHashService::~CngHashService() { BCryptCloseAlgorithmProvider(algorithm_, 0); }
+CngHashService::~CngHashService() {
+    BCryptCloseAlgorithmProvider(algorithm_, 0);
+}
 
 std::unique_ptr<Sha256> CngHashService::newSha256() {
     return std::make_unique<CngSha256>(static_cast<BCRYPT_ALG_HANDLE>(algorithm_));
