@@ -70,7 +70,7 @@ finish() {
 preflight() {
   local tool missing=()
   for tool in Xvfb wine wineserver xdotool xwininfo import compare identify convert python3 \
-    localedef "$TOOL"; do
+    localedef openssl osslsigncode "$TOOL"; do
     command -v "$tool" >/dev/null || missing+=("$tool")
   done
   ((${#missing[@]} == 0)) || { fail "tools present" "missing: ${missing[*]} (bash scripts/deps.sh)"; return 1; }
@@ -203,6 +203,19 @@ exits_on_click() {
     fail "$3 ends the program"
     return 1
   fi
+}
+
+# The demo bundle packed into one exe behind the installer and signed afterwards, as a patch
+# maker ships it (a throwaway self-signed certificate). Usage: pack_signed OUT
+pack_signed() {
+  [ -f "$work/sign.key" ] || openssl req -x509 -newkey rsa:2048 -nodes -days 2 \
+    -subj "/CN=Quillory patch e2e" -keyout "$work/sign.key" -out "$work/sign.crt" >/dev/null 2>&1 ||
+    return 1
+  rm -f "$1" "$work/signature.der"
+  "$TOOL" pack "$BUNDLE" -o "$work/unsigned.exe" --installer "$EXE" >"$work/pack.out" &&
+    osslsigncode sign -certs "$work/sign.crt" -key "$work/sign.key" -n "Quillory patch" \
+      -in "$work/unsigned.exe" -out "$1" >/dev/null &&
+    osslsigncode extract-signature -in "$1" -out "$work/signature.der" >/dev/null
 }
 
 snapshot_game() {
@@ -396,7 +409,7 @@ scenario_language_switch() {
 }
 
 # The support log from its last "cls" on: what the text area shows since it was last cleared.
-# The demo bundle packed into one exe, started from a folder that holds nothing else:
+# The demo bundle packed into one signed exe, started from a folder that holds nothing else:
 # installs the patch as the folder bundle does, writes nothing beside itself and leaves no
 # unpacked files behind when it ends.
 scenario_packed_exe() {
@@ -405,7 +418,8 @@ scenario_packed_exe() {
   dir=$(session_unix_path "$PACKED_DIR")
   temp=$(session_unix_path 'C:\users')
   rm -rf "$dir" && mkdir -p "$dir"
-  check "bundle packed into one exe" "$TOOL" pack "$BUNDLE" -o "$dir/qlypatch.exe" --installer "$EXE"
+  check "bundle packed into one exe and signed" pack_signed "$dir/qlypatch.exe"
+  check "the signature follows the payload" [ -s "$work/signature.der" ]
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
   INSTALLER_WIN="$PACKED_DIR\\qlypatch.exe" start_installer en_US.UTF-8 || return
@@ -425,15 +439,14 @@ scenario_packed_exe() {
     [ -z "$(find "$temp" -maxdepth 6 -type d -name 'qlypatch-*' 2>/dev/null)" ]
 }
 
-# The same exe cut short by one byte, as by an interrupted download: the installer says the
-# download is damaged and ends, and the game stays as it was.
+# The same signed exe cut short by one byte, as by an interrupted download: the installer says
+# the download is damaged and ends, and the game stays as it was.
 scenario_packed_exe_cut_short() {
   local game dir box
   game=$(session_unix_path "$GAME_DIR")
   dir=$(session_unix_path "$PACKED_DIR")
   rm -rf "$dir" && mkdir -p "$dir"
-  "$TOOL" pack "$BUNDLE" -o "$work/whole.exe" --installer "$EXE" >/dev/null ||
-    { fail "bundle packed into one exe"; return; }
+  pack_signed "$work/whole.exe" || { fail "bundle packed into one exe and signed"; return; }
   head -c "$(($(stat -c %s "$work/whole.exe") - 1))" "$work/whole.exe" >"$dir/qlypatch.exe"
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
