@@ -44,10 +44,17 @@ void MountedFileSystem::removeQuietly(const std::string& path) noexcept {
     route(path).removeQuietly(path);
 }
 
-void MountedFileSystem::replaceFile(const std::string& from, const std::string& to) {
-    if (isMounted(from) != isMounted(to)) {
-        throw Error("cannot move " + from + " to " + to + " across the packed patch");
+void MountedFileSystem::sameSide(std::initializer_list<const std::string*> paths) const {
+    for (const std::string* path : paths) {
+        if (isMounted(*path) != isMounted(**paths.begin())) {
+            throw Error("cannot move " + **paths.begin() + " across the packed patch",
+                        FailureKind::AccessDenied, 0, *path);
+        }
     }
+}
+
+void MountedFileSystem::replaceFile(const std::string& from, const std::string& to) {
+    sameSide({&from, &to});
     route(to).replaceFile(from, to);
 }
 
@@ -57,6 +64,33 @@ std::unique_ptr<File> MountedFileSystem::open(const std::string& path, OpenMode 
 
 std::optional<int64_t> MountedFileSystem::freeBytes(const std::string& path) {
     return route(path).freeBytes(path);
+}
+
+std::optional<uint32_t> MountedFileSystem::statusOf(const std::string& path) {
+    return route(path).statusOf(path);
+}
+
+void MountedFileSystem::checkReplaceable(const std::string& path) {
+    route(path).checkReplaceable(path);
+}
+
+void MountedFileSystem::replaceWithBackup(const std::string& staged, const std::string& destination,
+                                          const std::string& backup) {
+    sameSide({&staged, &destination, &backup});
+    route(destination).replaceWithBackup(staged, destination, backup);
+}
+
+void MountedFileSystem::replaceFileDurably(const std::string& from, const std::string& to) {
+    sameSide({&from, &to});
+    route(to).replaceFileDurably(from, to);
+}
+
+bool MountedFileSystem::removeFolder(const std::string& path) {
+    return route(path).removeFolder(path);
+}
+
+bool MountedFileSystem::syncVolume(const std::string& path) {
+    return route(path).syncVolume(path);
 }
 
 } // namespace qly

@@ -5,6 +5,7 @@
 
 #include "platform/file_system.h"
 
+#include <initializer_list>
 #include <string>
 
 namespace qly {
@@ -27,10 +28,20 @@ public:
     void replaceFile(const std::string& from, const std::string& to) override;
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
     std::optional<int64_t> freeBytes(const std::string& path) override;
+    std::optional<uint32_t> statusOf(const std::string& path) override;
+    void checkReplaceable(const std::string& path) override;
+    // Like replaceFile, the three paths must lie on one side.
+    void replaceWithBackup(const std::string& staged, const std::string& destination,
+                           const std::string& backup) override;
+    void replaceFileDurably(const std::string& from, const std::string& to) override;
+    bool removeFolder(const std::string& path) override;
+    bool syncVolume(const std::string& path) override;
 
 private:
     // True when path is the prefix's folder or lies below it (either separator, any case).
     bool isMounted(const std::string& path) const;
+    // Throws Error unless every path lies on the same side.
+    void sameSide(std::initializer_list<const std::string*> paths) const;
     FileSystem& route(const std::string& path) const { return isMounted(path) ? mounted_ : base_; }
 
     FileSystem& base_;

@@ -11,7 +11,7 @@ namespace qly {
 namespace {
 
 [[noreturn]] void readOnly(const std::string& path) {
-    throw Error("the packed patch cannot be changed: " + path);
+    throw Error("the packed patch cannot be changed: " + path, FailureKind::ReadOnly, 0, path);
 }
 
 class PayloadListing : public DirListing {
@@ -48,13 +48,15 @@ public:
         if (position_ == entry_.size) {
             checked_ = true;
             if (hasher_->finish() != entry_.digest) {
-                throw Error("damaged payload: " + entry_.name + " does not match its checksum");
+                throw Error("damaged payload: " + entry_.name + " does not match its checksum",
+                            FailureKind::Damaged, 0, entry_.name);
             }
         }
         return n;
     }
     void write(std::span<const char>) override { readOnly(entry_.name); }
     int64_t length() override { return entry_.size; }
+    void flush() override {} // nothing is ever written
 
 private:
     RandomAccessFile& exe_;
@@ -169,13 +171,41 @@ std::unique_ptr<File> PayloadFileSystem::open(const std::string& path, OpenMode 
     }
     const Node* node = find(path);
     if (node == nullptr || node->isFolder()) {
-        throw Error("not in the packed patch: " + path);
+        throw Error("not in the packed patch: " + path, FailureKind::Vanished, 0, path);
     }
     return std::make_unique<PayloadFile>(exe_, payload_.start, *node->entry, hashes_.newSha256());
 }
 
 std::optional<int64_t> PayloadFileSystem::freeBytes(const std::string&) {
     return std::nullopt;
+}
+
+std::optional<uint32_t> PayloadFileSystem::statusOf(const std::string& path) {
+    const uint32_t attrs = attributes(path);
+    return attrs == kInvalidAttributes ? std::nullopt : std::optional<uint32_t>(attrs);
+}
+
+void PayloadFileSystem::checkReplaceable(const std::string& path) {
+    if (find(path) != nullptr) {
+        readOnly(path);
+    }
+}
+
+void PayloadFileSystem::replaceWithBackup(const std::string&, const std::string& destination,
+                                          const std::string&) {
+    readOnly(destination);
+}
+
+void PayloadFileSystem::replaceFileDurably(const std::string&, const std::string& to) {
+    readOnly(to);
+}
+
+bool PayloadFileSystem::removeFolder(const std::string& path) {
+    readOnly(path);
+}
+
+bool PayloadFileSystem::syncVolume(const std::string&) {
+    return true;
 }
 
 } // namespace qly

@@ -2,7 +2,8 @@
 // straight out of the exe as it copies from a folder. Paths are the packed names ("update\a",
 // either separator, letter case ignored); the folders on the way to a name exist even when
 // the index does not list them. Every file's data is checked against its SHA-256 as it is
-// read: the read that reaches the end of a file fails when they differ.
+// read: the read that reaches the end of a file fails, with an Error of kind Damaged, when
+// they differ.
 #pragma once
 
 #include "bundle/payload_reader.h"
@@ -39,6 +40,16 @@ public:
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
     // Nothing can be written here.
     std::optional<int64_t> freeBytes(const std::string& path) override;
+    std::optional<uint32_t> statusOf(const std::string& path) override;
+    // A packed file can never be replaced: refused with an Error of kind ReadOnly, as are
+    // the moves and removals below.
+    void checkReplaceable(const std::string& path) override;
+    void replaceWithBackup(const std::string& staged, const std::string& destination,
+                           const std::string& backup) override;
+    void replaceFileDurably(const std::string& from, const std::string& to) override;
+    bool removeFolder(const std::string& path) override;
+    // True: nothing was ever written here.
+    bool syncVolume(const std::string& path) override;
 
     // The entries of the index, in its order.
     const std::vector<PayloadEntry>& entries() const { return payload_.entries; }

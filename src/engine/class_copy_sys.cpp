@@ -2,6 +2,9 @@
 #include "engine/class_copy_sys.h"
 
 #include "engine/busy_scope.h"
+#include "engine/transaction.h"
+
+#include <algorithm>
 
 namespace qly {
 
@@ -32,11 +35,12 @@ CopyResult classCopySys::QuickCopy(const std::string& src, const std::string& de
         return -1;
     }
     const int64_t result = RunCopy(dest);
-    if (ErrorFlag != 0) {
-        return -1;
-    }
-    if (result == -2) {
+    // A disk that filled up while staging is the same answer as too little room up front.
+    if (result == -2 || (LastFailure && LastFailure->kind == FailureKind::DiskFull)) {
         return -2;
+    }
+    if (ErrorFlag != 0 || LastFailure) {
+        return -1;
     }
     return TotalCopy;
 }
@@ -48,11 +52,30 @@ CopyResult classCopySys::ResumeCopy() {
     BusyScope busy(busy_);
     ErrorFlag = 0;
     StopFlag = 0;
+    LastFailure.reset();
+    if (std::min<std::size_t>(static_cast<std::size_t>(std::max(FileCount, 0)),
+                              FileList.size()) == 0) {
+        return std::nullopt;
+    }
+    // A new transaction over the same list: planned, journaled and its folders made again.
+    try {
+        if (RecoverInterruptedRun(fs_, DestRoot) >= RecoveryResult::Failed) {
+            throw Error("an interrupted run could not be undone in " + DestRoot);
+        }
+        PlanRun(DestRoot);
+        CreateFolders(DestRoot);
+    } catch (const std::exception& e) {
+        RecordFailure(e, "");
+        AbandonRun(DestRoot);
+        return -1;
+    }
     if (FileLoop(CurrentIndex, DestRoot) == -1) {
         return -1;
     }
     return std::nullopt;
 }
+
+void classCopySys::AddRemoval(const std::string& relative) { removals_.push_back(relative); }
 
 CopyResult classCopySys::StopCopy() {
     StopFlag = -1;

@@ -2,11 +2,16 @@
 // recreates the folders under a destination prefix and copies every file in 62000-byte chunks,
 // raising progress events and yielding to the message loop after every chunk.
 //
-// Every file is written next to its destination under the name destination + kTempSuffix and
-// put in place in one step only when complete, so a failed or stopped copy never leaves a
-// destination file truncated or mixed: the old one stays until the new one is whole.
+// A run is one transaction over the destination: every file is first staged next to its
+// destination under the name destination + kTempSuffix while nothing that exists there changes;
+// only when all are staged are they put in place, the old files kept as backups until the last
+// one is in, under a journal in the destination (see transaction.h). A failure, a stop or a
+// crash at any point leaves the destination exactly as it was, the crash through the next
+// start's RecoverInterruptedRun.
 #pragma once
 
+#include "common/error.h"
+#include "engine/journal.h"
 #include "platform/file_system.h"
 #include "platform/message_loop.h"
 
@@ -22,11 +27,20 @@ namespace qly {
 // Empty, or a number: -1 failure, -2 not enough free space, 0 or more bytes counted.
 using CopyResult = std::optional<int64_t>;
 
+// Why the last run did not install: which file, and the reason.
+struct CopyFailure {
+    FailureKind kind = FailureKind::Other;
+    std::string path;       // relative to the destination prefix; empty when no file is to blame
+    int64_t systemCode = 0; // the system's error number, 0 when none applies
+    bool stopped = false;   // StopCopy ended the run
+    bool undone = true;     // false: the undo could not finish; the journal stays for recovery
+};
+
 class classCopySys {
 public:
     static constexpr int64_t kChunkSize = 62000;
     // Suffix of the file a copy is written to before it replaces its destination.
-    static constexpr std::string_view kTempSuffix = ".qlytmp";
+    static constexpr std::string_view kTempSuffix = kStagedSuffix;
     // The one message the engine shows: a listed source file is gone at copy time.
     static constexpr std::string_view kFileNotFound = "File not found";
 
@@ -50,19 +64,26 @@ public:
     // handler or from input during a yield) are refused with -1 and change nothing: the
     // running loop holds the lists.
     //
-    // Scans src and copies it under dest (which must end with "\"). Returns -1 on a failure
-    // (including a listed source file that vanished), -2 when the destination's volume has no
-    // more free bytes than the scan's total, else TotalCopy. Throws Error for the failures that
-    // reach the caller (folder creation, a missing single source file).
+    // Scans src and installs it under dest (which must end with "\") as one transaction.
+    // Returns -1 on a failure or a stop (the destination is then as before; LastFailure says
+    // why), -2 when the destination's volume has no more free bytes than the scan's total or
+    // filled up while staging, else TotalCopy. Throws Error for the failures that reach the
+    // caller (folder creation, after undoing the run; a missing single source file).
     CopyResult QuickCopy(const std::string& src, const std::string& dest);
     // Scans src: a folder when it ends with "\", else one file. Returns TotalLen (empty for an
     // empty folder) or -1 when the folder is missing or its scan failed. Throws Error for a
     // missing single file.
     CopyResult CopyINI(const std::string& src);
-    // Continues the file loop at CurrentIndex under DestRoot; -1 on failure, else empty.
+    // Runs the stopped or failed run again under DestRoot as a new transaction: the files
+    // before CurrentIndex are staged again quietly (no events, their bytes already counted),
+    // the loop continues at CurrentIndex with its events, then all is committed. -1 on
+    // failure or a new stop, else empty.
     CopyResult ResumeCopy();
-    // Asks the running loop to stop at its next check; always empty.
+    // Asks the running loop to stop at its next check; the run is then undone. Always empty.
     CopyResult StopCopy();
+    // Has the next run remove the file at relative (to its destination prefix) as part of its
+    // transaction: kept as backup until the run is over, put back when it is undone.
+    void AddRemoval(const std::string& relative);
 
     // State, readable for callers and tests.
     int64_t TotalCopy = 0;
@@ -78,6 +99,8 @@ public:
     int32_t CurrentIndex = 0;
     int16_t StopFlag = 0;
     int32_t ErrorFlag = 0;
+    // Set when the last run (or resume) did not install; empty after a success.
+    std::optional<CopyFailure> LastFailure;
 
 private:
     // CopyINI's work, also run by QuickCopy.
@@ -88,11 +111,27 @@ private:
     // below it; returns the byte total found, empty when the level and all below hold nothing.
     std::optional<int64_t> ScanFolder(std::string& path, int32_t& fileCounter,
                                       int32_t& folderCounter);
-    // Copies FileList entries from start on under prefix; -1 when one failed or a source had
-    // vanished in this run, else TotalCopy.
+    // Stages FileList entries from start on under prefix, then commits the run; -1 when one
+    // failed or the run was stopped (the run is then undone), else TotalCopy.
     int64_t FileLoop(int32_t start, const std::string& prefix);
-    // Copies one file (or counts it as done when a filter matches); failures set ErrorFlag.
-    std::optional<int64_t> CopyOneFile(std::string& source, std::string& destination);
+    // Stages one file (or counts it as done when a filter matches); failures set ErrorFlag
+    // and LastFailure. Quietly: no events, no bytes counted (a file staged again on resume).
+    std::optional<int64_t> CopyOneFile(std::string& source, std::string& destination,
+                                       const std::string& relative, bool quietly);
+    // Checks every destination of the run and writes its journal; creates no folder yet.
+    // Throws Error naming the file that cannot be replaced; nothing is changed then.
+    void PlanRun(const std::string& dest);
+    // What the run does at one destination file; throws Error (InUse, ReadOnly, InTheWay,
+    // AccessDenied) when it could not replace what stands there.
+    JournalAction CheckDestination(const std::string& destination, const std::string& relative);
+    // Creates the folders the plan lists, in order. A failure reaches the caller.
+    void CreateFolders(const std::string& dest);
+    // Makes the staged files durable before the commit.
+    void MakeStagedDurable(const std::string& dest);
+    // Undoes the run begun under dest; a failing undo is recorded in LastFailure.
+    void AbandonRun(const std::string& dest);
+    // Records why the run fails; the first reason stays.
+    void RecordFailure(const std::exception& e, const std::string& relative);
     // Free bytes of the volume holding dest, or 0 when they cannot be found out.
     int64_t DiskFreeBytes(const std::string& dest);
     // Whole percent done, rounded up; 100 when there is nothing to count. Throws Error when
@@ -105,8 +144,14 @@ private:
     FileSystem& fs_;
     MessageLoop& loop_;
     std::string TransferBuffer;
-    // A listed source file was gone at copy time somewhere in the current run.
-    bool skippedMissing_ = false;
+    // Destination of each FileList entry relative to the prefix, as ActualFile last named it.
+    std::vector<std::string> destNames_;
+    // The run in progress: its journal and, for each FileList entry, its index in the journal
+    // (-1 for a filtered file); journalWritten_ once the journal is in the destination.
+    Journal journal_;
+    std::vector<int32_t> planned_;
+    bool journalWritten_ = false;
+    std::vector<std::string> removals_;
     // Set while QuickCopy, CopyINI or ResumeCopy runs.
     bool busy_ = false;
 };

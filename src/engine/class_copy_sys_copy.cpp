@@ -1,7 +1,9 @@
-// The copy: free space, folder creation, the file loop and the chunked copy of one file.
+// The run: free space, the plan and journal, folder creation, the staging loop with the
+// chunked copy of one file, and the hand-over to the commit or the undo.
 #include "common/error.h"
 #include "engine/class_copy_sys.h"
 #include "engine/path_case.h"
+#include "engine/transaction.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,26 +28,153 @@ int64_t classCopySys::DiskFreeBytes(const std::string& dest) {
     }
 }
 
+void classCopySys::RecordFailure(const std::exception& e, const std::string& relative) {
+    ErrorFlag = 1;
+    if (LastFailure) {
+        return;
+    }
+    CopyFailure failure;
+    failure.path = relative;
+    if (const auto* error = dynamic_cast<const Error*>(&e)) {
+        failure.kind = error->kind();
+        failure.systemCode = error->systemCode();
+        // The file services name the full path; the user is shown it inside the game folder.
+        if (relative.empty()) {
+            const std::string& path = error->path();
+            failure.path = path.starts_with(DestRoot) ? path.substr(DestRoot.size()) : path;
+        }
+    }
+    LastFailure = failure;
+}
+
+JournalAction classCopySys::CheckDestination(const std::string& destination,
+                                             const std::string& relative) {
+    try {
+        const std::optional<uint32_t> there = fs_.statusOf(destination);
+        if (!there) {
+            return JournalAction::New;
+        }
+        // A read-only file keeps its refusal; a folder cannot be replaced by a file; a file
+        // held open by the game or its launcher would stop the commit half-way.
+        fs_.checkReplaceable(destination);
+        return JournalAction::Replace;
+    } catch (const Error& e) {
+        throw Error(e.what(), e.kind(), e.systemCode(), relative);
+    }
+}
+
+void classCopySys::PlanRun(const std::string& dest) {
+    journal_ = Journal{};
+    journalWritten_ = false;
+    const std::size_t rootLength = SourceRoot.size();
+    const auto folders = std::min<std::size_t>(static_cast<std::size_t>(std::max(FolderCount, 0)),
+                                               FolderList.size());
+    for (std::size_t j = 0; j < folders; ++j) {
+        const std::string relative = relativePath(FolderList[j], rootLength);
+        const std::optional<uint32_t> there = fs_.statusOf(dest + relative);
+        if (!there) {
+            journal_.folders.push_back(relative);
+        } else if ((*there & kAttrDirectory) == 0) {
+            throw Error("a file stands where a folder must go: " + relative,
+                        FailureKind::InTheWay, 0, relative);
+        }
+    }
+    const auto count =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(FileCount, 0)), FileList.size());
+    if (destNames_.size() != count) {
+        destNames_.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            destNames_.push_back(relativePath(FileList[i], rootLength));
+        }
+    }
+    planned_.assign(count, -1);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (Filtered(FileList[i])) {
+            continue;
+        }
+        const std::string& relative = destNames_[i];
+        planned_[i] = static_cast<int32_t>(journal_.files.size());
+        journal_.files.push_back({relative, CheckDestination(dest + relative, relative)});
+    }
+    for (const std::string& relative : removals_) {
+        // A file the patch itself brings is replaced, not removed.
+        const bool patched = std::ranges::any_of(journal_.files, [&](const JournalFile& f) {
+            return lowerCase(f.path) == lowerCase(relative);
+        });
+        if (!patched && CheckDestination(dest + relative, relative) == JournalAction::Replace) {
+            journal_.files.push_back({relative, JournalAction::Remove});
+        }
+    }
+    // Before the first change: from here on, a crash is undone by the next start.
+    WriteJournal(fs_, dest, journal_);
+    journalWritten_ = true;
+}
+
+void classCopySys::CreateFolders(const std::string& dest) {
+    for (const std::string& relative : journal_.folders) {
+        // Made by an earlier attempt of this run (a resume) or meanwhile: present is enough.
+        if (!fs_.statusOf(dest + relative)) {
+            fs_.createFolder(dest + relative);
+        }
+    }
+}
+
+void classCopySys::MakeStagedDurable(const std::string& dest) {
+    if (fs_.syncVolume(dest)) {
+        return;
+    }
+    for (const JournalFile& file : journal_.files) {
+        if (file.action != JournalAction::Remove) {
+            fs_.open(dest + file.path + std::string(kTempSuffix), OpenMode::ReadWrite)->flush();
+        }
+    }
+}
+
+void classCopySys::AbandonRun(const std::string& dest) {
+    if (!journalWritten_) {
+        return;
+    }
+    try {
+        UndoRun(fs_, dest, journal_);
+        journalWritten_ = false;
+    } catch (const std::exception& e) {
+        RecordFailure(e, "");
+        LastFailure->undone = false;
+    }
+}
+
 int64_t classCopySys::RunCopy(const std::string& dest) {
     TotalCopy = 0;
     ErrorFlag = 0;
     StopFlag = 0;
     DestRoot = dest;
-    skippedMissing_ = false;
+    LastFailure.reset();
 
     if (DiskFreeBytes(dest) <= TotalLen.value_or(0)) {
+        LastFailure = CopyFailure{FailureKind::DiskFull, "", 0, false, true};
         return -2;
     }
-    const std::size_t rootLength = SourceRoot.size();
-    const auto folders = std::min<std::size_t>(static_cast<std::size_t>(std::max(FolderCount, 0)),
-                                               FolderList.size());
-    for (std::size_t j = 0; j < folders; ++j) {
-        const std::string target = dest + relativePath(FolderList[j], rootLength);
-        // Anything already there, a file included, counts as present. A failure to create
-        // reaches the caller.
-        if (!fs_.exists(target)) {
-            fs_.createFolder(target);
-        }
+    // A run that a crash cut short here is undone before anything else; one that cannot be
+    // undone keeps its journal, and a new run must not write over it.
+    const RecoveryResult recovered = RecoverInterruptedRun(fs_, dest);
+    if (recovered == RecoveryResult::Failed || recovered == RecoveryResult::Damaged) {
+        ErrorFlag = 1;
+        LastFailure = CopyFailure{FailureKind::Other, std::string(kJournalName), 0, false, false};
+        return -1;
+    }
+    try {
+        PlanRun(dest);
+    } catch (const std::exception& e) {
+        RecordFailure(e, "");
+        AbandonRun(dest);
+        return -1;
+    }
+    try {
+        CreateFolders(dest);
+    } catch (const std::exception& e) {
+        RecordFailure(e, "");
+        AbandonRun(dest);
+        throw;
     }
     return FileLoop(0, dest);
 }
@@ -54,27 +183,62 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
     const std::size_t rootLength = SourceRoot.size();
     const auto count =
         std::min<std::size_t>(static_cast<std::size_t>(std::max(FileCount, 0)), FileList.size());
-    for (auto i = static_cast<std::size_t>(std::max(start, 0)); i < count; ++i) {
+    const auto first = static_cast<std::size_t>(std::max(start, 0));
+    // Files a stopped run had staged before it was undone: staged again, without a sound.
+    for (std::size_t i = 0; i < std::min(first, count) && ErrorFlag == 0 && StopFlag == 0; ++i) {
+        if (planned_[i] >= 0) {
+            std::string destination = prefix + destNames_[i];
+            CopyOneFile(FileList[i], destination, destNames_[i], true);
+        }
+    }
+    for (std::size_t i = first; i < count && ErrorFlag == 0; ++i) {
         std::string rel = relativePath(FileList[i], rootLength);
         if (ActualFile) {
             ActualFile(rel);
         }
+        // A handler that named another destination: that one is checked and journaled before
+        // anything is written to it.
+        if (planned_[i] >= 0 && rel != destNames_[i]) {
+            try {
+                JournalFile& entry = journal_.files[static_cast<std::size_t>(planned_[i])];
+                entry.action = CheckDestination(prefix + rel, rel);
+                entry.path = rel;
+                if (!IsSafeRelativePath(rel)) {
+                    throw Error("not a path inside the destination: " + rel,
+                                FailureKind::InTheWay, 0, rel);
+                }
+                WriteJournal(fs_, prefix, journal_);
+                destNames_[i] = rel;
+            } catch (const std::exception& e) {
+                RecordFailure(e, rel);
+                CurrentIndex = static_cast<int32_t>(i);
+                break;
+            }
+        }
         std::string destination = prefix + rel;
-        CopyOneFile(FileList[i], destination);
+        CopyOneFile(FileList[i], destination, rel, false);
         CurrentIndex = static_cast<int32_t>(i);
         if (StopFlag != 0) {
             break;
         }
-        if (ErrorFlag != 0) {
-            return -1;
-        }
     }
-    // A file that was listed but gone at copy time was shown and skipped; the run is then
-    // incomplete and must not end as a success.
-    if (skippedMissing_) {
-        ErrorFlag = 1;
+    if (StopFlag != 0 && ErrorFlag == 0) {
+        LastFailure = CopyFailure{FailureKind::Other, "", 0, true, true};
+    }
+    if (ErrorFlag != 0 || StopFlag != 0) {
+        AbandonRun(prefix);
         return -1;
     }
+    try {
+        MakeStagedDurable(prefix);
+        CommitRun(fs_, prefix, journal_);
+        journalWritten_ = false;
+    } catch (const std::exception& e) {
+        RecordFailure(e, "");
+        AbandonRun(prefix);
+        return -1;
+    }
+    removals_.clear();
     return TotalCopy;
 }
 
@@ -107,11 +271,14 @@ int16_t classCopySys::Percent() {
     return static_cast<int16_t>(percent);
 }
 
-std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::string& destination) {
+std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::string& destination,
+                                                 const std::string& relative, bool quietly) {
     const std::string temp = destination + std::string(kTempSuffix);
-    bool tempCreated = false;
     try {
         if (Filtered(source)) {
+            if (quietly) {
+                return std::nullopt;
+            }
             if (FilterFile) {
                 FilterFile(source, destination, TotalLenRef(), TotalCopy);
             }
@@ -121,8 +288,7 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
         const int64_t before = TotalCopy;
 
         // The scan listed hidden and system files too, so any entry that is still there is
-        // copied; only a source that really vanished is reported and skipped. Opening it is
-        // the presence test; the lookup is only asked when the open fails.
+        // copied. A source that really vanished is reported, and the run cannot be whole.
         std::unique_ptr<File> in;
         try {
             in = fs_.open(source, OpenMode::Read);
@@ -131,17 +297,9 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
                 throw;
             }
             loop_.messageBox(std::string(kFileNotFound));
-            skippedMissing_ = true;
-            return std::nullopt;
-        }
-        // A read-only destination is not overwritten; a folder cannot be.
-        const uint32_t destAttrs = fs_.attributes(destination);
-        if (destAttrs != kInvalidAttributes &&
-            (destAttrs & (kAttrReadOnly | kAttrDirectory)) != 0) {
-            throw Error("cannot replace " + destination);
+            throw Error("the patch file vanished: " + source, FailureKind::Vanished, 0, relative);
         }
 
-        tempCreated = true;
         auto out = fs_.open(temp, OpenMode::CreateAlways);
         const int64_t srcLen = in->length();
         int64_t remaining = srcLen;
@@ -152,11 +310,13 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
                 out->transferFrom(*in, static_cast<std::size_t>(n), TransferBuffer);
             if (static_cast<int64_t>(moved) != n) {
                 // The source shrank while being copied.
-                throw Error("short read from " + source);
+                throw Error("short read from " + source, FailureKind::Vanished, 0, relative);
             }
             // The temporary file started empty, so what is left is what it still lacks.
             remaining -= n;
-            TotalCopy += n;
+            if (!quietly) {
+                TotalCopy += n;
+            }
             const int16_t previous = percent;
             percent = Percent();
             if (StopFlag != 0) {
@@ -164,28 +324,23 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
                 out.reset();
                 TotalCopy = before;
                 percent = Percent();
-                if (CopyState) {
+                if (CopyState && !quietly) {
                     CopyState(percent, TotalLenRef(), TotalCopy);
                 }
                 fs_.removeQuietly(temp);
                 return std::nullopt;
             }
-            if (percent != previous && CopyState) {
+            if (percent != previous && CopyState && !quietly) {
                 CopyState(percent, TotalLenRef(), TotalCopy);
             }
             loop_.yield();
             if (remaining == 0) {
-                in.reset();
-                out.reset();
-                fs_.replaceFile(temp, destination);
+                // Staged: it stays under its temporary name until the whole run commits.
                 return srcLen;
             }
         }
-    } catch (const std::exception&) {
-        ErrorFlag = 1;
-        if (tempCreated) {
-            fs_.removeQuietly(temp);
-        }
+    } catch (const std::exception& e) {
+        RecordFailure(e, relative);
         return std::nullopt;
     }
 }

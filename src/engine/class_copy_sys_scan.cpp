@@ -14,6 +14,8 @@ CopyResult classCopySys::CopyINI(const std::string& src) {
 }
 
 CopyResult classCopySys::Scan(const std::string& src) {
+    // A new list: the destinations that ActualFile handlers named for the old one are void.
+    destNames_.clear();
     FileCount = 0;
     FolderCount = 0;
     ErrorFlag = 0;

@@ -104,7 +104,7 @@ void Form1::Combo1_Click() {
 void Form1::ShowState() {
     if (ErrorCode < 0) {
         if (ErrorCode == -1) {
-            TextScroll1.Tekst(lang_.LangText("error"));
+            ShowFailure();
         }
         if (ErrorCode == -2) {
             TextScroll1.Tekst(lang_.LangText("brak miejsca"));

@@ -21,6 +21,16 @@ constexpr std::array kKeys{
     LanguageKey{"brak miejsca", ""},
     LanguageKey{"nie moge znalezc", ""},
     LanguageKey{"podaj folder", ""},
+    // Why a file of the patch could not be installed, after the file's name.
+    LanguageKey{"w uzyciu", "is in use by another program. Close the game and its launcher, then try again."},
+    LanguageKey{"brak dostepu", "cannot be written: access denied."},
+    LanguageKey{"tylko odczyt", "is read-only."},
+    LanguageKey{"brak pliku", "is missing from the patch. Please download the patch again."},
+    LanguageKey{"przeszkoda", "is blocked by a file or folder of the same name."},
+    LanguageKey{"blad zapisu", "could not be written."},
+    // An update that a crash or a power cut interrupted, found at the next start.
+    LanguageKey{"cofnieto", "An interrupted update was undone. The game is as it was before it."},
+    LanguageKey{"nie cofnieto", "An interrupted update could not be undone. The game folder needs attention: start the installer again, or reinstall the game."},
     LanguageKey{"uszkodzony", "The downloaded patch is damaged or incomplete. Nothing has been changed. "
                               "Please download the patch again."},
 };
@@ -28,7 +38,9 @@ constexpr std::array kKeys{
 
 } // namespace
 
-std::span<const LanguageKey> LanguageKeys() { return kKeys; }
+std::span<const LanguageKey> LanguageKeys() {
+    return kKeys;
+}
 
 std::string LangTextOrBuiltIn(const LanguageState& lang, std::string_view key) {
     std::string text = lang.LangText(std::string(key));

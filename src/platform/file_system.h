@@ -43,6 +43,9 @@ public:
     virtual void write(std::span<const char> data) = 0;
     // Current length of the file in bytes. Throws Error.
     virtual int64_t length() = 0;
+    // Makes what was written so far durable: on the disk, not only in the system's cache.
+    // Throws Error.
+    virtual void flush() = 0;
     // Moves up to n bytes from source's position to this file's position, advancing both;
     // returns the count moved. The default goes through buffer; implementations may copy
     // inside the kernel.
@@ -82,6 +85,31 @@ public:
     // Free bytes of the volume holding path (all free bytes, not the caller's quota), or
     // nothing when the query fails.
     virtual std::optional<int64_t> freeBytes(const std::string& path) = 0;
+
+    // The exact lookups and moves of the update transaction: they never answer a failure as
+    // "not there", so that an undo never acts on a wrong answer.
+    //
+    // Attribute bits of path; nothing when no entry of that name exists. Throws Error when
+    // the answer cannot be had.
+    virtual std::optional<uint32_t> statusOf(const std::string& path) = 0;
+    // Throws Error (InUse, AccessDenied, ReadOnly, InTheWay) when the existing file at path
+    // could not be replaced now, for example because another program holds it open without
+    // sharing; returns when it could, or when nothing is there.
+    virtual void checkReplaceable(const std::string& path) = 0;
+    // Puts staged in place of destination and keeps the old destination as backup, on the
+    // same volume; the new file takes over the old one's attributes (and, where the system
+    // has them, its security descriptor and creation time). At every moment either
+    // destination or backup holds the old file. Throws Error.
+    virtual void replaceWithBackup(const std::string& staged, const std::string& destination,
+                                   const std::string& backup) = 0;
+    // replaceFile whose effect is on the disk when it returns. Throws Error.
+    virtual void replaceFileDurably(const std::string& from, const std::string& to) = 0;
+    // Removes an empty folder. False when the folder holds entries (it is then kept); throws
+    // Error on any other failure.
+    virtual bool removeFolder(const std::string& path) = 0;
+    // Makes every write so far to the volume holding path durable. False when the system does
+    // not allow that for a whole volume here; the caller then flushes its files one by one.
+    virtual bool syncVolume(const std::string& path) = 0;
 };
 
 } // namespace qly

@@ -38,23 +38,25 @@ private:
 void Form1::UpdateFiles() {
     bool stored = false;
     try {
+        if (!CopySys) {
+            throw Error("the copy engine is not there");
+        }
         const std::string localCopy = DestPatch + "\\msdxm.ocx";
         if (files_.fileExists(localCopy)) {
             const double local = FileVersionNumber(versions_, localCopy);
             const double system = SystemFileVersion(versions_, "msdxm.ocx");
+            // Removed by the run itself, so that a run that fails keeps it.
             if (local <= system) {
-                files_.deleteFile(localCopy);
+                CopySys->AddRemoval("msdxm.ocx");
             }
         }
         StandAlone([&] { TextScroll1.Tekst(" "); });
-        if (!CopySys) {
-            throw Error("the copy engine is not there");
-        }
         CopyResult result;
         {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, CopySys);
             result = CopySys->QuickCopy("update\\", DestPatch + "\\");
         }
+        lastFailure_ = CopySys ? CopySys->LastFailure : std::nullopt;
         // A run of 2 GiB or more did succeed; it must not read as a failure.
         const int64_t bytes = result.value_or(0);
         ErrorCode = bytes > std::numeric_limits<int32_t>::max()

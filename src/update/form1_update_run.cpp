@@ -1,5 +1,6 @@
 // "Update Now!": the update run, the folder loop and the progress display.
 #include "languages/message_lines.h"
+#include "update/failure_text.h"
 #include "update/game_folder.h"
 #include "window/form1.h"
 #include "window/wait.h"
@@ -52,7 +53,7 @@ void Form1::CopyStep(bool blankLineFirst) {
         StandAlone([&] { ShowMessageLines(lang_, TextScroll1, "poz"); });
     }
     if (ErrorCode == -1) {
-        StandAlone([&] { TextScroll1.Tekst(lang_.LangText("error")); });
+        StandAlone([&] { ShowFailure(); });
     }
     if (ErrorCode == -2) {
         StandAlone([&] { TextScroll1.Tekst(lang_.LangText("brak miejsca")); });
@@ -81,8 +82,31 @@ void Form1::AskForFolder() {
         if (!HoldsGame(DestPatch)) {
             DestPatch.clear();
         } else {
+            StandAlone([&] { RecoverGameFolder(); });
             CopyStep(true);
         }
+    }
+}
+
+void Form1::ShowFailure() {
+    StandAlone([&] { TextScroll1.Tekst(lang_.LangText("error")); });
+    StandAlone([&] {
+        if (lastFailure_) {
+            const std::string line = FailureLine(lang_, locale_, *lastFailure_);
+            if (!line.empty()) {
+                TextScroll1.Tekst(line);
+            }
+        }
+    });
+}
+
+void Form1::RecoverGameFolder() {
+    if (DestPatch.empty()) {
+        return;
+    }
+    const std::string line = RecoveryLine(lang_, RecoverInterruptedRun(files_, DestPatch + "\\"));
+    if (!line.empty()) {
+        TextScroll1.Tekst(line);
     }
 }
 

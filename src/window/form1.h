@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qly {
@@ -148,6 +149,10 @@ private:
     void CopyStep(bool blankLineFirst);
     void AskForFolder();
     void UpdateFiles();
+    // Undoes a run of an earlier start that a crash interrupted in DestPatch, and says so.
+    void RecoverGameFolder();
+    // The "error" line and, when the run named one, the file and the reason.
+    void ShowFailure();
 
     // Languages (src/languages).
     void LoadLangList();
@@ -184,6 +189,8 @@ private:
     // engine's release to the copy step, which still has it on its stack.
     bool copying_ = false;
     bool releaseEngineAfterCopy_ = false;
+    // Why the update run did not install, as the engine told it.
+    std::optional<CopyFailure> lastFailure_;
 };
 
 } // namespace qly

@@ -75,6 +75,7 @@ bool Form1::Form_Load() {
     StandAlone([&] { LoadLangList(); });
     StandAlone([&] { window.show(); });
     StandAlone([&] { FindGameFolder(); });
+    StandAlone([&] { RecoverGameFolder(); });
     busy = 0;
     return true;
 }

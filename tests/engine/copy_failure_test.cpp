@@ -1,5 +1,7 @@
 #include "copy_fixture.h"
 
+#include <functional>
+
 namespace qly::test {
 namespace {
 
@@ -25,7 +27,16 @@ TEST_F(CopyFailures, FreeSpaceNotAboveTheTotalRefusesBeforeTouchingAnything) {
     EXPECT_EQ(copy(), 15);
 }
 
-TEST_F(CopyFailures, VanishedSourceIsShownSkippedAndFailsTheRunAtItsEnd) {
+// The destination as the run found it: nothing new, nothing of the run's own left behind.
+void expectUntouched(const FakeFileSystem& fs) {
+    EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "old b");
+    for (const char* name : {"a.txt", "c.txt", "a.txt.qlytmp", "b.txt.qlytmp", "b.txt.qlybak",
+                             "qlypatch.journal"}) {
+        EXPECT_FALSE(fs.isFile(std::string("C:\\game\\") + name)) << name;
+    }
+}
+
+TEST_F(CopyFailures, VanishedSourceIsShownAndUndoesTheWholeRun) {
     engine.ActualFile = [this](std::string& fname) {
         if (fname == "b.txt") {
             fs.remove("update\\b.txt");
@@ -33,53 +44,123 @@ TEST_F(CopyFailures, VanishedSourceIsShownSkippedAndFailsTheRunAtItsEnd) {
     };
     EXPECT_EQ(copy(), -1);
     EXPECT_EQ(loop.messageBoxes(), Strings{"File not found"});
-    EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "old b");
-    EXPECT_EQ(fs.contents("C:\\game\\c.txt"), "new c");
-    EXPECT_EQ(engine.TotalCopy, 10);
+    expectUntouched(fs);
+    ASSERT_TRUE(engine.LastFailure);
+    EXPECT_EQ(engine.LastFailure->kind, FailureKind::Vanished);
+    EXPECT_EQ(engine.LastFailure->path, "b.txt");
 }
 
-TEST_F(CopyFailures, ReadOnlyDestinationFailsTheRunIsKeptAndResumeRetriesIt) {
+// What cannot be replaced is found before anything is written, and named.
+TEST_F(CopyFailures, DestinationThatCannotBeReplacedEndsTheRunBeforeAnyChange) {
+    const std::vector<std::pair<std::function<void()>, FailureKind>> cases{
+        {[this] { fs.addFile("C:\\game\\b.txt", "old b", kAttrReadOnly); }, FailureKind::ReadOnly},
+        {[this] { fs.holdOpen("C:\\game\\b.txt"); }, FailureKind::InUse},
+        {[this] { fs.addFolder("C:\\game\\c.txt"); }, FailureKind::InTheWay},
+    };
+    for (const auto& [block, kind] : cases) {
+        FakeFileSystem fresh;
+        fresh.addFile("C:\\game\\b.txt", "old b");
+        for (const std::string name : {"a", "b", "c"}) {
+            fresh.addFile("update\\" + name + ".txt", "new " + name);
+        }
+        fs = fresh;
+        block();
+        const int callsBefore = fs.calls();
+        EXPECT_EQ(copy(), -1);
+        ASSERT_TRUE(engine.LastFailure);
+        EXPECT_EQ(engine.LastFailure->kind, kind);
+        EXPECT_EQ(engine.LastFailure->path, kind == FailureKind::InTheWay ? "c.txt" : "b.txt");
+        EXPECT_FALSE(fs.isFile("C:\\game\\a.txt.qlytmp"));
+        EXPECT_FALSE(fs.isFile("C:\\game\\qlypatch.journal"));
+        EXPECT_FALSE(fs.isFile("C:\\game\\a.txt"));
+        EXPECT_GT(fs.calls(), callsBefore);
+    }
+}
+
+TEST_F(CopyFailures, ReadOnlyDestinationIsKeptAndResumeInstallsOnceItIsWritable) {
     fs.addFile("C:\\game\\b.txt", "old b", kAttrReadOnly);
     EXPECT_EQ(copy(), -1);
     EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "old b");
-    EXPECT_FALSE(fs.isFile("C:\\game\\c.txt"));
     fs.addFile("C:\\game\\b.txt", "old b"); // writable again
     EXPECT_EQ(engine.ResumeCopy(), std::nullopt);
+    EXPECT_EQ(fs.contents("C:\\game\\a.txt"), "new a");
     EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "new b");
+    EXPECT_FALSE(fs.isFile("C:\\game\\b.txt.qlybak"));
+    EXPECT_FALSE(engine.LastFailure);
+}
+
+TEST_F(CopyFailures, DiskFillingUpWhileStagingAnswersNoSpaceAndUndoes) {
+    loop.at(1, [this] { fs.setDiskFull(true); });
+    EXPECT_EQ(copy(), -2);
+    expectUntouched(fs);
+    EXPECT_EQ(engine.LastFailure->kind, FailureKind::DiskFull);
 }
 
 TEST_F(CopyFailures, SourceShrinkingDuringTheCopyFailsInsteadOfLooping) {
     fs.addFile("update\\b.txt", std::string(130000, 'B'));
     loop.at(2, [this] { fs.addFile("update\\b.txt", "short"); });
     EXPECT_EQ(copy(), -1);
-    EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "old b");
-    EXPECT_FALSE(fs.isFile("C:\\game\\b.txt.qlytmp"));
+    expectUntouched(fs);
 }
 
-TEST_F(CopyFailures, StopInsideAFileKeepsTheOldFileRestoresTheCountAndResumesThere) {
+TEST_F(CopyFailures, StopInsideAFileUndoesTheRunAndResumeInstallsItWhole) {
     fs.addFile("update\\b.txt", std::string(200000, 'N'));
     loop.at(3, [this] { engine.StopCopy(); });
-    EXPECT_EQ(copy(), 5);
-    EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "old b");
-    EXPECT_FALSE(fs.isFile("C:\\game\\b.txt.qlytmp"));
+    EXPECT_EQ(copy(), -1);
+    expectUntouched(fs);
+    EXPECT_TRUE(engine.LastFailure && engine.LastFailure->stopped);
     // Two steps of b reported, the third noticed the stop and reported the restored count.
     EXPECT_EQ(states,
               (std::vector<State>{
                   {1, 200010, 5}, {32, 200010, 62005}, {62, 200010, 124005}, {1, 200010, 5}}));
     EXPECT_EQ(engine.ResumeCopy(), std::nullopt);
+    EXPECT_EQ(fs.contents("C:\\game\\a.txt"), "new a");
     EXPECT_TRUE(fs.contents("C:\\game\\b.txt") == std::string(200000, 'N'));
     EXPECT_EQ(engine.TotalCopy, 200010);
 }
 
-TEST_F(CopyFailures, StopDuringTheLastYieldOfAFileLetsItCompleteAndResumeCopiesItAgain) {
+TEST_F(CopyFailures, StopDuringTheLastYieldOfAFileUndoesAndResumeCountsThatFileAgain) {
     loop.at(2, [this] { engine.StopCopy(); });
-    EXPECT_EQ(copy(), 10);
-    EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "new b");
-    EXPECT_FALSE(fs.isFile("C:\\game\\c.txt"));
+    EXPECT_EQ(copy(), -1);
+    expectUntouched(fs);
     // The file the loop stopped on is copied once more and counted twice: past 100 percent.
     EXPECT_EQ(engine.ResumeCopy(), std::nullopt);
     EXPECT_EQ(engine.TotalCopy, 20);
     EXPECT_EQ(states.back()[0], 134); // 100 - floor(100 * (15 - 20) / 15)
+    EXPECT_EQ(fs.contents("C:\\game\\c.txt"), "new c");
+}
+
+TEST_F(CopyFailures, RemovalBelongsToTheRunAndComesBackWhenItIsUndone) {
+    fs.addFile("C:\\game\\old.ocx", "control");
+    engine.AddRemoval("old.ocx");
+    EXPECT_EQ(copy(), 15);
+    EXPECT_FALSE(fs.isFile("C:\\game\\old.ocx"));
+    EXPECT_FALSE(fs.isFile("C:\\game\\old.ocx.qlybak"));
+
+    fs.addFile("C:\\game\\old.ocx", "control");
+    engine.AddRemoval("old.ocx");
+    engine.ActualFile = [this](std::string& fname) {
+        if (fname == "c.txt") {
+            fs.remove("update\\c.txt");
+        }
+    };
+    EXPECT_EQ(copy(), -1);
+    EXPECT_EQ(fs.contents("C:\\game\\old.ocx"), "control");
+}
+
+TEST_F(CopyFailures, RedirectedDestinationIsJournaledAndUndoneLikeAnyOther) {
+    engine.ActualFile = [this](std::string& fname) {
+        if (fname == "a.txt") {
+            fname = "z.txt";
+        }
+        if (fname == "c.txt") {
+            fs.remove("update\\c.txt");
+        }
+    };
+    EXPECT_EQ(copy(), -1);
+    EXPECT_FALSE(fs.isFile("C:\\game\\z.txt"));
+    EXPECT_FALSE(fs.isFile("C:\\game\\z.txt.qlytmp"));
+    expectUntouched(fs);
 }
 
 TEST_F(CopyFailures, CallsFromInsideARunAreRefusedAndAStopFromBeforeItIsForgotten) {
@@ -94,60 +175,6 @@ TEST_F(CopyFailures, CallsFromInsideARunAreRefusedAndAStopFromBeforeItIsForgotte
     EXPECT_EQ(copy(), 15);
     EXPECT_EQ(nested, (std::array<CopyResult, 3>{-1, -1, -1}));
     EXPECT_EQ(engine.CopyINI("other\\"), 1); // free again once the run is over
-}
-
-// Makes each call of a copy run fail in turn, once and for good: the run never loses,
-// truncates or mixes a destination file, and leaves no temporary file behind.
-TEST(CopyFaults, AFailureAtAnyCallLosesNothingInTheDestination) {
-    using Row = std::tuple<std::string, std::optional<std::string>, std::string>; // old, new
-    const std::vector<Row> rows{{"a.txt", "old a, longer than the new one", "new a"},
-                                {"data\\d.bin", "old d", std::string(70000, 'd')},
-                                {"data\\e.bin", std::nullopt, "new e"},
-                                {"fresh\\f.txt", std::nullopt, ""}};
-    // Hidden destination files and system source files are replaced and copied like others.
-    const auto setUp = [&](FakeFileSystem& files) {
-        files.addFile("C:\\game\\main.exe", "game");
-        for (const auto& [name, old, now] : rows) {
-            files.addFile("update\\" + name, now, kAttrSystem);
-            if (old) {
-                files.addFile("C:\\game\\" + name, *old, kAttrHidden);
-            }
-        }
-    };
-    FakeMessageLoop loop;
-    FakeFileSystem clean;
-    setUp(clean);
-    ASSERT_EQ(classCopySys(clean, loop).QuickCopy("update\\", "C:\\game\\"), 70010);
-    ASSERT_GT(clean.calls(), 20);
-    for (const auto& [name, old, now] : rows) {
-        EXPECT_TRUE(clean.contents("C:\\game\\" + name) == now) << name;
-    }
-
-    for (bool forGood : {false, true}) {
-        for (int n = 1; n <= clean.calls(); ++n) {
-            SCOPED_TRACE("call " + std::to_string(n) + (forGood ? " for good" : " once"));
-            FakeFileSystem faulty;
-            setUp(faulty);
-            faulty.failOn(FsOp::Any, n, forGood);
-            CopyResult result = -1;
-            try {
-                result = classCopySys(faulty, loop).QuickCopy("update\\", "C:\\game\\");
-            } catch (const Error&) {
-            }
-            ASSERT_TRUE(faulty.firstFailure());
-            // A success copied everything, unless a listing could not be opened: that lists
-            // nothing without failing the run.
-            const bool allNew = result >= 0 && faulty.firstFailure() != FsOp::List;
-            for (const auto& [name, old, now] : rows) {
-                const std::string dest = "C:\\game\\" + name;
-                const auto found =
-                    faulty.isFile(dest) ? std::optional(faulty.contents(dest)) : std::nullopt;
-                EXPECT_TRUE(found == now || (!allNew && found == old)) << name;
-                EXPECT_FALSE(faulty.isFile(dest + ".qlytmp")) << name;
-            }
-            EXPECT_EQ(faulty.contents("C:\\game\\main.exe"), "game");
-        }
-    }
 }
 
 } // namespace

@@ -41,12 +41,20 @@ TEST_F(CopyProgress, PercentIsRoundedUpRaisedOnlyWhenItChangesAndFullWhenNothing
     }
 }
 
-TEST_F(CopyProgress, FolderCreationFailureReachesTheCallerBeforeAnyFileIsTouched) {
+TEST_F(CopyProgress, FolderCreationFailureReachesTheCallerAfterTheRunIsUndone) {
     fs.addFolder("update\\B\\B2");
     fs.addFile("update\\a", "1");
-    fs.addFile("C:\\game\\B", "file"); // counts as present; creating B2 below it then fails
+    fs.failOn(FsOp::CreateFolder, 2, true);
     EXPECT_THROW(copy(), Error);
-    EXPECT_FALSE(fs.isFile("C:\\game\\a"));
+    EXPECT_FALSE(fs.isFolder("C:\\game\\B"));
+    EXPECT_FALSE(fs.isFile("C:\\game\\qlypatch.journal"));
+    // A file where a folder must go is found before anything changes, and named.
+    fs.clearFaults();
+    fs.addFile("C:\\game\\B", "file");
+    EXPECT_EQ(copy(), -1);
+    EXPECT_EQ(engine.LastFailure->kind, FailureKind::InTheWay);
+    EXPECT_EQ(engine.LastFailure->path, "B");
+    EXPECT_EQ(fs.contents("C:\\game\\B"), "file");
 }
 
 TEST_F(CopyProgress, FilterMatchesTheWholeListedPathIgnoringCaseAndCountsTheFileAsDone) {

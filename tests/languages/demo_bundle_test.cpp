@@ -67,6 +67,8 @@ TEST(DemoBundle, EveryLanguageFileIsCompleteClosedAndInItsCodePage) {
             << "header: " << text.substr(0, 5);
         const int32_t charset = charsets[text.substr(1, 3)] =
             ParseIniNumber(lang.LangText("#skrypt"));
+        // Every key the program reads, the later ones with built-in texts included: a demo
+        // file shows each text in its own language.
         for (const LanguageKey& key : LanguageKeys()) {
             EXPECT_FALSE(lang.LangText(std::string(key.key)).empty()) << key.key;
         }

@@ -47,6 +47,7 @@ struct MisreportingFileSystem : test::FakeFileSystem {
         std::size_t read(std::span<char> out) override { return file->read(out); }
         void write(std::span<const char> data) override { file->write(data); }
         int64_t length() override { return claimed ? *claimed : file->length(); }
+        void flush() override { file->flush(); }
     };
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
         auto f = std::make_unique<MisreportingFile>();

@@ -93,5 +93,58 @@ TEST_F(PosixFileSystemTest, FreeBytesAreThoseOfTheVolumeHoldingAPathNotYetCreate
     EXPECT_LT(std::abs(*below - *here), int64_t{64} << 20); // others may write in between
 }
 
+// The moves and lookups of the update transaction, on a real folder.
+TEST_F(PosixFileSystemTest, ReplaceWithBackupKeepsTheOldFileAndItsPermissions) {
+    dir.write("game.exe", "old");
+    stdfs::permissions(dir.file("game.exe"), stdfs::perms::owner_read | stdfs::perms::owner_write |
+                                                 stdfs::perms::owner_exec);
+    dir.write("game.exe.qlytmp", "new");
+    dir.write("game.exe.qlybak", "stale");
+    fs.replaceWithBackup(at("game.exe.qlytmp"), at("game.exe"), at("game.exe.qlybak"));
+    EXPECT_EQ(dir.read("game.exe"), "new");
+    EXPECT_EQ(dir.read("game.exe.qlybak"), "old");
+    EXPECT_FALSE(stdfs::exists(dir.file("game.exe.qlytmp")));
+    EXPECT_EQ(stdfs::status(dir.file("game.exe")).permissions(),
+              stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::owner_exec);
+    // Undo: the backup goes back in one step.
+    fs.replaceFile(at("game.exe.qlybak"), at("game.exe"));
+    EXPECT_EQ(dir.read("game.exe"), "old");
+
+    EXPECT_EQ(fs.statusOf(at("missing\\deeper")), std::nullopt);
+    EXPECT_EQ(fs.statusOf(at("game.exe")), 0u);
+    dir.makeFolder("full");
+    dir.write("full/x", "");
+    EXPECT_FALSE(fs.removeFolder(at("full")));
+    stdfs::remove(dir.file("full/x"));
+    EXPECT_TRUE(fs.removeFolder(at("full")));
+    EXPECT_TRUE(fs.syncVolume(dir.winPath()));
+}
+
+TEST_F(PosixFileSystemTest, FailuresSayWhyAndWhere) {
+    const auto kindOf = [](auto&& call) {
+        try {
+            call();
+        } catch (const Error& e) {
+            return std::pair(e.kind(), e.systemCode() != 0);
+        }
+        return std::pair(FailureKind::Other, false);
+    };
+    dir.write("readonly.txt", "r");
+    stdfs::permissions(dir.file("readonly.txt"), stdfs::perms::owner_read);
+    dir.makeFolder("folder");
+    EXPECT_EQ(kindOf([&] { fs.checkReplaceable(at("readonly.txt")); }).first,
+              FailureKind::ReadOnly);
+    EXPECT_EQ(kindOf([&] { fs.checkReplaceable(at("folder")); }).first, FailureKind::InTheWay);
+    EXPECT_NO_THROW(fs.checkReplaceable(at("nothing-here.txt")));
+    EXPECT_EQ(kindOf([&] { fs.open(at("gone.txt"), OpenMode::Read); }),
+              std::pair(FailureKind::Vanished, true));
+    try {
+        fs.deleteFile(at("gone.txt"));
+        ADD_FAILURE();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.path(), dir.file("gone.txt"));
+    }
+}
+
 } // namespace
 } // namespace qly::test

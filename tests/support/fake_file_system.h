@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,8 +19,13 @@ namespace qly::test {
 
 // clang-format off
 enum class FsOp { Any, List, ListNext, Attributes, FileExists, Exists, CreateFolder, DeleteFile,
-                  ReplaceFile, Open, Read, Write, Length, FreeBytes };
+                  ReplaceFile, Open, Read, Write, Length, FreeBytes, Flush, Status,
+                  CheckReplaceable, ReplaceWithBackup, RemoveFolder, SyncVolume };
 // clang-format on
+
+// Thrown by every call after the fake's power was cut. It is no std::exception, so that code
+// which handles failures does not handle it: as in a real power cut, nothing runs after it.
+struct PowerCut {};
 
 class FakeFileSystem : public FileSystem {
 public:
@@ -53,11 +59,43 @@ public:
     // Makes the nth next call (1 = the very next) of op fail; with forGood, every later one
     // too. A failing call throws Error, or answers as the query's failure does.
     void failOn(FsOp op, int nth, bool forGood = false) { faults_.push_back({op, nth, forGood}); }
+    void clearFaults() { faults_.clear(); }
+    // The nth next call (1 = the very next) and every one after it throw PowerCut and change
+    // nothing. restorePower() ends the cut; data written since its file's last flush (or the
+    // last syncVolume) is then lost: the file keeps its size but holds zero bytes.
+    void cutPowerAt(int nth) { powerCountdown_ = nth; }
+    void restorePower() {
+        powerCountdown_.reset();
+        for (const Node& node : nodes_) {
+            if (node.data && dirty_.contains(node.data.get())) {
+                node.data->assign(node.data->size(), '\0');
+            }
+        }
+        dirty_.clear();
+    }
+    bool powerIsCut() const { return powerCountdown_ && *powerCountdown_ <= 0; }
+    // From now on another program holds path open without sharing: it cannot be replaced,
+    // deleted, moved or written.
+    void holdOpen(const std::string& path) { held_.push_back(key(path)); }
+    // Every entry, folders with a trailing "\", with each file's contents: a picture of the
+    // whole tree to compare before and after.
+    std::vector<std::pair<std::string, std::string>> snapshot() const {
+        std::vector<std::pair<std::string, std::string>> all;
+        for (const Node& n : nodes_) {
+            all.emplace_back(key(n.path) + (n.data ? "" : "\\"),
+                             n.data ? *n.data + "|" + std::to_string(n.attributes) : "");
+        }
+        std::ranges::sort(all);
+        return all;
+    }
     // Calls made so far of all operations; the operation of the first call made to fail.
     int calls() const { return calls_; }
     std::optional<FsOp> firstFailure() const { return firstFailure_; }
     // Counts a call of op and answers whether it is to fail; the fake's files use it too.
     bool shouldFail(FsOp op) {
+        if (powerCountdown_ && --*powerCountdown_ <= 0) {
+            throw PowerCut{};
+        }
         ++calls_;
         bool fail = false;
         for (Fault& f : faults_) {
@@ -102,24 +140,85 @@ public:
     }
     void deleteFile(const std::string& path) override {
         check(!shouldFail(FsOp::DeleteFile) && writableFile(path), path);
+        checkNotHeld(path);
         remove(path);
     }
     void removeQuietly(const std::string& path) noexcept override {
-        if (isFile(path)) {
+        if (isFile(path) && !powerIsCut() && !isHeld(path)) {
             remove(path);
         }
     }
     void replaceFile(const std::string& from, const std::string& to) override {
         check(!shouldFail(FsOp::ReplaceFile) && isFile(from) && !isFolder(to) && hasParent(to), to);
+        checkNotHeld(from);
+        checkNotHeld(to);
         const Node moved = *find(from);
         remove(from);
         put(to) = {to, moved.attributes, moved.data};
     }
+    std::optional<uint32_t> statusOf(const std::string& path) override {
+        check(!shouldFail(FsOp::Status), path);
+        const Node* node = find(path);
+        return node ? std::optional<uint32_t>(node->attributes) : std::nullopt;
+    }
+    void checkReplaceable(const std::string& path) override {
+        check(!shouldFail(FsOp::CheckReplaceable), path);
+        const Node* node = find(path);
+        if (node == nullptr) {
+            return;
+        }
+        if (!node->data) {
+            throw Error("fake: a folder stands at " + path, FailureKind::InTheWay, 267, path);
+        }
+        if ((node->attributes & kAttrReadOnly) != 0) {
+            throw Error("fake: read-only " + path, FailureKind::ReadOnly, 5, path);
+        }
+        checkNotHeld(path);
+    }
+    void replaceWithBackup(const std::string& staged, const std::string& destination,
+                           const std::string& backup) override {
+        check(!shouldFail(FsOp::ReplaceWithBackup) && isFile(staged) && isFile(destination),
+              destination);
+        checkNotHeld(destination);
+        const Node old = *find(destination);
+        const Node fresh = *find(staged);
+        remove(staged);
+        remove(backup);
+        remove(destination);
+        put(backup) = {backup, old.attributes, old.data};
+        put(destination) = {destination, old.attributes, fresh.data};
+    }
+    void replaceFileDurably(const std::string& from, const std::string& to) override {
+        replaceFile(from, to);
+    }
+    bool removeFolder(const std::string& path) override {
+        check(!shouldFail(FsOp::RemoveFolder) && isFolder(path), path);
+        for (const Node& node : nodes_) {
+            if (key(parentOf(node.path)) == key(path)) {
+                return false;
+            }
+        }
+        remove(path);
+        return true;
+    }
+    bool syncVolume(const std::string& path) override {
+        check(!shouldFail(FsOp::SyncVolume), path);
+        if (!volumeSync_) {
+            return false;
+        }
+        dirty_.clear();
+        return true;
+    }
+    // Whether syncVolume flushes (true, the default) or answers that it cannot.
+    void setVolumeSync(bool available) { volumeSync_ = available; }
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
         const bool write = mode != OpenMode::Read;
         const bool creates = write && !find(path) && hasParent(path);
         check(!shouldFail(FsOp::Open) && (write ? writableFile(path) || creates : isFile(path)),
               path);
+        if (write) {
+            checkNotHeld(path);
+        }
         if (creates || mode == OpenMode::CreateAlways) {
             addFile(path, "", creates ? 0 : find(path)->attributes);
         }
@@ -169,8 +268,16 @@ private:
         }
         void write(std::span<const char> in) override {
             check(!fs_.shouldFail(FsOp::Write) && writable_, "a write");
+            if (fs_.full_) {
+                throw Error("fake: the disk is full", FailureKind::DiskFull, 112, "");
+            }
             data_->replace(pos_, in.size(), in.data(), in.size());
             pos_ += in.size();
+            fs_.dirty_.insert(data_.get());
+        }
+        void flush() override {
+            check(!fs_.shouldFail(FsOp::Flush), "a flush");
+            fs_.dirty_.erase(data_.get());
         }
         int64_t length() override {
             check(!fs_.shouldFail(FsOp::Length), "a length");
@@ -201,6 +308,14 @@ private:
         const std::size_t slash = path.find_last_of("\\/");
         return slash == std::string::npos ? std::string() : path.substr(0, slash);
     }
+    bool isHeld(const std::string& path) const {
+        return std::ranges::find(held_, key(path)) != held_.end();
+    }
+    void checkNotHeld(const std::string& path) const {
+        if (isHeld(path)) {
+            throw Error("fake: in use " + path, FailureKind::InUse, 32, path);
+        }
+    }
     bool hasParent(const std::string& path) const {
         return parentOf(path).empty() || isFolder(parentOf(path));
     }
@@ -222,7 +337,18 @@ private:
     mutable std::vector<Node> nodes_; // in the order they were added
     std::optional<int64_t> freeBytes_ = int64_t{1} << 40;
     std::vector<Fault> faults_;
+    std::optional<int> powerCountdown_;
+    std::set<const std::string*> dirty_;
+    std::vector<std::string> held_;
+    bool volumeSync_ = true;
     int calls_ = 0;
+
+public:
+    // Every write from now on fails as on a full disk.
+    void setDiskFull(bool full) { full_ = full; }
+
+private:
+    bool full_ = false;
     std::optional<FsOp> firstFailure_;
 };
 

@@ -90,16 +90,20 @@ TEST(UpdateRunTest, GameWithProgramIsPatchedWithBarCaptionAndSuccessLines) {
     }
 }
 
-// Free space equal to the total counts as too little; an old media control that cannot be
-// deleted fails the update step before its result.
+// Free space equal to the total counts as too little; an old media control that another
+// program holds open fails the run before anything changes, naming the file.
 TEST(UpdateRunTest, OutcomesWithoutACopyShowTheirOwnLinesInEitherLanguage) {
     // clang-format off
-    const std::tuple<Game, int64_t, bool, Lines, int32_t, const char*> cases[] = {
-        {WithProgram, 151000, false, {" ", " ", " ", "PL brak miejsca"}, -2, "EN brak miejsca"},
-        {None, 1 << 30, false, {" ", "PL neg1"}, 0, "EN neg1"},
+    const std::string inUse =
+        "msdxm.ocx: is in use by another program. Close the game and its launcher, then try "
+        "again. (32)"; // the test's language files lack the key: the built-in English text
+    const std::tuple<Game, int64_t, bool, Lines, int32_t, Lines> cases[] = {
+        {WithProgram, 151000, false, {" ", " ", " ", "PL brak miejsca"}, -2, {"EN brak miejsca"}},
+        {None, 1 << 30, false, {" ", "PL neg1"}, 0, {"EN neg1"}},
         {WithoutProgram, 1 << 30, false,
-         {" ", "PL nie moge znalezc", "PL podaj folder", " ", "PL neg1"}, 0, "EN neg1"}, // cancel
-        {WithProgram, 1 << 30, true, {" ", "PL error"}, -1, "EN error"},
+         {" ", "PL nie moge znalezc", "PL podaj folder", " ", "PL neg1"}, 0, {"EN neg1"}}, // cancel
+        {WithProgram, 1 << 30, true, {" ", " ", "PL error", "<238:" + inUse.substr(0, 9) + ">" +
+         inUse.substr(9)}, -1, {"EN error", inUse}},
     };
     // clang-format on
     for (const auto& [game, freeBytes, deleteFails, lines, errorCode, switched] : cases) {
@@ -109,7 +113,7 @@ TEST(UpdateRunTest, OutcomesWithoutACopyShowTheirOwnLinesInEitherLanguage) {
         rig.fs.setFreeBytes(freeBytes);
         if (deleteFails) {
             rig.fs.addFile(std::string(kGame) + "\\msdxm.ocx", "old");
-            rig.fs.failOn(test::FsOp::DeleteFile, 1);
+            rig.fs.holdOpen(std::string(kGame) + "\\msdxm.ocx");
         }
         ASSERT_TRUE(rig.load());
         rig.form().Command1_Click();
@@ -121,8 +125,33 @@ TEST(UpdateRunTest, OutcomesWithoutACopyShowTheirOwnLinesInEitherLanguage) {
         EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\readme.txt"));
         expectExitButton(rig, "PL");
         // Switched to English afterwards, the area shows the same outcome in English.
-        EXPECT_EQ(rig.selectLanguage(1), Lines{switched});
+        EXPECT_EQ(rig.selectLanguage(1), switched);
     }
+}
+
+// A run that a crash cut short is undone as soon as start-up knows the game folder, and the
+// user is told in one line after the introduction; the update then installs the patch whole.
+TEST(UpdateRunTest, StartUpUndoesAnInterruptedRunAndSaysSo) {
+    Form1Rig rig;
+    prepare(rig, WithProgram);
+    const std::string game = std::string(kGame) + "\\";
+    rig.fs.addFile(game + "readme.txt", "old readme");
+    rig.fs.addFile(game + "readme.txt.qlytmp", "half");
+    rig.fs.addFile(game + "qlypatch.journal",
+                   "qlypatch journal 1\nphase staging\nfolder data\nfile old readme.txt\n"
+                   "file new data\\level.pak\n");
+    rig.fs.addFolder(game + "data");
+    ASSERT_TRUE(rig.load());
+    EXPECT_EQ(rig.text_.shown_.back(),
+              "An interrupted update was undone. The game is as it was before it.");
+    EXPECT_EQ(rig.fs.contents(game + "readme.txt"), "old readme");
+    EXPECT_FALSE(rig.fs.isFile(game + "readme.txt.qlytmp"));
+    EXPECT_FALSE(rig.fs.isFolder(game + "data"));
+    EXPECT_FALSE(rig.fs.isFile(game + "qlypatch.journal"));
+
+    rig.form().Command1_Click();
+    EXPECT_EQ(rig.form().ErrorCode, 151000);
+    EXPECT_EQ(rig.fs.contents(game + "data\\level.pak"), std::string(150000, 'p'));
 }
 
 TEST(UpdateRunTest, FolderWithoutGameIsAskedForAfterOneSecondUntilARootWithTheGame) {

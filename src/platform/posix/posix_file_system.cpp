@@ -17,8 +17,58 @@ namespace qly::posix {
 
 namespace {
 
+FailureKind kindOf(int err) {
+    switch (err) {
+    case ETXTBSY:
+    case EBUSY:
+        return FailureKind::InUse;
+    case EACCES:
+    case EPERM:
+        return FailureKind::AccessDenied;
+    case EROFS:
+        return FailureKind::ReadOnly;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return FailureKind::DiskFull;
+    case ENOENT:
+    case ENOTDIR:
+        return FailureKind::Vanished;
+    case EISDIR:
+    case EEXIST:
+    case ENOTEMPTY:
+        return FailureKind::InTheWay;
+    default:
+        return FailureKind::Other;
+    }
+}
+
 [[noreturn]] void fail(const std::string& what, const std::string& path, int err) {
-    throw Error(what + " " + path + ": " + std::strerror(err));
+    throw Error(what + " " + path + ": " + std::strerror(err), kindOf(err), err, path);
+}
+
+// The folder part of a native path ("." for a bare name).
+std::string parentFolder(const std::string& native) {
+    const std::size_t end = native.find_last_not_of('/');
+    const std::size_t slash = end == std::string::npos ? std::string::npos : native.rfind('/', end);
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : native.substr(0, slash);
+}
+
+// fsync of a folder, so that the names created or renamed in it are on the disk.
+void syncFolder(const std::string& native) {
+    const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        fail("cannot open the folder", native, errno);
+    }
+    const int rc = fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0) {
+        fail("cannot flush the folder", native, err);
+    }
 }
 
 bool isHiddenName(const char* name) {
@@ -177,6 +227,12 @@ public:
         return static_cast<int64_t>(st.st_size);
     }
 
+    void flush() override {
+        if (fsync(fd_) != 0) {
+            fail("cannot flush", path_, errno);
+        }
+    }
+
     // Copies inside the kernel when both ends are files here and the kernel can; falls back
     // to the buffer for the rest of this call otherwise.
     std::size_t transferFrom(File& source, std::size_t n, std::string& buffer) override {
@@ -288,6 +344,122 @@ void PosixFileSystem::replaceFile(const std::string& from, const std::string& to
     if (rename(nativePath(from).c_str(), target.c_str()) != 0) {
         fail("cannot put in place", target, errno);
     }
+}
+
+std::optional<uint32_t> PosixFileSystem::statusOf(const std::string& path) {
+    const std::string native = nativePath(path);
+    struct stat own {};
+    if (lstat(native.c_str(), &own) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        fail("cannot look up", native, errno);
+    }
+    int64_t size = 0;
+    return attributesOf(
+        own, baseName(native).c_str(),
+        [&](struct stat& st) { return stat(native.c_str(), &st) == 0; }, &size);
+}
+
+void PosixFileSystem::checkReplaceable(const std::string& path) {
+    const std::string native = nativePath(path);
+    struct stat st {};
+    if (lstat(native.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return;
+        }
+        fail("cannot look up", native, errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        fail("a folder stands at", native, EISDIR);
+    }
+    if ((st.st_mode & S_IWUSR) == 0) {
+        fail("read-only:", native, EROFS);
+    }
+    // Replacing renames within the folder, which needs write access to it; a file that cannot
+    // be opened for writing (a running program's image, a locked device) is in use.
+    if (access(parentFolder(native).c_str(), W_OK) != 0) {
+        fail("cannot write in the folder of", native, errno);
+    }
+    const int fd = ::open(native.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0) {
+        // A link is replaced as a name, never written through; that needs no open.
+        if (errno == ELOOP) {
+            return;
+        }
+        fail("cannot replace", native, errno);
+    }
+    ::close(fd);
+}
+
+void PosixFileSystem::replaceWithBackup(const std::string& staged, const std::string& destination,
+                                        const std::string& backup) {
+    const std::string from = nativePath(staged);
+    const std::string target = nativePath(destination);
+    const std::string keep = nativePath(backup);
+    struct stat old {};
+    if (lstat(target.c_str(), &old) != 0) {
+        fail("cannot look up", target, errno);
+    }
+    // The new file takes the old one's permissions (and owner, where we may set it).
+    if (!S_ISLNK(old.st_mode)) {
+        if (chmod(from.c_str(), old.st_mode & 07777) != 0) {
+            fail("cannot set the permissions of", from, errno);
+        }
+        if (lchown(from.c_str(), old.st_uid, old.st_gid) != 0 && errno != EPERM) {
+            fail("cannot set the owner of", from, errno);
+        }
+    }
+    // A second name for the old file, then one rename: the destination name never goes
+    // missing. A file system without hard links gets two renames instead.
+    if (unlink(keep.c_str()) != 0 && errno != ENOENT) {
+        fail("cannot clear the backup name", keep, errno);
+    }
+    if (link(target.c_str(), keep.c_str()) != 0) {
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK && errno != EXDEV) {
+            fail("cannot keep a backup of", target, errno);
+        }
+        if (rename(target.c_str(), keep.c_str()) != 0) {
+            fail("cannot keep a backup of", target, errno);
+        }
+    }
+    if (rename(from.c_str(), target.c_str()) != 0) {
+        fail("cannot put in place", target, errno);
+    }
+}
+
+void PosixFileSystem::replaceFileDurably(const std::string& from, const std::string& to) {
+    replaceFile(from, to);
+    syncFolder(parentFolder(nativePath(to)));
+}
+
+bool PosixFileSystem::removeFolder(const std::string& path) {
+    const std::string native = nativePath(path);
+    if (rmdir(native.c_str()) != 0) {
+        if (errno == ENOTEMPTY || errno == EEXIST) {
+            return false;
+        }
+        fail("cannot remove the folder", native, errno);
+    }
+    return true;
+}
+
+bool PosixFileSystem::syncVolume(const std::string& path) {
+    std::string native = nativePath(path);
+    if (native.empty()) {
+        native = ".";
+    }
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        fail("cannot open", native, errno);
+    }
+    const int rc = syncfs(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0) {
+        fail("cannot flush the volume of", native, err);
+    }
+    return true;
 }
 
 std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mode) {

@@ -22,6 +22,19 @@ public:
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
     // Free blocks (f_bfree) of the volume holding the nearest existing ancestor of path.
     std::optional<int64_t> freeBytes(const std::string& path) override;
+    std::optional<uint32_t> statusOf(const std::string& path) override;
+    // There is no sharing mode here: a file is "in use" only when the system refuses to open
+    // it for writing (a running program's image); a folder that may not be written is access
+    // denied.
+    void checkReplaceable(const std::string& path) override;
+    // A hard link keeps the backup, so the destination name is never missing; permissions and
+    // owner carry over.
+    void replaceWithBackup(const std::string& staged, const std::string& destination,
+                           const std::string& backup) override;
+    void replaceFileDurably(const std::string& from, const std::string& to) override;
+    bool removeFolder(const std::string& path) override;
+    // syncfs of the volume holding path (which must exist).
+    bool syncVolume(const std::string& path) override;
 };
 
 // The native form of a Windows-style path: "\" becomes "/".

@@ -1,5 +1,7 @@
 #include "platform/posix/posix_locale.h"
 
+#include "platform/posix/code_pages.h"
+
 #include <cstdlib>
 #include <string_view>
 
@@ -49,6 +51,14 @@ uint32_t PosixLocale::threadLocale() {
         }
     }
     return 0x0409;
+}
+
+} // namespace qly::posix
+
+namespace qly::posix {
+
+std::string PosixLocale::toCharsetText(const std::string& utf8, int32_t charset) {
+    return utf8ToCodePage(utf8, codePageOfCharset(charset));
 }
 
 } // namespace qly::posix

@@ -10,6 +10,7 @@ namespace qly::posix {
 class PosixLocale final : public Locale {
 public:
     uint32_t threadLocale() override;
+    std::string toCharsetText(const std::string& utf8, int32_t charset) override;
 };
 
 // The Windows locale identifier of a POSIX locale name such as "pl_PL.UTF-8": by language

@@ -11,10 +11,41 @@ namespace qly::win32 {
 
 namespace {
 
+FailureKind kindOf(DWORD code) {
+    switch (code) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+        return FailureKind::InUse;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_PRIVILEGE_NOT_HELD:
+        return FailureKind::AccessDenied;
+    case ERROR_WRITE_PROTECT:
+        return FailureKind::ReadOnly;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return FailureKind::DiskFull;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return FailureKind::Vanished;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+    case ERROR_DIR_NOT_EMPTY:
+    case ERROR_DIRECTORY:
+        return FailureKind::InTheWay;
+    default:
+        return FailureKind::Other;
+    }
+}
+
+[[noreturn]] void failWith(DWORD code, const std::string& what, const std::string& path) {
+    throw Error(what + " " + path + " (error " + std::to_string(code) + ")", kindOf(code), code,
+                path);
+}
+
 // The error of the call just made, captured before anything else can change it.
 [[noreturn]] void fail(const std::string& what, const std::string& path) {
-    const DWORD code = GetLastError();
-    throw Error(what + " " + path + " (error " + std::to_string(code) + ")");
+    failWith(GetLastError(), what, path);
 }
 
 struct FindCloser {
@@ -96,6 +127,12 @@ public:
             fail("cannot measure", path_);
         }
         return size.QuadPart;
+    }
+
+    void flush() override {
+        if (!FlushFileBuffers(handle_.get())) {
+            fail("cannot flush", path_);
+        }
     }
 
 private:
@@ -211,6 +248,99 @@ std::optional<int64_t> Win32FileSystem::freeBytes(const std::string& path) {
         return std::nullopt;
     }
     return static_cast<int64_t>(totalFree.QuadPart);
+}
+
+std::optional<uint32_t> Win32FileSystem::statusOf(const std::string& path) {
+    const DWORD attrs = GetFileAttributesW(toWide(path).c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+            return std::nullopt;
+        }
+        failWith(code, "cannot look up", path);
+    }
+    return attrs;
+}
+
+void Win32FileSystem::checkReplaceable(const std::string& path) {
+    const std::optional<uint32_t> attrs = statusOf(path);
+    if (!attrs) {
+        return;
+    }
+    if ((*attrs & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        failWith(ERROR_DIRECTORY, "a folder stands at", path);
+    }
+    if ((*attrs & FILE_ATTRIBUTE_READONLY) != 0) {
+        throw Error("read-only: " + path, FailureKind::ReadOnly, ERROR_ACCESS_DENIED, path);
+    }
+    // The access a replacement needs, with every sharing mode granted: the open fails with a
+    // sharing violation exactly when another program holds the file without letting it go.
+    UniqueFile probe(CreateFileW(toWide(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe) {
+        fail("cannot replace", path);
+    }
+}
+
+void Win32FileSystem::replaceWithBackup(const std::string& staged, const std::string& destination,
+                                        const std::string& backup) {
+    // ReplaceFileW carries the replaced file's attributes, security descriptor and creation
+    // time over to the replacement; the old file stays under the backup name. Not every
+    // implementation of it does the first and the last, so those two are set again after it.
+    const std::wstring target = toWide(destination);
+    WIN32_FILE_ATTRIBUTE_DATA old{};
+    const bool known = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &old);
+    if (!ReplaceFileW(target.c_str(), toWide(staged).c_str(), toWide(backup).c_str(),
+                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        fail("cannot put in place", destination);
+    }
+    if (known) {
+        UniqueFile replaced(CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (replaced) {
+            SetFileTime(replaced.get(), &old.ftCreationTime, nullptr, nullptr);
+        }
+        SetFileAttributesW(target.c_str(), old.dwFileAttributes);
+    }
+}
+
+void Win32FileSystem::replaceFileDurably(const std::string& from, const std::string& to) {
+    if (!MoveFileExW(toWide(from).c_str(), toWide(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        fail("cannot put in place", to);
+    }
+}
+
+bool Win32FileSystem::removeFolder(const std::string& path) {
+    if (!RemoveDirectoryW(toWide(path).c_str())) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_DIR_NOT_EMPTY) {
+            return false;
+        }
+        failWith(code, "cannot remove the folder", path);
+    }
+    return true;
+}
+
+bool Win32FileSystem::syncVolume(const std::string& path) {
+    // Flushing a whole volume needs a handle to the volume itself, which only an administrator
+    // may open for writing; without one the caller flushes file by file.
+    std::wstring mount(MAX_PATH + 1, L'\0');
+    if (!GetVolumePathNameW(toWide(path).c_str(), mount.data(), static_cast<DWORD>(mount.size()))) {
+        return false;
+    }
+    mount.resize(wcslen(mount.c_str()));
+    // Only a drive root ("C:\") names a volume device that can be opened as "\\.\C:".
+    if (mount.size() != 3 || mount[1] != L':') {
+        return false;
+    }
+    const std::wstring device = L"\\\\.\\" + mount.substr(0, 2);
+    UniqueFile volume(CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                  nullptr));
+    return volume && FlushFileBuffers(volume.get());
 }
 
 } // namespace qly::win32

@@ -23,6 +23,18 @@ public:
     // Answers for a path that starts with a drive letter ("C:..."), from the drive's root;
     // nothing for any other path (network and relative paths).
     std::optional<int64_t> freeBytes(const std::string& path) override;
+    std::optional<uint32_t> statusOf(const std::string& path) override;
+    // Opens the file for reading, writing and deleting with every sharing mode granted: a
+    // sharing violation then means another program holds it.
+    void checkReplaceable(const std::string& path) override;
+    // ReplaceFileW with a backup name.
+    void replaceWithBackup(const std::string& staged, const std::string& destination,
+                           const std::string& backup) override;
+    void replaceFileDurably(const std::string& from, const std::string& to) override;
+    bool removeFolder(const std::string& path) override;
+    // Flushes the volume through its device when the path lies on a drive letter's volume and
+    // the program may open it (administrators); false otherwise.
+    bool syncVolume(const std::string& path) override;
 };
 
 } // namespace qly::win32

@@ -9,6 +9,7 @@ class Win32Locale : public Locale {
 public:
     // GetThreadLocale, the whole 32-bit identifier.
     uint32_t threadLocale() override;
+    std::string toCharsetText(const std::string& utf8, int32_t charset) override;
 };
 
 } // namespace qly::win32

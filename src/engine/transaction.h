@@ -1,0 +1,38 @@
+// The update run as one transaction over a game folder: its commit, its undo and the recovery
+// of a run that a crash cut short. All of them act only on what the journal names, inside the
+// folder root (a prefix ending with "\"), and all of them are safe to run again after being
+// cut short themselves: each step looks at what is there before it acts.
+#pragma once
+
+#include "engine/journal.h"
+#include "platform/file_system.h"
+
+#include <string>
+
+namespace qly {
+
+// Puts every staged file of journal in place (old files kept as backups, files to remove moved
+// aside), makes that durable, marks the run committed and then removes the backups and the
+// journal. Throws Error while the run is not yet committed: the caller then undoes it. After
+// the commit point nothing is thrown; what could not be cleaned up is left to recovery.
+void CommitRun(FileSystem& fs, const std::string& root, Journal& journal);
+
+// Undoes what the journal's run may have done: staged files removed, backups put back, files
+// that the commit added removed, created folders removed when empty, then the journal. Each
+// step is tried again when it fails; throws Error when one keeps failing (the journal then
+// stays, so that the next start can finish the undo).
+void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal);
+
+enum class RecoveryResult {
+    NothingFound, // no journal: no run was interrupted here
+    Undone,       // an interrupted run was undone; the folder is as before that run
+    Completed,    // the interrupted run had committed; only its clean-up was finished
+    Failed,       // the undo could not be finished; the journal stays for the next try
+    Damaged,      // the journal cannot be trusted; nothing was touched
+};
+
+// Looks for the journal of an interrupted run in root and undoes that run (or finishes its
+// clean-up when it had committed). Every failure is answered as Failed.
+RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root);
+
+} // namespace qly

@@ -1,0 +1,223 @@
+// The update run as one transaction: whatever fails, and wherever the power goes, the game
+// folder ends either exactly as it was or with the whole patch, and nothing of the run's own.
+#include "engine/class_copy_sys.h"
+#include "engine/journal.h"
+#include "engine/transaction.h"
+#include "support/fake_file_system.h"
+#include "support/fake_message_loop.h"
+
+#include <gtest/gtest.h>
+
+namespace qly::test {
+namespace {
+
+using Tree = std::vector<std::pair<std::string, std::string>>;
+
+// A game with old files (one hidden, one to be removed by the run) and a patch that replaces
+// some, adds others, one of them larger than one step, and a new folder tree.
+void setUpGame(FakeFileSystem& fs) {
+    fs.addFile("C:\\game\\main.exe", "game");
+    fs.addFile("C:\\game\\a.txt", "old a, longer than the new one", kAttrHidden);
+    fs.addFile("C:\\game\\data\\d.bin", "old d");
+    fs.addFile("C:\\game\\old.ocx", "control");
+    fs.addFile("update\\a.txt", "new a", kAttrSystem);
+    fs.addFile("update\\data\\d.bin", std::string(70000, 'd'));
+    fs.addFile("update\\data\\e.bin", "new e");
+    fs.addFile("update\\fresh\\deep\\f.txt", "");
+}
+
+// The game folder alone (the patch source is not the run's to change).
+Tree gameTree(const FakeFileSystem& fs) {
+    Tree tree = fs.snapshot();
+    std::erase_if(tree, [](const auto& entry) { return !entry.first.starts_with("c:\\game"); });
+    return tree;
+}
+
+CopyResult runUpdate(FakeFileSystem& fs, FakeMessageLoop& loop) {
+    classCopySys engine(fs, loop);
+    engine.AddRemoval("old.ocx");
+    return engine.QuickCopy("update\\", "C:\\game\\");
+}
+
+struct Trees {
+    Tree before;
+    Tree after;
+    int calls = 0; // file operations of a whole successful run
+};
+
+Trees referenceTrees(bool volumeSync) {
+    FakeFileSystem fs;
+    FakeMessageLoop loop;
+    setUpGame(fs);
+    fs.setVolumeSync(volumeSync);
+    Trees trees{gameTree(fs), {}, 0};
+    const int before = fs.calls();
+    EXPECT_EQ(runUpdate(fs, loop), 70000 + 5 + 5);
+    trees.calls = fs.calls() - before;
+    trees.after = gameTree(fs);
+    return trees;
+}
+
+TEST(UpdateTransaction, SucceedsWithThePatchAloneInPlace) {
+    const Trees trees = referenceTrees(true);
+    EXPECT_GT(trees.calls, 40);
+    EXPECT_NE(trees.before, trees.after);
+    FakeFileSystem fs;
+    setUpGame(fs);
+    fs.setVolumeSync(true);
+    FakeMessageLoop loop;
+    runUpdate(fs, loop);
+    EXPECT_EQ(fs.contents("C:\\game\\a.txt"), "new a");
+    EXPECT_EQ(fs.attributes("C:\\game\\a.txt"), kAttrHidden); // the replaced file's attributes
+    EXPECT_TRUE(fs.isFolder("C:\\game\\fresh\\deep"));
+    EXPECT_FALSE(fs.isFile("C:\\game\\old.ocx"));
+    for (const auto& [path, contents] : trees.after) {
+        EXPECT_FALSE(path.ends_with(".qlytmp") || path.ends_with(".qlybak") ||
+                     path.ends_with("qlypatch.journal"))
+            << path;
+    }
+}
+
+// Every file operation of a whole run fails in turn, once or for good. Until the commit point
+// the run fails and the game is exactly as before; after it the run has installed the whole
+// patch. An undo that kept failing leaves its journal, and the next start finishes it.
+TEST(UpdateTransaction, AFailureAtAnyOperationLeavesTheOldTreeOrTheWholeNewOne) {
+    for (const bool volumeSync : {true, false}) {
+        const Trees trees = referenceTrees(volumeSync);
+        for (const bool forGood : {false, true}) {
+            for (int n = 1; n <= trees.calls + 1; ++n) {
+                SCOPED_TRACE("operation " + std::to_string(n) + (forGood ? " for good" : " once") +
+                             (volumeSync ? "" : ", files flushed one by one"));
+                FakeFileSystem fs;
+                FakeMessageLoop loop;
+                setUpGame(fs);
+                fs.setVolumeSync(volumeSync);
+                fs.failOn(FsOp::Any, n, forGood);
+                CopyResult result = -1;
+                try {
+                    result = runUpdate(fs, loop);
+                } catch (const Error&) {
+                    // A folder that cannot be created reaches the caller, after the undo.
+                }
+                // A listing that cannot be opened lists nothing; that is the scan's concern.
+                if (fs.firstFailure() == FsOp::List) {
+                    continue;
+                }
+                fs.clearFaults();
+                RecoverInterruptedRun(fs, "C:\\game\\");
+                const bool succeeded = result >= 0;
+                EXPECT_EQ(gameTree(fs), succeeded ? trees.after : trees.before);
+            }
+        }
+    }
+}
+
+// The power goes at each operation of the run in turn: no clean-up runs, and data not yet
+// flushed is lost. The next start's recovery, itself cut at each of its own operations and
+// started again, leaves the old tree before the commit point and the new one after it.
+TEST(UpdateTransaction, APowerCutAnywhereIsRecoveredAtTheNextStart) {
+    for (const bool volumeSync : {true, false}) {
+        const Trees trees = referenceTrees(volumeSync);
+        bool committedBefore = false;
+        for (int n = 1; n <= trees.calls; ++n) {
+            SCOPED_TRACE("power cut at operation " + std::to_string(n) +
+                         (volumeSync ? "" : ", files flushed one by one"));
+            const auto crashedRun = [&] {
+                FakeFileSystem fs;
+                FakeMessageLoop loop;
+                setUpGame(fs);
+                fs.setVolumeSync(volumeSync);
+                fs.cutPowerAt(n);
+                EXPECT_THROW(runUpdate(fs, loop), PowerCut);
+                fs.restorePower();
+                return fs;
+            };
+            FakeFileSystem crashed = crashedRun();
+            const int recoveryCalls = [&] {
+                FakeFileSystem fs = crashed;
+                const int before = fs.calls();
+                RecoverInterruptedRun(fs, "C:\\game\\");
+                const Tree tree = gameTree(fs);
+                EXPECT_TRUE(tree == trees.before || tree == trees.after);
+                const bool committed = tree == trees.after && tree != trees.before;
+                EXPECT_TRUE(committed || !committedBefore);
+                committedBefore = committedBefore || committed;
+                return fs.calls() - before;
+            }();
+            const Tree expected = [&] {
+                FakeFileSystem fs = crashed;
+                RecoverInterruptedRun(fs, "C:\\game\\");
+                return gameTree(fs);
+            }();
+            for (int m = 1; m <= recoveryCalls; ++m) {
+                SCOPED_TRACE("recovery cut at its operation " + std::to_string(m));
+                FakeFileSystem fs = crashed;
+                fs.cutPowerAt(m);
+                EXPECT_THROW(RecoverInterruptedRun(fs, "C:\\game\\"), PowerCut);
+                fs.restorePower();
+                RecoverInterruptedRun(fs, "C:\\game\\");
+                EXPECT_EQ(gameTree(fs), expected);
+            }
+        }
+        EXPECT_TRUE(committedBefore);
+    }
+}
+
+TEST(UpdateTransaction, ANewRunUndoesAnInterruptedOneFirst) {
+    FakeFileSystem fs;
+    FakeMessageLoop loop;
+    setUpGame(fs);
+    const Tree before = gameTree(fs);
+    fs.cutPowerAt(60);
+    EXPECT_THROW(runUpdate(fs, loop), PowerCut);
+    fs.restorePower();
+    ASSERT_TRUE(fs.isFile("C:\\game\\qlypatch.journal"));
+    ASSERT_NE(gameTree(fs), before);
+    EXPECT_EQ(runUpdate(fs, loop), 70010);
+    EXPECT_EQ(fs.contents("C:\\game\\data\\d.bin"), std::string(70000, 'd'));
+    EXPECT_FALSE(fs.isFile("C:\\game\\qlypatch.journal"));
+}
+
+TEST(Journal, RoundTripsAndRefusesWhatCouldReachOutsideTheFolder) {
+    const Journal journal{JournalPhase::Commit,
+                          {"fresh", "fresh\\deep"},
+                          {{"a b.txt", JournalAction::Replace},
+                           {"fresh\\deep\\\xC5\x82\xC4\x85ka.txt", JournalAction::New},
+                           {"old.ocx", JournalAction::Remove}}};
+    const std::optional<Journal> back = ParseJournal(FormatJournal(journal));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(FormatJournal(*back), FormatJournal(journal));
+
+    const std::string head = "qlypatch journal 1\nphase staging\n";
+    for (const std::string& bad :
+         {std::string("qlypatch journal 2\nphase staging\n"), head + "file new ..\\x\n",
+          head + "file new a\\..\\..\\x\n", head + "file old \\windows\\x\n",
+          head + "folder C:\\x\n", head + "file new a.txt:stream\n", head + "file new \n",
+          head + "file new a\\\\b\n", head + "file new a.txt", head + "delete a.txt\n",
+          std::string("qlypatch journal 1\n")}) {
+        EXPECT_FALSE(ParseJournal(bad)) << bad;
+    }
+}
+
+TEST(Recovery, ADamagedJournalIsReportedAndNothingIsTouched) {
+    FakeFileSystem fs;
+    fs.addFile("C:\\game\\main.exe", "game");
+    fs.addFile("C:\\game\\a.txt.qlybak", "kept");
+    fs.addFile("C:\\outside.txt", "not ours");
+    fs.addFile("C:\\game\\qlypatch.journal",
+               "qlypatch journal 1\nphase commit\nfile new ..\\outside.txt\nfile old a.txt\n");
+    const Tree before = fs.snapshot();
+    EXPECT_EQ(RecoverInterruptedRun(fs, "C:\\game\\"), RecoveryResult::Damaged);
+    EXPECT_EQ(fs.snapshot(), before);
+    // A run refuses to start over a journal it cannot trust.
+    FakeMessageLoop loop;
+    fs.addFile("update\\a.txt", "new");
+    classCopySys engine(fs, loop);
+    EXPECT_EQ(engine.QuickCopy("update\\", "C:\\game\\"), -1);
+    EXPECT_FALSE(engine.LastFailure->undone);
+    EXPECT_EQ(fs.contents("C:\\outside.txt"), "not ours");
+    EXPECT_EQ(RecoverInterruptedRun(fs, "C:\\empty\\"), RecoveryResult::NothingFound);
+}
+
+} // namespace
+} // namespace qly::test
