@@ -16,7 +16,6 @@
 #include "platform/posix/posix_message_loop.h"
 #include "platform/posix/posix_random_access_file.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -29,30 +28,6 @@ long peakRssKiB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
-}
-
-// Adds folder (below root) and everything in it under the payload name `name`.
-void packTree(qly::PayloadWriter& writer, qly::FileSystem& fs, const std::string& folder,
-              const std::string& name) {
-    writer.addFolder(name);
-    std::vector<qly::DirEntry> entries;
-    if (auto listing = fs.list(folder, "*")) {
-        qly::DirEntry entry;
-        while (listing->next(entry)) {
-            if (entry.name != "." && entry.name != "..") {
-                entries.push_back(entry);
-            }
-        }
-    }
-    std::ranges::sort(entries, {}, &qly::DirEntry::name);
-    for (const qly::DirEntry& entry : entries) {
-        if ((entry.attributes & qly::kAttrDirectory) != 0) {
-            packTree(writer, fs, folder + entry.name + "\\", name + "\\" + entry.name);
-        } else {
-            writer.addFile(name + "\\" + entry.name,
-                           *fs.open(folder + entry.name, qly::OpenMode::Read));
-        }
-    }
 }
 
 int usage() {
@@ -79,7 +54,7 @@ int main(int argc, char** argv) {
         if (mode == "pack") {
             auto out = disk.open(dest, qly::OpenMode::CreateAlways);
             qly::PayloadWriter writer(*out, 0, hashes);
-            packTree(writer, disk, qly::folderPrefix(source), "update");
+            qly::AddFolderTree(writer, disk, qly::folderPrefix(source), "update");
             writer.finish();
         } else if (mode == "packed") {
             // Everything the installer does with its own exe: find the payload, check the
