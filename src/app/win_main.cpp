@@ -65,8 +65,9 @@ struct Bundle {
     std::unique_ptr<PackedBundle> packed;
 };
 
-// Looks for a payload in the running exe and prepares it. Throws Error, with the reason,
-// when the payload is damaged: nothing may then be installed.
+// Looks for a payload in the running exe and prepares it. Throws Error of kind Damaged, with
+// the reason, when the payload is damaged (nothing may then be installed), and Error of another
+// kind when its files cannot be unpacked.
 Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk, HashService& hashes) {
     Bundle bundle;
     try {
@@ -76,7 +77,7 @@ Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk, Ha
     }
     PayloadLookup lookup = FindPayload(*bundle.exe, hashes);
     if (lookup.status == PayloadLookup::Status::Damaged) {
-        throw Error(lookup.problem);
+        throw Error(lookup.problem, FailureKind::Damaged, 0, process.programPath());
     }
     if (lookup.status == PayloadLookup::Status::Found) {
         bundle.folder = std::make_unique<win32::Win32PrivateFolder>();
@@ -125,12 +126,15 @@ int runInstaller(HINSTANCE instance) {
     writeLog("start: arguments=" + ownProcess.commandLine());
 
     // A damaged download installs nothing: the user is told so before any change is made.
+    // No language file can be trusted then, so the text is the built-in one.
     Bundle bundle;
     try {
         bundle = openBundle(ownProcess, disk, hashes);
     } catch (const Error& e) {
-        writeLog(std::string("damaged download: ") + e.what());
-        loop.messageBox(LangTextOrBuiltIn(LanguageState(disk), "uszkodzony"));
+        const bool damaged = e.kind() == FailureKind::Damaged;
+        writeLog(std::string(damaged ? "damaged download: " : "cannot unpack: ") + e.what());
+        loop.messageBox(damaged ? LangTextOrBuiltIn(LanguageState(disk), "uszkodzony")
+                                : std::string(e.what()));
         return 1;
     }
     FileSystem& files = bundle.packed ? bundle.packed->files() : disk;
