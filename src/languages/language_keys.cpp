@@ -41,6 +41,8 @@ constexpr std::array kKeys{
     LanguageKey{"zla wersja", "The game here is version %1, but this patch is for version %2 of "
                               "Quillory. Nothing has been changed."},
     LanguageKey{"bez wersji", "unknown (main.exe carries no version)"},
+    LanguageKey{"uszkodzony", "The downloaded patch is damaged or incomplete. Nothing has been changed. "
+                              "Please download the patch again."},
 };
 // clang-format on
 
