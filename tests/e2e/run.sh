@@ -610,6 +610,7 @@ run_fails_naming() {
   check "the failure names the file and the reason" wait_logged 20 "$ENG_LNG" "$1"
   check "the named file is $REPLACED_FILE" grep -qF "text: $REPLACED_FILE: " "$LOG"
   check "no success lines" not_logged "$ENG_LNG" poz1
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
 }
 
 # Another program (the game, its launcher) holds a file of the game open without sharing: the
@@ -690,6 +691,7 @@ scenario_killed_mid_copy() {
   check "a new run installs the whole patch" same_tree "$expected" "$game"
   rm -rf "$expected"
   rm -f "$bundle_update/big.bin"
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0
 }
 
@@ -760,6 +762,8 @@ scenario_packed_exe() {
   check "nothing written beside the packed exe" [ "$(ls -A "$dir")" = qlypatch.exe ]
   check "window files unpacked into a private folder while it runs" \
     [ -n "$(find "$temp" -maxdepth 6 -type d -name 'qlypatch-*' 2>/dev/null)" ]
+  # The run is over only when its last line has scrolled in: until then the button is busy.
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0 || return
   check "outcome logged: game found, every byte copied" \
     outcome_is "outcome: exit code 0, the patch was installed (status=1 ErrorCode=$(patch_bytes) caption= 100% QLY!)"
