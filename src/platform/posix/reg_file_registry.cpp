@@ -121,6 +121,11 @@ std::optional<std::string> RegFileRegistry::readString(const std::string& subKey
     if (!in) {
         return std::nullopt;
     }
+    return ReadRegFileString(in, subKey, valueName);
+}
+
+std::optional<std::string> ReadRegFileString(std::istream& in, const std::string& subKey,
+                                             const std::string& valueName) {
     const std::string wantedKey = lowerAscii(subKey);
     const std::string wantedValue = lowerAscii(valueName.empty() ? "@" : valueName);
     bool inKey = false;

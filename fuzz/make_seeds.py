@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+
+Seeds are the demo bundle's own files where it has them (layout file, language files) and
+small made-up examples of everything else: a registry file as Wine keeps it, an executable
+with a version resource, journals of each phase, numbers and command lines. Run it again after
+changing a format; the output is committed."""
+
+import shutil
+import struct
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+CORPUS = ROOT / "fuzz" / "corpus"
+
+
+def put(target, name, data):
+    folder = CORPUS / target
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / name).write_bytes(data if isinstance(data, bytes) else data.encode("utf-8"))
+
+
+def layout_files():
+    shutil.copy(ROOT / "demo" / "qlypatch.ini", CORPUS / "profile_file_fuzz" / "demo.ini")
+    put("profile_file_fuzz", "quirks.ini",
+        "\ufeff top=1\r\n[ Button ]\r\n X = \"12\" \r\n;y=3\r\n[button]\r\ny='4'\r\n"
+        "[favorites]\ntitle=Quillory \u2013 forum\nlink=\n[unclosed\nx=5")
+
+
+def language_files():
+    for lng in sorted((ROOT / "demo" / "lang").glob("*.lng")):
+        shutil.copy(lng, CORPUS / "lang_text_fuzz" / lng.name)
+    put("lang_text_fuzz", "cut.lng", b"[ENG]\n/#jezyk/= English'\n/instaluj/=")
+
+
+def registry_file():
+    # The header and layout Wine writes into system.reg, with the escapes it uses.
+    put("reg_file_fuzz", "system.reg",
+        "WINE REGISTRY Version 2\r\n;; All keys relative to \\\\Machine\r\n\r\n"
+        "#arch=win64\r\n\r\n"
+        "[Software\\\\Brantmoor Games\\\\Quillory] 1700000000\r\n"
+        "#time=1d9c0a1b2c3d4e5\r\n"
+        "\"Install Path\"=\"C:\\\\Games\\\\Quillory\"\r\n"
+        "\"Version\"=dword:00010002\r\n"
+        "@=\"Quillory\\x2122 \\\"Gold\\\"\\n\"\r\n\r\n"
+        "[Software\\\\Brantmoor Games\\\\Quillory DEMO] 1700000001\r\n"
+        "\"Install Path\"=str(2):\"%ProgramFiles%\\\\Quillory\"\r\n"
+        "\"Name\"=hex:51,00,6c,00\r\n")
+
+
+def version_resource():
+    # A fixed version block of 6.4.9.1133 after a false start (structure version 2.0).
+    fixed = struct.pack("<13I", 0xFEEF04BD, 0x00010000, (6 << 16) | 4, (9 << 16) | 1133,
+                        1 << 16, 0, 0x3F, 0, 0x40004, 1, 0, 0, 0)
+    false_start = struct.pack("<4I", 0xFEEF04BD, 0x00020000, 7, 7)
+    key = "VS_VERSION_INFO\0".encode("utf-16-le")
+    block = struct.pack("<3H", 6 + len(key) + 2 + len(fixed), len(fixed), 0) + key + b"\0\0"
+    put("version_resource_fuzz", "fixture.exe",
+        b"MZ" + b"\x90" * 62 + b"PE\0\0" + false_start + b"\0" * 40 + block + fixed)
+    put("version_resource_fuzz", "no_block.exe", b"MZ" + b"\0" * 60)
+
+
+def journals():
+    put("journal_fuzz", "staging", "qlypatch journal 1\nphase staging\nfolder data\n"
+        "folder data\\levels\nfile new data\\levels\\one.dat\nfile old main.exe\n")
+    put("journal_fuzz", "commit", "qlypatch journal 1\nphase commit\nfile old readme.txt\n"
+        "remove msdxm.ocx\nfile new \u0142\u00f3d\u017a.txt\n")
+    put("journal_fuzz", "committed", "qlypatch journal 1\nphase committed\n")
+
+
+def numbers():
+    for i, text in enumerate(["12", "-3.5", " 2 1 4\t", "1e3", "2.5D-1", "+0.5", "2147483647.5",
+                              "-2147483649", "9" * 40, "1e999999", "0.0000e99999", "12px"]):
+        put("ini_number_fuzz", f"n{i}", text)
+
+
+def command_lines():
+    for i, line in enumerate(['"C:\\Program Files\\Quillory Patch\\qlypatch.exe" -reset',
+                              "qlypatch.exe\t -reset", '"C:\\x\\qlypatch.exe"-reset',
+                              '"unclosed name -reset', "qlypatch.exe"]):
+        put("command_line_fuzz", f"line{i}", line)
+
+
+if __name__ == "__main__":
+    for target in ["profile_file_fuzz", "lang_text_fuzz"]:
+        (CORPUS / target).mkdir(parents=True, exist_ok=True)
+    layout_files()
+    language_files()
+    registry_file()
+    version_resource()
+    journals()
+    numbers()
+    command_lines()
