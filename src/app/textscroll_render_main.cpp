@@ -14,11 +14,11 @@
 // Colours are numbers in the control's form, 0x00BBGGRR or 0x80000000 + n; "0x" for hex.
 // Blank lines and lines starting with '#' are skipped.
 #include "common/error.h"
-#include "platform/message_loop.h"
 #include "platform/posix/code_pages.h"
 #include "platform/posix/png_writer.h"
 #include "platform/posix/software_surface.h"
 #include "textscroll/text_scroll.h"
+#include "tools/no_wait_loop.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -28,15 +28,6 @@
 #include <vector>
 
 namespace {
-
-// A message loop with nothing to wait for: the animation runs as fast as it can.
-class NoWaitLoop : public qly::MessageLoop {
-public:
-    void yield() override {}
-    uint32_t tickCount() override { return 0; }
-    void sleep(int) override {}
-    void messageBox(const std::string& text) override { std::cerr << text << '\n'; }
-};
 
 int64_t number(const std::string& word) {
     size_t used = 0;
@@ -162,7 +153,7 @@ int main(int argc, char** argv) {
     const std::string scriptPath = args.size() == 2 ? args[0] : "-";
     try {
         qly::posix::SoftwareSurface surface;
-        NoWaitLoop loop;
+        qly::tools::NoWaitLoop loop;
         surface.resize(194, 184, 0);
         qly::TextScroll control(surface, loop);
         control.ReadProperties(qly::TextScroll1Properties());

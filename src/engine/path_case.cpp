@@ -1,5 +1,7 @@
 #include "engine/path_case.h"
 
+#include "common/utf8.h"
+
 #include <cstdint>
 
 namespace qly {
@@ -34,19 +36,6 @@ char32_t lowerCodePoint(char32_t c) {
     return c;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 } // namespace
 
 std::string lowerCase(std::string_view text) {
@@ -66,7 +55,7 @@ std::string lowerCase(std::string_view text) {
             const char32_t c = (static_cast<char32_t>(lead & 0x1F) << 6) |
                                (static_cast<unsigned char>(text[i + 1]) & 0x3F);
             if (c >= 0x80) {
-                appendUtf8(out, lowerCodePoint(c));
+                AppendUtf8(out, lowerCodePoint(c));
                 i += 2;
                 continue;
             }

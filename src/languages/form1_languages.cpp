@@ -63,6 +63,7 @@ void Form1::LoadLang(int16_t i) {
     StandAlone([&] { TextScroll1.SetFontCharset(lang_.LangCharset); });
     StandAlone([&] { Command1.setFontCharset(lang_.LangCharset); });
     StandAlone([&] { Command1.setCaption(lang_.LangText(etap == 0 ? "instaluj" : "wyjdz")); });
+    StandAlone([&] { NameControls(); });
 }
 
 void Form1::Combo1_Click() {
@@ -93,6 +94,9 @@ void Form1::Combo1_Click() {
         StandAlone([&] { Combo1.setEnabled(true); });
         busy = busyBefore;
         return;
+    }
+    if (busyBefore == 0) {
+        logEvent("language: " + lang_.LangCodes[i] + " (chosen in the selector)");
     }
     StandAlone([&] { TextScroll1.Cls(); });
     StandAlone([&] { ShowState(); });

@@ -31,6 +31,11 @@ constexpr std::array kKeys{
     // An update that a crash or a power cut interrupted, found at the next start.
     LanguageKey{"cofnieto", "An interrupted update was undone. The game is as it was before it."},
     LanguageKey{"nie cofnieto", "An interrupted update could not be undone. The game folder needs attention: start the installer again, or reinstall the game."},
+    // Shown by Windows when a shutdown waits for the copy; names read by screen readers.
+    LanguageKey{"instalacja", "Installing the Quillory patch"},
+    LanguageKey{"zamknij", "Close"},
+    LanguageKey{"minimalizuj", "Minimize"},
+    LanguageKey{"otworz", "Open"},
 };
 // clang-format on
 

@@ -22,6 +22,10 @@ public:
     virtual Rect bounds() const = 0;
     virtual void setEnabled(bool on) = 0;
     virtual bool enabled() const = 0;
+    // The name a screen reader reads for a control that shows no text of its own (a picture
+    // button, a link area); bytes of the code page of charset. Controls with a visible
+    // caption are named by it and may ignore this.
+    virtual void setAccessibleName(const std::string& /*text*/, int32_t /*charset*/) {}
 };
 
 class Button : public Control {
@@ -78,6 +82,20 @@ public:
     virtual void beginDrag() = 0;
     // Destroys the window; the program ends when its message loop sees that.
     virtual void destroy() = 0;
+
+    // What the system shows of the work outside the window. A window without a task bar
+    // button or a session to end (a test's, an unattended run's) may leave these as they are.
+    //
+    // The task bar button shows percent (0 to 100) of the work as done.
+    virtual void setTaskbarProgress(int16_t /*percent*/) {}
+    // The task bar button shows the work as failed, until progress is shown or cleared.
+    virtual void setTaskbarError() {}
+    // The task bar button shows no progress.
+    virtual void clearTaskbarProgress() {}
+    // Until allowSessionEnd(), a shutdown or logoff is refused with reason (bytes of the code
+    // page of charset) shown by the system as what holds it up.
+    virtual void blockSessionEnd(const std::string& /*reason*/, int32_t /*charset*/) {}
+    virtual void allowSessionEnd() {}
 };
 
 } // namespace qly

@@ -159,12 +159,12 @@ void TextScroll::Tekst(std::string sss) {
     std::string s = std::move(sss);
     const int32_t w = surface_.width();
     bool shown = false;
+    // SpaceL is read again for every line: a change while a line scrolls in moves the next.
     while (!s.empty()) {
-        const int32_t avail = w - spaceL_;
-        if (roundToInt(measureWidth(s)) <= avail) {
+        const size_t length = wrapLength(s, w);
+        if (length == s.size()) {
             break;
         }
-        const size_t length = nextLineLength(s, avail);
         ScrollLineIn(s.substr(0, length));
         s.erase(0, length);
         shown = true;
@@ -172,6 +172,31 @@ void TextScroll::Tekst(std::string sss) {
     if (!s.empty() || !shown) {
         ScrollLineIn(s);
     }
+}
+
+std::vector<std::string> TextScroll::WrapLines(std::string sss) {
+    std::string s = std::move(sss);
+    std::vector<std::string> lines;
+    while (!s.empty()) {
+        const size_t length = wrapLength(s, surface_.width());
+        if (length == s.size()) {
+            break;
+        }
+        lines.push_back(s.substr(0, length));
+        s.erase(0, length);
+    }
+    if (!s.empty() || lines.empty()) {
+        lines.push_back(std::move(s));
+    }
+    return lines;
+}
+
+size_t TextScroll::wrapLength(const std::string& s, int32_t width) {
+    const int32_t avail = width - spaceL_;
+    if (roundToInt(measureWidth(s)) <= avail) {
+        return s.size();
+    }
+    return nextLineLength(s, avail);
 }
 
 void TextScroll::ScrollLineIn(const std::string& line) {

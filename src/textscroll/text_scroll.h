@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qly {
 
@@ -71,6 +72,9 @@ public:
     // Word-wraps sss to the width less SpaceL and scrolls its lines in; returns when all of
     // it is shown. " " shows an empty line. Does nothing while Drawing.
     void Tekst(std::string sss) override;
+    // The lines Tekst would scroll in for sss with the current size, font and SpaceL, without
+    // drawing: at least one, an empty one for an empty text.
+    std::vector<std::string> WrapLines(std::string sss);
     // Draws the percentage strip across the bottom rows: black, the label proc% centred, the
     // left proc percent of it inverted. Does nothing while Drawing.
     void Bar(int16_t proc) override;
@@ -101,6 +105,8 @@ private:
     // Length of the next line of s in characters: the wrapping rule, plus a break inside a
     // word that cannot otherwise go on a line. At least 1 for a non-empty s.
     size_t nextLineLength(const std::string& s, int32_t avail);
+    // Length of the line that s starts on an area width pixels wide: all of s when it fits.
+    size_t wrapLength(const std::string& s, int32_t width);
     double measureWidth(const std::string& s);
     void draw(int32_t x, int32_t y, const std::string& s, int32_t colour);
     void pause(int ms);

@@ -1,9 +1,9 @@
 #include "textscroll/value_conversion.h"
 
+#include "common/decimal_number.h"
 #include "common/error.h"
 #include "common/rounding.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -31,13 +31,12 @@ double numberOf(const PropertyValue& value) {
             if (*begin == '+') {
                 ++begin;
             }
-            double parsed = 0;
-            const auto [ptr, ec] = std::from_chars(begin, end, parsed);
-            if (ec == std::errc::result_out_of_range) {
+            const DecimalNumber parsed = ParseDecimal(std::string_view(begin, end));
+            if (parsed.status == DecimalNumber::Status::Overflow) {
                 throw Error("Overflow");
             }
-            if (ec == std::errc() && ptr == end && std::isfinite(parsed)) {
-                return parsed;
+            if (parsed.status == DecimalNumber::Status::Ok) {
+                return parsed.value;
             }
         }
     }

@@ -1,5 +1,7 @@
 // The working step of the update run: the media control check and the copy of "update\".
 #include "common/error.h"
+#include "languages/language_keys.h"
+#include "update/changing_files_scope.h"
 #include "update/file_version.h"
 #include "window/form1.h"
 
@@ -36,6 +38,8 @@ private:
 } // namespace
 
 void Form1::UpdateFiles() {
+    const ChangingFilesScope changing(window, LangTextOrBuiltIn(lang_, "instalacja"),
+                                      lang_.LangCharset, ErrorCode);
     bool stored = false;
     try {
         if (!CopySys) {

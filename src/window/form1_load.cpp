@@ -17,25 +17,15 @@ std::string inFolder(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
 
-// The area of a layout section; negative sizes are not valid for a control and become 0.
-Rect areaOf(const LayoutFile& layout, const std::string& section) {
-    Rect r;
-    r.top = layout.ReadIniNumber(section, "y");
-    r.left = layout.ReadIniNumber(section, "x");
-    r.width = std::max(0, layout.ReadIniNumber(section, "szer"));
-    r.height = std::max(0, layout.ReadIniNumber(section, "wys"));
-    return r;
-}
-
 } // namespace
 
-Form1::Form1(const Form1Controls& controls, const Form1Services& services)
+Form1::Form1(const Form1Controls& controls, const Form1Services& services, Form1Options options)
     : window(controls.window), Command1(controls.Command1), Command2(controls.Command2),
       Command3(controls.Command3), Combo1(controls.Combo1), TextScroll1(controls.TextScroll1),
       Image1(controls.Image1), Image2(controls.Image2), files_(services.files),
       profile_(services.profile), registry_(services.registry), shell_(services.shell),
       versions_(services.versions), locale_(services.locale), loop_(services.loop),
-      process_(services.process), lang_(services.files) {}
+      process_(services.process), options_(std::move(options)), lang_(services.files) {}
 
 Form1::~Form1() = default;
 
@@ -82,14 +72,14 @@ bool Form1::Form_Load() {
 
 void Form1::PlaceControls(const LayoutFile& layout) {
     StandAlone([&] {
-        Image1.setBounds(areaOf(layout, "linkright"));
+        Image1.setBounds(ReadLayoutArea(layout, "linkright"));
         linkright = layout.ReadIniString("linkright", "link");
     });
     StandAlone([&] {
-        Image2.setBounds(areaOf(layout, "linkleft"));
+        Image2.setBounds(ReadLayoutArea(layout, "linkleft"));
         linkleft = layout.ReadIniString("linkleft", "link");
     });
-    StandAlone([&] { Command1.setBounds(areaOf(layout, "button")); });
+    StandAlone([&] { Command1.setBounds(ReadLayoutArea(layout, "button")); });
 
     // Close and minimize sit at the top right corner; both are placed by the close button's
     // width, so minimize ends 2 pixels left of close, and close 10 pixels from the edge.
@@ -107,14 +97,14 @@ void Form1::PlaceControls(const LayoutFile& layout) {
 
     // The selector keeps the height its font gives it.
     StandAlone([&] {
-        const Rect area = areaOf(layout, "select");
+        const Rect area = ReadLayoutArea(layout, "select");
         Rect r = Combo1.bounds();
         r.top = area.top;
         r.left = area.left;
         r.width = area.width;
         Combo1.setBounds(r);
     });
-    StandAlone([&] { TextScroll1.Move(areaOf(layout, "textscroll")); });
+    StandAlone([&] { TextScroll1.Move(ReadLayoutArea(layout, "textscroll")); });
     StandAlone([&] {
         linkfavorites = layout.ReadIniString("favorites", "link");
         titlefavorites = layout.ReadIniString("favorites", "title");

@@ -1,10 +1,10 @@
 #include "window/layout_file.h"
 
+#include "common/decimal_number.h"
 #include "common/rounding.h"
 
-#include <charconv>
+#include <algorithm>
 #include <limits>
-#include <system_error>
 
 namespace qly {
 
@@ -18,37 +18,10 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Position of the first significant digit relative to the decimal point: 3 for "123.4",
-// -2 for "0.004". Only consulted when the value left the double range, to tell overflow from
-// underflow; mantissa holds digits and at most one '.', and is not all zeros.
-int64_t decimalMagnitude(const std::string& mantissa) {
-    int64_t integerDigits = 0;
-    int64_t leadingFractionZeros = 0;
-    bool seenPoint = false;
-    bool seenNonZero = false;
-    for (char c : mantissa) {
-        if (c == '.') {
-            seenPoint = true;
-        } else if (!seenPoint) {
-            if (seenNonZero || c != '0') {
-                seenNonZero = true;
-                ++integerDigits;
-            }
-        } else if (!seenNonZero) {
-            if (c == '0') {
-                ++leadingFractionZeros;
-            } else {
-                seenNonZero = true;
-            }
-        }
-    }
-    return integerDigits > 0 ? integerDigits : -leadingFractionZeros;
-}
-
 } // namespace
 
 int32_t ParseIniNumber(std::string_view text) {
-    // The numeric prefix is gathered without blanks into a form from_chars reads: mantissa
+    // The numeric prefix is gathered without blanks into a plain decimal form: mantissa
     // digits with one point, then the exponent as a capped integer.
     std::string mantissa;
     bool negative = false;
@@ -116,18 +89,14 @@ int32_t ParseIniNumber(std::string_view text) {
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
     constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
     const std::string number = mantissa + "e" + std::to_string(exponent);
-    double value = 0;
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-    (void)end;
-    if (ec == std::errc::result_out_of_range) {
-        if (decimalMagnitude(mantissa) + exponent > 0) {
-            return negative ? kMin : kMax;
-        }
+    const DecimalNumber parsed = ParseDecimal(number);
+    if (parsed.status == DecimalNumber::Status::Overflow) {
+        return negative ? kMin : kMax;
+    }
+    if (parsed.status != DecimalNumber::Status::Ok) {
         return 0;
     }
-    if (ec != std::errc()) {
-        return 0;
-    }
+    const double value = parsed.value;
     const double rounded = roundHalfEven(negative ? -value : value);
     if (rounded >= 2147483648.0) {
         return kMax;
@@ -145,6 +114,15 @@ std::string LayoutFile::ReadIniString(const std::string& section, const std::str
 int32_t LayoutFile::ReadIniNumber(const std::string& section, const std::string& key) const {
     // "default" stands in for a missing entry and reads as 0, like any other text.
     return ParseIniNumber(profile_.getString(path_, section, key, "default", kBufferSize));
+}
+
+Rect ReadLayoutArea(const LayoutFile& layout, const std::string& section) {
+    Rect r;
+    r.top = layout.ReadIniNumber(section, "y");
+    r.left = layout.ReadIniNumber(section, "x");
+    r.width = std::max(0, layout.ReadIniNumber(section, "szer"));
+    r.height = std::max(0, layout.ReadIniNumber(section, "wys"));
+    return r;
 }
 
 } // namespace qly

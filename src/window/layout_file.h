@@ -1,6 +1,7 @@
 // The layout file "qlypatch.ini" beside the program: texts and numbers by section and key.
 #pragma once
 
+#include "platform/controls.h"
 #include "platform/profile_file.h"
 
 #include <cstddef>
@@ -38,5 +39,9 @@ private:
     ProfileFile& profile_;
     std::string path_;
 };
+
+// The area of a control's section: "x", "y", "szer" and "wys". Negative sizes are not valid
+// for a control and become 0.
+Rect ReadLayoutArea(const LayoutFile& layout, const std::string& section);
 
 } // namespace qly

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Checks the Windows builds of the installer as shipped files: each exe must import only DLLs
 # that every Windows has (it is linked statically, so a MinGW runtime DLL here means the exe
-# would not start on a clean machine), and the stripped size of each is printed.
-# Usage: check_exe.sh EXE...   Exits non-zero when an exe is missing or imports another DLL.
+# would not start on a clean machine), and the stripped size of each is printed. The i686 exe
+# is the one shipped with every patch: stripped, it must stay within 400 KiB.
+# Usage: check_exe.sh EXE...   Exits non-zero when an exe is missing, imports another DLL or
+# is too large.
 set -uo pipefail
 
 # System DLLs the installer may import (lower case; api-ms-win-crt-* are the Universal CRT's).
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|version|msvcrt|shlwapi|uxtheme|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|version|winmm|msvcrt|shlwapi|uxtheme|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+
+shipped_limit=$((400 * 1024))
 
 failed=0
 for exe in "$@"; do
@@ -38,6 +42,10 @@ for exe in "$@"; do
   printf 'exe check: %s (%s): %d bytes stripped (%d KiB), %d bytes as built\n' \
     "$exe" "$arch" "$size" $(((size + 1023) / 1024)) "$(stat -c %s "$exe")"
   printf 'exe check:   imports %s\n' "${dlls[*]}"
+  if [ "$arch" = i686 ] && ((size > shipped_limit)); then
+    echo "exe check: FAIL $exe is $size bytes stripped, over the $shipped_limit allowed"
+    failed=1
+  fi
   if ((${#foreign[@]})); then
     echo "exe check: FAIL $exe imports non-system DLLs: ${foreign[*]}"
     failed=1

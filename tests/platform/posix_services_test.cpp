@@ -3,6 +3,7 @@
 #include "platform/posix/posix_profile_file.h"
 #include "platform/posix/posix_version_resource.h"
 #include "platform/posix/reg_file_registry.h"
+#include "support/profile_cases.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,20 @@ TEST(PosixProfileFileTest, AnswersAsTheWindowsReaderDoes) {
     EXPECT_EQ(get("a", "name", 4), "\xC5\x81\xC3\xB3\xC5\xBA");
     EXPECT_EQ(profile.getString(folder.path() + "absent.ini", "a", "k", "dflt", 255), "dflt");
     EXPECT_EQ(profile.getString(folder.path(), "a", "k", "dflt", 255), "dflt");
+}
+
+TEST(PosixProfileFileTest, ReadsFilesFromAnyEditorAsTheWindowsReaderDoes) {
+    test::TempFolder folder;
+    PosixProfileFile profile;
+    for (const test::ProfileFileCases& file : test::EditorProfileCases()) {
+        folder.write(file.name, file.text);
+        for (const test::ProfileCase& c : file.cases) {
+            EXPECT_EQ(
+                profile.getString(folder.winPath() + file.name, c.section, c.key, "dflt", 255),
+                c.answer)
+                << file.name << " [" << c.section << "] " << c.key;
+        }
+    }
 }
 
 TEST(RegFileRegistryTest, ReadsOnlyStringValuesOfTheFirstMatchingKey) {

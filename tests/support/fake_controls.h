@@ -22,9 +22,13 @@ public:
     Rect bounds() const override { return bounds_; }
     void setEnabled(bool on) override { enabled_ = on; }
     bool enabled() const override { return enabled_; }
+    void setAccessibleName(const std::string& text, int32_t charset) override {
+        accessibleName_ = text + " @" + std::to_string(charset);
+    }
 
     Rect bounds_;
     bool enabled_ = true;
+    std::string accessibleName_; // "<name> @<charset>", empty until named
 };
 
 class FakeButton : public FakeControl<Button> {
@@ -87,6 +91,32 @@ public:
     void minimize() override {}
     void beginDrag() override {}
     void destroy() override { events_.push_back("destroy"); }
+    // What the system shows of the work, recorded as events: "taskbar <n>", "taskbar error",
+    // "taskbar clear", "block <reason> @<charset>", "allow". sessionBlocked_ follows them.
+    void setTaskbarProgress(int16_t percent) override {
+        events_.push_back("taskbar " + std::to_string(percent));
+    }
+    void setTaskbarError() override { events_.push_back("taskbar error"); }
+    void clearTaskbarProgress() override { events_.push_back("taskbar clear"); }
+    void blockSessionEnd(const std::string& reason, int32_t charset) override {
+        events_.push_back("block " + reason + " @" + std::to_string(charset));
+        sessionBlocked_ = true;
+    }
+    void allowSessionEnd() override {
+        events_.push_back("allow");
+        sessionBlocked_ = false;
+    }
+    // The events whose text starts with prefix, in order.
+    std::vector<std::string> eventsStartingWith(const std::string& prefix) const {
+        std::vector<std::string> found;
+        for (const std::string& e : events_) {
+            if (e.starts_with(prefix)) {
+                found.push_back(e);
+            }
+        }
+        return found;
+    }
+    bool sessionBlocked_ = false;
     int count(const std::string& event) const { return std::ranges::count(events_, event); }
 
     bool skinLoads_ = true;

@@ -25,7 +25,7 @@ protected:
     TextScroll control{surface, loop, ambient};
 };
 
-TEST_F(Flow, TekstBreaksAfterTheLastSpaceWhoseNextLetterFitsAndSplitsOnlyTooLongWords) {
+TEST_F(Flow, TekstAndWrapLinesBreakAfterTheLastSpaceWhoseNextLetterFitsAndSplitOnlyTooLongWords) {
     const struct {
         std::string text;
         int32_t avail; // the width less SpaceL
@@ -49,6 +49,10 @@ TEST_F(Flow, TekstBreaksAfterTheLastSpaceWhoseNextLetterFitsAndSplitsOnlyTooLong
         control.Tekst(row.text);
         // Every line is first drawn with its cell just below the bottom edge.
         EXPECT_EQ((surface.textsAt[{2, 50}]), row.lines) << row.text << " in " << row.avail;
+        // The same lines, told without drawing (for the bundle check), and nothing drawn.
+        const int yieldsBefore = loop.yields();
+        EXPECT_EQ(control.WrapLines(row.text), row.lines) << row.text << " in " << row.avail;
+        EXPECT_EQ(loop.yields(), yieldsBefore);
     }
 }
 

@@ -16,7 +16,7 @@ cleanup() {
 trap cleanup EXIT
 
 [ -f "$build/CMakeCache.txt" ] || cmake --preset win64 -B "$build" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target qly_win32_tests
+cmake --build "$build" -j "$(nproc)" --target qly_win32_tests qly_scroll_pace
 
 # A display of our own: the server picks a free number and writes it to fd 3.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
@@ -31,8 +31,16 @@ export DISPLAY=":$(tr -d '\n' <"$work/display")"
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; exit 1; }
+# A raised system scale (150%), so that the tests see what a scaled display does to the window.
+for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
+  timeout 60 wine reg add "$key" /v LogPixels /t REG_DWORD /d 144 /f >>"$work/wineboot.log" 2>&1
+done
 timeout 120 wineserver -w || true
 
 echo "== Win32 tests (wine64)"
 timeout 300 wine "$build/tests/win32/qly_win32_tests.exe" --gtest_color=no 2>&1 |
+  grep -v -e 'wine32' -e 'multiarch' -e 'dpkg --add-architecture' -e 'apt-get install wine32'
+
+echo "== Scroll pace under wine (figures)"
+timeout 120 wine "$build/tests/win32/qly_scroll_pace.exe" 2>&1 |
   grep -v -e 'wine32' -e 'multiarch' -e 'dpkg --add-architecture' -e 'apt-get install wine32'

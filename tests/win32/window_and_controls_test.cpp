@@ -15,13 +15,7 @@ namespace {
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const DWORD pixels = 60 * 40 * 3; // rows of 180 bytes need no padding
-        const BITMAPINFOHEADER info{sizeof(info), 60, 40, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-        const BITMAPFILEHEADER head{0x4D42, sizeof(head) + sizeof(info) + pixels, 0, 0,
-                                    sizeof(head) + sizeof(info)};
-        std::string bytes(reinterpret_cast<const char*>(&head), sizeof(head));
-        bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-        test::writeFile(folder.file("gfx.bmp"), bytes.append(pixels, '\x40'));
+        test::writeGreySkin(folder.file("gfx.bmp"), 60, 40);
         window.loadSkin(folder.file("gfx.bmp"));
         loop.setMainWindow(window.handle());
     }

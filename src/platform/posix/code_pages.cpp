@@ -1,5 +1,7 @@
 #include "platform/posix/code_pages.h"
 
+#include "common/utf8.h"
+
 #include <array>
 
 namespace qly::posix {
@@ -183,38 +185,6 @@ const CodePageTable& tableOf(unsigned codePage) {
     }
 }
 
-// Decodes one UTF-8 sequence at text[i], advancing i; returns U+FFFD for a malformed one
-// (having consumed one byte), so that no input can stall the caller.
-char32_t nextUtf8(const std::string& text, size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80) {
-        return lead;
-    }
-    int extra = 0;
-    char32_t ch = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        ch = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        ch = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        ch = lead & 0x07;
-    } else {
-        return 0xFFFD;
-    }
-    size_t j = i;
-    for (int k = 0; k < extra; ++k, ++j) {
-        if (j >= text.size() || (static_cast<unsigned char>(text[j]) & 0xC0) != 0x80) {
-            return 0xFFFD;
-        }
-        ch = (ch << 6) | (static_cast<unsigned char>(text[j]) & 0x3F);
-    }
-    i = j;
-    return ch;
-}
-
 } // namespace
 
 unsigned codePageOfCharset(int32_t charset) {
@@ -266,7 +236,27 @@ std::string utf8ToCodePage(const std::string& utf8, unsigned codePage) {
     std::string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
-        out.push_back(static_cast<char>(fromUnicode(nextUtf8(utf8, i), codePage)));
+        out.push_back(static_cast<char>(fromUnicode(NextUtf8(utf8, i), codePage)));
+    }
+    return out;
+}
+
+size_t firstCharacterMissing(const std::string& utf8, unsigned codePage) {
+    for (size_t i = 0; i < utf8.size();) {
+        const size_t start = i;
+        const char32_t ch = NextUtf8(utf8, i);
+        if (ch == 0xFFFD || (ch != '?' && fromUnicode(ch, codePage) == '?')) {
+            return start;
+        }
+    }
+    return std::string::npos;
+}
+
+std::string codePageToUtf8(const std::string& bytes, unsigned codePage) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char byte : bytes) {
+        AppendUtf8(out, toUnicode(static_cast<unsigned char>(byte), codePage));
     }
     return out;
 }

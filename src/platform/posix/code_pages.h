@@ -2,6 +2,7 @@
 // and the translation of its bytes to and from Unicode.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -22,5 +23,12 @@ unsigned char fromUnicode(char32_t ch, unsigned codePage);
 // UTF-8 text to the bytes of codePage; characters the code page lacks become '?', and so does
 // every byte of a malformed sequence.
 std::string utf8ToCodePage(const std::string& utf8, unsigned codePage);
+
+// The byte offset in utf8 of the first character codePage cannot show (a malformed sequence
+// counts as one), or std::string::npos when every character has a byte there.
+size_t firstCharacterMissing(const std::string& utf8, unsigned codePage);
+
+// The bytes of codePage as UTF-8 text.
+std::string codePageToUtf8(const std::string& bytes, unsigned codePage);
 
 } // namespace qly::posix

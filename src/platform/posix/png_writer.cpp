@@ -52,4 +52,27 @@ void writePng(const std::string& path, int32_t width, int32_t height,
     }
 }
 
+PngPixels readPng(const std::string& path) {
+    PngImage image;
+    png_image& im = image.get();
+    if (!png_image_begin_read_from_file(&im, path.c_str())) {
+        throw Error("PNG: cannot read " + path + ": " + im.message);
+    }
+    im.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(im));
+    png_color black{0, 0, 0};
+    if (!png_image_finish_read(&im, &black, rgb.data(), 0, nullptr)) {
+        throw Error("PNG: cannot read " + path + ": " + im.message);
+    }
+    PngPixels out;
+    out.width = static_cast<int32_t>(im.width);
+    out.height = static_cast<int32_t>(im.height);
+    out.pixels.reserve(rgb.size() / 3);
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        out.pixels.push_back(uint32_t{rgb[i]} | uint32_t{rgb[i + 1]} << 8 |
+                             uint32_t{rgb[i + 2]} << 16);
+    }
+    return out;
+}
+
 } // namespace qly::posix

@@ -48,18 +48,22 @@ std::optional<std::string> readWhole(const std::string& path) {
     }
 }
 
-// The value of key in section, quotes not yet removed; nothing when either is missing.
+// The value of key in section, quotes not yet removed; nothing when either is missing. Names
+// are compared without regard to case and without the blanks around them.
 std::optional<std::string_view> findValue(std::string_view text, std::string_view section,
                                           std::string_view key) {
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     if (text.starts_with(kBom)) {
         text.remove_prefix(kBom.size());
     }
+    section = trim(section);
+    key = trim(key);
     // Lines above the first header form a section whose name is empty.
     bool inSection = section.empty();
     bool sectionSeen = inSection;
     while (!text.empty()) {
-        const auto end = text.find('\n');
+        // A lone CR ends a line as LF does; CR LF gives an empty line, which reads as nothing.
+        const auto end = text.find_first_of("\r\n");
         const std::string_view line = trim(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
 
@@ -77,7 +81,8 @@ std::optional<std::string_view> findValue(std::string_view text, std::string_vie
             sectionSeen = sectionSeen || inSection;
             continue;
         }
-        if (!inSection || line.starts_with(';')) {
+        // A line starting with ";" is no comment to the Windows reader: it is read as a key.
+        if (!inSection) {
             continue;
         }
         const auto equals = line.find('=');

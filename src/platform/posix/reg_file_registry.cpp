@@ -1,5 +1,7 @@
 #include "platform/posix/reg_file_registry.h"
 
+#include "common/utf8.h"
+
 #include <fstream>
 
 namespace qly::posix {
@@ -13,24 +15,6 @@ std::string lowerAscii(std::string text) {
         }
     }
     return text;
-}
-
-void appendUtf8(std::string& out, unsigned long code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 int hexDigit(char c) {
@@ -82,7 +66,7 @@ bool readQuoted(const std::string& line, std::size_t& pos, std::string& out) {
                 if (code == 0) {
                     cut = true;
                 } else {
-                    appendUtf8(piece, code);
+                    AppendUtf8(piece, static_cast<char32_t>(code));
                 }
             } else {
                 piece = std::string(1, e);

@@ -152,7 +152,7 @@ struct SoftwareSurface::Typesetter {
         const char32_t ch = toUnicode(byte, codePageOfCharset(font->charset));
         // Index 0 is the font's box for characters it lacks, as GDI shows them.
         const FT_UInt index = FT_Get_Char_Index(face.get(), ch);
-        if (FT_Load_Glyph(face.get(), index, FT_LOAD_RENDER) != 0) {
+        if (FT_Load_Glyph(face.get(), index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) {
             throw Error("cannot render a glyph of " + faceFile);
         }
         const FT_GlyphSlot g = face->glyph;

@@ -72,10 +72,11 @@ void GdiSurface::useFont() {
     if (current_ == wanted_) {
         return;
     }
-    const int dpi = GetDeviceCaps(dc_.get(), LOGPIXELSY);
-    // Points to pixels as MulDiv rounds; a negative height asks for the em size.
+    // Points to pixels at 96 dots per inch, whatever the display's: the text area is laid out
+    // in skin pixels, so a font that grew with the system's scale would wrap and fit its lines
+    // differently. Rounded as MulDiv rounds; a negative height asks for the em size.
     const int pixels =
-        static_cast<int>(std::clamp(std::round(wanted_.size * dpi / 72.0), 1.0, 1000.0));
+        static_cast<int>(std::clamp(std::round(wanted_.size * kLayoutDpi / 72.0), 1.0, 1000.0));
     UniqueFont font(CreateFontW(
         -pixels, 0, 0, 0, wanted_.weight, wanted_.italic ? TRUE : FALSE,
         wanted_.underline ? TRUE : FALSE, wanted_.strikethrough ? TRUE : FALSE,

@@ -15,6 +15,9 @@ namespace qly::win32 {
 
 class GdiSurface : public Surface {
 public:
+    // The dots per inch that font sizes are converted at, at any system scale.
+    static constexpr int kLayoutDpi = 96;
+
     // window shows the image; it may be null, and then nothing is shown. Throws Error when
     // no memory DC can be had.
     explicit GdiSurface(HWND window);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <commctrl.h>
+#include <utility>
 
 namespace qly::win32 {
 namespace {
@@ -91,7 +92,30 @@ template <typename Interface> Rect Win32Control<Interface>::bounds() const {
 }
 
 template <typename Interface> void Win32Control<Interface>::setEnabled(bool on) {
+    if (!on && GetFocus() == window_) {
+        refocusOnEnable_ = true;
+    }
     EnableWindow(window_, on ? TRUE : FALSE);
+    if (on && std::exchange(refocusOnEnable_, false)) {
+        HWND focus = GetFocus();
+        if (focus == nullptr || focus == GetParent(window_)) {
+            SetFocus(window_);
+        }
+    }
+}
+
+template <typename Interface>
+void Win32Control<Interface>::setWindowName(const std::string& text, int32_t charset) {
+    const std::wstring wide = fromCodePage(text, codePageOfCharset(charset));
+    SetWindowTextW(window_, wide.c_str());
+}
+
+void setTabOrder(std::initializer_list<HWND> controls) {
+    HWND previous = HWND_TOP;
+    for (HWND control : controls) {
+        SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = control;
+    }
 }
 
 template <typename Interface> bool Win32Control<Interface>::enabled() const {
@@ -144,7 +168,7 @@ void Win32PushButton::onCommand(WORD notification) {
 // --- bitmap button ---
 
 Win32BitmapButton::Win32BitmapButton(HWND parent, int id, HINSTANCE instance, int bitmapResource)
-    : Win32Control(parent, id, WC_BUTTONW, BS_PUSHBUTTON | BS_BITMAP,
+    : Win32Control(parent, id, WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON | BS_BITMAP,
                    Rect{0, 0, kChromeButtonSize, kChromeButtonSize}),
       picture_(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(bitmapResource),
                                                IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR))) {
@@ -210,14 +234,20 @@ void Win32ComboBox::onCommand(WORD notification) {
 // --- image area ---
 
 Win32ImageArea::Win32ImageArea(HWND parent, int id, const Rect& r)
-    : Win32Control(parent, id, WC_STATICW, SS_OWNERDRAW | SS_NOTIFY, r) {}
+    : Win32Control(parent, id, WC_BUTTONW, BS_OWNERDRAW, r) {}
+
+void Win32ImageArea::setLinkPointer(bool on) {
+    linkPointer_ = on;
+    const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
+    SetWindowLongPtrW(window_, GWL_STYLE, on ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));
+}
 
 HCURSOR Win32ImageArea::cursor() const {
     return linkPointer_ ? LoadCursorW(nullptr, IDC_HAND) : nullptr;
 }
 
 void Win32ImageArea::onCommand(WORD notification) {
-    if (notification == STN_CLICKED) {
+    if (notification == BN_CLICKED) {
         callHandler(onClick_);
     }
 }

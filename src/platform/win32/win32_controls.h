@@ -7,6 +7,7 @@
 #include "platform/win32/win32_handles.h"
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -37,6 +38,9 @@ public:
     void setBounds(const Rect& r) override;
     // Position in the parent's client area and outer size, in pixels.
     Rect bounds() const override;
+    // A control disabled while it had the keyboard focus takes it back when enabled again,
+    // unless another control took it meanwhile: disabling drops the focus, and a keyboard
+    // user would be left with none.
     void setEnabled(bool on) override;
     bool enabled() const override;
 
@@ -44,9 +48,15 @@ public:
 
 protected:
     Win32Control(HWND parent, int id, const wchar_t* windowClass, DWORD style, const Rect& r);
+    // The window text that screen readers read as the control's name.
+    void setWindowName(const std::string& text, int32_t charset);
 
     HWND window_ = nullptr;
+    bool refocusOnEnable_ = false;
 };
+
+// Puts the controls in this order for Tab (and Shift+Tab backwards) and reading.
+void setTabOrder(std::initializer_list<HWND> controls);
 
 // Calls a control's event handler, keeping any exception inside (a Win32 callback must not
 // unwind through the system's frames).
@@ -87,6 +97,10 @@ public:
     std::string caption() const override { return caption_; }
     void setFontCharset(int32_t) override {}
     void setFocus() override;
+    // The bitmap is the face; the name is the window text, which the bitmap hides.
+    void setAccessibleName(const std::string& text, int32_t charset) override {
+        setWindowName(text, charset);
+    }
 
     void setOnClick(std::function<void()> handler) { onClick_ = std::move(handler); }
     void onCommand(WORD notification) override;
@@ -122,13 +136,18 @@ private:
     std::function<void()> onSelect_;
 };
 
-// A transparent click area over the skin: the main window paints the skin beneath it.
+// A transparent click area over the skin: an owner-drawn button, for which the main window
+// paints the skin beneath it and, while it has the keyboard focus, a focus rectangle. While it
+// holds a link it is a Tab stop and Enter or Space open the link.
 class Win32ImageArea : public Win32Control<ImageArea> {
 public:
     Win32ImageArea(HWND parent, int id, const Rect& r);
 
-    void setLinkPointer(bool on) override { linkPointer_ = on; }
+    void setLinkPointer(bool on) override;
     HCURSOR cursor() const override;
+    void setAccessibleName(const std::string& text, int32_t charset) override {
+        setWindowName(text, charset);
+    }
 
     void setOnClick(std::function<void()> handler) { onClick_ = std::move(handler); }
     void onCommand(WORD notification) override;

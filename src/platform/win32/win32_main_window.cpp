@@ -4,6 +4,7 @@
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_controls.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qly::win32 {
@@ -43,6 +44,12 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, int iconResource) {
     if (window_ == nullptr) {
         throw Error("cannot create the main window");
     }
+    // The installer runs elevated; the shell that announces the task bar button does not, and
+    // its message would be filtered out without this.
+    taskbarButtonCreated_ = RegisterWindowMessageW(L"TaskbarButtonCreated");
+    if (taskbarButtonCreated_ != 0) {
+        ChangeWindowMessageFilterEx(window_, taskbarButtonCreated_, MSGFLT_ALLOW, nullptr);
+    }
 }
 
 Win32MainWindow::~Win32MainWindow() {
@@ -68,7 +75,15 @@ LRESULT CALLBACK Win32MainWindow::windowProc(HWND window, UINT message, WPARAM w
 }
 
 LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == taskbarButtonCreated_ && message != 0) {
+        taskbarList_.reset(); // a new shell: a new list
+        showTaskbarState();
+        return 0;
+    }
     switch (message) {
+    case WM_QUERYENDSESSION:
+        // Ending the session now would cut off the change of the game's files midway.
+        return sessionEndBlocked_ ? FALSE : TRUE;
     case WM_ERASEBKGND: {
         RECT area{};
         GetClientRect(window_, &area);
@@ -86,6 +101,16 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         paintChildBackground(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
     case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            // Enter, as the dialog keyboard interface reports it: it presses the focused
+            // button, whichever it is (no button of this window is a default button).
+            HWND focus = GetFocus();
+            if (ChildControl::from(focus) != nullptr &&
+                (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) != 0) {
+                SendMessageW(focus, BM_CLICK, 0, 0);
+            }
+            return 0;
+        }
         if (auto* control = ChildControl::from(reinterpret_cast<HWND>(lParam))) {
             control->onCommand(HIWORD(wParam));
         }
@@ -182,6 +207,10 @@ void Win32MainWindow::paintChildBackground(const DRAWITEMSTRUCT& item) const {
     RECT place = item.rcItem;
     MapWindowPoints(item.hwndItem, window_, reinterpret_cast<POINT*>(&place), 2);
     paintSkin(item.hDC, place, item.rcItem.left, item.rcItem.top);
+    // The only mark of a link area is its focus rectangle, for keyboard users.
+    if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+        DrawFocusRect(item.hDC, &item.rcItem);
+    }
 }
 
 bool Win32MainWindow::setChildCursor(HWND child) const {
@@ -321,6 +350,74 @@ void Win32MainWindow::followCursor() {
     SetWindowPos(window_, nullptr, drag_->windowStart.x + (now.x - drag_->cursorStart.x),
                  drag_->windowStart.y + (now.y - drag_->cursorStart.y), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32MainWindow::setTaskbarProgress(int16_t percent) {
+    taskbar_.state = TaskbarShown::State::Progress;
+    taskbar_.percent = std::clamp<int16_t>(percent, 0, 100);
+    showTaskbarState();
+}
+
+void Win32MainWindow::setTaskbarError() {
+    taskbar_.state = TaskbarShown::State::Error;
+    showTaskbarState();
+}
+
+void Win32MainWindow::clearTaskbarProgress() {
+    taskbar_.state = TaskbarShown::State::None;
+    taskbar_.percent = 0;
+    showTaskbarState();
+}
+
+void Win32MainWindow::showTaskbarState() {
+    taskbar_.shownByShell = false;
+    if (window_ == nullptr) {
+        return;
+    }
+    if (!taskbarList_) {
+        if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_ITaskbarList3, taskbarList_.putVoid())) ||
+            !taskbarList_ || FAILED(taskbarList_->HrInit())) {
+            taskbarList_.reset();
+            return;
+        }
+    }
+    HRESULT hr = S_OK;
+    switch (taskbar_.state) {
+    case TaskbarShown::State::None:
+        hr = taskbarList_->SetProgressState(window_, TBPF_NOPROGRESS);
+        break;
+    case TaskbarShown::State::Progress:
+        hr = taskbarList_->SetProgressState(window_, TBPF_NORMAL);
+        if (SUCCEEDED(hr)) {
+            hr = taskbarList_->SetProgressValue(window_, taskbar_.percent, 100);
+        }
+        break;
+    case TaskbarShown::State::Error:
+        // A failure before any progress still shows: as a full red bar.
+        hr = taskbarList_->SetProgressState(window_, TBPF_ERROR);
+        if (SUCCEEDED(hr)) {
+            hr = taskbarList_->SetProgressValue(window_,
+                                                taskbar_.percent > 0 ? taskbar_.percent : 100, 100);
+        }
+        break;
+    }
+    taskbar_.shownByShell = SUCCEEDED(hr);
+}
+
+void Win32MainWindow::blockSessionEnd(const std::string& reason, int32_t charset) {
+    sessionEndBlocked_ = true;
+    if (window_ != nullptr) {
+        const std::wstring wide = fromCodePage(reason, codePageOfCharset(charset));
+        ShutdownBlockReasonCreate(window_, wide.c_str());
+    }
+}
+
+void Win32MainWindow::allowSessionEnd() {
+    sessionEndBlocked_ = false;
+    if (window_ != nullptr) {
+        ShutdownBlockReasonDestroy(window_);
+    }
 }
 
 void Win32MainWindow::destroy() {

@@ -4,12 +4,15 @@
 #pragma once
 
 #include "platform/controls.h"
+#include "platform/win32/com_ptr.h"
 #include "platform/win32/win32_handles.h"
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shobjidl.h>
 
 namespace qly::win32 {
 
@@ -51,6 +54,26 @@ public:
     void beginDrag() override;
     void destroy() override;
 
+    // The task bar button's progress, through the shell's task bar list. Kept when the button
+    // does not exist yet and shown when the shell announces it (also after the shell restarts).
+    void setTaskbarProgress(int16_t percent) override;
+    void setTaskbarError() override;
+    void clearTaskbarProgress() override;
+    // WM_QUERYENDSESSION is answered FALSE while blocked; the reason is registered with the
+    // system, which shows it on the shutdown screen.
+    void blockSessionEnd(const std::string& reason, int32_t charset) override;
+    void allowSessionEnd() override;
+
+    // What the task bar button is to show, for tests; shownByShell: the shell's task bar list
+    // took it (false where there is no task bar, as under a bare X server).
+    struct TaskbarShown {
+        enum class State { None, Progress, Error } state = State::None;
+        int16_t percent = 0;
+        bool shownByShell = false;
+    };
+    const TaskbarShown& taskbarShown() const { return taskbar_; }
+    bool sessionEndBlocked() const { return sessionEndBlocked_; }
+
 private:
     static void registerClass(HINSTANCE instance, int iconResource);
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -63,6 +86,8 @@ private:
     RECT outerRect() const;
     // Moves the window by the pointer's way since the drag began.
     void followCursor();
+    // Shows taskbar_ on the task bar button, when the shell has one for the window.
+    void showTaskbarState();
 
     // A drag by a button other than the left one, while the window holds the mouse.
     struct Drag {
@@ -78,6 +103,11 @@ private:
     bool closing_ = false;
     UINT pressedButton_ = 0; // the button-down message being handled, 0 outside one
     std::optional<Drag> drag_;
+
+    UINT taskbarButtonCreated_ = 0; // the shell's registered message
+    ComPtr<ITaskbarList3> taskbarList_;
+    TaskbarShown taskbar_;
+    bool sessionEndBlocked_ = false;
 
     // The skin: the bitmap, and a memory device context holding it selected. Declared in this
     // order so that the selection ends before the context goes and the context before the

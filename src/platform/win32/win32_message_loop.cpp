@@ -3,6 +3,8 @@
 #include "platform/win32/wide_string.h"
 
 #include <string>
+// After windows.h, whose types it uses.
+#include <timeapi.h>
 
 namespace qly::win32 {
 
@@ -34,8 +36,29 @@ uint32_t Win32MessageLoop::tickCount() {
 }
 
 void Win32MessageLoop::sleep(int ms) {
-    if (ms > 0) {
-        Sleep(static_cast<DWORD>(ms));
+    if (ms <= 0) {
+        return;
+    }
+    if (!timerTried_) {
+        timerTried_ = true;
+        // Windows 10 1803 and later; older systems refuse the flag.
+        constexpr DWORD kHighResolution = 0x00000002; // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+        timer_.reset(CreateWaitableTimerExW(nullptr, nullptr, kHighResolution, TIMER_ALL_ACCESS));
+    }
+    if (timer_) {
+        LARGE_INTEGER due{};
+        due.QuadPart = -10000LL * ms; // relative, in 100 ns units
+        if (SetWaitableTimer(timer_.get(), &due, 0, nullptr, nullptr, FALSE) &&
+            WaitForSingleObject(timer_.get(), INFINITE) == WAIT_OBJECT_0) {
+            return;
+        }
+    }
+    // Raised only around the wait: a finer tick for the whole run would cost every program
+    // on the machine power.
+    const bool raised = timeBeginPeriod(1) == TIMERR_NOERROR;
+    Sleep(static_cast<DWORD>(ms));
+    if (raised) {
+        timeEndPeriod(1);
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/message_loop.h"
+#include "platform/win32/win32_handles.h"
 
 #include <windows.h>
 
@@ -17,6 +18,9 @@ public:
     // so that a nested yield cannot swallow the end of the program.
     void yield() override;
     uint32_t tickCount() override;
+    // Waits ms milliseconds to within about one, not to the next 15.6 ms system tick: on a
+    // high-resolution waitable timer where the system has one, otherwise with the timer
+    // resolution raised to 1 ms for the wait alone.
     void sleep(int ms) override;
     // Text in the ANSI code page, titled with the main window's caption.
     void messageBox(const std::string& text) override;
@@ -28,6 +32,9 @@ public:
 private:
     void dispatch(MSG& msg);
 
+    // Made at the first pause; empty when the system has no high-resolution timer.
+    UniqueHandle<HANDLE, FileHandleReleaser> timer_;
+    bool timerTried_ = false;
     HWND mainWindow_ = nullptr;
     bool quit_ = false;
     int exitCode_ = 0;

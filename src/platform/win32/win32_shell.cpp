@@ -1,5 +1,6 @@
 #include "platform/win32/win32_shell.h"
 
+#include "platform/win32/desktop_user.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_handles.h"
 
@@ -39,7 +40,20 @@ std::string Win32Shell::browseForFolder(const std::string& title, int32_t titleC
     return path ? fromWide(*path) : std::string();
 }
 
+void Win32Shell::note(const std::string& line) const {
+    if (note_) {
+        note_(line);
+    }
+}
+
 std::optional<std::string> Win32Shell::favoritesFolder() {
+    if (RunsElevated()) {
+        if (auto folder = DesktopUserFolder(CSIDL_FAVORITES)) {
+            note("shell: Favorites of the desktop's user: " + fromWide(*folder));
+            return fromWide(*folder);
+        }
+        note("shell: the desktop's user is unknown; Favorites of the installer's own account");
+    }
     LPITEMIDLIST raw = nullptr;
     HRESULT hr = SHGetSpecialFolderLocation(nullptr, CSIDL_FAVORITES, &raw);
     UniqueItemList item(raw);
@@ -55,6 +69,13 @@ std::optional<std::string> Win32Shell::favoritesFolder() {
 
 void Win32Shell::open(const std::string& target) {
     const std::wstring wideTarget = toWide(target);
+    if (RunsElevated()) {
+        if (OpenAsDesktopUser(wideTarget)) {
+            note("shell: opened as the desktop's user: " + target);
+            return;
+        }
+        note("shell: the desktop's shell cannot open it; opened elevated: " + target);
+    }
     ShellExecuteW(GetActiveWindow(), L"open", wideTarget.c_str(), L"", nullptr, SW_SHOWNORMAL);
 }
 
