@@ -8,6 +8,7 @@ changing a format; the output is committed."""
 
 import shutil
 import struct
+import subprocess
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
@@ -81,6 +82,24 @@ def command_lines():
         put("command_line_fuzz", f"line{i}", line)
 
 
+def manifests():
+    # What sha256sum writes inside the demo patch tree, and the same in a Windows editor's form.
+    update = ROOT / "demo" / "update"
+    files = sorted(str(p.relative_to(update)) for p in update.rglob("*") if p.is_file())
+    listing = subprocess.run(["sha256sum", "--binary", *files], cwd=update, check=True,
+                             capture_output=True).stdout
+    put("manifest_fuzz", "demo.sha256", listing)
+    put("manifest_fuzz", "crlf.sha256",
+        b"\xef\xbb\xbf" + listing.replace(b" *", b"  ").replace(b"\n", b"\r\n") + b"\r\n")
+
+
+def switch_lines():
+    for i, line in enumerate(["-reset", "/SILENT /DIR=\"C:\\Games\\Quillory 2\" /LANG=pol",
+                              "-verysilent /LOG=\"C:\\temp\\q.log\" extra", "/?",
+                              "/DIR= /unknown /LOG", "\"/DIR=C:\\a b\"\t-help"]):
+        put("command_switches_fuzz", f"line{i}", line)
+
+
 if __name__ == "__main__":
     for target in ["profile_file_fuzz", "lang_text_fuzz"]:
         (CORPUS / target).mkdir(parents=True, exist_ok=True)
@@ -91,3 +110,5 @@ if __name__ == "__main__":
     journals()
     numbers()
     command_lines()
+    manifests()
+    switch_lines()
