@@ -6,6 +6,7 @@ small made-up examples of everything else: a registry file as Wine keeps it, an 
 with a version resource, journals of each phase, numbers and command lines. Run it again after
 changing a format; the output is committed."""
 
+import hashlib
 import shutil
 import struct
 import subprocess
@@ -100,6 +101,57 @@ def switch_lines():
         put("command_switches_fuzz", f"line{i}", line)
 
 
+def small_pe():
+    """A minimal PE32+ program: headers, one section of 512 bytes, no certificate table."""
+    dos = bytearray(64)
+    dos[0:2] = b"MZ"
+    struct.pack_into("<I", dos, 0x3C, 64)
+    coff = b"PE\0\0" + struct.pack("<HHIIIHH", 0x8664, 1, 0, 0, 0, 240, 0x22)
+    optional = bytearray(240)
+    struct.pack_into("<H", optional, 0, 0x20B)
+    struct.pack_into("<I", optional, 60, 0x200)  # SizeOfHeaders
+    struct.pack_into("<I", optional, 108, 16)  # number of data directories
+    section = b".text\0\0\0" + struct.pack("<IIIIIIHHI", 0x200, 0x1000, 0x200, 0x200, 0, 0, 0,
+                                             0, 0x60000020)
+    headers = bytes(dos) + coff + bytes(optional) + section
+    return headers + b"\0" * (0x200 - len(headers)) + b"\xC3" * 0x200
+
+
+def packed_exe():
+    """The demo bundle's layout file and English texts packed behind a small program, in the
+    payload format of src/bundle/payload_format.h; also its index alone."""
+    program = small_pe()
+    files = [("qlypatch.ini", (ROOT / "demo" / "qlypatch.ini").read_bytes()),
+             ("lang", None),
+             ("lang\\eng.lng", (ROOT / "demo" / "lang" / "eng.lng").read_bytes()),
+             ("update", None),
+             ("update\\readme.txt", (ROOT / "demo" / "update" / "readme.txt").read_bytes())]
+    data = b""
+    index = b""
+    for name, content in files:
+        encoded = name.encode("utf-8")
+        if content is None:
+            index += struct.pack("<BI", 1, len(encoded)) + encoded + struct.pack("<QQ", 0, 0)
+            index += b"\0" * 32
+        else:
+            offset = 16 + len(data)
+            data += content
+            index += struct.pack("<BI", 0, len(encoded)) + encoded
+            index += struct.pack("<QQ", offset, len(content)) + hashlib.sha256(content).digest()
+    header = b"QLYPACK\x1a" + struct.pack("<II", 1, 0)
+    index_offset = 16 + len(data)
+    padding = (-(len(program) + index_offset + len(index))) % 8
+    payload_size = index_offset + len(index) + padding + 72
+    trailer = struct.pack("<QQQII", payload_size, index_offset, len(index), len(files), 1)
+    trailer += hashlib.sha256(index).digest() + b"QLYPEND\x1a"
+    exe = program + header + data + index + b"\0" * padding + trailer
+    put("packed_exe_fuzz", "demo.exe", exe)
+    put("packed_exe_fuzz", "cut_short.exe", exe[: len(program) + 100])
+    put("packed_exe_fuzz", "plain.exe", program)
+    put("payload_index_fuzz", "demo.index",
+        struct.pack("<Iq", len(files), index_offset) + index)
+
+
 if __name__ == "__main__":
     for target in ["profile_file_fuzz", "lang_text_fuzz"]:
         (CORPUS / target).mkdir(parents=True, exist_ok=True)
@@ -112,3 +164,4 @@ if __name__ == "__main__":
     command_lines()
     manifests()
     switch_lines()
+    packed_exe()
