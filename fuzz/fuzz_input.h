@@ -36,4 +36,37 @@ inline std::string_view FirstBetween(std::string_view text, char open, char clos
     return text.substr(start + 1, end - start - 1);
 }
 
+// True for well-formed UTF-8: shortest forms only, no surrogates, nothing above U+10FFFF.
+inline bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t extra = lead >= 0xC2 && lead < 0xE0   ? 1
+                                  : lead >= 0xE0 && lead < 0xF0 ? 2
+                                  : lead >= 0xF0 && lead < 0xF5 ? 3
+                                                                : 0;
+        if (extra == 0 || text.size() - i <= extra) {
+            return false;
+        }
+        uint32_t code = lead & (0x3Fu >> extra);
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = code << 6 | (next & 0x3Fu);
+        }
+        constexpr uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+        if (code < kSmallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
 } // namespace qly::fuzz

@@ -47,6 +47,7 @@ def registry_file():
         "@=\"Quillory\\x2122 \\\"Gold\\\"\\n\"\r\n\r\n"
         "[Software\\\\Brantmoor Games\\\\Quillory DEMO] 1700000001\r\n"
         "\"Install Path\"=str(2):\"%ProgramFiles%\\\\Quillory\"\r\n"
+        "\"Folder\"=\"C:\\\\Gry\\\\\\xd83d\\xde00 \\x141\\xf3d\\x17a\"\r\n"
         "\"Name\"=hex:51,00,6c,00\r\n")
 
 

@@ -1,5 +1,6 @@
 // The registry file reader on any file: the game's keys, the unnamed value and a key and value
-// the input names itself. A string is only ever read from a key that the file holds.
+// the input names itself. A string is only ever read from a key that the file holds, and a file
+// in UTF-8 gives strings in UTF-8.
 #include "fuzz_input.h"
 #include "platform/posix/reg_file_registry.h"
 
@@ -33,5 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const auto value = lookUp(text, ownKey, ownValue);
     qly::fuzz::Require(!value || text.find('[') != std::string_view::npos,
                        "a value outside every key");
+    // Escapes stand for UTF-16 units, so a valid file gives valid text whatever they hold.
+    qly::fuzz::Require(!value || !qly::fuzz::IsValidUtf8(text) || qly::fuzz::IsValidUtf8(*value),
+                       "a valid file gave text that is not UTF-8");
     return 0;
 }
