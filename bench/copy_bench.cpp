@@ -2,14 +2,17 @@
 // 62000-byte steps with a yield per step: a plain read/write loop, an in-kernel
 // copy_file_range loop, and the in-kernel loop with the engine's durable work (temporary
 // names, volume flushes, renames). Prints "<seconds> <peak RSS KiB> <result> <seconds
-// flushing>" on one line.
+// flushing>" on one line. "copy-sha" copies with the tree checked against a manifest
+// (sha256sum's output for SOURCE), as a bundle with update.sha256 is installed.
 //
 // The floors talk to the system directly: they are the yardstick the engine's own file
 // services are measured against, so they must not go through them.
 #include "common/folder_prefix.h"
 #include "engine/class_copy_sys.h"
+#include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_message_loop.h"
+#include "update/manifest_check.h"
 
 #include <cerrno>
 #include <chrono>
@@ -152,7 +155,8 @@ double floorDurableTree(const std::string& from, const std::string& to, qly::Mes
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: qly-bench copy|scan|floor-rw|floor-cfr|floor-durable SOURCE [DEST]\n");
+                 "usage: qly-bench copy|scan|floor-rw|floor-cfr|floor-durable SOURCE [DEST]\n"
+                 "       qly-bench copy-sha SOURCE DEST MANIFEST\n");
     return 2;
 }
 
@@ -168,6 +172,9 @@ int main(int argc, char** argv) {
     if (mode != "scan" && dest.empty()) {
         return usage();
     }
+    if (mode == "copy-sha" && argc < 5) {
+        return usage();
+    }
 
     qly::posix::PosixFileSystem fs;
     qly::posix::PosixMessageLoop loop;
@@ -177,7 +184,13 @@ int main(int argc, char** argv) {
     double flushing = 0;
     try {
         const auto start = std::chrono::steady_clock::now();
-        if (mode == "copy") {
+        qly::posix::LibcryptoHashService hashes;
+        std::unique_ptr<qly::ManifestCheck> check;
+        if (mode == "copy-sha") {
+            check = qly::LoadManifestCheck(fs, hashes, argv[4]);
+            engine.SetSourceCheck(check.get());
+        }
+        if (mode == "copy" || mode == "copy-sha") {
             result =
                 engine.QuickCopy(qly::folderPrefix(source), qly::folderPrefix(dest)).value_or(0);
         } else if (mode == "scan") {

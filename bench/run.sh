@@ -2,7 +2,8 @@
 # Builds the fixture trees (once) and prints, in one run, the copy engine's times next to
 # `cp -r`, to two minimal 62000-byte copy loops and to one that does the engine's durable work
 # (temporary names, volume flushes, renames), its scan time next to
-# `find DIR -printf '%s\n'`, the ratios, and the engine's peak memory on 100,000 files.
+# `find DIR -printf '%s\n'`, the ratios, and the engine's peak memory on 100,000 files; the
+# 1 GiB file and the 20,000 small files are also copied checked against an update.sha256.
 # Warm cache; `sync` before every timed copy; BENCH_RUNS rounds (default 5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,45 +17,8 @@ cmake --preset native -B "$build" >/dev/null
 cmake --build "$build" --target qly-bench >/dev/null
 bench="$build/bench/qly-bench"
 
-make_fixtures() {
-    mkdir -p "$fixtures"
-    if [ ! -f "$fixtures/big.done" ]; then
-        echo "fixtures: one 1 GiB file"
-        rm -rf "$fixtures/big" && mkdir -p "$fixtures/big"
-        head -c 1073741824 /dev/urandom >"$fixtures/big/game.pak"
-        touch "$fixtures/big.done"
-    fi
-    if [ ! -f "$fixtures/small.done" ]; then
-        echo "fixtures: 20,000 small files in 200 folders"
-        rm -rf "$fixtures/small"
-        python3 - "$fixtures/small" <<'PY'
-import os, random, sys
-random.seed(7)
-root = sys.argv[1]
-for d in range(200):
-    folder = os.path.join(root, f"folder{d:03}")
-    os.makedirs(folder)
-    for f in range(100):
-        with open(os.path.join(folder, f"file{f:03}.dat"), "wb") as out:
-            out.write(os.urandom(random.randint(512, 8192)))
-PY
-        touch "$fixtures/small.done"
-    fi
-    if [ ! -f "$fixtures/empty.done" ]; then
-        echo "fixtures: 100,000 empty files in 100 folders"
-        rm -rf "$fixtures/empty"
-        python3 - "$fixtures/empty" <<'PY'
-import os, sys
-root = sys.argv[1]
-for d in range(100):
-    folder = os.path.join(root, f"folder{d:03}")
-    os.makedirs(folder)
-    for f in range(1000):
-        open(os.path.join(folder, f"empty{f:04}"), "wb").close()
-PY
-        touch "$fixtures/empty.done"
-    fi
-}
+# shellcheck source=fixtures.sh
+source bench/fixtures.sh
 
 now() { date +%s.%N; }
 minimum() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
@@ -82,6 +46,10 @@ time_copy() {
         t=${line%% *}
         rss=$(echo "$line" | awk '{ print $2 }')
         ;;
+    engine-sha)
+        line=$("$bench" copy-sha "$tree" "$out" "$tree.sha256")
+        t=${line%% *}
+        ;;
     *)
         line=$("$bench" "$method" "$tree" "$out")
         t=${line%% *}
@@ -97,18 +65,22 @@ median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print
 best() { tr ' ' '\n' | sed '/^$/d' | sort -g | head -n 1; }
 
 report_copy() {
-    local label=$1 tree=$2 engine_rss=0 m
+    local label=$1 tree=$2 engine_rss=0 m methods=(cp floor-rw floor-cfr floor-durable engine)
+    # A tree with a manifest is also copied with its integrity checked.
+    [ -f "$tree.sha256" ] && methods+=(engine-sha)
     declare -A times=()
     for _ in $(seq "$runs"); do
-        for m in cp floor-rw floor-cfr floor-durable engine; do
+        for m in "${methods[@]}"; do
             time_copy "$m" "$tree"
             times[$m]="${times[$m]:-} $t"
             [ "$m" = floor-durable ] && times[flush]="${times[flush]:-} $flush"
+            if [ "$m" = engine ]; then
+                engine_rss=$((rss > engine_rss ? rss : engine_rss))
+            fi
         done
-        engine_rss=$((rss > engine_rss ? rss : engine_rss))
     done
     declare -A b=() md=()
-    for m in cp floor-rw floor-cfr floor-durable flush engine; do
+    for m in "${methods[@]}" flush; do
         b[$m]=$(echo "${times[$m]}" | best)
         md[$m]=$(echo "${times[$m]}" | median)
     done
@@ -127,6 +99,10 @@ report_copy() {
     echo "  median: engine / faster floor = $(ratio "${md[engine]}" "$floor_md")x   engine / cp -r = $(ratio "${md[engine]}" "${md[cp]}")x"
     echo "  engine / in-kernel floor: best $(ratio "${b[engine]}" "${b[floor-cfr]}")x, median $(ratio "${md[engine]}" "${md[floor-cfr]}")x;" \
         "engine / durable floor: best $(ratio "${b[engine]}" "${b[floor-durable]}")x, median $(ratio "${md[engine]}" "${md[floor-durable]}")x"
+    if [ -n "${b[engine-sha]:-}" ]; then
+        printf "  engine QuickCopy + update.sha256 %5.3f s  %8.3f s\n" "${b[engine-sha]}" "${md[engine-sha]}"
+        echo "  hashing overhead: best $(ratio "${b[engine-sha]}" "${b[engine]}")x, median $(ratio "${md[engine-sha]}" "${md[engine]}")x of the engine's copy (target at most 1.30x on a machine with SHA instructions)"
+    fi
     last_rss=$engine_rss
 }
 

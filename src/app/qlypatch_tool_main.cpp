@@ -4,7 +4,11 @@
 //
 // Exit codes: 0 done, 1 the subcommand failed or found errors, 2 a command line it cannot use.
 // A subcommand is one row of the table in main; its logic lives in src/tools/.
+#include "default_installer.h"
 #include "platform/posix/libcrypto_hash_service.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_random_access_file.h"
+#include "tools/pack.h"
 #include "tools/subcommands.h"
 #include "tools/tool_arguments.h"
 
@@ -52,6 +56,21 @@ int main(int argc, char** argv) {
         {"lang", [](std::span<const std::string> a) { return qly::tools::RunLang(a, std::cout); },
          "SOURCE.txt -o FILE.lng: a language file from its UTF-8 source, in its charset's "
          "code page"},
+        {"pack",
+         [](std::span<const std::string> args) {
+             qly::posix::PosixFileSystem files;
+             qly::posix::LibcryptoHashService hashes;
+             return qly::tools::Pack(
+                 args,
+                 {files, hashes,
+                  [](const std::string& path) -> std::unique_ptr<qly::RandomAccessFile> {
+                      return std::make_unique<qly::posix::PosixRandomAccessFile>(path);
+                  },
+                  std::cout},
+                 std::string(qly::app::kDefaultInstaller));
+         },
+         "BUNDLE -o OUT.exe [--installer qlypatch.exe]  packs the bundle folder behind the "
+         "installer into one exe (installer by default: the win32 build's qlypatch.exe)"},
     };
 
     const std::vector<std::string> args(argv + 1, argv + argc);

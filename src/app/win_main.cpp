@@ -4,7 +4,12 @@
 #include "app/resource_ids.h"
 #include "app/support_log.h"
 #include "app/unattended.h"
+#include "bundle/packed_bundle.h"
+#include "bundle/payload_reader.h"
 #include "common/error.h"
+#include "languages/language_keys.h"
+#include "languages/language_state.h"
+#include "platform/win32/cng_hash_service.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_controls.h"
@@ -14,8 +19,10 @@
 #include "platform/win32/win32_log_file.h"
 #include "platform/win32/win32_main_window.h"
 #include "platform/win32/win32_message_loop.h"
+#include "platform/win32/win32_private_folder.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_profile_file.h"
+#include "platform/win32/win32_random_access_file.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_text_scroll_host.h"
@@ -59,6 +66,44 @@ std::unique_ptr<win32::Win32LogFile> openSupportLog(const std::optional<std::str
     }
 }
 
+// The bundle packed behind the exe, unpacked for the window into a private folder; absent for
+// a plain exe, whose bundle is the folder beside it.
+struct Bundle {
+    std::unique_ptr<win32::Win32RandomAccessFile> exe;
+    std::unique_ptr<win32::Win32PrivateFolder> folder;
+    std::unique_ptr<PackedBundle> packed;
+};
+
+// Looks for a payload in the running exe and prepares it. Throws Error of kind Damaged, with
+// the reason, when the payload is damaged (nothing may then be installed), and Error of another
+// kind when its files cannot be unpacked.
+Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk, HashService& hashes) {
+    Bundle bundle;
+    try {
+        bundle.exe = std::make_unique<win32::Win32RandomAccessFile>(process.programPath());
+    } catch (const Error&) {
+        return bundle; // an exe that cannot read itself runs from the folder beside it
+    }
+    PayloadLookup lookup = FindPayload(*bundle.exe, hashes);
+    if (lookup.status == PayloadLookup::Status::Damaged) {
+        throw Error(lookup.problem, FailureKind::Damaged, 0, process.programPath());
+    }
+    if (lookup.status == PayloadLookup::Status::Found) {
+        bundle.folder = std::make_unique<win32::Win32PrivateFolder>();
+        bundle.packed = std::make_unique<PackedBundle>(
+            *bundle.exe, std::move(lookup.payload), hashes, disk, process, bundle.folder->path());
+    }
+    return bundle;
+}
+
+// The services every front end of the Windows program shares: the files and the program as
+// the bundle presents them (packed behind the exe, or the folder beside it), and the hasher.
+struct BundleServices {
+    FileSystem& files;
+    Process& process;
+    HashService& hashes;
+};
+
 std::string utf8OfCharset(const std::string& bytes, int32_t charset) {
     return win32::fromWide(win32::fromCodePage(bytes, win32::codePageOfCharset(charset)));
 }
@@ -85,11 +130,14 @@ int outcomeOf(const Form1& form, bool loaded, const std::string& caption, const 
 
 // /VERYSILENT: Form1 over controls that show nothing; the run starts at once, never asks for
 // the folder, and everything it would show goes to the log.
-int runUnattended(win32::Win32Process& process, const Form1Options& options, const LogWriter& log) {
+int runUnattended(const BundleServices& bundle, const Form1Options& options,
+                  const LogWriter& log) {
     win32::GuiSession session; // COM for the Favorites folder; no window is made
     win32::Win32MessageLoop realLoop;
     LoggingMessageLoop loop(realLoop, log);
-    win32::Win32FileSystem files;
+    FileSystem& files = bundle.files;
+    Process& process = bundle.process;
+    HashService& hashes = bundle.hashes;
     win32::Win32ProfileFile profile;
     win32::Win32Registry registry;
     win32::Win32Shell shell(nullptr, log);
@@ -108,7 +156,8 @@ int runUnattended(win32::Win32Process& process, const Form1Options& options, con
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, loop, process}, options);
+        Form1Services{files, profile, registry, shell, versions, locale, loop, process, hashes},
+        options);
     const bool loaded = form.Form_Load();
     if (loaded) {
         form.Command1_Click(); // the update run
@@ -118,7 +167,7 @@ int runUnattended(win32::Win32Process& process, const Form1Options& options, con
 }
 
 // The window; with /SILENT it runs the update by itself and closes at the end.
-int runWindow(HINSTANCE instance, win32::Win32Process& process, const Form1Options& options,
+int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Options& options,
               bool silent, bool logging, const LogWriter& log) {
     win32::GuiSession session;
     win32::Win32MessageLoop loop;
@@ -142,7 +191,9 @@ int runWindow(HINSTANCE instance, win32::Win32Process& process, const Form1Optio
     win32::setTabOrder({combo1.handle(), command1.handle(), image2.handle(), image1.handle(),
                         command3.handle(), command2.handle(), textScroll1.handle()});
 
-    win32::Win32FileSystem files;
+    FileSystem& files = bundle.files;
+    Process& process = bundle.process;
+    HashService& hashes = bundle.hashes;
     win32::Win32ProfileFile profile;
     win32::Win32Registry registry;
     win32::Win32VersionResource versions;
@@ -155,7 +206,7 @@ int runWindow(HINSTANCE instance, win32::Win32Process& process, const Form1Optio
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process},
+        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process, hashes},
         options);
 
     command1.setOnClick([&form] { form.Command1_Click(); });
@@ -235,10 +286,34 @@ int runInstaller(HINSTANCE instance) {
     options.lang = switches.lang;
     options.unattended = silent;
     options.log = log;
-    if (switches.verySilent) {
-        return runUnattended(process, options, log);
+
+    // A damaged download installs nothing: the user is told so before any change is made. No
+    // language file can be trusted then, so the text is the built-in one.
+    win32::Win32FileSystem disk;
+    win32::CngHashService hashes;
+    Bundle bundle;
+    try {
+        bundle = openBundle(process, disk, hashes);
+    } catch (const Error& e) {
+        const bool damaged = e.kind() == FailureKind::Damaged;
+        log(std::string(damaged ? "damaged download: " : "cannot unpack: ") + e.what());
+        if (!silent) {
+            win32::Win32MessageLoop loop;
+            loop.messageBox(damaged ? LangTextOrBuiltIn(LanguageState(disk), "uszkodzony")
+                                    : std::string(e.what()));
+        }
+        log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+        return static_cast<int>(ExitCode::CouldNotStart);
     }
-    return runWindow(instance, process, options, switches.silent, logFile != nullptr, log);
+    if (bundle.packed) {
+        log("bundle: packed behind the program");
+    }
+    const BundleServices services{bundle.packed ? bundle.packed->files() : disk,
+                                  bundle.packed ? bundle.packed->process() : process, hashes};
+    if (switches.verySilent) {
+        return runUnattended(services, options, log);
+    }
+    return runWindow(instance, services, options, switches.silent, logFile != nullptr, log);
 }
 } // namespace
 } // namespace qly::app

@@ -18,6 +18,8 @@ enum class FailureKind {
     DiskFull,     // the volume has no room left
     Vanished,     // the file (or a folder on its way) is not there
     InTheWay,     // a folder stands where a file must go, or a file where a folder must go
+    Damaged,      // a file of the patch is not what the patch says it is (its update.sha256 or
+                  // the packed index): the download is damaged
 };
 
 class Error : public std::runtime_error {

@@ -30,8 +30,9 @@ CopyResult classCopySys::QuickCopy(const std::string& src, const std::string& de
     }
     BusyScope busy(busy_);
     ErrorFlag = 0;
+    LastFailure.reset();
     Scan(src);
-    if (ErrorFlag != 0) {
+    if (ErrorFlag != 0 || !SourceListingAccepted()) {
         return -1;
     }
     const int64_t result = RunCopy(dest);
@@ -53,8 +54,8 @@ CopyResult classCopySys::ResumeCopy() {
     ErrorFlag = 0;
     StopFlag = 0;
     LastFailure.reset();
-    if (std::min<std::size_t>(static_cast<std::size_t>(std::max(FileCount, 0)),
-                              FileList.size()) == 0) {
+    if (std::min<std::size_t>(static_cast<std::size_t>(std::max(FileCount, 0)), FileList.size()) ==
+        0) {
         return std::nullopt;
     }
     // A new transaction over the same list: planned, journaled and its folders made again.
@@ -75,7 +76,9 @@ CopyResult classCopySys::ResumeCopy() {
     return std::nullopt;
 }
 
-void classCopySys::AddRemoval(const std::string& relative) { removals_.push_back(relative); }
+void classCopySys::AddRemoval(const std::string& relative) {
+    removals_.push_back(relative);
+}
 
 CopyResult classCopySys::StopCopy() {
     StopFlag = -1;

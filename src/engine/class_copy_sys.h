@@ -12,6 +12,7 @@
 
 #include "common/error.h"
 #include "engine/journal.h"
+#include "engine/source_check.h"
 #include "platform/file_system.h"
 #include "platform/message_loop.h"
 
@@ -81,6 +82,9 @@ public:
     CopyResult ResumeCopy();
     // Asks the running loop to stop at its next check; the run is then undone. Always empty.
     CopyResult StopCopy();
+    // Has check consulted by the runs that follow (null: none). Not owned; it must outlive
+    // the runs it is set for.
+    void SetSourceCheck(SourceCheck* check) { sourceCheck_ = check; }
     // Has the next run remove the file at relative (to its destination prefix) as part of its
     // transaction: kept as backup until the run is over, put back when it is undone.
     void AddRemoval(const std::string& relative);
@@ -132,12 +136,14 @@ private:
     void AbandonRun(const std::string& dest);
     // Records why the run fails; the first reason stays.
     void RecordFailure(const std::exception& e, const std::string& relative);
-    // Free bytes of the volume holding dest, or 0 when they cannot be found out.
-    int64_t DiskFreeBytes(const std::string& dest);
+    // Free bytes of the volume holding dest, or nothing when they cannot be found out.
+    std::optional<int64_t> DiskFreeBytes(const std::string& dest);
     // Whole percent done, rounded up; 100 when there is nothing to count. Throws Error when
     // the figure does not fit the event's 16-bit argument.
     int16_t Percent();
     bool Filtered(const std::string& source) const;
+    // The source check's verdict on the scanned FileList; a refusal sets ErrorFlag.
+    bool SourceListingAccepted();
     // TotalLen as a variable the events can change; an empty total becomes 0.
     int64_t& TotalLenRef();
 
@@ -154,6 +160,7 @@ private:
     std::vector<std::string> removals_;
     // Set while QuickCopy, CopyINI or ResumeCopy runs.
     bool busy_ = false;
+    SourceCheck* sourceCheck_ = nullptr;
 };
 
 } // namespace qly

@@ -20,11 +20,11 @@ std::string relativePath(const std::string& entry, std::size_t n) {
 
 } // namespace
 
-int64_t classCopySys::DiskFreeBytes(const std::string& dest) {
+std::optional<int64_t> classCopySys::DiskFreeBytes(const std::string& dest) {
     try {
-        return fs_.freeBytes(dest).value_or(0);
+        return fs_.freeBytes(dest);
     } catch (const std::exception&) {
-        return 0;
+        return std::nullopt;
     }
 }
 
@@ -75,8 +75,8 @@ void classCopySys::PlanRun(const std::string& dest) {
         if (!there) {
             journal_.folders.push_back(relative);
         } else if ((*there & kAttrDirectory) == 0) {
-            throw Error("a file stands where a folder must go: " + relative,
-                        FailureKind::InTheWay, 0, relative);
+            throw Error("a file stands where a folder must go: " + relative, FailureKind::InTheWay,
+                        0, relative);
         }
     }
     const auto count =
@@ -150,7 +150,12 @@ int64_t classCopySys::RunCopy(const std::string& dest) {
     DestRoot = dest;
     LastFailure.reset();
 
-    if (DiskFreeBytes(dest) <= TotalLen.value_or(0)) {
+    // Every new file is staged beside the one it replaces, which stays until the run
+    // commits, so the volume needs room for all the new bytes: what the old files occupy is
+    // not counted as available. A volume that cannot be asked does not refuse the run; a
+    // real lack of space then shows as a failed write while staging.
+    const std::optional<int64_t> free = DiskFreeBytes(dest);
+    if (free && *free <= TotalLen.value_or(0)) {
         LastFailure = CopyFailure{FailureKind::DiskFull, "", 0, false, true};
         return -2;
     }
@@ -204,8 +209,8 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
                 entry.action = CheckDestination(prefix + rel, rel);
                 entry.path = rel;
                 if (!IsSafeRelativePath(rel)) {
-                    throw Error("not a path inside the destination: " + rel,
-                                FailureKind::InTheWay, 0, rel);
+                    throw Error("not a path inside the destination: " + rel, FailureKind::InTheWay,
+                                0, rel);
                 }
                 WriteJournal(fs_, prefix, journal_);
                 destNames_[i] = rel;
@@ -240,6 +245,24 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
     }
     removals_.clear();
     return TotalCopy;
+}
+
+bool classCopySys::SourceListingAccepted() {
+    if (!sourceCheck_) {
+        return true;
+    }
+    std::vector<std::string> files;
+    files.reserve(FileList.size());
+    for (const std::string& entry : FileList) {
+        files.push_back(relativePath(entry, SourceRoot.size()));
+    }
+    try {
+        sourceCheck_->checkListing(files);
+        return true;
+    } catch (const std::exception& e) {
+        RecordFailure(e, "");
+        return false;
+    }
 }
 
 bool classCopySys::Filtered(const std::string& source) const {
@@ -299,6 +322,9 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
             loop_.messageBox(std::string(kFileNotFound));
             throw Error("the patch file vanished: " + source, FailureKind::Vanished, 0, relative);
         }
+        if (sourceCheck_) {
+            in = sourceCheck_->watch(relative, std::move(in));
+        }
 
         auto out = fs_.open(temp, OpenMode::CreateAlways);
         const int64_t srcLen = in->length();
@@ -335,6 +361,9 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
             }
             loop_.yield();
             if (remaining == 0) {
+                if (sourceCheck_) {
+                    sourceCheck_->checkCopied(relative);
+                }
                 // Staged: it stays under its temporary name until the whole run commits.
                 return srcLen;
             }

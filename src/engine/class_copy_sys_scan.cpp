@@ -62,6 +62,7 @@ std::optional<int64_t> classCopySys::ScanFolder(std::string& path, int32_t& file
         // One listing serves both the folder and the file pass: the file pattern "*.*"
         // matches every name, and the two lists fill in listing order either way. The
         // entry's attributes come with the listing instead of a second query per entry.
+        // A listing that fails (rather than finding nothing) throws, and the scan fails.
         if (auto listing = fs_.list(path, "*")) {
             DirEntry entry;
             while (listing->next(entry)) {
@@ -69,8 +70,8 @@ std::optional<int64_t> classCopySys::ScanFolder(std::string& path, int32_t& file
                     continue;
                 }
                 const uint32_t attrs = entry.attributes;
-                // Unreadable attributes count as a folder: it is recreated and its own
-                // listing then finds nothing.
+                // Unreadable attributes count as a folder, never as a file; its own listing
+                // then fails the scan rather than leaving out what may be behind it.
                 const bool unreadable = attrs == kInvalidAttributes;
                 if (unreadable || (attrs & kAttrDirectory) != 0) {
                     // A folder link or junction is neither descended into (it may loop

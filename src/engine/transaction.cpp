@@ -26,16 +26,20 @@ template <typename Step> void retrying(Step&& step) {
     }
 }
 
-std::string staged(const std::string& path) { return path + std::string(kStagedSuffix); }
-std::string backup(const std::string& path) { return path + std::string(kBackupSuffix); }
+std::string staged(const std::string& path) {
+    return path + std::string(kStagedSuffix);
+}
+std::string backup(const std::string& path) {
+    return path + std::string(kBackupSuffix);
+}
 
 bool isFolder(const std::optional<uint32_t>& status) {
     return status && (*status & kAttrDirectory) != 0;
 }
 
 [[noreturn]] void changedMeanwhile(const std::string& relative) {
-    throw Error("the game folder changed during the update: " + relative, FailureKind::InTheWay,
-                0, relative);
+    throw Error("the game folder changed during the update: " + relative, FailureKind::InTheWay, 0,
+                relative);
 }
 
 // Deletes path when it is there.
@@ -70,8 +74,7 @@ void CommitRun(FileSystem& fs, const std::string& root, Journal& journal) {
         const std::optional<uint32_t> there = fs.statusOf(target);
         // The plan said what stands at each name; anything else means another program changed
         // the folder since, and the run must not guess.
-        if (file.action == JournalAction::New ? there.has_value()
-                                              : (!there || isFolder(there))) {
+        if (file.action == JournalAction::New ? there.has_value() : (!there || isFolder(there))) {
             changedMeanwhile(file.path);
         }
         try {

@@ -28,6 +28,7 @@ constexpr std::array kKeys{
     LanguageKey{"brak pliku", "is missing from the patch. Please download the patch again."},
     LanguageKey{"przeszkoda", "is blocked by a file or folder of the same name."},
     LanguageKey{"blad zapisu", "could not be written."},
+    LanguageKey{"uszkodzona", "is damaged or does not belong to the patch. Nothing has been changed. Please download the patch again."},
     // An update that a crash or a power cut interrupted, found at the next start.
     LanguageKey{"cofnieto", "An interrupted update was undone. The game is as it was before it."},
     LanguageKey{"nie cofnieto", "An interrupted update could not be undone. The game folder needs attention: start the installer again, or reinstall the game."},
@@ -36,6 +37,12 @@ constexpr std::array kKeys{
     LanguageKey{"zamknij", "Close"},
     LanguageKey{"minimalizuj", "Minimize"},
     LanguageKey{"otworz", "Open"},
+    // %1: the version of the game's main.exe (or "bez wersji"), %2: the one the patch needs.
+    LanguageKey{"zla wersja", "The game here is version %1, but this patch is for version %2 of "
+                              "Quillory. Nothing has been changed."},
+    LanguageKey{"bez wersji", "unknown (main.exe carries no version)"},
+    LanguageKey{"uszkodzony", "The downloaded patch is damaged or incomplete. Nothing has been changed. "
+                              "Please download the patch again."},
 };
 // clang-format on
 
@@ -56,6 +63,22 @@ std::string LangTextOrBuiltIn(const LanguageState& lang, std::string_view key) {
         }
     }
     return text;
+}
+
+std::string LangTextWithArguments(const LanguageState& lang, std::string_view key,
+                                  std::initializer_list<std::string> arguments) {
+    const std::string text = LangTextOrBuiltIn(lang, key);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto index = i + 1 < text.size() && text[i] == '%' ? text[i + 1] - '1' : -1;
+        if (index >= 0 && index < static_cast<int>(arguments.size()) && index < 9) {
+            out += *(arguments.begin() + index);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 } // namespace qly

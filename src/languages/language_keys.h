@@ -3,6 +3,7 @@
 // older version still gives a sensible line where it lacks the key.
 #pragma once
 
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,5 +25,10 @@ std::span<const LanguageKey> LanguageKeys();
 // language file lacks it (or has it empty). Texts are the raw bytes of the language file; the
 // built-in ones are plain ASCII, so they read the same in every charset.
 std::string LangTextOrBuiltIn(const LanguageState& lang, std::string_view key);
+
+// LangTextOrBuiltIn with every "%1" replaced by the first of arguments, "%2" by the second,
+// and so on up to "%9"; the arguments themselves are not searched for marks.
+std::string LangTextWithArguments(const LanguageState& lang, std::string_view key,
+                                  std::initializer_list<std::string> arguments);
 
 } // namespace qly

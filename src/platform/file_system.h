@@ -62,7 +62,9 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
     // Lists the entries of folder matching a "*"/"?" pattern (the pattern "*.*" matches every
-    // name). Returns null when the listing cannot be opened (missing folder, no match).
+    // name). Returns null only when the folder exists and nothing in it matches; throws Error
+    // for every other failure (missing folder, access denied, name too long, ...), so that a
+    // folder that cannot be read is never taken for an empty one.
     virtual std::unique_ptr<DirListing> list(const std::string& folder,
                                              const std::string& pattern) = 0;
     // Attribute bits of path, or kInvalidAttributes when they cannot be read.

@@ -3,6 +3,7 @@
 #include "languages/language_keys.h"
 #include "update/changing_files_scope.h"
 #include "update/file_version.h"
+#include "update/manifest_check.h"
 #include "window/form1.h"
 
 #include <limits>
@@ -35,6 +36,20 @@ private:
     std::unique_ptr<classCopySys>& engine_;
 };
 
+// Has the engine consult check for the length of one copy.
+class SourceCheckScope {
+public:
+    SourceCheckScope(classCopySys& engine, SourceCheck* check) : engine_(engine) {
+        engine_.SetSourceCheck(check);
+    }
+    ~SourceCheckScope() { engine_.SetSourceCheck(nullptr); }
+    SourceCheckScope(const SourceCheckScope&) = delete;
+    SourceCheckScope& operator=(const SourceCheckScope&) = delete;
+
+private:
+    classCopySys& engine_;
+};
+
 } // namespace
 
 void Form1::UpdateFiles() {
@@ -44,6 +59,13 @@ void Form1::UpdateFiles() {
     try {
         if (!CopySys) {
             throw Error("the copy engine is not there");
+        }
+        // The checks that end the run before anything in the game folder changes.
+        std::unique_ptr<ManifestCheck> payloadCheck;
+        versionRefused_ = RefusedGameVersion();
+        if (versionRefused_ || !LoadPayloadCheck(payloadCheck)) {
+            ErrorCode = -1;
+            return;
         }
         const std::string localCopy = DestPatch + "\\msdxm.ocx";
         if (files_.fileExists(localCopy)) {
@@ -58,6 +80,7 @@ void Form1::UpdateFiles() {
         CopyResult result;
         {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, CopySys);
+            const SourceCheckScope checked(*CopySys, payloadCheck.get());
             result = CopySys->QuickCopy("update\\", DestPatch + "\\");
         }
         lastFailure_ = CopySys ? CopySys->LastFailure : std::nullopt;

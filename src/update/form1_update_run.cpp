@@ -66,6 +66,10 @@ void Form1::showFailure() {
 }
 
 void Form1::ShowFailure() {
+    if (versionRefused_) {
+        StandAlone([&] { RefusedGameVersion(); });
+        return;
+    }
     StandAlone([&] { TextScroll1.Tekst(lang_.LangText("error")); });
     StandAlone([&] {
         if (lastFailure_) {

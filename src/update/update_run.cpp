@@ -111,6 +111,9 @@ std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure) {
     case FailureKind::InTheWay:
         reason = "a file or folder in the way";
         break;
+    case FailureKind::Damaged:
+        reason = "damaged: not the file the patch lists";
+        break;
     case FailureKind::Other:
         reason = "failed";
         break;
@@ -160,6 +163,11 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
     StandAloneStep([&] { frontEnd_.updateFiles(); });
     outcome_ = OutcomeOfCopy(state_.ErrorCode);
     const std::optional<CopyFailure> failure = frontEnd_.lastCopyFailure();
+    if (frontEnd_.refusedGameVersion()) {
+        outcome_ = RunOutcome::VersionMismatch;
+        frontEnd_.logEvent("copy refused: the game is not the version the patch is for");
+        return;
+    }
     if (failure && !failure->undone) {
         // The run's own undo, or the recovery of an earlier one, could not finish.
         outcome_ = RunOutcome::RecoveryFailed;

@@ -64,6 +64,9 @@ public:
     virtual void recoverInterruptedRun() = 0;
     // Why the last copy did not install, as the engine told it; none after a success.
     virtual std::optional<CopyFailure> lastCopyFailure() const = 0;
+    // True when the last updateFiles refused the game as not of the version the patch is for
+    // (it said so itself; nothing was changed).
+    virtual bool refusedGameVersion() const = 0;
     // Shows that the copy failed: the "error" line and the file and reason when known.
     virtual void showFailure() = 0;
     // True once the front end has gone (the window was unloaded meanwhile).

@@ -28,6 +28,7 @@
 #include "platform/process.h"
 #include "platform/profile_file.h"
 #include "platform/registry.h"
+#include "platform/sha256.h"
 #include "platform/shell.h"
 #include "platform/version_resource.h"
 #include "textscroll/text_area.h"
@@ -44,6 +45,7 @@
 namespace qly {
 
 class LayoutFile;
+class ManifestCheck;
 
 // The window and its child controls, created by the platform before Form1 and outliving it.
 struct Form1Controls {
@@ -67,6 +69,7 @@ struct Form1Services {
     Locale& locale;
     MessageLoop& loop;
     Process& process;
+    HashService& hashes;
 };
 
 // How the program was started: what the command line chose, and where events are logged.
@@ -173,9 +176,18 @@ private:
     void updateFiles() override;
     void recoverInterruptedRun() override;
     std::optional<CopyFailure> lastCopyFailure() const override;
+    bool refusedGameVersion() const override { return versionRefused_; }
     void showFailure() override;
     bool closed() const override;
     void logEvent(const std::string& line) override;
+    // Tells the user and answers true when the game is not of the version the patch is for.
+    bool RefusedGameVersion();
+    // Set when the update step refused the game's version; a language switch then shows that
+    // refusal again instead of the general "error" line.
+    bool versionRefused_ = false;
+    // The check of the patch tree by its manifest, null without one; false (with the
+    // manifest as the run's failure) when the manifest cannot be read.
+    bool LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check);
 
     // Languages (src/languages).
     void LoadLangList();
@@ -200,6 +212,7 @@ private:
     Locale& locale_;
     MessageLoop& loop_;
     Process& process_;
+    HashService& hashes_;
 
     Form1Options options_;
     RunOutcome outcome_ = RunOutcome::NotRun;

@@ -7,25 +7,14 @@
 
 namespace qly {
 
-namespace {
-
-// folder joined with name by one "\" (a drive root already ends with one).
-std::string inFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) {
-        return folder + name;
-    }
-    return folder + "\\" + name;
-}
-
-} // namespace
-
 Form1::Form1(const Form1Controls& controls, const Form1Services& services, Form1Options options)
     : window(controls.window), Command1(controls.Command1), Command2(controls.Command2),
       Command3(controls.Command3), Combo1(controls.Combo1), TextScroll1(controls.TextScroll1),
       Image1(controls.Image1), Image2(controls.Image2), files_(services.files),
       profile_(services.profile), registry_(services.registry), shell_(services.shell),
       versions_(services.versions), locale_(services.locale), loop_(services.loop),
-      process_(services.process), options_(std::move(options)), lang_(services.files) {}
+      process_(services.process), hashes_(services.hashes), options_(std::move(options)),
+      lang_(services.files) {}
 
 Form1::~Form1() = default;
 
@@ -50,8 +39,7 @@ bool Form1::Form_Load() {
         return false;
     }
 
-    StandAlone(
-        [&] { PlaceControls(LayoutFile(profile_, inFolder(programFolder, "qlypatch.ini"))); });
+    StandAlone([&] { PlaceControls(LayoutFile(profile_, LayoutFilePath(programFolder))); });
     StandAlone([&] {
         CopySys = std::make_unique<classCopySys>(files_, loop_);
         CopySys->CopyState = [this](int16_t procent, int64_t& totalBytes, int64_t& totalCopy) {

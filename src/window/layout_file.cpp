@@ -8,6 +8,13 @@
 
 namespace qly {
 
+std::string LayoutFilePath(const std::string& programFolder) {
+    if (!programFolder.empty() && (programFolder.back() == '\\' || programFolder.back() == '/')) {
+        return programFolder + "qlypatch.ini";
+    }
+    return programFolder + "\\qlypatch.ini";
+}
+
 namespace {
 
 bool isIgnoredBlank(char c) {

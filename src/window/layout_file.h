@@ -19,6 +19,10 @@ namespace qly {
 // the 32-bit range are clamped to INT32_MIN / INT32_MAX. No hexadecimal or octal prefixes.
 int32_t ParseIniNumber(std::string_view text);
 
+// The full path of the layout file "qlypatch.ini" in the program's folder. (The profile reader
+// would look for a bare name in the Windows folder, not in the working folder.)
+std::string LayoutFilePath(const std::string& programFolder);
+
 class LayoutFile {
 public:
     // The profile reader's buffer, in characters: values come back cut to one less.

@@ -8,7 +8,7 @@
 set -uo pipefail
 
 # System DLLs the installer may import (lower case; api-ms-win-crt-* are the Universal CRT's).
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|version|winmm|msvcrt|shlwapi|uxtheme|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|version|winmm|bcrypt|msvcrt|shlwapi|uxtheme|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
 
 shipped_limit=$((400 * 1024))
 

@@ -6,7 +6,8 @@
 # installer logged, and screenshots against the references in tests/e2e/reference/.
 #
 # Environment: QLY_E2E_EXE (default build/win64/src/app/qlypatch.exe), QLY_E2E_HOLD_FILE
-# (default build/win64/tests/e2e/tools/hold_file.exe), QLY_E2E_BUNDLE
+# (default build/win64/tests/e2e/tools/hold_file.exe), QLY_E2E_TOOL (default
+# build/native/src/app/qlypatch-tool, which packs the bundle behind the exe), QLY_E2E_BUNDLE
 # (default demo/), QLY_E2E_OUT (default tests/e2e/out/), QLY_E2E_ONLY (names of the scenarios
 # to run), QLY_E2E_UPDATE_REFERENCE=1 (take the screenshots as the new references).
 # Ends with "e2e: N passed, M failed" and a non-zero status when a check failed.
@@ -24,6 +25,7 @@ source "$here/lib/check.sh"
 EXE=${QLY_E2E_EXE:-$root/build/win64/src/app/qlypatch.exe}
 # Opens a file with no sharing and holds it: another program using a game file.
 HOLD_FILE=${QLY_E2E_HOLD_FILE:-$root/build/win64/tests/e2e/tools/hold_file.exe}
+TOOL=${QLY_E2E_TOOL:-$root/build/native/src/app/qlypatch-tool}
 BUNDLE=${QLY_E2E_BUNDLE:-$root/demo}
 OUT=${QLY_E2E_OUT:-$here/out}
 REFERENCE=$here/reference
@@ -36,6 +38,8 @@ INSTALL_DIR='C:\Downloads\Quillory Patch'
 GAME_DIR='C:\Games\Quillory'
 DEMO_ROOT='C:\Games'
 LOG_WIN='C:\qlypatch-e2e.log'
+# The packed patch is started from a folder that holds nothing else.
+PACKED_DIR='C:\Downloads\Packed Patch'
 
 # Screenshot tolerance: a pixel counts as different beyond FUZZ percent of the colour range,
 # and a screenshot passes with at most LIMIT_PER_MILLE of its pixels different. Both runs of
@@ -69,7 +73,7 @@ finish() {
 preflight() {
   local tool missing=()
   for tool in Xvfb wine wineserver xdotool xwininfo import compare identify convert python3 \
-    localedef; do
+    localedef openssl osslsigncode "$TOOL"; do
     command -v "$tool" >/dev/null || missing+=("$tool")
   done
   ((${#missing[@]} == 0)) || { fail "tools present" "missing: ${missing[*]} (bash scripts/deps.sh)"; return 1; }
@@ -112,23 +116,26 @@ start_session() {
 # ---- steps shared by the scenarios ---------------------------------------------------------
 
 # Puts the prefix back to a known state: no installer running, nothing registered, a fresh game
-# folder holding main.exe, no Favorites shortcut, no log.
+# folder holding main.exe, no Favorites shortcut, no log, the bundle's own layout file and no
+# update.sha256 beside the patch.
 reset_state() {
   session_stop_app
+  rm -f "$(session_unix_path "$INSTALL_DIR")/update.sha256"
+  cp "$INI" "$(session_unix_path "$INSTALL_DIR")/qlypatch.ini"
   session_unregister
   rm -rf "$(session_unix_path "$DEMO_ROOT")"
   session_make_game "$GAME_DIR"
   rm -f "$FAVORITES"/*.URL "$FAVORITES"/*.url "$LOG"
 }
 
-# Starts the installer with a Unix locale and arguments, and waits for its window.
-# Usage: start_installer LANG [ARGS...]; sets WIN.
+# Starts the installer (INSTALLER_WIN, default the one in INSTALL_DIR) with a Unix locale and
+# arguments, and waits for its window. Usage: start_installer LANG [ARGS...]; sets WIN.
 start_installer() {
   local lang=$1
   shift
   : >"$work/app.out"
   LC_ALL='' LC_CTYPE='' LC_MESSAGES='' LANGUAGE='' LOCPATH="$work/locale" LANG=$lang \
-    QLYPATCH_LOG=$LOG_WIN session_start_app "$work" "$INSTALL_DIR\\qlypatch.exe" "$@"
+    QLYPATCH_LOG=$LOG_WIN session_start_app "$work" "${INSTALLER_WIN:-$INSTALL_DIR\\qlypatch.exe}" "$@"
   WIN=$(window_wait "$STARTUP_SECONDS" $SKIN_SIZE) ||
     { fail "installer window of the skin's size appears" "$(tail -n 5 "$work/app.out")"; return 1; }
 }
@@ -226,6 +233,19 @@ exit_meaning() {
   esac
 }
 
+# The demo bundle packed into one exe behind the installer and signed afterwards, as a patch
+# maker ships it (a throwaway self-signed certificate). Usage: pack_signed OUT
+pack_signed() {
+  [ -f "$work/sign.key" ] || openssl req -x509 -newkey rsa:2048 -nodes -days 2 \
+    -subj "/CN=Quillory patch e2e" -keyout "$work/sign.key" -out "$work/sign.crt" >/dev/null 2>&1 ||
+    return 1
+  rm -f "$1" "$work/signature.der"
+  "$TOOL" pack "$BUNDLE" -o "$work/unsigned.exe" --installer "$EXE" >"$work/pack.out" &&
+    osslsigncode sign -certs "$work/sign.crt" -key "$work/sign.key" -n "Quillory patch" \
+      -in "$work/unsigned.exe" -out "$1" >/dev/null &&
+    osslsigncode extract-signature -in "$1" -out "$work/signature.der" >/dev/null
+}
+
 snapshot_game() {
   rm -rf "$work/game-before" && cp -R "$(session_unix_path "$1")" "$work/game-before"
 }
@@ -233,12 +253,14 @@ snapshot_game() {
 # ---- scenarios -----------------------------------------------------------------------------
 
 # Full edition registered in the 32-bit view, English locale: start-up, the copy with progress
-# in the caption, the exit button and the Favorites shortcut.
+# in the caption, the exit button and the Favorites shortcut. The bundle carries a matching
+# update.sha256, so every file is hashed (by the system's CNG) on its way in.
 scenario_full_edition() {
   local game
   game=$(session_unix_path "$GAME_DIR")
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
+  write_manifest || { fail "manifest written"; return; }
   start_installer en_US.UTF-8 || return
   check "caption at start is 'Quillory - Install'" [ "$(window_caption "$WIN")" = "Quillory - Install" ]
   look_like start
@@ -325,7 +347,7 @@ link_opens_through_the_shell() {
   link=$(ini_get "$INI" "$1" link)
   window_click "$WIN" "$x" "$y"
   while ((SECONDS < end)) && [ -z "$how" ]; do
-    how=$(tr -d '\r' <"$LOG" 2>/dev/null | grep -E "^shell: .*(opened as the desktop's user|opened elevated): " |
+    how=$(log_lines | grep -E "^shell: .*(opened as the desktop's user|opened elevated): " |
       grep -F ": $link" | head -n 1)
     sleep 0.2
   done
@@ -610,7 +632,7 @@ scenario_game_file_in_use() {
     same_tree "$work/game-before" "$game"
   kill "$holder" 2>/dev/null
   wait "$holder" 2>/dev/null
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 5
 }
 
 # A read-only game file keeps its refusal: the run fails before anything changes.
@@ -627,7 +649,7 @@ scenario_read_only_game_file() {
   check "game folder exactly as before, nothing of the installer's left" \
     same_tree "$work/game-before" "$game"
   chmod u+w "$game/data/levels.dat"
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 5
 }
 
 # The installer is killed in the middle of a large file. The next start undoes the interrupted
@@ -668,7 +690,7 @@ scenario_killed_mid_copy() {
   check "a new run installs the whole patch" same_tree "$expected" "$game"
   rm -rf "$expected"
   rm -f "$bundle_update/big.bin"
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0
 }
 
 # The system's scale in the prefix, in dots per inch; a program started afterwards sees it.
@@ -715,8 +737,130 @@ scenario_raised_dpi() {
 }
 
 # The support log from its last "cls" on: what the text area shows since it was last cleared.
+# The demo bundle packed into one signed exe, started from a folder that holds nothing else:
+# installs the patch as the folder bundle does, writes nothing beside itself and leaves no
+# unpacked files behind when it ends.
+scenario_packed_exe() {
+  local game dir temp
+  game=$(session_unix_path "$GAME_DIR")
+  dir=$(session_unix_path "$PACKED_DIR")
+  temp=$(session_unix_path 'C:\users')
+  rm -rf "$dir" && mkdir -p "$dir"
+  check "bundle packed into one exe and signed" pack_signed "$dir/qlypatch.exe"
+  check "the signature follows the payload" [ -s "$work/signature.der" ]
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  INSTALLER_WIN="$PACKED_DIR\\qlypatch.exe" start_installer en_US.UTF-8 || return
+  check "introduction shown in English" wait_logged "$STILL_SECONDS" "$ENG_LNG" przed1
+  look_like start
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "caption shows ' 100% QLY!' after the copy" window_wait_caption "$WIN" " 100% QLY!" "$RUN_SECONDS"
+  check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
+  check "patch tree copied byte for byte into the game folder" patched_like "$game" "$work/game-before"
+  check "nothing written beside the packed exe" [ "$(ls -A "$dir")" = qlypatch.exe ]
+  check "window files unpacked into a private folder while it runs" \
+    [ -n "$(find "$temp" -maxdepth 6 -type d -name 'qlypatch-*' 2>/dev/null)" ]
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  check "outcome logged: game found, every byte copied" \
+    outcome_is "outcome: status=1 ErrorCode=$(patch_bytes) caption= 100% QLY!"
+  check "private folder removed at the end" \
+    [ -z "$(find "$temp" -maxdepth 6 -type d -name 'qlypatch-*' 2>/dev/null)" ]
+}
+
+# The same signed exe cut short by one byte, as by an interrupted download: the installer says
+# the download is damaged and ends, and the game stays as it was.
+scenario_packed_exe_cut_short() {
+  local game dir box
+  game=$(session_unix_path "$GAME_DIR")
+  dir=$(session_unix_path "$PACKED_DIR")
+  rm -rf "$dir" && mkdir -p "$dir"
+  pack_signed "$work/whole.exe" || { fail "bundle packed into one exe and signed"; return; }
+  head -c "$(($(stat -c %s "$work/whole.exe") - 1))" "$work/whole.exe" >"$dir/qlypatch.exe"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  : >"$work/app.out"
+  QLYPATCH_LOG=$LOG_WIN session_start_app "$work" "$PACKED_DIR\\qlypatch.exe"
+  box=$(window_wait_dialog none "$STARTUP_SECONDS") ||
+    { fail "a message box appears"; return; }
+  check "the message box is no installer window" [ "$(window_caption "$box")" != "Quillory - Install" ]
+  check "damaged download logged with its reason" grep -q "^damaged download: .*cut short" "$LOG"
+  check "no installer window shown" [ -z "$(window_wait 1 $SKIN_SIZE)" ]
+  xdotool key --window "$box" Return >/dev/null 2>&1
+  check "the program ends once the message is closed" session_wait_app_exit 20
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+}
+
 log_since_last_cls() {
   log_lines | awk '/^cls$/ { n = NR } { line[NR] = $0 } END { for (i = n + 1; i <= NR; i++) print line[i] }'
+}
+
+# Writes the staged bundle's update.sha256 as a patch maker makes it: sha256sum run inside
+# update/. Usage: write_manifest
+write_manifest() {
+  (cd "$(session_unix_path "$INSTALL_DIR")/update" &&
+    find . -type f -printf '%P\0' | sort -z | xargs -0 sha256sum) >"$(session_unix_path "$INSTALL_DIR")/update.sha256"
+}
+
+# A manifest that does not match one file: nothing in the game folder changes, and the user is
+# told which file is damaged and to download the patch again.
+scenario_damaged_patch() {
+  local game manifest
+  game=$(session_unix_path "$GAME_DIR")
+  manifest="$(session_unix_path "$INSTALL_DIR")/update.sha256"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  write_manifest || { fail "manifest written"; return; }
+  # One digit of the digest of data/levels.dat changes, as one flipped bit in the file would.
+  awk '/  data\/levels\.dat$/ { $0 = (substr($0, 1, 1) == "0" ? "1" : "0") substr($0, 2) } { print }' \
+    "$manifest" >"$manifest.new" && mv "$manifest.new" "$manifest"
+  start_installer en_US.UTF-8 || return
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "error line logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" error
+  check "the damaged file is named and a new download asked for" \
+    wait_logged_line "$RUN_SECONDS" "data\\levels.dat: $(lang_text_of "$ENG_LNG" uszkodzona)"
+  check "no success lines" not_logged "$ENG_LNG" poz1
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 5
+}
+
+# The layout file asks for game version 1.1.0.0, the game's main.exe is 1.0.0.0: refused before
+# anything changes, naming both versions.
+scenario_wrong_game_version() {
+  local game ini
+  game=$(session_unix_path "$GAME_DIR")
+  ini="$(session_unix_path "$INSTALL_DIR")/qlypatch.ini"
+  # The installer itself carries the file version 1.0.0.0: it stands in for the game program.
+  cp "$(session_unix_path "$INSTALL_DIR")/qlypatch.exe" "$game/main.exe"
+  printf '\r\n[game]\r\nversion=1.1.0.0\r\n' >>"$ini"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  start_installer en_US.UTF-8 || return
+  window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "refused, naming the version found and the one required" \
+    wait_logged_line "$RUN_SECONDS" "The game here is version 1.0.0.0, but this patch is for version 1.1.0.0 of Quillory. Nothing has been changed."
+  check "no success lines" not_logged "$ENG_LNG" poz1
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 6
+}
+
+# The text of KEY in the language file LNG (a plain ASCII one). Usage: lang_text_of LNG KEY
+lang_text_of() {
+  python3 -c 'import sys; b = open(sys.argv[1], "rb").read(); n = ("/" + sys.argv[2] + "/").encode(); s = b.find(n) + len(n) + 2; print(b[s:b.find(b"\x27", s)].decode("latin-1"))' "$1" "$2"
+}
+
+# Waits up to SECONDS for a line of the support log that holds TEXT.
+# Usage: wait_logged_line SECONDS TEXT
+wait_logged_line() {
+  local end=$((SECONDS + $1))
+  while ((SECONDS < end)); do
+    tr -d '\r' <"$LOG" 2>/dev/null | grep -qF -- "$2" && return 0
+    sleep 0.2
+  done
+  return 1
 }
 
 # ---- main ----------------------------------------------------------------------------------
@@ -725,7 +869,8 @@ SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
   demo_edition_64bit_view folder_browser_cancel language_switch game_file_in_use
   read_only_game_file killed_mid_copy verysilent_registered verysilent_dir_german
   verysilent_relative_dir verysilent_not_found verysilent_file_in_use unknown_switch
-  silent_window raised_dpi)
+  silent_window raised_dpi damaged_patch wrong_game_version
+  packed_exe packed_exe_cut_short)
 
 run_scenario() {
   local name=$1 t0=$SECONDS

@@ -17,12 +17,10 @@ protected:
 
 TEST_F(CopyFailures, FreeSpaceNotAboveTheTotalRefusesBeforeTouchingAnything) {
     fs.addFolder("update\\sub");
+    // The old b.txt (5 bytes) stays until its replacement is complete: it frees nothing.
     fs.setFreeBytes(15);
     EXPECT_EQ(copy(), -2);
     EXPECT_FALSE(fs.isFolder("C:\\game\\sub")); // folders come first, then files
-    // A volume that cannot be asked (no drive letter, network path) counts as full.
-    fs.setFreeBytes(std::nullopt);
-    EXPECT_EQ(copy(), -2);
     fs.setFreeBytes(16);
     EXPECT_EQ(copy(), 15);
 }
@@ -30,10 +28,22 @@ TEST_F(CopyFailures, FreeSpaceNotAboveTheTotalRefusesBeforeTouchingAnything) {
 // The destination as the run found it: nothing new, nothing of the run's own left behind.
 void expectUntouched(const FakeFileSystem& fs) {
     EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "old b");
-    for (const char* name : {"a.txt", "c.txt", "a.txt.qlytmp", "b.txt.qlytmp", "b.txt.qlybak",
-                             "qlypatch.journal"}) {
+    for (const char* name :
+         {"a.txt", "c.txt", "a.txt.qlytmp", "b.txt.qlytmp", "b.txt.qlybak", "qlypatch.journal"}) {
         EXPECT_FALSE(fs.isFile(std::string("C:\\game\\") + name)) << name;
     }
+}
+
+TEST_F(CopyFailures, VolumeThatCannotBeAskedDoesNotRefuseTheRunButAFullDiskStillAnswersNoSpace) {
+    fs.setFreeBytes(std::nullopt);
+    EXPECT_EQ(copy(), 15);
+    EXPECT_EQ(fs.contents("C:\\game\\c.txt"), "new c");
+    // The disk fills up while staging: the real shortage gives the no-space answer.
+    fs.addFile("update\\b.txt", "newer b");
+    loop.at(loop.yields() + 1, [this] { fs.setDiskFull(true); });
+    EXPECT_EQ(copy(), -2);
+    EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "new b");
+    EXPECT_FALSE(fs.isFile("C:\\game\\b.txt.qlytmp"));
 }
 
 TEST_F(CopyFailures, VanishedSourceIsShownAndUndoesTheWholeRun) {

@@ -30,5 +30,29 @@ TEST(RealFolderCopy, CopiesNonAsciiAndHiddenFilesButNoFolderLinks) {
     EXPECT_FALSE(dir.exists("game/Mapy gry/loop"));
 }
 
+TEST(RealFolderCopy, SubfolderWithoutReadPermissionFailsTheRunBeforeAnythingIsWritten) {
+    TempFolder dir;
+    dir.write("update/top.txt", "top");
+    dir.write("update/locked/inner.txt", "inner");
+    stdfs::permissions(dir.file("update/locked"),
+                       stdfs::perms::owner_write | stdfs::perms::owner_exec);
+    // Root (and some sandboxes) read any folder; there the fake file system covers this case.
+    std::error_code probe;
+    const bool bypassed =
+        stdfs::directory_iterator(dir.file("update/locked"), probe) != stdfs::directory_iterator();
+    if (bypassed || !probe) {
+        stdfs::permissions(dir.file("update/locked"), stdfs::perms::owner_all);
+        GTEST_SKIP() << "folder permissions are not enforced for this user";
+    }
+    dir.makeFolder("game");
+
+    posix::PosixFileSystem fs;
+    FakeMessageLoop loop;
+    classCopySys engine(fs, loop);
+    EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"), -1);
+    stdfs::permissions(dir.file("update/locked"), stdfs::perms::owner_all);
+    EXPECT_TRUE(stdfs::is_empty(dir.file("game")));
+}
+
 } // namespace
 } // namespace qly::test

@@ -13,17 +13,14 @@ TEST_F(Scan, ListsFoldersLevelByLevelAndFilesDepthFirstSkippingOnlyFolderLinks) 
     fs.addFile("update\\A\\a1.dat", "1234");
     fs.addFolder("update\\link", kAttrReparsePoint); // may loop back: neither listed nor entered
     fs.addFile("update\\link\\inside.txt", "x");
-    // An entry whose attributes cannot be read is taken for a folder, never for a file.
-    fs.addFile("update\\weird", "zzzz", kInvalidAttributes);
     fs.addFile("update\\z.txt", "");
 
     EXPECT_EQ(engine.CopyINI("update\\"), 10);
-    EXPECT_EQ(engine.FolderList,
-              (Strings{"update\\A", "update\\B", "update\\weird", "update\\B\\B2"}));
+    EXPECT_EQ(engine.FolderList, (Strings{"update\\A", "update\\B", "update\\B\\B2"}));
     EXPECT_EQ(engine.FileList, (Strings{"update\\top.txt", "update\\z.txt", "update\\A\\a1.dat",
                                         "update\\B\\b1.dat", "update\\B\\B2\\deep.txt"}));
     EXPECT_EQ(engine.FileCount, 5);
-    EXPECT_EQ(engine.FolderCount, 4);
+    EXPECT_EQ(engine.FolderCount, 3);
 }
 
 TEST_F(Scan, EmptyFolderGivesAnEmptyTotalButAMissingOneFailsTheRun) {
@@ -32,6 +29,22 @@ TEST_F(Scan, EmptyFolderGivesAnEmptyTotalButAMissingOneFailsTheRun) {
     EXPECT_EQ(engine.ErrorFlag, 0);
     EXPECT_EQ(engine.CopyINI("missing\\"), -1);
     EXPECT_EQ(engine.QuickCopy("missing\\", "C:\\game\\"), -1);
+}
+
+TEST_F(Scan, SubfolderThatCannotBeListedFailsTheRunInsteadOfScanningAsEmpty) {
+    fs.addFile("update\\a.txt", "abc");
+    fs.addFile("update\\sub\\b.txt", "de");
+    fs.failOn(FsOp::List, 2); // the root lists, "sub" does not (access denied, name too long)
+    EXPECT_EQ(copy(), -1);
+    EXPECT_EQ(engine.ErrorFlag, 1);
+    EXPECT_FALSE(fs.isFolder("C:\\game"));
+
+    // An entry whose attributes cannot be read is taken for a folder, never for a file; as
+    // it cannot be listed either, the scan fails rather than leaving it out.
+    fs.addFile("update\\weird", "zzzz", kInvalidAttributes);
+    EXPECT_EQ(engine.CopyINI("update\\"), -1);
+    EXPECT_EQ(engine.FolderList, (Strings{"update\\sub", "update\\weird"}));
+    EXPECT_EQ(engine.FileList, (Strings{"update\\a.txt", "update\\sub\\b.txt"}));
 }
 
 TEST_F(Scan, FailedListingMidwayFailsTheRunBeforeAnyCopyButKeepsWhatWasListed) {

@@ -1,4 +1,5 @@
 #include "common/error.h"
+#include "platform/name_pattern.h"
 #include "platform/posix/posix_file_system.h"
 #include "support/temp_folder.h"
 
@@ -11,12 +12,12 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-TEST(PosixPatternMatching, MatchesLikeWindowsIgnoringLetterCase) {
-    EXPECT_TRUE(posix::matchesPattern("noextension", "*.*"));
-    EXPECT_TRUE(posix::matchesPattern("README.TXT", "*.txt"));
-    EXPECT_FALSE(posix::matchesPattern("readme.txt.bak", "*.txt"));
-    EXPECT_FALSE(posix::matchesPattern("a1b22", "a*b*c"));
-    EXPECT_TRUE(posix::matchesPattern("\xC5\x82.txt", "?.TXT")); // one non-ASCII character
+TEST(NamePattern, MatchesLikeWindowsIgnoringLetterCase) {
+    EXPECT_TRUE(matchesPattern("noextension", "*.*"));
+    EXPECT_TRUE(matchesPattern("README.TXT", "*.txt"));
+    EXPECT_FALSE(matchesPattern("readme.txt.bak", "*.txt"));
+    EXPECT_FALSE(matchesPattern("a1b22", "a*b*c"));
+    EXPECT_TRUE(matchesPattern("\xC5\x82.txt", "?.TXT")); // one non-ASCII character
 }
 
 class PosixFileSystemTest : public ::testing::Test {
@@ -48,8 +49,9 @@ TEST_F(PosixFileSystemTest, ListingsAndLookupsGiveWindowsAttributesAndSixtyFourB
     EXPECT_EQ(all.at("sub").attributes, kAttrDirectory);
     EXPECT_EQ(all.at("link").attributes, kAttrDirectory | kAttrReparsePoint);
     EXPECT_EQ(fs.attributes(at("missing")), kInvalidAttributes);
+    // Nothing matching is an empty listing; a folder that is not there is a failure.
     EXPECT_EQ(fs.list(dir.winPath(), "*.none"), nullptr);
-    EXPECT_EQ(fs.list(at("missing\\"), "*"), nullptr);
+    EXPECT_THROW(fs.list(at("missing\\"), "*"), Error);
 
     // The plain lookup sees ordinary files only.
     EXPECT_TRUE(fs.fileExists(at("plain.txt")));

@@ -111,9 +111,7 @@ public:
     }
 
     std::unique_ptr<DirListing> list(const std::string& folder, const std::string&) override {
-        if (shouldFail(FsOp::List) || !isFolder(folder)) {
-            return nullptr;
-        }
+        check(!shouldFail(FsOp::List) && isFolder(folder), folder);
         std::vector<DirEntry> entries{{".", kAttrDirectory, 0}, {"..", kAttrDirectory, 0}};
         for (const Node& node : nodes_) {
             if (key(parentOf(node.path)) == key(folder)) {

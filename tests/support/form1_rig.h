@@ -3,6 +3,7 @@
 // then the process follows the program folder, so that "update\" and "lang\" resolve).
 #pragma once
 
+#include "platform/posix/libcrypto_hash_service.h"
 #include "support/fake_controls.h"
 #include "support/fake_file_system.h"
 #include "support/fake_locale.h"
@@ -143,6 +144,7 @@ public:
     // What the command line chose; its log defaults to log_.
     Form1Options options_;
     Lines log_;
+    posix::LibcryptoHashService hashes_;
 
 private:
     std::unique_ptr<Form1> form_;

@@ -3,6 +3,7 @@
 #include "platform/posix/posix_file_system.h"
 
 #include "common/error.h"
+#include "platform/name_pattern.h"
 
 #include <cerrno>
 #include <cstring>
@@ -117,32 +118,14 @@ uint32_t attributesOf(const struct stat& own, const char* name, StatFollow statF
     return attrs;
 }
 
-// UTF-8 sequence length from its lead byte (1 for stray bytes).
-std::size_t sequenceLength(unsigned char lead) {
-    if (lead >= 0xF0) {
-        return 4;
-    }
-    if (lead >= 0xE0) {
-        return 3;
-    }
-    if (lead >= 0xC0) {
-        return 2;
-    }
-    return 1;
-}
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 struct DirCloser {
     void operator()(DIR* dir) const noexcept { closedir(dir); }
 };
 
 class PosixDirListing : public DirListing {
 public:
-    PosixDirListing(std::unique_ptr<DIR, DirCloser> dir, std::string pattern)
-        : dir_(std::move(dir)), pattern_(std::move(pattern)),
+    PosixDirListing(std::unique_ptr<DIR, DirCloser> dir, std::string folder, std::string pattern)
+        : dir_(std::move(dir)), folder_(std::move(folder)), pattern_(std::move(pattern)),
           matchAll_(pattern_ == "*" || pattern_ == "*.*") {}
 
     // Reads ahead to the first match so that a listing without one is reported as unopenable.
@@ -165,7 +148,7 @@ private:
             const dirent* d = readdir(dir_.get());
             if (d == nullptr) {
                 if (errno != 0) {
-                    fail("cannot read the listing of", "folder", errno);
+                    fail("cannot read the listing of", folder_, errno);
                 }
                 return false;
             }
@@ -191,6 +174,7 @@ private:
     }
 
     std::unique_ptr<DIR, DirCloser> dir_;
+    std::string folder_;
     std::string pattern_;
     bool matchAll_;
     DirEntry pending_;
@@ -297,38 +281,6 @@ std::string nativePath(const std::string& path) {
     return out;
 }
 
-bool matchesPattern(const std::string& name, const std::string& pattern) {
-    if (pattern == "*" || pattern == "*.*") {
-        return true;
-    }
-    // Greedy matching with one backtrack point: the last "*" seen.
-    std::size_t n = 0;
-    std::size_t p = 0;
-    std::size_t starP = std::string::npos;
-    std::size_t starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() && pattern[p] == '?') {
-            n += sequenceLength(static_cast<unsigned char>(name[n]));
-            ++p;
-        } else if (p < pattern.size() && lowerAscii(pattern[p]) == lowerAscii(name[n])) {
-            ++n;
-            ++p;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') {
-        ++p;
-    }
-    return p == pattern.size() && n == name.size();
-}
-
 std::unique_ptr<DirListing> PosixFileSystem::list(const std::string& folder,
                                                   const std::string& pattern) {
     std::string native = nativePath(folder);
@@ -337,9 +289,9 @@ std::unique_ptr<DirListing> PosixFileSystem::list(const std::string& folder,
     }
     std::unique_ptr<DIR, DirCloser> dir(opendir(native.c_str()));
     if (!dir) {
-        return nullptr;
+        fail("cannot list", native, errno);
     }
-    auto listing = std::make_unique<PosixDirListing>(std::move(dir), pattern);
+    auto listing = std::make_unique<PosixDirListing>(std::move(dir), native, pattern);
     if (!listing->prime()) {
         return nullptr;
     }

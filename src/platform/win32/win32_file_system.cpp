@@ -1,6 +1,7 @@
 #include "platform/win32/win32_file_system.h"
 
 #include "common/error.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_handles.h"
 
@@ -59,7 +60,8 @@ int64_t sizeOf(const WIN32_FIND_DATAW& data) {
 
 class Win32DirListing : public DirListing {
 public:
-    Win32DirListing(HANDLE find, const WIN32_FIND_DATAW& first) : find_(find), pending_(first) {}
+    Win32DirListing(HANDLE find, const WIN32_FIND_DATAW& first, std::string folder)
+        : find_(find), pending_(first), folder_(std::move(folder)) {}
 
     bool next(DirEntry& entry) override {
         if (!hasPending_) {
@@ -67,7 +69,7 @@ public:
                 if (GetLastError() == ERROR_NO_MORE_FILES) {
                     return false;
                 }
-                fail("cannot read the listing", "");
+                fail("cannot read the listing of", folder_);
             }
         }
         hasPending_ = false;
@@ -80,6 +82,7 @@ public:
 private:
     UniqueHandle<HANDLE, FindCloser> find_;
     WIN32_FIND_DATAW pending_;
+    std::string folder_;
     bool hasPending_ = true;
 };
 
@@ -146,59 +149,64 @@ std::unique_ptr<DirListing> Win32FileSystem::list(const std::string& folder,
                                                   const std::string& pattern) {
     WIN32_FIND_DATAW first{};
     // The basic information level skips the short 8.3 names nobody here reads.
-    HANDLE find = FindFirstFileExW(toWide(folder + pattern).c_str(), FindExInfoBasic, &first,
+    HANDLE find = FindFirstFileExW(systemPath(folder + pattern).c_str(), FindExInfoBasic, &first,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) {
-        return nullptr;
+        // Only "nothing matches" is an empty listing; a folder that cannot be read must not
+        // make its part of the tree silently disappear.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return nullptr;
+        }
+        fail("cannot list", folder);
     }
-    return std::make_unique<Win32DirListing>(find, first);
+    return std::make_unique<Win32DirListing>(find, first, folder);
 }
 
 uint32_t Win32FileSystem::attributes(const std::string& path) {
     // INVALID_FILE_ATTRIBUTES has the same value as kInvalidAttributes.
-    return GetFileAttributesW(toWide(path).c_str());
+    return GetFileAttributesW(systemPath(path).c_str());
 }
 
 bool Win32FileSystem::fileExists(const std::string& path) {
-    const DWORD attrs = GetFileAttributesW(toWide(path).c_str());
+    const DWORD attrs = GetFileAttributesW(systemPath(path).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES &&
            (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) ==
                0;
 }
 
 bool Win32FileSystem::exists(const std::string& path) {
-    return GetFileAttributesW(toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(systemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void Win32FileSystem::createFolder(const std::string& path) {
-    if (!CreateDirectoryW(toWide(path).c_str(), nullptr)) {
+    if (!CreateDirectoryW(systemPath(path).c_str(), nullptr)) {
         fail("cannot create the folder", path);
     }
 }
 
 void Win32FileSystem::deleteFile(const std::string& path) {
-    if (!DeleteFileW(toWide(path).c_str())) {
+    if (!DeleteFileW(systemPath(path).c_str())) {
         fail("cannot delete", path);
     }
 }
 
 void Win32FileSystem::removeQuietly(const std::string& path) noexcept {
     try {
-        DeleteFileW(toWide(path).c_str());
+        DeleteFileW(systemPath(path).c_str());
     } catch (...) {
         // Only the conversion can throw (out of memory); clean-up gives up quietly.
     }
 }
 
 void Win32FileSystem::replaceFile(const std::string& from, const std::string& to) {
-    const std::wstring target = toWide(to);
+    const std::wstring target = systemPath(to);
     constexpr DWORD kBlocking =
         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     const DWORD attrs = GetFileAttributesW(target.c_str());
     const bool cleared = attrs != INVALID_FILE_ATTRIBUTES &&
                          (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0 && (attrs & kBlocking) != 0 &&
                          SetFileAttributesW(target.c_str(), attrs & ~kBlocking);
-    if (!MoveFileExW(toWide(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExW(systemPath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD code = GetLastError();
         if (cleared) {
             SetFileAttributesW(target.c_str(), attrs);
@@ -225,7 +233,7 @@ std::unique_ptr<File> Win32FileSystem::open(const std::string& path, OpenMode mo
         disposition = CREATE_ALWAYS;
         break;
     }
-    UniqueFile handle(CreateFileW(toWide(path).c_str(), access, FILE_SHARE_READ, nullptr,
+    UniqueFile handle(CreateFileW(systemPath(path).c_str(), access, FILE_SHARE_READ, nullptr,
                                   disposition, flags, nullptr));
     if (!handle) {
         fail("cannot open", path);
@@ -234,24 +242,41 @@ std::unique_ptr<File> Win32FileSystem::open(const std::string& path, OpenMode mo
 }
 
 std::optional<int64_t> Win32FileSystem::freeBytes(const std::string& path) {
-    const bool driveLetter =
-        path.size() >= 2 && path[1] == ':' &&
-        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-    if (!driveLetter) {
-        return std::nullopt;
+    // The folder itself is asked, not its drive's root: a mount point or a share is a volume
+    // of its own, and a network path has no drive letter at all. A folder not yet created is
+    // on the volume of the nearest one above it that exists.
+    std::string probe = path;
+    for (;;) {
+        // A network share is only recognised with its trailing separator.
+        if (!probe.empty() && probe.back() != '\\' && probe.back() != '/') {
+            probe += '\\';
+        }
+        ULARGE_INTEGER available{};
+        ULARGE_INTEGER total{};
+        ULARGE_INTEGER totalFree{};
+        if (GetDiskFreeSpaceExW(probe.empty() ? nullptr : systemPath(probe).c_str(), &available,
+                                &total, &totalFree)) {
+            return static_cast<int64_t>(totalFree.QuadPart);
+        }
+        const DWORD code = GetLastError();
+        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
+            return std::nullopt;
+        }
+        const std::size_t end = probe.find_last_not_of("\\/");
+        const std::size_t slash = end == std::string::npos ? end : probe.find_last_of("\\/", end);
+        if (slash != std::string::npos && slash > 0) {
+            probe.resize(slash + 1);
+        } else if (!probe.empty() && probe.find(':') == std::string::npos &&
+                   probe.front() != '\\' && probe != ".\\") {
+            probe = ".\\"; // the top of a relative path: the working folder
+        } else {
+            return std::nullopt; // a drive or share that is not there
+        }
     }
-    const std::wstring root = toWide(path.substr(0, 1) + ":\\");
-    ULARGE_INTEGER available{};
-    ULARGE_INTEGER total{};
-    ULARGE_INTEGER totalFree{};
-    if (!GetDiskFreeSpaceExW(root.c_str(), &available, &total, &totalFree)) {
-        return std::nullopt;
-    }
-    return static_cast<int64_t>(totalFree.QuadPart);
 }
 
 std::optional<uint32_t> Win32FileSystem::statusOf(const std::string& path) {
-    const DWORD attrs = GetFileAttributesW(toWide(path).c_str());
+    const DWORD attrs = GetFileAttributesW(systemPath(path).c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) {
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
@@ -275,7 +300,7 @@ void Win32FileSystem::checkReplaceable(const std::string& path) {
     }
     // The access a replacement needs, with every sharing mode granted: the open fails with a
     // sharing violation exactly when another program holds the file without letting it go.
-    UniqueFile probe(CreateFileW(toWide(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+    UniqueFile probe(CreateFileW(systemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe) {
@@ -288,10 +313,10 @@ void Win32FileSystem::replaceWithBackup(const std::string& staged, const std::st
     // ReplaceFileW carries the replaced file's attributes, security descriptor and creation
     // time over to the replacement; the old file stays under the backup name. Not every
     // implementation of it does the first and the last, so those two are set again after it.
-    const std::wstring target = toWide(destination);
+    const std::wstring target = systemPath(destination);
     WIN32_FILE_ATTRIBUTE_DATA old{};
     const bool known = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &old);
-    if (!ReplaceFileW(target.c_str(), toWide(staged).c_str(), toWide(backup).c_str(),
+    if (!ReplaceFileW(target.c_str(), systemPath(staged).c_str(), systemPath(backup).c_str(),
                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         fail("cannot put in place", destination);
     }
@@ -307,14 +332,14 @@ void Win32FileSystem::replaceWithBackup(const std::string& staged, const std::st
 }
 
 void Win32FileSystem::replaceFileDurably(const std::string& from, const std::string& to) {
-    if (!MoveFileExW(toWide(from).c_str(), toWide(to).c_str(),
+    if (!MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         fail("cannot put in place", to);
     }
 }
 
 bool Win32FileSystem::removeFolder(const std::string& path) {
-    if (!RemoveDirectoryW(toWide(path).c_str())) {
+    if (!RemoveDirectoryW(systemPath(path).c_str())) {
         const DWORD code = GetLastError();
         if (code == ERROR_DIR_NOT_EMPTY) {
             return false;
@@ -328,7 +353,8 @@ bool Win32FileSystem::syncVolume(const std::string& path) {
     // Flushing a whole volume needs a handle to the volume itself, which only an administrator
     // may open for writing; without one the caller flushes file by file.
     std::wstring mount(MAX_PATH + 1, L'\0');
-    if (!GetVolumePathNameW(toWide(path).c_str(), mount.data(), static_cast<DWORD>(mount.size()))) {
+    if (!GetVolumePathNameW(systemPath(path).c_str(), mount.data(),
+                            static_cast<DWORD>(mount.size()))) {
         return false;
     }
     mount.resize(wcslen(mount.c_str()));

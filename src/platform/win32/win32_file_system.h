@@ -1,5 +1,5 @@
 // File services on Windows through the wide APIs, so that folders outside the ANSI code page
-// work. Paths are the program's UTF-8 Windows paths.
+// work. Paths are the program's UTF-8 Windows paths, of any length (see long_path.h).
 #pragma once
 
 #include "platform/file_system.h"
@@ -20,8 +20,8 @@ public:
     // replacing move would otherwise refuse.
     void replaceFile(const std::string& from, const std::string& to) override;
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
-    // Answers for a path that starts with a drive letter ("C:..."), from the drive's root;
-    // nothing for any other path (network and relative paths).
+    // Asks for the folder itself (drive, UNC, mount point or relative path alike), or for the
+    // nearest existing folder above a path not yet created.
     std::optional<int64_t> freeBytes(const std::string& path) override;
     std::optional<uint32_t> statusOf(const std::string& path) override;
     // Opens the file for reading, writing and deleting with every sharing mode granted: a

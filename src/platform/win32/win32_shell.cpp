@@ -10,11 +10,16 @@
 namespace qly::win32 {
 namespace {
 
+// The longest path the wide file functions take.
+constexpr std::size_t kMaxLongPath = 32767;
+
 // The file-system path of an item list; nothing when it has none.
 std::optional<std::wstring> pathOf(const UniqueItemList& item) {
-    // SHGetPathFromIDListW writes at most MAX_PATH characters.
-    std::wstring path(MAX_PATH + 1, L'\0');
-    if (!SHGetPathFromIDListW(item.get(), path.data())) {
+    // SHGetPathFromIDListW would cut a deep folder at MAX_PATH characters; the Ex form takes
+    // a buffer of any size, and fails rather than cut when the path does not fit.
+    std::wstring path(kMaxLongPath + 1, L'\0');
+    if (!SHGetPathFromIDListEx(item.get(), path.data(), static_cast<DWORD>(path.size()),
+                               GPFIDL_DEFAULT)) {
         return std::nullopt;
     }
     path.resize(path.find(L'\0'));

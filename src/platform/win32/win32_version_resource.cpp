@@ -1,5 +1,6 @@
 #include "platform/win32/win32_version_resource.h"
 
+#include "platform/win32/long_path.h"
 #include "platform/win32/wide_string.h"
 
 #include <vector>
@@ -27,7 +28,7 @@ template <typename Query> std::wstring folderFrom(Query query) {
 } // namespace
 
 std::optional<std::array<uint16_t, 4>> Win32VersionResource::fileVersion(const std::string& path) {
-    const std::wstring widePath = toWide(path);
+    const std::wstring widePath = systemPath(path);
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeW(widePath.c_str(), &ignored);
     if (size == 0) {

@@ -1,0 +1,185 @@
+// The patch tree checked against update.sha256 while the engine copies it, on the fake and on
+// a real folder.
+#include "engine/class_copy_sys.h"
+#include "platform/posix/libcrypto_hash_service.h"
+#include "platform/posix/posix_file_system.h"
+#include "support/fake_file_system.h"
+#include "support/fake_message_loop.h"
+#include "support/form1_rig.h"
+#include "support/temp_folder.h"
+#include "update/manifest_check.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+namespace qly {
+namespace {
+
+using test::FakeFileSystem;
+using Tree = std::map<std::string, std::string>; // path below update\ -> contents
+
+// The manifest sha256sum writes inside update/ for tree: "/" separators, two blanks.
+std::string manifestOf(const Tree& tree) {
+    posix::LibcryptoHashService hashes;
+    std::string text;
+    for (const auto& [path, contents] : tree) {
+        auto hasher = hashes.newSha256();
+        hasher->update(contents);
+        std::string slashed = path;
+        std::ranges::replace(slashed, '\\', '/');
+        text += ToHex(hasher->finish()) + "  " + slashed + "\n";
+    }
+    return text;
+}
+
+// Names with blanks and non-ASCII letters; one file spans several chunks.
+const Tree kPatch{
+    {"readme.txt", "read me"},
+    {"Mapy gry\\\xC5\x81\xC3\xB3"
+     "d\xC5\xBA.dat",
+     std::string(62000 * 3 + 17, 'm')},
+    {"data\\level one.pak", std::string(150000, 'p')},
+};
+
+class ManifestCheckTest : public ::testing::Test {
+protected:
+    ManifestCheckTest() {
+        for (const auto& [path, contents] : kPatch) {
+            fs.addFile("update\\" + path, contents);
+        }
+        fs.addFile("C:\\game\\data\\level one.pak", "old level");
+    }
+    // Copies update\ into C:\game\ with the check of manifest in force.
+    CopyResult copyWith(const std::string& manifest) {
+        fs.addFile("update.sha256", manifest);
+        check = LoadManifestCheck(fs, hashes, "update.sha256");
+        engine.SetSourceCheck(check.get());
+        return engine.QuickCopy("update\\", "C:\\game\\");
+    }
+
+    FakeFileSystem fs;
+    test::FakeMessageLoop loop;
+    classCopySys engine{fs, loop};
+    posix::LibcryptoHashService hashes;
+    std::unique_ptr<ManifestCheck> check;
+};
+
+TEST_F(ManifestCheckTest, TreeMatchingItsManifestIsCopiedWhateverTheLetterCaseOfItsNames) {
+    Tree upper;
+    for (const auto& [path, contents] : kPatch) {
+        upper[path == "readme.txt" ? "README.TXT" : path] = contents;
+    }
+    EXPECT_EQ(copyWith(manifestOf(upper)), 7 + 62000 * 3 + 17 + 150000);
+    EXPECT_EQ(check->damagedFile(), "");
+    EXPECT_EQ(fs.contents("C:\\game\\data\\level one.pak"), std::string(150000, 'p'));
+    EXPECT_EQ(fs.contents("C:\\game\\Mapy gry\\\xC5\x81\xC3\xB3"
+                          "d\xC5\xBA.dat"),
+              std::string(62000 * 3 + 17, 'm'));
+}
+
+TEST_F(ManifestCheckTest, OneByteChangedInTheMiddleFailsThatFileBeforeItIsPutInPlace) {
+    const std::string manifest = manifestOf(kPatch);
+    std::string level(150000, 'p');
+    level[75000] = 'q';
+    fs.addFile("update\\data\\level one.pak", level);
+    EXPECT_EQ(copyWith(manifest), -1);
+    EXPECT_EQ(check->damagedFile(), "data\\level one.pak");
+    EXPECT_EQ(engine.LastFailure->kind, FailureKind::Damaged);
+    EXPECT_EQ(engine.LastFailure->path, "data\\level one.pak");
+    // The files staged before it are not put in place either: the whole run is undone.
+    EXPECT_EQ(fs.contents("C:\\game\\data\\level one.pak"), "old level");
+    EXPECT_FALSE(fs.isFile("C:\\game\\data\\level one.pak.qlytmp"));
+    EXPECT_FALSE(fs.isFile("C:\\game\\readme.txt"));
+}
+
+TEST_F(ManifestCheckTest, UnlistedOrMissingFileFailsTheRunBeforeAnythingIsCreated) {
+    Tree lacking = kPatch;
+    lacking.erase("readme.txt"); // in the tree, not in the manifest
+    Tree extra = kPatch;
+    extra["data\\gone.pak"] = "listed, but not in the tree";
+    for (const auto& [manifest, named] : {std::pair{manifestOf(lacking), "readme.txt"},
+                                          std::pair{manifestOf(extra), "data\\gone.pak"}}) {
+        EXPECT_EQ(copyWith(manifest), -1);
+        EXPECT_EQ(check->damagedFile(), named);
+        EXPECT_EQ(engine.LastFailure->path, named);
+        EXPECT_FALSE(fs.isFile("C:\\game\\readme.txt"));
+        EXPECT_FALSE(fs.isFolder("C:\\game\\Mapy gry"));
+        EXPECT_EQ(fs.contents("C:\\game\\data\\level one.pak"), "old level");
+    }
+    // Without a manifest nothing is checked.
+    EXPECT_EQ(LoadManifestCheck(fs, hashes, "other.sha256"), nullptr);
+    fs.addFile("bad.sha256", "not a manifest line\n");
+    EXPECT_THROW(LoadManifestCheck(fs, hashes, "bad.sha256"), Error);
+}
+
+// On a real folder the engine would copy inside the kernel; with a manifest the bytes must
+// pass through the hasher instead, or every digest would come out as that of nothing.
+TEST(ManifestCheckRealFolder, HashesTheBytesAsTheyAreCopiedAndCatchesAChangedOne) {
+    test::TempFolder dir;
+    const std::string big(3 * 1000 * 1000 + 5, 'b');
+    dir.write("update/Mapy gry/\xC5\x81\xC3\xB3"
+              "d\xC5\xBA.dat",
+              big);
+    dir.write("update/small file.txt", "small");
+    const std::string manifest = manifestOf({{"Mapy gry\\\xC5\x81\xC3\xB3"
+                                              "d\xC5\xBA.dat",
+                                              big},
+                                             {"small file.txt", "small"}});
+    dir.write("update.sha256", manifest);
+    dir.makeFolder("game");
+
+    posix::PosixFileSystem fs;
+    test::FakeMessageLoop loop;
+    posix::LibcryptoHashService hashes;
+    classCopySys engine(fs, loop);
+    auto check = LoadManifestCheck(fs, hashes, dir.winPath() + "update.sha256");
+    engine.SetSourceCheck(check.get());
+    EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"),
+              std::ssize(big) + 5);
+    EXPECT_EQ(check->damagedFile(), "");
+
+    std::string changed = big;
+    changed[big.size() / 2] = 'c';
+    dir.write("update/Mapy gry/\xC5\x81\xC3\xB3"
+              "d\xC5\xBA.dat",
+              changed);
+    EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"), -1);
+    EXPECT_EQ(check->damagedFile(), "Mapy gry\\\xC5\x81\xC3\xB3"
+                                    "d\xC5\xBA.dat");
+    EXPECT_TRUE(dir.read("game/Mapy gry/\xC5\x81\xC3\xB3"
+                         "d\xC5\xBA.dat") == big);
+}
+
+// Through the window: the user learns which file is damaged and that the patch should be
+// downloaded again; a manifest that cannot be read stops the run before the media check.
+TEST(PayloadCheckRun, DamagedPatchIsNamedToTheUserAndTheGameKeepsItsFile) {
+    Tree damaged = kPatch;
+    damaged["data\\level one.pak"] = "what the patch maker shipped";
+    for (const auto& [manifest, named] :
+         {std::pair{manifestOf(damaged), "data\\level one.pak"},
+          std::pair{std::string("0123 readme.txt\n"), "update.sha256"}}) {
+        test::Form1Rig rig;
+        rig.addLanguage("eng", "EN");
+        for (const auto& [path, contents] : kPatch) {
+            rig.fs.addFile("update\\" + path, contents);
+        }
+        rig.fs.addFile("update.sha256", manifest);
+        rig.registerGame("C:\\Games\\Quillory", true);
+        rig.fs.addFile("C:\\Games\\Quillory\\data\\level one.pak", "old level");
+        rig.fs.addFile("C:\\Games\\Quillory\\msdxm.ocx", "old media control");
+        ASSERT_TRUE(rig.load());
+        rig.form().Command1_Click();
+        const test::Lines lines(rig.text_.shown_.begin() + 2, rig.text_.shown_.end());
+        EXPECT_EQ(lines.back(), std::string(named) +
+                                    ": is damaged or does not belong to the patch. Nothing has "
+                                    "been changed. Please download the patch again.");
+        EXPECT_EQ(lines.at(lines.size() - 2), "EN error");
+        EXPECT_EQ(rig.form().ErrorCode, -1);
+        EXPECT_EQ(rig.fs.contents("C:\\Games\\Quillory\\data\\level one.pak"), "old level");
+        EXPECT_FALSE(rig.fs.isFile("C:\\Games\\Quillory\\readme.txt"));
+        EXPECT_TRUE(rig.fs.isFile("C:\\Games\\Quillory\\msdxm.ocx"));
+    }
+}
+
+} // namespace
+} // namespace qly
