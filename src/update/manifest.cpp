@@ -48,6 +48,11 @@ std::string windowsPath(std::string_view path, std::string& problem) {
         problem = "the path is absolute";
         return {};
     }
+    // No Windows file name holds one, and a trailing CR would not survive being written back.
+    if (std::ranges::any_of(path, [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+        problem = "the path has a control character";
+        return {};
+    }
     std::string out;
     size_t start = 0;
     while (start <= path.size()) {

@@ -17,7 +17,8 @@ struct ManifestEntry {
 
 // Reads lines "<64 hex digits> *path" or "<64 hex digits>  path" ("/" separators); CR LF line
 // ends, a UTF-8 byte order mark and blank lines are accepted. Throws qly::Error naming the line
-// number on a malformed line, an absolute path, a ".." component or a path given twice.
+// number on a malformed line, an absolute path, a ".." component, a control character or a
+// path given twice.
 std::vector<ManifestEntry> ParseManifest(std::string_view text);
 
 // The manifest text: "  " separators, "/" in paths, LF line ends, sorted by path.

@@ -3,6 +3,7 @@
 #include "support/form1_rig.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace qly {
 namespace {
@@ -11,7 +12,7 @@ using test::Form1Rig;
 using test::Lines;
 
 TEST(LanguagesTest, LocaleChoosesItsLanguageOrEnglishOrTheFirstOne) {
-    const std::tuple<uint32_t, std::initializer_list<const char*>, std::string> cases[] = {
+    const std::tuple<uint32_t, std::vector<const char*>, std::string> cases[] = {
         {0x0415, {"ENG", "POL"}, "POL"},
         {0x0419, {"RUS", "ENG"}, "ENG"},  // Russian is not in the table
         {0x10415, {"POL", "ENG"}, "ENG"}, // another sort order matches no row

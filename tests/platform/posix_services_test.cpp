@@ -7,6 +7,7 @@
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 #include <tuple>
 
 namespace qly::posix {
@@ -124,6 +125,27 @@ TEST(RegFileRegistryTest, ReadsOnlyStringValuesOfTheFirstMatchingKey) {
     }
     EXPECT_EQ(registry.readString("SOFTWARE\\Brantmoor Games", "Install Path"), std::nullopt);
     EXPECT_EQ(RegFileRegistry(folder.file("absent.reg")).readString(key, "x"), std::nullopt);
+}
+
+// Escapes hold UTF-16 units: a pair is one character beyond U+FFFF, a lone half is no
+// character at all. Either way the string read is UTF-8.
+TEST(RegFileRegistryTest, JoinsSurrogatePairsAndReplacesLoneHalves) {
+    std::istringstream file(R"([Software\\Quillory] 1
+"Pair"="Gry\\\xd83d\xde00!"
+"High"="a\xd83db"
+"Swapped"="\xde00\xd83d"
+"HighThenNul"="c\xdbff\x0000tail"
+)");
+    const auto read = [&](const char* value) {
+        file.clear();
+        file.seekg(0);
+        return ReadRegFileString(file, "software\\quillory", value);
+    };
+    EXPECT_EQ(read("Pair"), "Gry\\\xF0\x9F\x98\x80!");
+    EXPECT_EQ(read("High"), "a\xEF\xBF\xBD"
+                            "b");
+    EXPECT_EQ(read("Swapped"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(read("HighThenNul"), "c\xEF\xBF\xBD");
 }
 
 } // namespace

@@ -67,6 +67,10 @@ TEST(ManifestTest, RefusesMalformedLinesAndPathsOutsideTheTreeNamingTheLine) {
         {kA + "  ./.", "no file"},
         {kA + "  fine.txt", "twice"},
         {"\\" + kA + "  back\\\\slash", "line break"},
+        // A CR left by a CR CR LF ending, or any other control character, names no file.
+        {kA + "  cut.txt\r", "control character"},
+        {kA + "  data\x01/x", "control character"},
+        {kA + std::string("  nul\0x", 7), "control character"},
     };
     for (const auto& [line, reason] : cases) {
         SCOPED_TRACE(line);

@@ -125,12 +125,16 @@ std::string_view cutToCharacters(std::string_view s, std::size_t maxChars) {
 std::string PosixProfileFile::getString(const std::string& path, const std::string& section,
                                         const std::string& key, const std::string& defaultValue,
                                         std::size_t bufferSize) {
+    // A file that cannot be read answers like an empty one: with the default.
+    const std::string text = readWhole(path).value_or(std::string());
+    return ProfileString(text, section, key, defaultValue, bufferSize);
+}
+
+std::string ProfileString(std::string_view text, const std::string& section, const std::string& key,
+                          const std::string& defaultValue, std::size_t bufferSize) {
     const std::size_t maxChars = bufferSize == 0 ? 0 : bufferSize - 1;
-    const std::optional<std::string> text = readWhole(path);
-    if (text) {
-        if (const auto value = findValue(*text, section, key)) {
-            return std::string(cutToCharacters(stripQuotes(*value), maxChars));
-        }
+    if (const auto value = findValue(text, section, key)) {
+        return std::string(cutToCharacters(stripQuotes(*value), maxChars));
     }
     return std::string(cutToCharacters(defaultValue, maxChars));
 }

@@ -3,6 +3,8 @@
 
 #include "platform/profile_file.h"
 
+#include <string_view>
+
 namespace qly::posix {
 
 // Reads the file afresh on every call. Lines end in LF or CR LF; a UTF-8 byte order mark is
@@ -17,5 +19,9 @@ public:
                           const std::string& key, const std::string& defaultValue,
                           std::size_t bufferSize) override;
 };
+
+// The same answer for a file whose bytes are text.
+std::string ProfileString(std::string_view text, const std::string& section, const std::string& key,
+                          const std::string& defaultValue, std::size_t bufferSize);
 
 } // namespace qly::posix

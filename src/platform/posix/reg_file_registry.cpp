@@ -30,6 +30,17 @@ int hexDigit(char c) {
     return -1;
 }
 
+// The UTF-16 unit of a "\x" escape whose "x" is at line[pos]: up to four hex digits, which pos
+// is moved onto the last of; 0 when there are none.
+char32_t readHexUnit(const std::string& line, std::size_t& pos) {
+    char32_t code = 0;
+    for (int digits = 0; digits < 4 && pos + 1 < line.size() && hexDigit(line[pos + 1]) >= 0;
+         ++digits) {
+        code = code * 16 + static_cast<char32_t>(hexDigit(line[++pos]));
+    }
+    return code;
+}
+
 // Reads a quoted string starting at line[pos] == '"'; on success pos is past the closing
 // quote. Escapes are undone; a NUL ends the text (the rest is read but dropped).
 bool readQuoted(const std::string& line, std::size_t& pos, std::string& out) {
@@ -57,16 +68,23 @@ bool readQuoted(const std::string& line, std::size_t& pos, std::string& out) {
             } else if (e == '0') {
                 cut = true;
             } else if (e == 'x') {
-                unsigned long code = 0;
-                int digits = 0;
-                while (digits < 4 && pos + 1 < line.size() && hexDigit(line[pos + 1]) >= 0) {
-                    code = code * 16 + static_cast<unsigned long>(hexDigit(line[++pos]));
-                    ++digits;
+                char32_t code = readHexUnit(line, pos);
+                // The units are UTF-16: a character beyond U+FFFF comes as a surrogate pair.
+                if (code >= 0xD800 && code <= 0xDBFF && line.compare(pos + 1, 2, "\\x") == 0) {
+                    std::size_t next = pos + 2;
+                    const char32_t low = readHexUnit(line, next);
+                    if (low >= 0xDC00 && low <= 0xDFFF) {
+                        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                        pos = next;
+                    }
+                }
+                if (code >= 0xD800 && code <= 0xDFFF) {
+                    code = 0xFFFD; // half of a pair has no UTF-8 form
                 }
                 if (code == 0) {
                     cut = true;
                 } else {
-                    AppendUtf8(piece, static_cast<char32_t>(code));
+                    AppendUtf8(piece, code);
                 }
             } else {
                 piece = std::string(1, e);
@@ -105,6 +123,11 @@ std::optional<std::string> RegFileRegistry::readString(const std::string& subKey
     if (!in) {
         return std::nullopt;
     }
+    return ReadRegFileString(in, subKey, valueName);
+}
+
+std::optional<std::string> ReadRegFileString(std::istream& in, const std::string& subKey,
+                                             const std::string& valueName) {
     const std::string wantedKey = lowerAscii(subKey);
     const std::string wantedValue = lowerAscii(valueName.empty() ? "@" : valueName);
     bool inKey = false;

@@ -8,6 +8,7 @@
 
 #include "platform/registry.h"
 
+#include <istream>
 #include <string>
 
 namespace qly::posix {
@@ -26,5 +27,9 @@ public:
 private:
     std::string path_;
 };
+
+// The same lookup over a registry file open for reading.
+std::optional<std::string> ReadRegFileString(std::istream& file, const std::string& subKey,
+                                             const std::string& valueName);
 
 } // namespace qly::posix
