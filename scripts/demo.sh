@@ -51,9 +51,10 @@ echo "demo: game registered at $game_dir ($game)"
 
 QLYPATCH_LOG=$log_win session_start_app "$demo" "$install_dir\\qlypatch.exe"
 
+window_exit=none
 if [ "$headless" != 1 ]; then
   echo "demo: the installer is open on $DISPLAY; close it when you are done"
-  wait "$APP_PID" || true
+  if wait "$APP_PID"; then window_exit=0; else window_exit=$?; fi
 else
   shots=$demo/screenshots
   mkdir -p "$shots"
@@ -75,6 +76,7 @@ else
   echo "demo: pressing the exit button"
   window_click "$win" "$bx" "$by"
   session_wait_app_exit 30 || echo "demo: the installer did not end by itself" >&2
+  window_exit=${APP_EXIT:-none}
   echo "demo: screenshots: $shots/start.png $shots/done.png"
 fi
 
@@ -92,3 +94,32 @@ shortcut=$(ls "$favorites"/*.URL 2>/dev/null | head -n 1 || true)
 [ -n "$shortcut" ] && echo "demo: Favorites shortcut $shortcut: $(tr -d '\r' <"$shortcut" | paste -sd ' ')"
 echo "demo: the installer's log ($log):"
 sed 's/^/  /' "$log" 2>/dev/null || echo "  (none)"
+
+# The same patch without anyone at the computer: a second copy of the game that is not
+# registered, given by /DIR, in German, no window at all; the exit code tells the outcome.
+silent_dir='C:\Games\Quillory Zweit'
+silent_log_win='C:\qlypatch-demo-silent.log'
+silent_log=$(session_unix_path "$silent_log_win")
+session_make_game "$silent_dir"
+rm -f "$silent_log"
+echo "demo: unattended run: qlypatch.exe /VERYSILENT /DIR=\"$silent_dir\" /LANG=DEU /LOG=\"$silent_log_win\""
+session_run_app "$demo" 120 "$install_dir\\qlypatch.exe" /VERYSILENT "/DIR=$silent_dir" /LANG=DEU \
+  "/LOG=$silent_log_win"
+silent_exit=$APP_EXIT
+# The installer's own table gives each code's meaning: /? prints it, and /VERYSILENT keeps
+# its message box away.
+: >"$demo/app.out"
+session_run_app "$demo" 60 "$install_dir\\qlypatch.exe" /VERYSILENT /? || true
+exit_meaning() {
+  tr -d '\r' <"$demo/app.out" | awk -v c="$1" '$1 == c { $1 = ""; sub(/^ +/, ""); print; exit }'
+}
+echo "demo: the window's exit code: $window_exit ($(exit_meaning "$window_exit"))"
+echo "demo: unattended exit code: $silent_exit ($(exit_meaning "$silent_exit"))"
+if diff -r -q demo/update "$(session_unix_path "$silent_dir")" 2>&1 | grep -qv 'main.exe$'; then
+  echo "demo: the unattended run's folder does not hold the patch"
+else
+  echo "demo: every file of demo/update/ is in $silent_dir, byte for byte"
+fi
+echo "demo: the unattended run's log ($silent_log):"
+sed 's/^/  /' "$silent_log" 2>/dev/null || echo "  (none)"
+

@@ -35,9 +35,28 @@ void LoggedTextArea::SetFontCharset(int32_t charset) {
     inner_.SetFontCharset(charset);
 }
 
-std::string OutcomeLine(int16_t status, int32_t errorCode, const std::string& caption) {
-    return "outcome: status=" + std::to_string(status) + " ErrorCode=" + std::to_string(errorCode) +
-           " caption=" + caption;
+std::string StampedLine(std::chrono::system_clock::time_point when, const std::string& line) {
+    using namespace std::chrono;
+    const auto ms = floor<milliseconds>(when);
+    const auto day = floor<days>(ms);
+    const year_month_day date{day};
+    const hh_mm_ss time{ms - day};
+    const auto two = [](auto n) {
+        const auto v = static_cast<int>(n);
+        return (v < 10 ? "0" : "") + std::to_string(v);
+    };
+    const auto millis = static_cast<int>(time.subseconds().count());
+    return std::to_string(static_cast<int>(date.year())) + "-" +
+           two(static_cast<unsigned>(date.month())) + "-" + two(static_cast<unsigned>(date.day())) +
+           " " + two(time.hours().count()) + ":" + two(time.minutes().count()) + ":" +
+           two(time.seconds().count()) + "." + (millis < 100 ? "0" : "") + two(millis) + " " + line;
+}
+
+std::string OutcomeLine(ExitCode code, int16_t status, int32_t errorCode,
+                        const std::string& caption) {
+    return "outcome: exit code " + std::to_string(static_cast<int32_t>(code)) + ", " +
+           std::string(ExitCodeMeaning(code)) + " (status=" + std::to_string(status) +
+           " ErrorCode=" + std::to_string(errorCode) + " caption=" + caption + ")";
 }
 
 } // namespace qly::app

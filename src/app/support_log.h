@@ -1,10 +1,13 @@
-// The support log: when the user is asked for one (the QLYPATCH_LOG environment variable names
-// a file), it records what the text area showed and how the run ended, so that support can
+// The support log: when the user is asked for one (the /LOG switch or the QLYPATCH_LOG
+// environment variable names a file), it records, one timestamped UTF-8 line per event, how the
+// program was started, what the text area showed and how the run ended, so that support can
 // read what the user saw without a screenshot.
 #pragma once
 
 #include "textscroll/text_area.h"
+#include "update/exit_codes.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -41,7 +44,12 @@ private:
     int32_t charset_ = 0;
 };
 
-// The last line of a run: "outcome: status=S ErrorCode=E caption=<caption>".
-std::string OutcomeLine(int16_t status, int32_t errorCode, const std::string& caption);
+// A log line as written: the UTC time "YYYY-MM-DD HH:MM:SS.mmm", a blank, then line.
+std::string StampedLine(std::chrono::system_clock::time_point when, const std::string& line);
+
+// The last line of a run: "outcome: exit code N, <meaning> (status=S ErrorCode=E
+// caption=<caption>)". A run that never started reads "exit code 2, the user closed ...".
+std::string OutcomeLine(ExitCode code, int16_t status, int32_t errorCode,
+                        const std::string& caption);
 
 } // namespace qly::app

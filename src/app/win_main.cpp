@@ -3,8 +3,10 @@
 // wWinMain: a failure ends the program with a non-zero exit code.
 #include "app/resource_ids.h"
 #include "app/support_log.h"
+#include "app/unattended.h"
 #include "common/error.h"
 #include "platform/win32/wide_string.h"
+#include "platform/win32/win32_console.h"
 #include "platform/win32/win32_controls.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_gui_session.h"
@@ -18,8 +20,12 @@
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_text_scroll_host.h"
 #include "platform/win32/win32_version_resource.h"
+#include "update/command_switches.h"
+#include "update/exit_codes.h"
 #include "window/form1.h"
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -37,9 +43,12 @@ enum ControlId : int {
     kImage2,
 };
 
-// The support log, when QLYPATCH_LOG names a file; absent otherwise or when it cannot open.
-std::unique_ptr<win32::Win32LogFile> openSupportLog() {
-    auto path = win32::environmentVariable("QLYPATCH_LOG");
+using LogWriter = std::function<void(const std::string&)>;
+
+// The support log named by /LOG, else by QLYPATCH_LOG; absent when neither names one or it
+// cannot be opened.
+std::unique_ptr<win32::Win32LogFile> openSupportLog(const std::optional<std::string>& logSwitch) {
+    auto path = logSwitch ? logSwitch : win32::environmentVariable("QLYPATCH_LOG");
     if (!path) {
         return nullptr;
     }
@@ -54,9 +63,68 @@ std::string utf8OfCharset(const std::string& bytes, int32_t charset) {
     return win32::fromWide(win32::fromCodePage(bytes, win32::codePageOfCharset(charset)));
 }
 
-int runInstaller(HINSTANCE instance) {
+// "1.0.0.0" from the program's own version resource; "unknown" without one.
+std::string programVersion(win32::Win32Process& process) {
+    try {
+        win32::Win32VersionResource versions;
+        if (const auto parts = versions.fileVersion(process.programPath())) {
+            return std::to_string((*parts)[0]) + "." + std::to_string((*parts)[1]) + "." +
+                   std::to_string((*parts)[2]) + "." + std::to_string((*parts)[3]);
+        }
+    } catch (const Error&) {
+    }
+    return "unknown";
+}
+
+// The exit code of a form that has run, and the log's last line.
+int outcomeOf(const Form1& form, bool loaded, const std::string& caption, const LogWriter& log) {
+    const ExitCode code = loaded ? ExitCodeOf(form.outcome()) : ExitCode::CouldNotStart;
+    log(OutcomeLine(code, form.status, form.ErrorCode, caption));
+    return static_cast<int>(code);
+}
+
+// /VERYSILENT: Form1 over controls that show nothing; the run starts at once, never asks for
+// the folder, and everything it would show goes to the log.
+int runUnattended(win32::Win32Process& process, const Form1Options& options, const LogWriter& log) {
+    win32::GuiSession session; // COM for the Favorites folder; no window is made
+    win32::Win32MessageLoop realLoop;
+    LoggingMessageLoop loop(realLoop, log);
+    win32::Win32FileSystem files;
+    win32::Win32ProfileFile profile;
+    win32::Win32Registry registry;
+    win32::Win32Shell shell(nullptr);
+    win32::Win32VersionResource versions;
+    win32::Win32Locale locale;
+
+    UnattendedWindow window(files);
+    UnattendedButton command1;
+    UnattendedButton command2;
+    UnattendedButton command3;
+    UnattendedComboBox combo1;
+    UnattendedTextArea shown;
+    LoggedTextArea textArea(shown, log, utf8OfCharset, nullptr);
+    UnattendedImageArea image1;
+    UnattendedImageArea image2;
+
+    Form1 form(
+        Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
+        Form1Services{files, profile, registry, shell, versions, locale, loop, process}, options);
+    const bool loaded = form.Form_Load();
+    if (loaded) {
+        form.Command1_Click(); // the update run
+        form.Command1_Click(); // the exit button: the unload, as at the end of a window's run
+    }
+    return outcomeOf(form, loaded, window.caption(), log);
+}
+
+// The window; with /SILENT it runs the update by itself and closes at the end.
+int runWindow(HINSTANCE instance, win32::Win32Process& process, const Form1Options& options,
+              bool silent, bool logging, const LogWriter& log) {
     win32::GuiSession session;
     win32::Win32MessageLoop loop;
+    // Nobody is there to press OK in a silent run: its message boxes go to the log.
+    LoggingMessageLoop loggingLoop(loop, log);
+    MessageLoop& formLoop = silent ? static_cast<MessageLoop&>(loggingLoop) : loop;
 
     win32::Win32MainWindow window(instance, kIconResource);
     HWND parent = window.handle();
@@ -77,22 +145,15 @@ int runInstaller(HINSTANCE instance) {
     win32::Win32Shell shell(parent);
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
-    win32::Win32Process process;
 
-    auto logFile = openSupportLog();
-    auto writeLog = [&logFile](const std::string& line) {
-        if (logFile) {
-            logFile->appendLine(line);
-        }
-    };
-    writeLog("start: arguments=" + process.commandLine());
-    LoggedTextArea loggedText(textScroll1, writeLog, utf8OfCharset,
+    LoggedTextArea loggedText(textScroll1, log, utf8OfCharset,
                               [&textScroll1] { return textScroll1.drawing(); });
-    TextArea& textArea = logFile ? static_cast<TextArea&>(loggedText) : textScroll1;
+    TextArea& textArea = logging ? static_cast<TextArea&>(loggedText) : textScroll1;
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, loop, process});
+        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process},
+        options);
 
     command1.setOnClick([&form] { form.Command1_Click(); });
     command2.setOnClick([&form] { form.Command2_Click(); });
@@ -106,16 +167,76 @@ int runInstaller(HINSTANCE instance) {
         [&form] { form.Form_MouseDown(); },
     });
 
-    int exitCode = 0;
-    if (form.Form_Load()) {
-        // The window may already be gone (closed during the start-up's yields): run() then
-        // returns at once with the quit that the destruction posted.
-        exitCode = loop.run();
+    const bool loaded = form.Form_Load();
+    if (loaded) {
+        if (silent) {
+            form.Command1_Click(); // the update run, shown in the window
+            form.Command1_Click(); // then the exit button closes the window
+        }
+        // The window may already be gone (closed during the start-up's yields, or by the
+        // silent run): run() then returns at once with the quit that the destruction posted.
+        loop.run();
     }
-    writeLog(OutcomeLine(form.status, form.ErrorCode, window.caption()));
-    return exitCode;
+    return outcomeOf(form, loaded, window.caption(), log);
 }
 
+// The usage text on the console and, unless the run is silent, in a message box.
+void showUsage(const std::string& text, bool silent) {
+    win32::writeToStartingConsole(text);
+    if (!silent) {
+        win32::Win32MessageLoop loop;
+        loop.messageBox(text);
+    }
+}
+
+int runInstaller(HINSTANCE instance) {
+    win32::Win32Process process;
+    const std::string commandLine = process.commandLine();
+    const Switches switches = ParseSwitches(commandLine);
+
+    auto logFile = openSupportLog(switches.log);
+    const LogWriter log = [&logFile](const std::string& line) {
+        if (logFile) {
+            logFile->appendLine(StampedLine(std::chrono::system_clock::now(), line));
+        }
+    };
+    log("start: qlypatch " + programVersion(process));
+    log("arguments: " + commandLine);
+    const bool silent = switches.silent || switches.verySilent;
+
+    if (!switches.refused.empty()) {
+        log("refused: " + switches.refused);
+        showUsage(switches.refused + "\n\n" + UsageText(), silent);
+        log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+        return static_cast<int>(ExitCode::CouldNotStart);
+    }
+    if (switches.help) {
+        log("help: the switches and exit codes shown; nothing installed");
+        showUsage(UsageText(), silent);
+        return 0;
+    }
+    for (const std::string& other : switches.others) {
+        log("argument ignored: " + other);
+    }
+    log(std::string("mode: ") + (switches.verySilent
+                                     ? "/VERYSILENT, no window"
+                                     : (switches.silent ? "/SILENT, the window runs by itself"
+                                                        : "the window, worked by the user")));
+
+    Form1Options options;
+    // A relative /DIR means the caller's working folder, which the start-up leaves for the
+    // program's own.
+    if (switches.dir) {
+        options.dir = process.absolutePath(*switches.dir);
+    }
+    options.lang = switches.lang;
+    options.unattended = silent;
+    options.log = log;
+    if (switches.verySilent) {
+        return runUnattended(process, options, log);
+    }
+    return runWindow(instance, process, options, switches.silent, logFile != nullptr, log);
+}
 } // namespace
 } // namespace qly::app
 

@@ -94,6 +94,9 @@ void Form1::Combo1_Click() {
         busy = busyBefore;
         return;
     }
+    if (busyBefore == 0) {
+        logEvent("language: " + lang_.LangCodes[i] + " (chosen in the selector)");
+    }
     StandAlone([&] { TextScroll1.Cls(); });
     StandAlone([&] { ShowState(); });
     StandAlone([&] { Combo1.setEnabled(true); });

@@ -13,6 +13,9 @@ public:
     // missing, has another type, or cannot be read.
     virtual std::optional<std::string> readString(const std::string& subKey,
                                                   const std::string& valueName) = 0;
+    // The view of the registry that answered the last readString that found its value
+    // ("32-bit", "64-bit"); empty when the system has only one view or nothing was found.
+    virtual std::string lastView() const { return {}; }
 };
 
 } // namespace qly

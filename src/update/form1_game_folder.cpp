@@ -1,5 +1,6 @@
 // Finding the game folder at start-up.
 #include "update/game_folder.h"
+#include "update/update_run.h"
 #include "window/form1.h"
 
 namespace qly {
@@ -21,35 +22,28 @@ std::string BrowseFolder(Shell& shell, const LanguageState& lang) {
     }
 }
 
-bool Form1::HoldsGame(const std::string& folder) {
-    try {
-        return files_.fileExists(folder + kGameProgram);
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 void Form1::FindGameFolder() {
     StandAlone([&] { Command1.setEnabled(false); });
-    DestPatch = RegReadString(registry_, kFullEditionKey, kInstallPathValue, "");
-    if (DestPatch.empty()) {
-        DestPatch = RegReadString(registry_, kDemoEditionKey, kInstallPathValue, "");
-        if (!DestPatch.empty()) {
-            // The DEMO edition picks its language before the game test, and never the safe way.
-            DestPatch += kDemoSubfolder;
-            StandAlone([&] { PickDefaultLang(); });
-            status = HoldsGame(DestPatch) ? 1 : 2;
-        } else {
-            StandAlone([&] { PickDefaultLang(); });
-            status = 0;
-        }
-    } else {
-        status = HoldsGame(DestPatch) ? 1 : 2;
+    GameLocation found;
+    StandAlone([&] { found = LocateGame(registry_, options_.dir); });
+    DestPatch = found.folder;
+    const auto testFolder = [&] {
+        status = found.source == GameSource::None ? 0 : (HoldsGame(files_, DestPatch) ? 1 : 2);
+        found.status = status;
+        logEvent(DescribeGameLocation(found));
+    };
+    if (found.source == GameSource::FullEdition || found.source == GameSource::DirSwitch) {
+        testFolder();
+        // Only a folder that holds the game picks its language the safe way.
         if (status == 1) {
             StandAlone([&] { PickDefaultLangSafe(); });
         } else {
             StandAlone([&] { PickDefaultLang(); });
         }
+    } else {
+        // The DEMO edition picks its language before the game test, and never the safe way.
+        StandAlone([&] { PickDefaultLang(); });
+        testFolder();
     }
     StandAlone([&] { Command1.setEnabled(true); });
     StandAlone([&] { Command1.setFocus(); });

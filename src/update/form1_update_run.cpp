@@ -1,9 +1,9 @@
-// "Update Now!": the update run, the folder loop and the progress display.
-#include "languages/message_lines.h"
+// "Update Now!": the window's side of the update run, and the progress display.
+#include "update/command_switches.h"
 #include "update/failure_text.h"
 #include "update/game_folder.h"
+#include "update/update_run.h"
 #include "window/form1.h"
-#include "window/wait.h"
 
 namespace qly {
 
@@ -27,65 +27,42 @@ void Form1::RunUpdate() {
     // and show the message of a finished run before anything was copied.
     StandAlone([&] { Combo1.setEnabled(false); });
     etap = 1;
-    StandAlone([&] { TextScroll1.Tekst(" "); });
-    if (status == 1) {
-        StandAlone([&] { CopyStep(false); });
-    }
-    if (status == 0) {
-        StandAlone([&] { ShowMessageLines(lang_, TextScroll1, "neg"); });
-    }
-    if (status == 2) {
-        StandAlone([&] { AskForFolder(); });
-    }
+    UpdateRun run(RunState{DestPatch, status, etap, ErrorCode}, TextScroll1, lang_, files_, loop_,
+                  *this);
+    run.Run();
+    outcome_ = run.outcome();
     StandAlone([&] { Command1.setEnabled(true); });
     StandAlone([&] { Combo1.setEnabled(true); });
     StandAlone([&] { Command1.setCaption(lang_.LangText("wyjdz")); });
     StandAlone([&] { Command1.setFocus(); });
 }
 
-void Form1::CopyStep(bool blankLineFirst) {
-    StandAlone([&] { Combo1.setEnabled(false); });
-    if (blankLineFirst) {
-        StandAlone([&] { TextScroll1.Tekst(" "); });
-    }
-    StandAlone([&] { UpdateFiles(); });
-    if (ErrorCode >= 0) {
-        StandAlone([&] { ShowMessageLines(lang_, TextScroll1, "poz"); });
-    }
-    if (ErrorCode == -1) {
-        StandAlone([&] { ShowFailure(); });
-    }
-    if (ErrorCode == -2) {
-        StandAlone([&] { TextScroll1.Tekst(lang_.LangText("brak miejsca")); });
-    }
+bool Form1::canAskForFolder() const {
+    return !options_.unattended;
 }
 
-void Form1::AskForFolder() {
-    StandAlone([&] { TextScroll1.Tekst(lang_.LangText("nie moge znalezc")); });
-    StandAlone([&] { TextScroll1.Tekst(lang_.LangText("podaj folder")); });
-    StandAlone([&] { Wait(loop_, 1000); });
-    DestPatch.clear();
-    // A folder without the game is refused without a word: the browser opens again.
-    while (DestPatch.empty() && !unloaded_) {
-        DestPatch = BrowseFolder(shell_, lang_);
-        if (DestPatch.empty()) {
-            etap = 1;
-            status = 0;
-            StandAlone([&] { TextScroll1.Tekst(" "); });
-            StandAlone([&] { ShowMessageLines(lang_, TextScroll1, "neg"); });
-            break;
-        }
-        // A drive root comes back with its separator; the copy adds one of its own.
-        if (DestPatch.back() == '\\' || DestPatch.back() == '/') {
-            DestPatch.pop_back();
-        }
-        if (!HoldsGame(DestPatch)) {
-            DestPatch.clear();
-        } else {
-            StandAlone([&] { RecoverGameFolder(); });
-            CopyStep(true);
-        }
-    }
+std::string Form1::askForFolder() {
+    return BrowseFolder(shell_, lang_);
+}
+
+void Form1::copyStarting() {
+    Combo1.setEnabled(false);
+}
+
+void Form1::updateFiles() {
+    UpdateFiles();
+}
+
+void Form1::recoverInterruptedRun() {
+    RecoverGameFolder();
+}
+
+std::optional<CopyFailure> Form1::lastCopyFailure() const {
+    return lastFailure_;
+}
+
+void Form1::showFailure() {
+    ShowFailure();
 }
 
 void Form1::ShowFailure() {
@@ -104,9 +81,21 @@ void Form1::RecoverGameFolder() {
     if (DestPatch.empty()) {
         return;
     }
-    const std::string line = RecoveryLine(lang_, RecoverInterruptedRun(files_, DestPatch + "\\"));
+    const RecoveryResult result = RecoverInterruptedRun(files_, DestPatch + "\\");
+    logEvent(DescribeRecovery(result));
+    const std::string line = RecoveryLine(lang_, result);
     if (!line.empty()) {
         TextScroll1.Tekst(line);
+    }
+}
+
+bool Form1::closed() const {
+    return unloaded_;
+}
+
+void Form1::logEvent(const std::string& line) {
+    if (options_.log) {
+        StandAlone([&] { options_.log(line); });
     }
 }
 
@@ -116,8 +105,7 @@ void Form1::CopySys_CopyState(int16_t procent, int64_t& /*TotalBytes*/,
         return;
     }
     StandAlone([&] {
-        // Exactly this one argument switches the display off.
-        if (process_.commandLine() == "-reset") {
+        if (HidesProgress(process_.commandLine())) {
             return;
         }
         StandAlone([&] { TextScroll1.Bar(procent); });

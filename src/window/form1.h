@@ -18,6 +18,7 @@
 // so events still queued when the window goes away are harmless.
 #pragma once
 
+#include "common/stand_alone.h"
 #include "engine/class_copy_sys.h"
 #include "languages/language_state.h"
 #include "platform/controls.h"
@@ -30,12 +31,15 @@
 #include "platform/shell.h"
 #include "platform/version_resource.h"
 #include "textscroll/text_area.h"
+#include "update/update_run.h"
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace qly {
 
@@ -65,7 +69,17 @@ struct Form1Services {
     Process& process;
 };
 
-class Form1 {
+// How the program was started: what the command line chose, and where events are logged.
+struct Form1Options {
+    std::optional<std::string> dir;  // the game folder, before the registry
+    std::optional<std::string> lang; // the header code of the start language
+    // Nobody works the window: the run never asks for the game folder.
+    bool unattended = false;
+    // One line per event for the support log; may be empty.
+    std::function<void(const std::string& line)> log;
+};
+
+class Form1 : private RunFrontEnd {
 public:
     // The caption the window starts with.
     static constexpr const char* kCaption = "Quillory - Install";
@@ -73,8 +87,8 @@ public:
     static constexpr const char* kSkinMissing =
         "The window's picture gfx.bmp is missing or cannot be read. The installer will close.";
 
-    Form1(const Form1Controls& controls, const Form1Services& services);
-    ~Form1();
+    Form1(const Form1Controls& controls, const Form1Services& services, Form1Options options = {});
+    ~Form1() override;
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
@@ -130,6 +144,8 @@ public:
     bool isBusy() const { return busy != 0; }
     bool isUnloaded() const { return unloaded_; }
     const LanguageState& language() const { return lang_; }
+    // How the update run ended so far; NotRun until the run has started.
+    RunOutcome outcome() const { return outcome_; }
     // The copy engine; null before start-up and after the unload.
     const classCopySys* copyEngine() const { return CopySys.get(); }
 
@@ -144,15 +160,22 @@ private:
 
     // Game folder and update run (src/update).
     void FindGameFolder();
-    bool HoldsGame(const std::string& folder);
     void RunUpdate();
-    void CopyStep(bool blankLineFirst);
-    void AskForFolder();
     void UpdateFiles();
     // Undoes a run of an earlier start that a crash interrupted in DestPatch, and says so.
     void RecoverGameFolder();
     // The "error" line and, when the run named one, the file and the reason.
     void ShowFailure();
+    // The update run's questions, answered by the window (src/update).
+    bool canAskForFolder() const override;
+    std::string askForFolder() override;
+    void copyStarting() override;
+    void updateFiles() override;
+    void recoverInterruptedRun() override;
+    std::optional<CopyFailure> lastCopyFailure() const override;
+    void showFailure() override;
+    bool closed() const override;
+    void logEvent(const std::string& line) override;
 
     // Languages (src/languages).
     void LoadLangList();
@@ -160,15 +183,12 @@ private:
     void ShowState();
     void PickDefaultLang();
     void PickDefaultLangSafe();
+    // The /LANG language's catalogue index, or LangCount when there is none.
+    int16_t RequestedLangIndex();
 
     // Runs one step of a handler on its own: a failure skips that step only.
     template <typename Step> static void StandAlone(Step&& step) noexcept {
-        try {
-            step();
-        } catch (const std::exception&) {
-            // qly::Error and every other failure of a step end that step and nothing more.
-        } catch (...) {
-        }
+        StandAloneStep(std::forward<Step>(step));
     }
 
     FileSystem& files_;
@@ -180,6 +200,8 @@ private:
     MessageLoop& loop_;
     Process& process_;
 
+    Form1Options options_;
+    RunOutcome outcome_ = RunOutcome::NotRun;
     LanguageState lang_;
     int16_t busy = 0; // True (-1) while start-up, a language switch or the update run works
     std::unique_ptr<classCopySys> CopySys;

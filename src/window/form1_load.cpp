@@ -29,13 +29,13 @@ Rect areaOf(const LayoutFile& layout, const std::string& section) {
 
 } // namespace
 
-Form1::Form1(const Form1Controls& controls, const Form1Services& services)
+Form1::Form1(const Form1Controls& controls, const Form1Services& services, Form1Options options)
     : window(controls.window), Command1(controls.Command1), Command2(controls.Command2),
       Command3(controls.Command3), Combo1(controls.Combo1), TextScroll1(controls.TextScroll1),
       Image1(controls.Image1), Image2(controls.Image2), files_(services.files),
       profile_(services.profile), registry_(services.registry), shell_(services.shell),
       versions_(services.versions), locale_(services.locale), loop_(services.loop),
-      process_(services.process), lang_(services.files) {}
+      process_(services.process), options_(std::move(options)), lang_(services.files) {}
 
 Form1::~Form1() = default;
 

@@ -41,9 +41,23 @@ TEST(LoggedTextArea, LogsEveryCallAndMarksThoseTheDrawingControlWillDrop) {
                                             "bar (dropped): 10%", "text: [238]after", "bar: 42%"));
 }
 
-TEST(OutcomeLine, NamesStatusErrorCodeAndCaption) {
-    EXPECT_EQ(OutcomeLine(0, -2, " 100% QLY!"),
-              "outcome: status=0 ErrorCode=-2 caption= 100% QLY!");
+// Lines carry the UTC time to the millisecond, zero-padded, whatever the date; the last line
+// tells a run that never started from one that succeeded by its exit code and meaning.
+TEST(SupportLogLines, AreStampedAndTheOutcomeNamesItsExitCode) {
+    using namespace std::chrono;
+    const sys_days day = year{2026} / 3 / 7;
+    EXPECT_EQ(StampedLine(day + hours{4} + minutes{5} + seconds{6} + milliseconds{7}, "cls"),
+              "2026-03-07 04:05:06.007 cls");
+    EXPECT_EQ(StampedLine(sys_days{year{1999} / 12 / 31} + hours{23} + minutes{59} + seconds{59} +
+                              milliseconds{999},
+                          "text: x"),
+              "1999-12-31 23:59:59.999 text: x");
+    EXPECT_EQ(OutcomeLine(ExitCode::Installed, 1, 151000, " 100% QLY!"),
+              "outcome: exit code 0, the patch was installed (status=1 ErrorCode=151000 "
+              "caption= 100% QLY!)");
+    EXPECT_EQ(OutcomeLine(ExitCode::ClosedBeforeInstalling, 1, 0, "Quillory - Install"),
+              "outcome: exit code 2, the user closed the installer before installing (status=1 "
+              "ErrorCode=0 caption=Quillory - Install)");
 }
 
 } // namespace

@@ -5,7 +5,8 @@
 # the files in the game folder, the Favorites shortcut, the window caption, the lines the
 # installer logged, and screenshots against the references in tests/e2e/reference/.
 #
-# Environment: QLY_E2E_EXE (default build/win64/src/app/qlypatch.exe), QLY_E2E_BUNDLE
+# Environment: QLY_E2E_EXE (default build/win64/src/app/qlypatch.exe), QLY_E2E_HOLD_FILE
+# (default build/win64/tests/e2e/tools/hold_file.exe), QLY_E2E_BUNDLE
 # (default demo/), QLY_E2E_OUT (default tests/e2e/out/), QLY_E2E_ONLY (names of the scenarios
 # to run), QLY_E2E_UPDATE_REFERENCE=1 (take the screenshots as the new references).
 # Ends with "e2e: N passed, M failed" and a non-zero status when a check failed.
@@ -21,6 +22,8 @@ source "$here/lib/window.sh"
 source "$here/lib/check.sh"
 
 EXE=${QLY_E2E_EXE:-$root/build/win64/src/app/qlypatch.exe}
+# Opens a file with no sharing and holds it: another program using a game file.
+HOLD_FILE=${QLY_E2E_HOLD_FILE:-$root/build/win64/tests/e2e/tools/hold_file.exe}
 BUNDLE=${QLY_E2E_BUNDLE:-$root/demo}
 OUT=${QLY_E2E_OUT:-$here/out}
 REFERENCE=$here/reference
@@ -75,6 +78,8 @@ preflight() {
     { fail "demo bundle complete" "$BUNDLE needs qlypatch.ini, gfx.bmp, lang/ and update/"; return 1; }
   ENG_LNG=$("$LANG_TEXT" file "$BUNDLE/lang" ENG) || { fail "bundle has an ENG language file"; return 1; }
   POL_LNG=$("$LANG_TEXT" file "$BUNDLE/lang" POL) || { fail "bundle has a POL language file"; return 1; }
+  DEU_LNG=$("$LANG_TEXT" file "$BUNDLE/lang" DEU) || { fail "bundle has a DEU language file"; return 1; }
+  [ -f "$HOLD_FILE" ] || { fail "helper built" "no hold_file.exe at $HOLD_FILE"; return 1; }
 }
 
 # Wine takes the thread locale from the Unix locale, which must exist: both are compiled into a
@@ -94,6 +99,7 @@ start_session() {
   session_wine_env "$work/prefix"
   session_make_prefix || { fail "wine prefix created"; return 1; }
   session_stage_bundle "$EXE" "$BUNDLE" "$INSTALL_DIR" || { fail "bundle staged"; return 1; }
+  cp "$HOLD_FILE" "$(session_unix_path "$INSTALL_DIR")/" || { fail "helper staged"; return 1; }
   FAVORITES=$(session_favorites_dir) || { fail "prefix has a Favorites folder"; return 1; }
   LOG=$(session_unix_path "$LOG_WIN")
   FAV_TITLE=$(ini_get "$INI" favorites title)
@@ -162,7 +168,14 @@ wait_logged() {
 }
 
 logged() { "$LANG_TEXT" has "$LOG" "$@"; }
-not_logged_line() { ! grep -q "^$1" "$LOG" 2>/dev/null && [ -f "$LOG" ]; }
+# The log's lines without their timestamps ("YYYY-MM-DD HH:MM:SS.mmm "), CR removed.
+log_lines() { tr -d '\r' <"$LOG" 2>/dev/null | sed -E 's/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:.]{12} //'; }
+not_logged_line() { [ -f "$LOG" ] && ! log_lines | grep -q "^$1"; }
+logged_line() { log_lines | grep -q "^$1"; }
+# Every line of the log carries its timestamp.
+all_lines_stamped() {
+  [ -s "$LOG" ] && ! tr -d '\r' <"$LOG" | grep -qvE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} '
+}
 not_logged() { "$LANG_TEXT" lacks "$LOG" "$@"; }
 
 # The game folder after the run must be what it was before with update\ laid over it, byte for
@@ -175,8 +188,11 @@ patched_like() {
 
 # The support log's last line, written when the program ends, equals EXPECTED.
 outcome_is() {
-  [ -f "$LOG" ] && [ "$(tail -n 1 "$LOG" | tr -d '\r')" = "$1" ]
+  [ -f "$LOG" ] && [ "$(log_lines | tail -n 1)" = "$1" ]
 }
+
+# The installer ended with exit code CODE. Usage: exit_code_is CODE
+exit_code_is() { [ "${APP_EXIT:-none}" = "$1" ]; }
 
 # Bytes in the patch tree: what a complete copy reports as its result.
 patch_bytes() {
@@ -189,8 +205,8 @@ favorites_written() {
   file_has_bytes "$(favorites_file)" '[InternetShortcut]\r\nURL=%s\r\n' "$FAV_LINK"
 }
 
-# Presses the button that ends the program and checks that the program really ends.
-# Usage: exits_on_click X Y WHAT
+# Presses the button that ends the program and checks that the program really ends, with
+# exit code CODE. Usage: exits_on_click X Y WHAT CODE
 exits_on_click() {
   window_click "$WIN" "$1" "$2"
   if window_wait_gone "$WIN" 20 && session_wait_app_exit 20; then
@@ -199,6 +215,15 @@ exits_on_click() {
     fail "$3 ends the program"
     return 1
   fi
+  check "exit code $4 ($(exit_meaning "$4"))" exit_code_is "$4"
+}
+
+# The meaning of an exit code, as the README's table gives it.
+exit_meaning() {
+  case $1 in
+    0) echo "installed" ;; 1) echo "could not start" ;; 2) echo "closed before installing" ;;
+    3) echo "game not found" ;; 5) echo "installation failed" ;; *) echo "code $1" ;;
+  esac
 }
 
 snapshot_game() {
@@ -228,10 +253,13 @@ scenario_full_edition() {
   check "caption keeps ' 100% QLY!' after the run" [ "$(window_caption "$WIN")" = " 100% QLY!" ]
   check "no Favorites shortcut before the window closes" [ ! -e "$(favorites_file)" ]
 
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0 || return
   check "Favorites shortcut written at close, exact bytes" favorites_written
   check "outcome logged: game found, every byte copied" \
-    outcome_is "outcome: status=1 ErrorCode=$(patch_bytes) caption= 100% QLY!"
+    outcome_is "outcome: exit code 0, the patch was installed (status=1 ErrorCode=$(patch_bytes) caption= 100% QLY!)"
+  check "every log line is timestamped" all_lines_stamped
+  check "log names the game folder and its registry view" \
+    logged_line "game folder: C:.Games.Quillory (registry, full edition, 32-bit view)"
 }
 
 # The harness's own guard: the screenshot tolerance must be tight enough to notice a control
@@ -266,9 +294,9 @@ scenario_reset_argument() {
   check "patch tree copied into the game folder" patched_like "$game" "$work/game-before"
   check "caption stays 'Quillory - Install'" [ "$(window_caption "$WIN")" = "Quillory - Install" ]
   check "no progress bar drawn" not_logged_line 'bar: '
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0 || return
   check "outcome logged with the start caption" \
-    outcome_is "outcome: status=1 ErrorCode=$(patch_bytes) caption=Quillory - Install"
+    outcome_is "outcome: exit code 0, the patch was installed (status=1 ErrorCode=$(patch_bytes) caption=Quillory - Install)"
 }
 
 # A Polish locale picks the Polish language file; the close button ends the program and the
@@ -281,8 +309,10 @@ scenario_polish_locale() {
   window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   window_geometry "$WIN"
   # The close button stands 10 pixels from the right edge and 8 from the top, 20 by 20.
-  exits_on_click $((WIN_W - 20)) 18 "the close button" &&
+  exits_on_click $((WIN_W - 20)) 18 "the close button" 2 &&
     check "Favorites shortcut written at close" favorites_written
+  check "log tells the run never started" \
+    logged_line "outcome: exit code 2, the user closed the installer before installing"
 }
 
 # Nothing registered: the "neg" lines, nothing copied, and the button turns into exit.
@@ -298,9 +328,9 @@ scenario_nothing_registered() {
   check "no success lines" not_logged "$ENG_LNG" poz1
   check "game folder untouched" same_tree "$work/game-before" "$game"
   check "caption stays 'Quillory - Install'" [ "$(window_caption "$WIN")" = "Quillory - Install" ]
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 3 || return
   check "outcome logged: no game, nothing copied" \
-    outcome_is "outcome: status=0 ErrorCode=0 caption=Quillory - Install"
+    outcome_is "outcome: exit code 3, the game was not found (and no folder was chosen) (status=0 ErrorCode=0 caption=Quillory - Install)"
 }
 
 # Only the DEMO edition, registered in the 64-bit view: the installer falls back to that view
@@ -321,7 +351,7 @@ scenario_demo_edition_64bit_view() {
   check "patch tree copied into the DEMO folder" patched_like "$demo_game" "$work/game-before"
   check "full edition's folder untouched" same_tree "$work/full-before" "$full_game"
   rm -rf "$work/full-before"
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0
 }
 
 # The registered folder lacks main.exe: the installer says so, opens the folder browser, and a
@@ -349,9 +379,9 @@ scenario_folder_browser_cancel() {
   check "'game not found' lines logged after the cancel" wait_logged "$RUN_SECONDS" "$ENG_LNG" neg1
   check "game folder untouched" same_tree "$work/game-before" "$game"
   window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 3 || return
   check "outcome logged: no game after the cancel" \
-    outcome_is "outcome: status=0 ErrorCode=0 caption=Quillory - Install"
+    outcome_is "outcome: exit code 3, the game was not found (and no folder was chosen) (status=0 ErrorCode=0 caption=Quillory - Install)"
 }
 
 # Choosing another language in the selector clears the text area and shows the introduction in
@@ -388,7 +418,134 @@ scenario_language_switch() {
   check "success lines logged in the chosen language" wait_logged "$RUN_SECONDS" "$chosen" poz1
   check "patch tree copied into the game folder" patched_like "$game" "$work/game-before"
   window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0
+}
+
+# ---- unattended runs -----------------------------------------------------------------------
+
+# Runs the installer with ARGS in the background, English locale, the log in LOG, and waits for
+# its end; a window of the installer seen meanwhile sets SAW_WINDOW. Sets APP_EXIT.
+# Usage: run_unattended ARGS...
+run_unattended() {
+  local end id
+  : >"$work/app.out"
+  SAW_WINDOW=
+  LC_ALL='' LC_CTYPE='' LC_MESSAGES='' LANGUAGE='' LOCPATH="$work/locale" LANG=en_US.UTF-8 \
+    QLYPATCH_LOG=$LOG_WIN session_start_app "$work" "$INSTALL_DIR\\qlypatch.exe" "$@"
+  end=$((SECONDS + RUN_SECONDS))
+  while ((SECONDS < end)) && kill -0 "$APP_PID" 2>/dev/null; do
+    id=$(xdotool search --classname '^qlypatch\.exe$' 2>/dev/null | head -n 1)
+    [ -n "$id" ] && SAW_WINDOW=$id
+    sleep 0.1
+  done
+  session_wait_app_exit 5 || { fail "unattended run ends by itself within $RUN_SECONDS s"; session_stop_app; }
+}
+
+# /VERYSILENT with the game registered: no window, the patch installed, exit 0.
+scenario_verysilent_registered() {
+  local game
+  game=$(session_unix_path "$GAME_DIR")
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  run_unattended /VERYSILENT
+  check "exit code 0 (installed)" exit_code_is 0
+  check "no window created" [ -z "$SAW_WINDOW" ]
+  check "patch tree copied byte for byte into the game folder" patched_like "$game" "$work/game-before"
+  check "texts logged instead of shown" logged "$ENG_LNG" przed1 poz1
+  check "outcome logged: installed" logged_line "outcome: exit code 0, the patch was installed"
+  check "every log line is timestamped" all_lines_stamped
+}
+
+# /VERYSILENT /DIR to a game that is not registered, in German: exit 0, the log in German.
+scenario_verysilent_dir_german() {
+  local dir='C:\Spiele\Quillory Gold' game
+  game=$(session_unix_path "$dir")
+  session_make_game "$dir"
+  snapshot_game "$dir"
+  run_unattended /VERYSILENT "/DIR=$dir" /lang=deu
+  check "exit code 0 (installed)" exit_code_is 0
+  check "patch tree copied into the /DIR folder" patched_like "$game" "$work/game-before"
+  check "log names the folder and /DIR as its source" logged_line "game folder: C:.Spiele.Quillory Gold (/DIR)"
+  check "log's texts are the German ones" logged "$DEU_LNG" przed1 poz1
+  check "no English texts" not_logged "$ENG_LNG" przed1
+  check "log says why German" logged_line "language: DEU (/LANG)"
+}
+
+# A relative /DIR means the caller's working folder, not the installer's.
+scenario_verysilent_relative_dir() {
+  local game="$work/elsewhere/Relative Game"
+  rm -rf "$game" && mkdir -p "$game" && printf 'MZ\r\n' >"$game/main.exe"
+  rm -rf "$work/game-before" && cp -R "$game" "$work/game-before"
+  run_unattended /VERYSILENT '/DIR=Relative Game'
+  check "exit code 0 (installed)" exit_code_is 0
+  check "patch copied into the folder below the caller's working folder" \
+    patched_like "$game" "$work/game-before"
+  rm -rf "$game" "$work/game-before"
+}
+
+# /VERYSILENT with nothing registered: exit 3, nothing copied.
+scenario_verysilent_not_found() {
+  local game
+  game=$(session_unix_path "$GAME_DIR")
+  snapshot_game "$GAME_DIR"
+  run_unattended /VERYSILENT
+  check "exit code 3 (game not found)" exit_code_is 3
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+  check "'game not found' lines logged" logged "$ENG_LNG" neg1
+}
+
+# A game file held open by another program without sharing: exit 5, the game as it was, and
+# the log names the file.
+scenario_verysilent_file_in_use() {
+  local game held='data\levels.dat' hold_pid
+  game=$(session_unix_path "$GAME_DIR")
+  session_register full "$GAME_DIR"
+  # The game already has the patch's files, older: each one the run must replace.
+  (cd "$BUNDLE/update" && find . -type f) | while read -r f; do
+    mkdir -p "$game/$(dirname "$f")" && printf 'old %s\r\n' "$f" >"$game/$f"
+  done
+  snapshot_game "$GAME_DIR"
+  (sleep "$RUN_SECONDS" | wine "$INSTALL_DIR\\hold_file.exe" "$GAME_DIR\\$held" >"$work/hold.out" 2>&1) &
+  hold_pid=$!
+  local end=$((SECONDS + 30))
+  until grep -q holding "$work/hold.out" 2>/dev/null || ((SECONDS > end)); do sleep 0.2; done
+  check "another program holds $held" grep -q holding "$work/hold.out"
+  run_unattended /VERYSILENT
+  kill "$hold_pid" 2>/dev/null
+  pkill -P "$hold_pid" 2>/dev/null
+  wait "$hold_pid" 2>/dev/null
+  check "exit code 5 (installation failed)" exit_code_is 5
+  check "held file unchanged" cmp -s "$game/data/levels.dat" "$work/game-before/data/levels.dat"
+  check "game folder exactly as before, no temporary file left" same_tree "$work/game-before" "$game"
+  check "log names the held file" logged_line "copy failed: .*levels.dat"
+  check "'error' line logged" logged "$ENG_LNG" error
+}
+
+# An unknown switch: exit 1, no run.
+scenario_unknown_switch() {
+  local game
+  game=$(session_unix_path "$GAME_DIR")
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  run_unattended /VERYSILENT /NOSUCHSWITCH
+  check "exit code 1 (could not start)" exit_code_is 1
+  check "no window created" [ -z "$SAW_WINDOW" ]
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+  check "log names the refused switch" logged_line "refused: unknown switch /NOSUCHSWITCH"
+  check "usage text printed" grep -q "/VERYSILENT" "$work/app.out"
+}
+
+# /SILENT: the window shows the run by itself and closes at the end.
+scenario_silent_window() {
+  local game
+  game=$(session_unix_path "$GAME_DIR")
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  run_unattended /SILENT
+  check "exit code 0 (installed)" exit_code_is 0
+  check "the window was shown" [ -n "$SAW_WINDOW" ]
+  check "patch tree copied into the game folder" patched_like "$game" "$work/game-before"
+  check "success lines logged" logged "$ENG_LNG" poz1
 }
 
 # ---- the update run as one transaction ------------------------------------------------------
@@ -497,14 +654,19 @@ scenario_killed_mid_copy() {
 
 # The support log from its last "cls" on: what the text area shows since it was last cleared.
 log_since_last_cls() {
-  tr -d '\r' <"$LOG" 2>/dev/null | awk '/^cls$/ { n = NR } { line[NR] = $0 } END { for (i = n + 1; i <= NR; i++) print line[i] }'
+  log_lines | awk '/^cls$/ { n = NR } { line[NR] = $0 } END { for (i = n + 1; i <= NR; i++) print line[i] }'
 }
 
 # ---- main ----------------------------------------------------------------------------------
 
 SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
+<<<<<<< HEAD
   demo_edition_64bit_view folder_browser_cancel language_switch game_file_in_use
   read_only_game_file killed_mid_copy)
+=======
+  demo_edition_64bit_view folder_browser_cancel language_switch verysilent_registered
+  verysilent_dir_german verysilent_relative_dir verysilent_not_found verysilent_file_in_use unknown_switch silent_window)
+>>>>>>> issue10
 
 run_scenario() {
   local name=$1 t0=$SECONDS

@@ -100,5 +100,25 @@ TEST(LanguagesTest, SwitchShowsTheTextsInTheNewLanguageAndHoldsOffCloseAndUpdate
     EXPECT_EQ(rig.text_.calls_.size(), calls);
 }
 
+// A language file that went away after the catalogue was built: the switch stays with the
+// language in force and hands the window back, so that its buttons and close still work.
+TEST(LanguagesTest, SwitchToAFileThatFailsToLoadLeavesTheWindowUsable) {
+    Form1Rig rig;
+    rig.addLanguage("eng", "EN");
+    rig.addLanguage("pol", "PL", 238);
+    ASSERT_TRUE(rig.load());
+    const Lines before = rig.text_.shown_;
+    rig.fs.failOn(test::FsOp::Open, 1);
+    EXPECT_EQ(rig.selectLanguage(1), before);
+    EXPECT_FALSE(rig.form().isBusy());
+    EXPECT_EQ(rig.combo_.selected_, 0);
+    EXPECT_TRUE(rig.combo_.enabled_);
+    EXPECT_EQ(rig.command1_.caption_, "EN instaluj");
+    rig.form().Command1_Click(); // nothing registered: the run shows "neg" and ends
+    EXPECT_EQ(rig.form().etap, 1);
+    rig.form().Command2_Click();
+    EXPECT_TRUE(rig.form().isUnloaded());
+}
+
 } // namespace
 } // namespace qly

@@ -66,7 +66,10 @@ bool Form1Rig::load() {
                                  combo_,  text_,     image1_,   image2_};
     const Form1Services services{files_,    profile_, registry_, shell_,
                                  versions_, locale_,  loop_,     process_};
-    form_ = std::make_unique<Form1>(controls, services);
+    if (!options_.log) {
+        options_.log = [this](const std::string& line) { log_.push_back(line); };
+    }
+    form_ = std::make_unique<Form1>(controls, services, options_);
     return form_->Form_Load();
 }
 

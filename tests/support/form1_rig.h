@@ -140,6 +140,9 @@ public:
     FakeVersionResource versions_;
     FakeLocale locale_;
     FakeProcess process_;
+    // What the command line chose; its log defaults to log_.
+    Form1Options options_;
+    Lines log_;
 
 private:
     std::unique_ptr<Form1> form_;

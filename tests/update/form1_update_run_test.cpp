@@ -3,6 +3,7 @@
 #include "support/form1_rig.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace qly {
 namespace {
@@ -215,6 +216,95 @@ TEST(UpdateRunTest, ForcedUnloadDuringTheCopyStopsTheEngineBeforeReleasingIt) {
     EXPECT_TRUE(rig.form().isUnloaded());
     EXPECT_EQ(rig.form().copyEngine(), nullptr);
     EXPECT_LT(rig.form().ErrorCode, 151000);
+}
+
+// A patch of one huge file that the fake does not hold in memory: its listing and its length
+// report the size, its reads and the copy's writes move no bytes.
+class HugePatchFileSystem : public test::FakeFileSystem {
+public:
+    explicit HugePatchFileSystem(int64_t size) : size_(size) {}
+
+    std::unique_ptr<DirListing> list(const std::string& folder,
+                                     const std::string& pattern) override {
+        auto inner = FakeFileSystem::list(folder, pattern);
+        return inner ? std::make_unique<Sized>(std::move(inner), size_) : nullptr;
+    }
+    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
+        if (path.ends_with("huge.pak") && mode == OpenMode::Read) {
+            return std::make_unique<Hollow>(size_);
+        }
+        if (path.ends_with("huge.pak.qlytmp")) {
+            FakeFileSystem::open(path, mode); // the staged file is there, and stays empty
+            return std::make_unique<Hollow>(0);
+        }
+        return FakeFileSystem::open(path, mode);
+    }
+    // The staged file is put in place as a marker of the huge one.
+    void replaceFile(const std::string& from, const std::string& to) override {
+        FakeFileSystem::replaceFile(from, to);
+        mark(to);
+    }
+    void replaceFileDurably(const std::string& from, const std::string& to) override {
+        FakeFileSystem::replaceFileDurably(from, to);
+        mark(to);
+    }
+    void replaceWithBackup(const std::string& staged, const std::string& destination,
+                           const std::string& backup) override {
+        FakeFileSystem::replaceWithBackup(staged, destination, backup);
+        mark(destination);
+    }
+
+private:
+    class Sized : public DirListing {
+    public:
+        Sized(std::unique_ptr<DirListing> inner, int64_t size)
+            : inner_(std::move(inner)), size_(size) {}
+        bool next(DirEntry& entry) override {
+            const bool more = inner_->next(entry);
+            if (more && entry.name == "huge.pak") {
+                entry.size = size_;
+            }
+            return more;
+        }
+        std::unique_ptr<DirListing> inner_;
+        int64_t size_;
+    };
+    class Hollow : public File {
+    public:
+        explicit Hollow(int64_t length) : length_(length) {}
+        std::size_t read(std::span<char> out) override { return out.size(); }
+        void write(std::span<const char>) override {}
+        int64_t length() override { return length_; }
+        std::size_t transferFrom(File&, std::size_t n, std::string&) override { return n; }
+        void flush() override {}
+        int64_t length_;
+    };
+    void mark(const std::string& path) {
+        if (path.ends_with("huge.pak")) {
+            addFile(path, "copied");
+        }
+    }
+    int64_t size_;
+};
+
+// A run of 2 GiB or more succeeded: its figure is held at the largest ErrorCode, so that it
+// neither hides the success lines (3 GiB would wrap to a negative figure) nor reads as the
+// failure -1 (4 GiB minus one byte would).
+TEST(UpdateRunTest, PatchOfTwoGibibytesOrMoreEndsAsASuccess) {
+    for (const int64_t size : {int64_t{3} << 30, (int64_t{4} << 30) - 1}) {
+        SCOPED_TRACE(size);
+        HugePatchFileSystem huge(size);
+        Form1Rig rig(huge, "C:\\Patch", false);
+        huge.addFile("lang\\pol.lng", test::FullLangFile("pol", "PL", 238));
+        huge.addFile("update\\huge.pak", "");
+        huge.addFile(std::string(kGame) + "\\main.exe", "MZ");
+        rig.registry_.values_[{"SOFTWARE\\Brantmoor Games\\Quillory", "Install Path"}] = kGame;
+        ASSERT_TRUE(rig.load());
+        rig.form().Command1_Click();
+        EXPECT_EQ(rig.form().ErrorCode, std::numeric_limits<int32_t>::max());
+        EXPECT_EQ(runLines(rig), (Lines{" ", " ", " ", "PL poz1", "PL poz2"}));
+        EXPECT_EQ(huge.contents(std::string(kGame) + "\\huge.pak"), "copied");
+    }
 }
 
 TEST(GameFolderTest, FullEditionWinsOverTheDemoWhoseSubfolderIsTested) {

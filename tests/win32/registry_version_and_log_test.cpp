@@ -33,13 +33,19 @@ struct ScratchKey {
     const std::string subKey = "SOFTWARE\\QlyPatchTests\\" + std::to_string(GetCurrentProcessId());
 };
 
-TEST(Win32Registry, PrefersThe32BitViewWhereA32BitGameRegistersThenTriesThe64BitOne) {
+TEST(Win32Registry, PrefersThe32BitViewWhereA32BitGameRegistersThenTriesThe64BitOneAndTellsWhich) {
     ScratchKey key;
     key.set(KEY_WOW64_64KEY, L"Install Path", L"C:\\from64");
     key.set(KEY_WOW64_32KEY, L"Install Path", L"C:\\from32");
     key.set(KEY_WOW64_64KEY, L"Only64", L"D:\\from64");
-    EXPECT_EQ(Win32Registry().readString(key.subKey, "Install Path"), "C:\\from32");
-    EXPECT_EQ(Win32Registry().readString(key.subKey, "Only64"), "D:\\from64");
+    // The view that answered is told for the log; a miss forgets the last one.
+    Win32Registry registry;
+    EXPECT_EQ(registry.readString(key.subKey, "Install Path"), "C:\\from32");
+    EXPECT_EQ(registry.lastView(), "32-bit");
+    EXPECT_EQ(registry.readString(key.subKey, "Only64"), "D:\\from64");
+    EXPECT_EQ(registry.lastView(), "64-bit");
+    EXPECT_EQ(registry.readString(key.subKey, "Missing"), std::nullopt);
+    EXPECT_EQ(registry.lastView(), "");
 }
 
 TEST(Win32Registry, ReadsOnlyStringValuesAndCutsThemAtTheFirstNul) {

@@ -8,7 +8,7 @@
 
 namespace qly::win32 {
 
-std::string Win32Process::programFolder() {
+std::string Win32Process::programPath() const {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -17,11 +17,15 @@ std::string Win32Process::programFolder() {
         }
         if (n < path.size()) {
             path.resize(n);
-            break;
+            return fromWide(path);
         }
         // Cut to fit: ask again with room for a long path.
         path.resize(path.size() * 2);
     }
+}
+
+std::string Win32Process::programFolder() {
+    std::wstring path = toWide(programPath());
     std::size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos) {
         return {};
@@ -30,6 +34,21 @@ std::string Win32Process::programFolder() {
     bool driveRoot = slash == 2 && path[1] == L':';
     path.resize(driveRoot ? slash + 1 : slash);
     return fromWide(path);
+}
+
+std::string Win32Process::absolutePath(const std::string& path) const {
+    const std::wstring wide = toWide(path);
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return path;
+    }
+    std::wstring full(size, L'\0');
+    const DWORD n = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (n == 0 || n >= size) {
+        return path;
+    }
+    full.resize(n);
+    return fromWide(full);
 }
 
 std::string Win32Process::commandLine() {

@@ -48,6 +48,7 @@ std::optional<std::string> Win32Registry::readString(const std::string& subKey,
     const std::wstring wideKey = toWide(subKey);
     const std::wstring wideValue = toWide(valueName);
     // 32-bit Windows ignores the view flags, so the second look there repeats the first.
+    lastView_.clear();
     for (REGSAM view : std::array<REGSAM, 2>{KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
         HKEY raw = nullptr;
         if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wideKey.c_str(), 0, KEY_QUERY_VALUE | view, &raw) !=
@@ -56,6 +57,7 @@ std::optional<std::string> Win32Registry::readString(const std::string& subKey,
         }
         UniqueRegKey key(raw);
         if (auto text = queryString(key.get(), wideValue)) {
+            lastView_ = view == KEY_WOW64_32KEY ? "32-bit" : "64-bit";
             return fromWide(*text);
         }
     }

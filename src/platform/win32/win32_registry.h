@@ -5,6 +5,8 @@
 
 #include "platform/registry.h"
 
+#include <string>
+
 namespace qly::win32 {
 
 class Win32Registry : public Registry {
@@ -12,6 +14,10 @@ public:
     // The first REG_SZ value found in the 32-bit, then the 64-bit view; nothing otherwise.
     std::optional<std::string> readString(const std::string& subKey,
                                           const std::string& valueName) override;
+    std::string lastView() const override { return lastView_; }
+
+private:
+    std::string lastView_;
 };
 
 } // namespace qly::win32

@@ -113,14 +113,27 @@ session_start_app() {
   APP_PID=$!
 }
 
-# Waits up to SECONDS for the installer's process to end. Usage: session_wait_app_exit SECONDS
+# Waits up to SECONDS for the installer's process to end; sets APP_EXIT to its exit code.
+# Usage: session_wait_app_exit SECONDS
 session_wait_app_exit() {
   local end=$((SECONDS + $1))
+  APP_EXIT=
   while ((SECONDS < end)); do
-    kill -0 "$APP_PID" 2>/dev/null || { wait "$APP_PID" 2>/dev/null; return 0; }
+    kill -0 "$APP_PID" 2>/dev/null || { wait "$APP_PID" 2>/dev/null; APP_EXIT=$?; return 0; }
     sleep 0.1
   done
   return 1
+}
+
+# Runs the installer to its end in the foreground, from another working folder, with a time
+# limit; sets APP_EXIT to its exit code (124 when it had to be stopped). Usage:
+# session_run_app WORKDIR SECONDS 'C:\folder\qlypatch.exe' [ARGS...]
+session_run_app() {
+  local work=$1 seconds=$2 exe=$3
+  shift 3
+  mkdir -p "$work/elsewhere"
+  (cd "$work/elsewhere" && timeout "$seconds" wine "$exe" "$@" </dev/null >>"$work/app.out" 2>&1)
+  APP_EXIT=$?
 }
 
 # Ends the installer if it still runs. Usage: session_stop_app

@@ -1,0 +1,155 @@
+// The update run as the command line shapes it: the unattended run that never asks, /DIR
+// before the registry, /LANG before the locale, the outcome every front end turns into its
+// exit code, and the log's account of why.
+#include "support/form1_rig.h"
+#include "update/exit_codes.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace qly {
+namespace {
+
+using test::Form1Rig;
+using test::Lines;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+constexpr const char* kGame = "C:\\Games\\Quillory";
+
+// Polish and English, locale Polish, a small patch.
+void prepare(Form1Rig& rig) {
+    rig.addLanguage("POL", "PL", 238);
+    rig.addLanguage("ENG", "EN");
+    rig.fs.addFile("update\\data\\level.pak", std::string(1000, 'p'));
+    rig.locale_.id_ = 0x0415;
+}
+
+bool logged(const Form1Rig& rig, const std::string& part) {
+    for (const std::string& line : rig.log_) {
+        if (line.find(part) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(RunOptionsTest, OutcomeOfEveryEndingOfTheRun) {
+    enum Setup { Registered, NotRegistered, NoProgram, Full, Unreadable };
+    const std::tuple<Setup, bool, RunOutcome, Lines> cases[] = {
+        {Registered, false, RunOutcome::Installed, {" ", " ", " ", "PL poz1", "PL poz2"}},
+        {NotRegistered, false, RunOutcome::GameNotFound, {" ", "PL neg1"}},
+        // Unattended, nobody to ask: the run ends as a cancelled browser would.
+        {NoProgram, true, RunOutcome::GameNotFound, {" ", "PL nie moge znalezc", " ", "PL neg1"}},
+        {Full, true, RunOutcome::NotEnoughSpace, {" ", " ", " ", "PL brak miejsca"}},
+        {Unreadable,
+         true,
+         RunOutcome::Failed,
+         {" ", " ", "PL error", "<238:data\\level.pak>: is read-only. (5)"}},
+    };
+    for (const auto& [setup, unattended, outcome, lines] : cases) {
+        SCOPED_TRACE(lines.back());
+        Form1Rig rig;
+        prepare(rig);
+        if (setup != NotRegistered) {
+            rig.registerGame(kGame, setup != NoProgram);
+        }
+        if (setup == Full) {
+            rig.fs.setFreeBytes(1000);
+        }
+        if (setup == Unreadable) {
+            rig.fs.addFile(std::string(kGame) + "\\data\\level.pak", "old", kAttrReadOnly);
+        }
+        rig.options_.unattended = unattended;
+        ASSERT_TRUE(rig.load());
+        EXPECT_EQ(rig.form().outcome(), RunOutcome::NotRun);
+        rig.form().Command1_Click();
+        EXPECT_EQ(rig.form().outcome(), outcome);
+        EXPECT_EQ(Lines(rig.text_.shown_.begin() + 2, rig.text_.shown_.end()), lines);
+        EXPECT_TRUE(rig.shell_.browseTitles_.empty());
+        EXPECT_EQ(rig.form().etap, 1);
+        if (setup == Unreadable) {
+            // The log names the file that could not be replaced; the game keeps its own.
+            EXPECT_TRUE(logged(rig, "copy failed: "));
+            EXPECT_TRUE(logged(rig, "data\\level.pak"));
+            EXPECT_EQ(rig.fs.contents(std::string(kGame) + "\\data\\level.pak"), "old");
+        }
+    }
+}
+
+TEST(RunOptionsTest, DirComesBeforeTheRegistryAndMustHoldTheGame) {
+    for (const bool withProgram : {true, false}) {
+        Form1Rig rig;
+        prepare(rig);
+        rig.registerGame(kGame, true);
+        rig.fs.addFolder("D:\\Other Games\\Q");
+        if (withProgram) {
+            rig.fs.addFile("D:\\Other Games\\Q\\main.exe", "MZ");
+        }
+        rig.options_.dir = "D:\\Other Games\\Q\\";
+        rig.options_.unattended = true;
+        ASSERT_TRUE(rig.load());
+        EXPECT_EQ(rig.form().DestPatch, "D:\\Other Games\\Q");
+        EXPECT_EQ(rig.form().status, withProgram ? 1 : 2);
+        EXPECT_TRUE(logged(rig, "game folder: D:\\Other Games\\Q (/DIR)"));
+        rig.form().Command1_Click();
+        EXPECT_EQ(rig.fs.isFile("D:\\Other Games\\Q\\data\\level.pak"), withProgram);
+        EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\data\\level.pak"));
+        EXPECT_EQ(rig.form().outcome(),
+                  withProgram ? RunOutcome::Installed : RunOutcome::GameNotFound);
+    }
+}
+
+TEST(RunOptionsTest, LangPicksByHeaderCodeAndAnUnknownOneFallsBackToTheLocale) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"eng", "EN instaluj", "language: ENG (/LANG)"},
+        {"XYZ", "PL instaluj", "language: POL (the system locale)"},
+    };
+    for (const auto& [code, caption, why] : cases) {
+        Form1Rig rig;
+        prepare(rig);
+        rig.registerGame(kGame, true);
+        rig.options_.lang = code;
+        ASSERT_TRUE(rig.load());
+        EXPECT_EQ(rig.command1_.caption_, caption);
+        EXPECT_THAT(rig.log_, Contains(why));
+    }
+    // A user's choice in the selector is logged as such.
+    Form1Rig rig;
+    prepare(rig);
+    ASSERT_TRUE(rig.load());
+    rig.selectLanguage(1);
+    EXPECT_THAT(rig.log_, Contains("language: ENG (chosen in the selector)"));
+    EXPECT_THAT(rig.log_, Contains("game folder: not registered"));
+}
+
+// A journal that cannot be trusted is left alone: the run refuses to copy over it and ends
+// with the code that asks for attention.
+TEST(RunOptionsTest, DamagedJournalOfAnEarlierRunEndsAsRecoveryFailed) {
+    Form1Rig rig;
+    prepare(rig);
+    rig.registerGame(kGame, true);
+    rig.fs.addFile(std::string(kGame) + "\\qlypatch.journal", "not a journal at all");
+    ASSERT_TRUE(rig.load());
+    rig.form().Command1_Click();
+    EXPECT_EQ(rig.form().outcome(), RunOutcome::RecoveryFailed);
+    EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::RecoveryFailed);
+    EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\data\\level.pak"));
+    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal"));
+    EXPECT_TRUE(logged(rig, "recovery: the journal of an interrupted run is damaged"));
+    EXPECT_TRUE(logged(rig, "an undo could not finish"));
+}
+
+TEST(RunOptionsTest, WindowClosedDuringTheCopyIsNoSuccess) {
+    Form1Rig rig;
+    prepare(rig);
+    rig.registerGame(kGame, true);
+    rig.fs.addFile("update\\data\\more.pak", std::string(200000, 'm'));
+    ASSERT_TRUE(rig.load());
+    rig.loop_.at(rig.loop_.yields() + 3, [&] { rig.form().Form_Unload(); });
+    rig.form().Command1_Click();
+    EXPECT_EQ(rig.form().outcome(), RunOutcome::Failed);
+}
+
+} // namespace
+} // namespace qly
