@@ -4,7 +4,12 @@
 #include "app/resource_ids.h"
 #include "app/support_log.h"
 #include "app/unattended.h"
+#include "bundle/packed_bundle.h"
+#include "bundle/payload_reader.h"
 #include "common/error.h"
+#include "languages/language_keys.h"
+#include "languages/language_state.h"
+#include "platform/win32/cng_hash_service.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_controls.h"
@@ -14,8 +19,10 @@
 #include "platform/win32/win32_log_file.h"
 #include "platform/win32/win32_main_window.h"
 #include "platform/win32/win32_message_loop.h"
+#include "platform/win32/win32_private_folder.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_profile_file.h"
+#include "platform/win32/win32_random_access_file.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_text_scroll_host.h"
@@ -59,6 +66,35 @@ std::unique_ptr<win32::Win32LogFile> openSupportLog(const std::optional<std::str
     }
 }
 
+// The bundle packed behind the exe, unpacked for the window into a private folder; absent for
+// a plain exe, whose bundle is the folder beside it.
+struct Bundle {
+    std::unique_ptr<win32::Win32RandomAccessFile> exe;
+    std::unique_ptr<win32::Win32PrivateFolder> folder;
+    std::unique_ptr<PackedBundle> packed;
+};
+
+// Looks for a payload in the running exe and prepares it. Throws Error, with the reason,
+// when the payload is damaged: nothing may then be installed.
+Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk, HashService& hashes) {
+    Bundle bundle;
+    try {
+        bundle.exe = std::make_unique<win32::Win32RandomAccessFile>(process.programPath());
+    } catch (const Error&) {
+        return bundle; // an exe that cannot read itself runs from the folder beside it
+    }
+    PayloadLookup lookup = FindPayload(*bundle.exe, hashes);
+    if (lookup.status == PayloadLookup::Status::Damaged) {
+        throw Error(lookup.problem);
+    }
+    if (lookup.status == PayloadLookup::Status::Found) {
+        bundle.folder = std::make_unique<win32::Win32PrivateFolder>();
+        bundle.packed = std::make_unique<PackedBundle>(
+            *bundle.exe, std::move(lookup.payload), hashes, disk, process, bundle.folder->path());
+    }
+    return bundle;
+}
+
 std::string utf8OfCharset(const std::string& bytes, int32_t charset) {
     return win32::fromWide(win32::fromCodePage(bytes, win32::codePageOfCharset(charset)));
 }
@@ -85,11 +121,11 @@ int outcomeOf(const Form1& form, bool loaded, const std::string& caption, const 
 
 // /VERYSILENT: Form1 over controls that show nothing; the run starts at once, never asks for
 // the folder, and everything it would show goes to the log.
-int runUnattended(win32::Win32Process& process, const Form1Options& options, const LogWriter& log) {
+int runUnattended(FileSystem& files, Process& process, const Form1Options& options,
+                  const LogWriter& log) {
     win32::GuiSession session; // COM for the Favorites folder; no window is made
     win32::Win32MessageLoop realLoop;
     LoggingMessageLoop loop(realLoop, log);
-    win32::Win32FileSystem files;
     win32::Win32ProfileFile profile;
     win32::Win32Registry registry;
     win32::Win32Shell shell(nullptr);
@@ -118,7 +154,7 @@ int runUnattended(win32::Win32Process& process, const Form1Options& options, con
 }
 
 // The window; with /SILENT it runs the update by itself and closes at the end.
-int runWindow(HINSTANCE instance, win32::Win32Process& process, const Form1Options& options,
+int runWindow(HINSTANCE instance, FileSystem& files, Process& process, const Form1Options& options,
               bool silent, bool logging, const LogWriter& log) {
     win32::GuiSession session;
     win32::Win32MessageLoop loop;
@@ -139,13 +175,12 @@ int runWindow(HINSTANCE instance, win32::Win32Process& process, const Form1Optio
     win32::Win32ImageArea image1(parent, kImage1, Rect{});
     win32::Win32ImageArea image2(parent, kImage2, Rect{});
 
-    win32::Win32FileSystem files;
+    win32::Win32FileSystem disk;
     win32::Win32ProfileFile profile;
     win32::Win32Registry registry;
     win32::Win32Shell shell(parent);
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
-
     LoggedTextArea loggedText(textScroll1, log, utf8OfCharset,
                               [&textScroll1] { return textScroll1.drawing(); });
     TextArea& textArea = logging ? static_cast<TextArea&>(loggedText) : textScroll1;
@@ -232,10 +267,29 @@ int runInstaller(HINSTANCE instance) {
     options.lang = switches.lang;
     options.unattended = silent;
     options.log = log;
-    if (switches.verySilent) {
-        return runUnattended(process, options, log);
+
+    // A damaged download installs nothing: the user is told so before any change is made.
+    win32::Win32FileSystem disk;
+    win32::CngHashService hashes;
+    Bundle bundle;
+    try {
+        bundle = openBundle(process, disk, hashes);
+    } catch (const Error& e) {
+        log(std::string("damaged download: ") + e.what());
+        if (!silent) {
+            win32::Win32MessageLoop loop;
+            loop.messageBox(LangTextOrBuiltIn(LanguageState(disk), "uszkodzony"));
+        }
+        log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+        return static_cast<int>(ExitCode::CouldNotStart);
     }
-    return runWindow(instance, process, options, switches.silent, logFile != nullptr, log);
+    FileSystem& files = bundle.packed ? bundle.packed->files() : disk;
+    Process& bundleProcess = bundle.packed ? bundle.packed->process() : process;
+    if (switches.verySilent) {
+        return runUnattended(files, bundleProcess, options, log);
+    }
+    return runWindow(instance, files, bundleProcess, options, switches.silent, logFile != nullptr,
+                     log);
 }
 } // namespace
 } // namespace qly::app

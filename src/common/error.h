@@ -18,6 +18,7 @@ enum class FailureKind {
     DiskFull,     // the volume has no room left
     Vanished,     // the file (or a folder on its way) is not there
     InTheWay,     // a folder stands where a file must go, or a file where a folder must go
+    Damaged,      // the downloaded patch itself is damaged (a packed file fails its checksum)
 };
 
 class Error : public std::runtime_error {

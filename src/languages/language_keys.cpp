@@ -31,6 +31,8 @@ constexpr std::array kKeys{
     // An update that a crash or a power cut interrupted, found at the next start.
     LanguageKey{"cofnieto", "An interrupted update was undone. The game is as it was before it."},
     LanguageKey{"nie cofnieto", "An interrupted update could not be undone. The game folder needs attention: start the installer again, or reinstall the game."},
+    LanguageKey{"uszkodzony", "The downloaded patch is damaged or incomplete. Nothing has been changed. "
+                              "Please download the patch again."},
 };
 // clang-format on
 

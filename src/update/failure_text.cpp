@@ -20,6 +20,8 @@ std::string_view reasonKey(FailureKind kind) {
         return "brak pliku";
     case FailureKind::InTheWay:
         return "przeszkoda";
+    case FailureKind::Damaged:
+        return "uszkodzony";
     case FailureKind::DiskFull:
     case FailureKind::Other:
         break;

@@ -6,7 +6,7 @@
 set -uo pipefail
 
 # System DLLs the installer may import (lower case; api-ms-win-crt-* are the Universal CRT's).
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|version|msvcrt|shlwapi|uxtheme|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|bcrypt|version|msvcrt|shlwapi|uxtheme|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
 
 failed=0
 for exe in "$@"; do

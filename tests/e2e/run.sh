@@ -6,7 +6,8 @@
 # installer logged, and screenshots against the references in tests/e2e/reference/.
 #
 # Environment: QLY_E2E_EXE (default build/win64/src/app/qlypatch.exe), QLY_E2E_HOLD_FILE
-# (default build/win64/tests/e2e/tools/hold_file.exe), QLY_E2E_BUNDLE
+# (default build/win64/tests/e2e/tools/hold_file.exe), QLY_E2E_TOOL (default
+# build/native/src/app/qlypatch-tool, which packs the bundle behind the exe), QLY_E2E_BUNDLE
 # (default demo/), QLY_E2E_OUT (default tests/e2e/out/), QLY_E2E_ONLY (names of the scenarios
 # to run), QLY_E2E_UPDATE_REFERENCE=1 (take the screenshots as the new references).
 # Ends with "e2e: N passed, M failed" and a non-zero status when a check failed.
@@ -24,6 +25,7 @@ source "$here/lib/check.sh"
 EXE=${QLY_E2E_EXE:-$root/build/win64/src/app/qlypatch.exe}
 # Opens a file with no sharing and holds it: another program using a game file.
 HOLD_FILE=${QLY_E2E_HOLD_FILE:-$root/build/win64/tests/e2e/tools/hold_file.exe}
+TOOL=${QLY_E2E_TOOL:-$root/build/native/src/app/qlypatch-tool}
 BUNDLE=${QLY_E2E_BUNDLE:-$root/demo}
 OUT=${QLY_E2E_OUT:-$here/out}
 REFERENCE=$here/reference
@@ -36,6 +38,8 @@ INSTALL_DIR='C:\Downloads\Quillory Patch'
 GAME_DIR='C:\Games\Quillory'
 DEMO_ROOT='C:\Games'
 LOG_WIN='C:\qlypatch-e2e.log'
+# The packed patch is started from a folder that holds nothing else.
+PACKED_DIR='C:\Downloads\Packed Patch'
 
 # Screenshot tolerance: a pixel counts as different beyond FUZZ percent of the colour range,
 # and a screenshot passes with at most LIMIT_PER_MILLE of its pixels different. Both runs of
@@ -69,7 +73,7 @@ finish() {
 preflight() {
   local tool missing=()
   for tool in Xvfb wine wineserver xdotool xwininfo import compare identify convert python3 \
-    localedef; do
+    localedef openssl osslsigncode "$TOOL"; do
     command -v "$tool" >/dev/null || missing+=("$tool")
   done
   ((${#missing[@]} == 0)) || { fail "tools present" "missing: ${missing[*]} (bash scripts/deps.sh)"; return 1; }
@@ -121,14 +125,14 @@ reset_state() {
   rm -f "$FAVORITES"/*.URL "$FAVORITES"/*.url "$LOG"
 }
 
-# Starts the installer with a Unix locale and arguments, and waits for its window.
-# Usage: start_installer LANG [ARGS...]; sets WIN.
+# Starts the installer (INSTALLER_WIN, default the one in INSTALL_DIR) with a Unix locale and
+# arguments, and waits for its window. Usage: start_installer LANG [ARGS...]; sets WIN.
 start_installer() {
   local lang=$1
   shift
   : >"$work/app.out"
   LC_ALL='' LC_CTYPE='' LC_MESSAGES='' LANGUAGE='' LOCPATH="$work/locale" LANG=$lang \
-    QLYPATCH_LOG=$LOG_WIN session_start_app "$work" "$INSTALL_DIR\\qlypatch.exe" "$@"
+    QLYPATCH_LOG=$LOG_WIN session_start_app "$work" "${INSTALLER_WIN:-$INSTALL_DIR\\qlypatch.exe}" "$@"
   WIN=$(window_wait "$STARTUP_SECONDS" $SKIN_SIZE) ||
     { fail "installer window of the skin's size appears" "$(tail -n 5 "$work/app.out")"; return 1; }
 }
@@ -224,6 +228,19 @@ exit_meaning() {
     0) echo "installed" ;; 1) echo "could not start" ;; 2) echo "closed before installing" ;;
     3) echo "game not found" ;; 5) echo "installation failed" ;; *) echo "code $1" ;;
   esac
+}
+
+# The demo bundle packed into one exe behind the installer and signed afterwards, as a patch
+# maker ships it (a throwaway self-signed certificate). Usage: pack_signed OUT
+pack_signed() {
+  [ -f "$work/sign.key" ] || openssl req -x509 -newkey rsa:2048 -nodes -days 2 \
+    -subj "/CN=Quillory patch e2e" -keyout "$work/sign.key" -out "$work/sign.crt" >/dev/null 2>&1 ||
+    return 1
+  rm -f "$1" "$work/signature.der"
+  "$TOOL" pack "$BUNDLE" -o "$work/unsigned.exe" --installer "$EXE" >"$work/pack.out" &&
+    osslsigncode sign -certs "$work/sign.crt" -key "$work/sign.key" -n "Quillory patch" \
+      -in "$work/unsigned.exe" -out "$1" >/dev/null &&
+    osslsigncode extract-signature -in "$1" -out "$work/signature.der" >/dev/null
 }
 
 snapshot_game() {
@@ -653,6 +670,59 @@ scenario_killed_mid_copy() {
 }
 
 # The support log from its last "cls" on: what the text area shows since it was last cleared.
+# The demo bundle packed into one signed exe, started from a folder that holds nothing else:
+# installs the patch as the folder bundle does, writes nothing beside itself and leaves no
+# unpacked files behind when it ends.
+scenario_packed_exe() {
+  local game dir temp
+  game=$(session_unix_path "$GAME_DIR")
+  dir=$(session_unix_path "$PACKED_DIR")
+  temp=$(session_unix_path 'C:\users')
+  rm -rf "$dir" && mkdir -p "$dir"
+  check "bundle packed into one exe and signed" pack_signed "$dir/qlypatch.exe"
+  check "the signature follows the payload" [ -s "$work/signature.der" ]
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  INSTALLER_WIN="$PACKED_DIR\\qlypatch.exe" start_installer en_US.UTF-8 || return
+  check "introduction shown in English" wait_logged "$STILL_SECONDS" "$ENG_LNG" przed1
+  look_like start
+  window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
+  check "caption shows ' 100% QLY!' after the copy" window_wait_caption "$WIN" " 100% QLY!" "$RUN_SECONDS"
+  check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
+  check "patch tree copied byte for byte into the game folder" patched_like "$game" "$work/game-before"
+  check "nothing written beside the packed exe" [ "$(ls -A "$dir")" = qlypatch.exe ]
+  check "window files unpacked into a private folder while it runs" \
+    [ -n "$(find "$temp" -maxdepth 6 -type d -name 'qlypatch-*' 2>/dev/null)" ]
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  check "outcome logged: game found, every byte copied" \
+    outcome_is "outcome: status=1 ErrorCode=$(patch_bytes) caption= 100% QLY!"
+  check "private folder removed at the end" \
+    [ -z "$(find "$temp" -maxdepth 6 -type d -name 'qlypatch-*' 2>/dev/null)" ]
+}
+
+# The same signed exe cut short by one byte, as by an interrupted download: the installer says
+# the download is damaged and ends, and the game stays as it was.
+scenario_packed_exe_cut_short() {
+  local game dir box
+  game=$(session_unix_path "$GAME_DIR")
+  dir=$(session_unix_path "$PACKED_DIR")
+  rm -rf "$dir" && mkdir -p "$dir"
+  pack_signed "$work/whole.exe" || { fail "bundle packed into one exe and signed"; return; }
+  head -c "$(($(stat -c %s "$work/whole.exe") - 1))" "$work/whole.exe" >"$dir/qlypatch.exe"
+  session_register full "$GAME_DIR"
+  snapshot_game "$GAME_DIR"
+  : >"$work/app.out"
+  QLYPATCH_LOG=$LOG_WIN session_start_app "$work" "$PACKED_DIR\\qlypatch.exe"
+  box=$(window_wait_dialog none "$STARTUP_SECONDS") ||
+    { fail "a message box appears"; return; }
+  check "the message box is no installer window" [ "$(window_caption "$box")" != "Quillory - Install" ]
+  check "damaged download logged with its reason" grep -q "^damaged download: .*cut short" "$LOG"
+  check "no installer window shown" [ -z "$(window_wait 1 $SKIN_SIZE)" ]
+  xdotool key --window "$box" Return >/dev/null 2>&1
+  check "the program ends once the message is closed" session_wait_app_exit 20
+  check "game folder untouched" same_tree "$work/game-before" "$game"
+}
+
 log_since_last_cls() {
   log_lines | awk '/^cls$/ { n = NR } { line[NR] = $0 } END { for (i = n + 1; i <= NR; i++) print line[i] }'
 }
@@ -660,13 +730,10 @@ log_since_last_cls() {
 # ---- main ----------------------------------------------------------------------------------
 
 SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
-<<<<<<< HEAD
   demo_edition_64bit_view folder_browser_cancel language_switch game_file_in_use
-  read_only_game_file killed_mid_copy)
-=======
-  demo_edition_64bit_view folder_browser_cancel language_switch verysilent_registered
-  verysilent_dir_german verysilent_relative_dir verysilent_not_found verysilent_file_in_use unknown_switch silent_window)
->>>>>>> issue10
+  read_only_game_file killed_mid_copy verysilent_registered verysilent_dir_german
+  verysilent_relative_dir verysilent_not_found verysilent_file_in_use unknown_switch silent_window
+  packed_exe packed_exe_cut_short)
 
 run_scenario() {
   local name=$1 t0=$SECONDS

@@ -1,4 +1,5 @@
 #include "common/error.h"
+#include "platform/name_pattern.h"
 #include "platform/posix/posix_file_system.h"
 #include "support/temp_folder.h"
 
@@ -11,12 +12,12 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-TEST(PosixPatternMatching, MatchesLikeWindowsIgnoringLetterCase) {
-    EXPECT_TRUE(posix::matchesPattern("noextension", "*.*"));
-    EXPECT_TRUE(posix::matchesPattern("README.TXT", "*.txt"));
-    EXPECT_FALSE(posix::matchesPattern("readme.txt.bak", "*.txt"));
-    EXPECT_FALSE(posix::matchesPattern("a1b22", "a*b*c"));
-    EXPECT_TRUE(posix::matchesPattern("\xC5\x82.txt", "?.TXT")); // one non-ASCII character
+TEST(NamePattern, MatchesLikeWindowsIgnoringLetterCase) {
+    EXPECT_TRUE(matchesPattern("noextension", "*.*"));
+    EXPECT_TRUE(matchesPattern("README.TXT", "*.txt"));
+    EXPECT_FALSE(matchesPattern("readme.txt.bak", "*.txt"));
+    EXPECT_FALSE(matchesPattern("a1b22", "a*b*c"));
+    EXPECT_TRUE(matchesPattern("\xC5\x82.txt", "?.TXT")); // one non-ASCII character
 }
 
 class PosixFileSystemTest : public ::testing::Test {

@@ -40,8 +40,4 @@ public:
 // The native form of a Windows-style path: "\" becomes "/".
 std::string nativePath(const std::string& path);
 
-// Windows-like name matching: "*" any run, "?" one character, letters without regard to case;
-// "*.*" matches every name.
-bool matchesPattern(const std::string& name, const std::string& pattern);
-
 } // namespace qly::posix

@@ -8,7 +8,10 @@
 
 namespace qly::win32 {
 
-std::string Win32Process::programPath() const {
+namespace {
+
+// GetModuleFileNameW of the exe, however long.
+std::wstring modulePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -17,15 +20,21 @@ std::string Win32Process::programPath() const {
         }
         if (n < path.size()) {
             path.resize(n);
-            return fromWide(path);
+            return path;
         }
         // Cut to fit: ask again with room for a long path.
         path.resize(path.size() * 2);
     }
 }
 
+} // namespace
+
+std::string Win32Process::programPath() const {
+    return fromWide(modulePath());
+}
+
 std::string Win32Process::programFolder() {
-    std::wstring path = toWide(programPath());
+    std::wstring path = modulePath();
     std::size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos) {
         return {};

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Installing a patch from the packed exe against installing it from the folder: the copy
+# engine reads the 1 GiB file and the 20,000 small files once straight from a payload (through
+# its read-only file system, every file's SHA-256 checked on the way) and once from the
+# folder. Prints best and median of BENCH_RUNS rounds (default 5) and their ratios; the
+# target is at most 1.10. Warm cache; `sync` before every timed copy.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${QLY_BUILD_DIR:-build/native}
+runs=${BENCH_RUNS:-5}
+fixtures=bench/fixtures
+out=$fixtures/out
+
+cmake --preset native -B "$build" >/dev/null
+cmake --build "$build" --target qly-payload-bench >/dev/null
+bench="$build/bench/qly-payload-bench"
+
+# shellcheck source=fixtures.sh
+source bench/fixtures.sh
+
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+best() { tr ' ' '\n' | sed '/^$/d' | sort -g | head -n 1; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+# One timed install by mode $1 from $2; sets t (seconds).
+time_install() {
+    rm -rf "$out" && mkdir -p "$out" && sync
+    local line
+    line=$("$bench" "$1" "$2" "$out")
+    t=${line%% *}
+}
+
+report() {
+    local label=$1 tree=$2 packed=$fixtures/$(basename "$2").packed
+    if [ ! -f "$packed" ] || [ "$packed" -ot "$bench" ]; then
+        echo "packing $tree into $packed: $("$bench" pack "$tree" "$packed" | cut -d' ' -f1) s"
+    fi
+    local folder_times="" packed_times=""
+    for _ in $(seq "$runs"); do
+        time_install folder "$tree"
+        folder_times="$folder_times $t"
+        time_install packed "$packed"
+        packed_times="$packed_times $t"
+    done
+    local fb fm pb pm
+    fb=$(echo "$folder_times" | best)
+    fm=$(echo "$folder_times" | median)
+    pb=$(echo "$packed_times" | best)
+    pm=$(echo "$packed_times" | median)
+    echo
+    echo "$label (best / median of $runs rounds)"
+    printf "  from the folder               %8.3f s  %8.3f s\n" "$fb" "$fm"
+    printf "  from the packed exe           %8.3f s  %8.3f s\n" "$pb" "$pm"
+    echo "  packed / folder: best $(ratio "$pb" "$fb")x   median $(ratio "$pm" "$fm")x   (target at most 1.10)"
+}
+
+make_fixtures
+echo "$runs rounds each, warm cache"
+report "1 GiB file" "$fixtures/big"
+report "20,000 small files in 200 folders" "$fixtures/small"
+rm -rf "$out"

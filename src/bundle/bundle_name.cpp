@@ -1,0 +1,153 @@
+#include "bundle/bundle_name.h"
+
+#include "engine/path_case.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+namespace qly {
+
+namespace {
+
+// Longest name accepted; far beyond what any patch tree needs, and it bounds the index.
+constexpr std::size_t kMaxNameBytes = 4096;
+
+// True when text is well-formed UTF-8: no stray or truncated sequences, no overlong forms,
+// no surrogates, nothing above U+10FFFF.
+bool validUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<uint8_t>(text[i]);
+        std::size_t length = 0;
+        char32_t cp = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            cp = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            cp = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            cp = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<uint8_t>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        constexpr std::array<char32_t, 5> kSmallest{0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+char upperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+// True when component names a device whatever its extension: "con", "NUL.txt", "com1.dat".
+bool isDeviceName(std::string_view component) {
+    std::string base;
+    for (char c : component.substr(0, component.find('.'))) {
+        base += upperAscii(c);
+    }
+    while (!base.empty() && base.back() == ' ') {
+        base.pop_back();
+    }
+    for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (base == device) {
+            return true;
+        }
+    }
+    if (base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT"))) {
+        return base[3] >= '0' && base[3] <= '9';
+    }
+    // COM and LPT followed by a superscript one, two or three count too.
+    if (base.size() == 5 && (base.starts_with("COM") || base.starts_with("LPT"))) {
+        const std::string_view digit = std::string_view(base).substr(3);
+        return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
+    }
+    return false;
+}
+
+std::optional<std::string> componentProblem(std::string_view component) {
+    if (component.empty()) {
+        return "an empty folder name";
+    }
+    if (component == "." || component == "..") {
+        return "a \".\" or \"..\" component";
+    }
+    for (char c : component) {
+        const auto byte = static_cast<uint8_t>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return "a control character";
+        }
+        if (std::string_view("<>:\"/|?*").find(c) != std::string_view::npos) {
+            return std::string("the character ") + c;
+        }
+    }
+    if (component.back() == '.' || component.back() == ' ') {
+        return "a name ending in a dot or a blank";
+    }
+    if (isDeviceName(component)) {
+        return "the device name " + std::string(component);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> BundleNameProblem(std::string_view name) {
+    if (name.empty()) {
+        return "an empty name";
+    }
+    if (name.size() > kMaxNameBytes) {
+        return "a name longer than " + std::to_string(kMaxNameBytes) + " bytes";
+    }
+    if (!validUtf8(name)) {
+        return "a name that is not UTF-8";
+    }
+    if (name.front() == '\\' || name.front() == '/') {
+        return "an absolute path";
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = name.find('\\', start);
+        const std::string_view component = name.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (auto problem = componentProblem(component)) {
+            return problem;
+        }
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        start = end + 1;
+    }
+}
+
+std::string BundlePathKey(std::string_view path) {
+    std::string key = lowerCase(path);
+    std::ranges::replace(key, '/', '\\');
+    while (key.starts_with(".\\")) {
+        key.erase(0, 2);
+    }
+    key.erase(key.find_last_not_of('\\') + 1);
+    return key;
+}
+
+} // namespace qly

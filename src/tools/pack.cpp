@@ -1,0 +1,199 @@
+#include "tools/pack.h"
+
+#include "bundle/bundle_name.h"
+#include "bundle/memory_file.h"
+#include "bundle/payload_reader.h"
+#include "bundle/payload_writer.h"
+#include "bundle/pe_layout.h"
+#include "common/error.h"
+#include "tools/tool_arguments.h"
+
+#include <algorithm>
+
+namespace qly::tools {
+
+namespace {
+
+// The bundle's parts the installer reads, and what they are, for the messages.
+constexpr const char* kLayoutFile = "qlypatch.ini";
+constexpr const char* kSkin = "gfx.bmp";
+constexpr const char* kManifest = "update.sha256";
+constexpr const char* kLanguages = "lang";
+constexpr const char* kPatchTree = "update";
+
+std::string join(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '\\' || folder.back() == '/') {
+        return folder + name;
+    }
+    return folder + "\\" + name;
+}
+
+bool isFolder(FileSystem& files, const std::string& path) {
+    const uint32_t attrs = files.attributes(path);
+    return attrs != kInvalidAttributes && (attrs & kAttrDirectory) != 0;
+}
+
+bool isFile(FileSystem& files, const std::string& path) {
+    const uint32_t attrs = files.attributes(path);
+    return attrs != kInvalidAttributes && (attrs & kAttrDirectory) == 0;
+}
+
+// The entries of folder matching pattern, without "." and "..", sorted by name so that the
+// same bundle always packs the same way.
+std::vector<DirEntry> listSorted(FileSystem& files, const std::string& folder,
+                                 const std::string& pattern) {
+    std::vector<DirEntry> entries;
+    if (auto listing = files.list(folder, pattern)) {
+        DirEntry entry;
+        while (listing->next(entry)) {
+            if (entry.name != "." && entry.name != "..") {
+                entries.push_back(entry);
+            }
+        }
+    }
+    std::ranges::sort(entries, {}, &DirEntry::name);
+    return entries;
+}
+
+std::string readAll(FileSystem& files, const std::string& path) {
+    auto file = files.open(path, OpenMode::Read);
+    std::string bytes(static_cast<std::size_t>(file->length()), '\0');
+    if (file->read(bytes) != bytes.size()) {
+        throw Error("cannot read all of " + path);
+    }
+    return bytes;
+}
+
+// The installer's bytes ready for a payload: nothing after the program, no signature.
+std::string programOf(FileSystem& files, const std::string& installer, std::ostream& out) {
+    std::string bytes = readAll(files, installer);
+    MemoryFile file(bytes);
+    const std::optional<PeLayout> layout = ReadPeLayout(file);
+    if (!layout) {
+        throw Error(installer + " is not a Windows program");
+    }
+    if (layout->certificates) {
+        // The signature covers the file as it is; behind a payload it would no longer fit.
+        bytes.resize(static_cast<std::size_t>(layout->certificates->offset));
+        bytes.replace(static_cast<std::size_t>(layout->securityEntryOffset), 8,
+                      std::string(8, '\0'));
+        out << "note: " << installer << " was signed; its signature is left out\n";
+    }
+    const auto imageEnd = static_cast<std::size_t>(layout->imageEnd);
+    if (imageEnd < bytes.size() &&
+        std::ranges::all_of(bytes.substr(imageEnd), [](char c) { return c == '\0'; }) &&
+        bytes.size() - imageEnd < 8) {
+        bytes.resize(imageEnd); // the alignment a signing tool added
+    }
+    if (imageEnd != bytes.size()) {
+        throw Error(installer + " already carries data after the program (is it packed?)");
+    }
+    return bytes;
+}
+
+// Adds folder (a bundle name) and everything below it, sorted, skipping folder links.
+void addTree(PayloadWriter& writer, FileSystem& files, const std::string& bundle,
+             const std::string& name, int64_t& fileCount) {
+    writer.addFolder(name);
+    for (const DirEntry& entry : listSorted(files, join(bundle, name), "*")) {
+        const std::string child = name + "\\" + entry.name;
+        if (auto problem = BundleNameProblem(child)) {
+            throw Error("cannot pack " + child + ": " + *problem);
+        }
+        if ((entry.attributes & kAttrDirectory) != 0) {
+            if ((entry.attributes & kAttrReparsePoint) == 0) {
+                addTree(writer, files, bundle, child, fileCount);
+            }
+            continue;
+        }
+        writer.addFile(child, *files.open(join(bundle, child), OpenMode::Read));
+        ++fileCount;
+    }
+}
+
+} // namespace
+
+std::vector<std::string> MissingBundleParts(FileSystem& files, const std::string& bundle) {
+    std::vector<std::string> missing;
+    if (!isFile(files, join(bundle, kLayoutFile))) {
+        missing.push_back(std::string(kLayoutFile) + " (the layout file)");
+    }
+    if (!isFile(files, join(bundle, kSkin))) {
+        missing.push_back(std::string(kSkin) + " (the skin)");
+    }
+    if (listSorted(files, join(bundle, kLanguages), "*.lng").empty()) {
+        missing.push_back("lang\\*.lng (the language files)");
+    }
+    if (!isFolder(files, join(bundle, kPatchTree))) {
+        missing.push_back("update\\ (the patch tree)");
+    }
+    return missing;
+}
+
+int Pack(std::span<const std::string> args, const PackServices& services,
+         const std::string& defaultInstaller) {
+    const ToolArguments parsed = ParseToolArguments(args, {}, {"-o", "--installer"}, 1, 1);
+    const std::string& bundle = parsed.positional[0];
+    const std::optional<std::string> output = parsed.option("-o");
+    if (!output) {
+        throw UsageError("-o OUT.exe is required");
+    }
+    const std::string installer = parsed.option("--installer").value_or(defaultInstaller);
+    FileSystem& files = services.files;
+
+    const std::vector<std::string> missing = MissingBundleParts(files, bundle);
+    if (!missing.empty()) {
+        std::string text = "the bundle " + bundle + " is incomplete; it lacks:";
+        for (const std::string& part : missing) {
+            text += "\n  " + part;
+        }
+        throw Error(text);
+    }
+    if (!isFile(files, installer)) {
+        throw Error("no installer at " + installer +
+                    " (build the win32 preset or give --installer)");
+    }
+    const std::string program = programOf(files, installer, services.out);
+
+    const std::string partial = *output + ".part";
+    int64_t fileCount = 0;
+    std::size_t languageCount = 0;
+    try {
+        auto out = files.open(partial, OpenMode::CreateAlways);
+        out->write(program);
+        PayloadWriter writer(*out, std::ssize(program), services.hashes);
+        for (const char* name : {kLayoutFile, kSkin, kManifest}) {
+            if (isFile(files, join(bundle, name))) {
+                writer.addFile(name, *files.open(join(bundle, name), OpenMode::Read));
+            }
+        }
+        writer.addFolder(kLanguages);
+        for (const DirEntry& entry : listSorted(files, join(bundle, kLanguages), "*.lng")) {
+            const std::string name = std::string(kLanguages) + "\\" + entry.name;
+            writer.addFile(name, *files.open(join(bundle, name), OpenMode::Read));
+            ++languageCount;
+        }
+        addTree(writer, files, bundle, kPatchTree, fileCount);
+        writer.finish();
+        out.reset();
+        // Read back what a player's installer will read first.
+        auto written = services.openRandom(partial);
+        const PayloadLookup lookup = FindPayload(*written, services.hashes);
+        if (lookup.status != PayloadLookup::Status::Found) {
+            throw Error("the packed file does not read back: " + lookup.problem);
+        }
+        written.reset();
+        files.replaceFile(partial, *output);
+    } catch (...) {
+        files.removeQuietly(partial);
+        throw;
+    }
+    services.out << "checked " << bundle << ": " << kLayoutFile << ", " << kSkin << ", "
+                 << languageCount << " language files, "
+                 << (isFile(files, join(bundle, kManifest)) ? "update.sha256, " : "")
+                 << "update\\ with " << fileCount << " files\n"
+                 << "packed into " << *output << " behind " << installer << "\n";
+    return 0;
+}
+
+} // namespace qly::tools

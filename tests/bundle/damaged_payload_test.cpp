@@ -1,0 +1,197 @@
+// Damaged downloads: whatever is wrong with the payload, it is reported as damaged before
+// anything is read from it, never taken for a plain program and never served.
+#include "bundle/byte_order.h"
+#include "bundle/memory_file.h"
+#include "bundle/payload_file_system.h"
+#include "bundle/payload_reader.h"
+#include "support/packed_exe.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace qly::test {
+namespace {
+
+using Status = PayloadLookup::Status;
+
+Sha256Digest sha256(std::string_view bytes) {
+    posix::LibcryptoHashService hashes;
+    auto hasher = hashes.newSha256();
+    hasher->update(bytes);
+    return hasher->finish();
+}
+
+// A program and a payload written field by field, so that any field can be wrong while the
+// index checksum still matches: data of 64 bytes after the header, then the index.
+struct RawPayload {
+    std::vector<PayloadEntry> entries{
+        {"update", PayloadEntryKind::Folder, 0, 0, {}},
+        {"update\\a.txt", PayloadEntryKind::File, kPayloadHeaderSize, 40, {}},
+        {"update\\b.txt", PayloadEntryKind::File, kPayloadHeaderSize + 40, 24, {}},
+    };
+    std::string data = std::string(64, 'd');
+    // Changes made to the trailer after it was filled in.
+    std::function<void(PayloadTrailer&)> tweak = [](PayloadTrailer&) {};
+
+    std::string exe() const {
+        const std::string index = EncodeIndex(entries);
+        PayloadTrailer trailer;
+        trailer.indexOffset = kPayloadHeaderSize + std::ssize(data);
+        trailer.indexSize = std::ssize(index);
+        trailer.entryCount = static_cast<uint32_t>(entries.size());
+        trailer.indexDigest = sha256(index);
+        trailer.payloadSize = trailer.indexOffset + trailer.indexSize + kPayloadTrailerSize;
+        tweak(trailer);
+        return FakePe() + EncodePayloadHeader() + data + index + EncodeTrailer(trailer);
+    }
+};
+
+PayloadLookup lookUp(const std::string& exe) {
+    posix::LibcryptoHashService hashes;
+    MemoryFile file(exe);
+    return FindPayload(file, hashes);
+}
+
+TEST(DamagedPayload, TheSoundRawPayloadIsFound) {
+    // The baseline every case below changes one thing of.
+    EXPECT_EQ(lookUp(RawPayload{}.exe()).status, Status::Found)
+        << lookUp(RawPayload{}.exe()).problem;
+}
+
+TEST(DamagedPayload, EveryCutShortDownloadIsDamagedNeverPlain) {
+    const std::vector<PackedItem> items{{"qlypatch.ini", "[button]"},
+                                        {"update\\a.txt", std::string(1000, 'a')}};
+    const std::string exe = PackedExe(items);
+    const std::string signedExe =
+        AppendCertificate(exe, FakePeSecurityEntry({}), std::string(300, 'c'));
+    for (std::size_t length = kFakePeSectionEnd + 1; length < exe.size(); ++length) {
+        const PayloadLookup lookup = lookUp(exe.substr(0, length));
+        EXPECT_EQ(lookup.status, Status::Damaged) << "cut to " << length;
+    }
+    // Cut inside the certificate table: the security directory no longer fits the file.
+    EXPECT_EQ(lookUp(signedExe.substr(0, signedExe.size() - 1)).status, Status::Damaged);
+}
+
+TEST(DamagedPayload, NamesThatCouldLeaveTheGameFolderOrCollideAreRefused) {
+    for (const std::string& name : std::vector<std::string>{"update\\..\\..\\evil.dll",
+                                                            "..",
+                                                            "update\\.\\a",
+                                                            "\\Windows\\evil.dll",
+                                                            "/etc/passwd",
+                                                            "C:\\evil.dll",
+                                                            "update\\C:evil",
+                                                            "update\\a:stream",
+                                                            "update\\CON",
+                                                            "update\\lpt1.txt",
+                                                            "update\\Com9",
+                                                            "update\\nul .txt",
+                                                            "update\\a\x01.txt",
+                                                            "update\\a\x7F",
+                                                            "update\\tab\there",
+                                                            "update\\dot.",
+                                                            "update\\blank ",
+                                                            "update\\\\a",
+                                                            "update\\",
+                                                            "update\\a/b",
+                                                            "update\\a*",
+                                                            "update\\\xC3",
+                                                            "update\\\xC0\xAF",
+                                                            "update\\\xED\xA0\x80",
+                                                            std::string("update\\nul\0", 11),
+                                                            ""}) {
+        RawPayload raw;
+        raw.entries[1].name = name;
+        const PayloadLookup lookup = lookUp(raw.exe());
+        EXPECT_EQ(lookup.status, Status::Damaged) << name;
+    }
+    for (const std::string& sibling :
+         std::vector<std::string>{"UPDATE\\A.TXT", "update\\a.txt\\below", "update\\b.txt"}) {
+        RawPayload raw;
+        raw.entries.push_back({sibling, PayloadEntryKind::Folder, 0, 0, {}});
+        EXPECT_EQ(lookUp(raw.exe()).status, Status::Damaged) << sibling;
+    }
+    // Names Windows accepts stay accepted.
+    for (const std::string& name :
+         std::vector<std::string>{"update\\console.txt", "update\\COM10", "update\\.hidden",
+                                  "update\\\xC5\x81\xC4\x85ka zielona.map", "lptx"}) {
+        RawPayload raw;
+        raw.entries[1].name = name;
+        EXPECT_EQ(lookUp(raw.exe()).status, Status::Found) << name;
+    }
+}
+
+TEST(DamagedPayload, EntriesPointingOutsideTheirDataAreRefused) {
+    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+    const int64_t indexOffset = kPayloadHeaderSize + 64;
+    // offset and size of a.txt: into the header, into the index, past the file, overflowing,
+    // overlapping b.txt, and a folder with data.
+    for (const auto& [offset, size] : std::vector<std::pair<int64_t, int64_t>>{
+             {0, 40},
+             {kPayloadHeaderSize - 1, 40},
+             {kPayloadHeaderSize, 65},
+             {indexOffset, 1},
+             {kPayloadHeaderSize, kMax},
+             {kMax, 2},
+             {kPayloadHeaderSize + 41, 10},
+         }) {
+        RawPayload raw;
+        raw.entries[1].offset = offset;
+        raw.entries[1].size = size;
+        EXPECT_EQ(lookUp(raw.exe()).status, Status::Damaged) << offset << " " << size;
+    }
+    RawPayload folderWithData;
+    folderWithData.entries[0].size = 1;
+    EXPECT_EQ(lookUp(folderWithData.exe()).status, Status::Damaged);
+    // Sizes beyond what a signed 64-bit count holds, written straight into the index.
+    RawPayload huge;
+    std::string exe = huge.exe();
+    const std::size_t sizeField = exe.find("update\\a.txt") + 12 + 8;
+    exe.replace(sizeField, 8, std::string(8, '\xFF'));
+    EXPECT_EQ(lookUp(exe).status, Status::Damaged);
+}
+
+TEST(DamagedPayload, TrailerAndIndexDamageIsRefused) {
+    const std::vector<std::function<void(PayloadTrailer&)>> tweaks{
+        [](PayloadTrailer& t) { t.indexOffset += 1; },  // index shifted
+        [](PayloadTrailer& t) { t.indexOffset = 4; },   // index inside the header
+        [](PayloadTrailer& t) { t.indexSize += 1000; }, // index past the trailer
+        [](PayloadTrailer& t) { t.indexSize = int64_t{1} << 62; },
+        [](PayloadTrailer& t) { t.payloadSize += 1; }, // start before the program's end
+        [](PayloadTrailer& t) { t.payloadSize = int64_t{1} << 40; }, // larger than the file
+        [](PayloadTrailer& t) { t.payloadSize = 10; },
+        [](PayloadTrailer& t) { t.entryCount += 1; }, // more entries than written
+        [](PayloadTrailer& t) { t.entryCount = 0xFFFFFFFF; },
+        [](PayloadTrailer& t) { t.entryCount -= 1; }, // bytes left over
+        [](PayloadTrailer& t) { t.version = 2; },
+        [](PayloadTrailer& t) { t.indexDigest[0] ^= 1; }, // index altered after packing
+    };
+    for (std::size_t i = 0; i < tweaks.size(); ++i) {
+        RawPayload raw;
+        raw.tweak = tweaks[i];
+        const PayloadLookup lookup = lookUp(raw.exe());
+        EXPECT_EQ(lookup.status, Status::Damaged) << "tweak " << i;
+        EXPECT_FALSE(lookup.problem.empty());
+    }
+    std::string badHeader = RawPayload{}.exe();
+    badHeader[kFakePeSectionEnd + 8] = 2; // header of another format version
+    EXPECT_EQ(lookUp(badHeader).status, Status::Damaged);
+}
+
+TEST(DamagedPayload, AlteredDataFailsTheReadThatReachesTheFilesEnd) {
+    std::string exe = PackedExe({{"update\\a.txt", std::string(70000, 'a')}, {"update\\b", "b"}});
+    exe[exe.find(std::string(100, 'a')) + 65000] = 'X';
+    posix::LibcryptoHashService hashes;
+    MemoryFile file(exe);
+    PayloadLookup lookup = FindPayload(file, hashes);
+    ASSERT_EQ(lookup.status, Status::Found); // data is checked as it is read, not up front
+    PayloadFileSystem fs(file, lookup.payload, hashes);
+    auto altered = fs.open("update\\a.txt", OpenMode::Read);
+    std::string chunk(62000, '\0');
+    EXPECT_EQ(altered->read(chunk), 62000u);
+    EXPECT_THROW(altered->read(chunk), Error);
+    EXPECT_EQ(fs.open("update\\b", OpenMode::Read)->read(chunk), 1u);
+}
+
+} // namespace
+} // namespace qly::test

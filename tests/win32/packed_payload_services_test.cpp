@@ -1,0 +1,91 @@
+// The services the installer needs to run from its own payload, against the real Windows API:
+// reading its exe at chosen positions, SHA-256 through CNG and the private folder.
+#include "common/error.h"
+#include "platform/win32/cng_hash_service.h"
+#include "platform/win32/wide_string.h"
+#include "platform/win32/win32_private_folder.h"
+#include "platform/win32/win32_process.h"
+#include "platform/win32/win32_random_access_file.h"
+
+#include <aclapi.h>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <sddl.h>
+#include <string>
+#include <vector>
+
+namespace qly::win32 {
+namespace {
+
+TEST(Win32PackedPayload, ReadsTheRunningExeAtAnyPositionButNotPastItsEnd) {
+    Win32Process process;
+    Win32RandomAccessFile exe(process.programPath()); // open by the loader at the same time
+    ASSERT_GT(exe.size(), 1024);
+    std::string head(2, '\0');
+    exe.readAt(0, head);
+    EXPECT_EQ(head, "MZ");
+    std::string tail(16, '\0');
+    exe.readAt(exe.size() - 16, tail);
+    EXPECT_THROW(exe.readAt(exe.size() - 15, tail), Error);
+    EXPECT_THROW(Win32RandomAccessFile("C:\\no such folder\\qlypatch.exe"), Error);
+}
+
+TEST(Win32PackedPayload, CngSha256GivesTheStandardDigestsInPieces) {
+    CngHashService hashes;
+    auto empty = hashes.newSha256();
+    EXPECT_EQ(ToHex(empty->finish()),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    auto abc = hashes.newSha256();
+    abc->update(std::string("a"));
+    abc->update(std::string());
+    abc->update(std::string("bc"));
+    EXPECT_EQ(ToHex(abc->finish()),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_THROW(abc->finish(), Error);
+}
+
+TEST(Win32PackedPayload, PrivateFolderIsTheUsersAloneAndGoesWithItsContents) {
+    std::wstring path;
+    {
+        Win32PrivateFolder first;
+        Win32PrivateFolder second;
+        EXPECT_NE(first.path(), second.path());
+        path = toWide(first.path());
+        EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+        // The access list lets this user in and none of the groups every user belongs to
+        // (the system account may hold an entry of its own).
+        PACL dacl = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, &dacl, nullptr, &descriptor),
+                  ERROR_SUCCESS);
+        ASSERT_NE(dacl, nullptr);
+        std::vector<std::string> trustees;
+        for (DWORD i = 0; i < dacl->AceCount; ++i) {
+            void* ace = nullptr;
+            ASSERT_TRUE(GetAce(dacl, i, &ace));
+            auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+            LPWSTR text = nullptr;
+            ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<PSID>(&allowed->SidStart), &text));
+            trustees.push_back(fromWide(text));
+            LocalFree(text);
+        }
+        for (const char* everyone : {"S-1-1-0", "S-1-5-11", "S-1-5-32-545", "S-1-5-4"}) {
+            EXPECT_EQ(std::count(trustees.begin(), trustees.end(), everyone), 0) << everyone;
+        }
+        EXPECT_TRUE(std::any_of(trustees.begin(), trustees.end(), [](const std::string& sid) {
+            return sid.starts_with("S-1-5-21-");
+        }));
+        LocalFree(descriptor);
+        // Contents and the working folder do not keep it from going.
+        CreateDirectoryW((path + L"\\lang").c_str(), nullptr);
+        HANDLE file = CreateFileW((path + L"\\lang\\eng.lng").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr);
+        CloseHandle(file);
+        SetCurrentDirectoryW(path.c_str());
+    }
+    EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+} // namespace
+} // namespace qly::win32
