@@ -31,6 +31,9 @@ constexpr std::array kKeys{
     // An update that a crash or a power cut interrupted, found at the next start.
     LanguageKey{"cofnieto", "An interrupted update was undone. The game is as it was before it."},
     LanguageKey{"nie cofnieto", "An interrupted update could not be undone. The game folder needs attention: start the installer again, or reinstall the game."},
+    // The Linux program: the question before the game is changed, and a run stopped by Ctrl+C.
+    LanguageKey{"pytanie", "Install the patch into this folder? [y/N]"},
+    LanguageKey{"przerwano", "Stopped: the update was undone. The game is as it was before."},
     LanguageKey{"uszkodzony", "The downloaded patch is damaged or incomplete. Nothing has been changed. "
                               "Please download the patch again."},
 };

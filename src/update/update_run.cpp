@@ -111,6 +111,9 @@ std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure) {
     case FailureKind::InTheWay:
         reason = "a file or folder in the way";
         break;
+    case FailureKind::Damaged:
+        reason = "damaged in the download";
+        break;
     case FailureKind::Other:
         reason = "failed";
         break;

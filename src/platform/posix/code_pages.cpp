@@ -272,3 +272,27 @@ std::string utf8ToCodePage(const std::string& utf8, unsigned codePage) {
 }
 
 } // namespace qly::posix
+
+namespace qly::posix {
+
+std::string codePageToUtf8(const std::string& bytes, unsigned codePage) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (char byte : bytes) {
+        const char32_t c = toUnicode(static_cast<unsigned char>(byte), codePage);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            // Single-byte code pages stay within the Basic Multilingual Plane.
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+} // namespace qly::posix

@@ -24,3 +24,10 @@ unsigned char fromUnicode(char32_t ch, unsigned codePage);
 std::string utf8ToCodePage(const std::string& utf8, unsigned codePage);
 
 } // namespace qly::posix
+
+namespace qly::posix {
+
+// The bytes of codePage as UTF-8 text.
+std::string codePageToUtf8(const std::string& bytes, unsigned codePage);
+
+} // namespace qly::posix
