@@ -9,14 +9,20 @@ namespace qly {
 
 namespace {
 
-// The quoted tokens of a VDF text, escapes undone.
-std::vector<std::string> quotedTokens(std::string_view text) {
+// The tokens of a VDF text: quoted strings (escapes undone) and the braces "{" and "}",
+// which stand as tokens of their own; a string token never equals a brace, since strings are
+// kept with a leading '"'.
+std::vector<std::string> vdfTokens(std::string_view text) {
     std::vector<std::string> tokens;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '{' || text[i] == '}') {
+            tokens.emplace_back(1, text[i]);
+            continue;
+        }
         if (text[i] != '"') {
             continue;
         }
-        std::string token;
+        std::string token = "\"";
         for (++i; i < text.size() && text[i] != '"'; ++i) {
             if (text[i] == '\\' && i + 1 < text.size()) {
                 ++i;
@@ -63,12 +69,16 @@ std::string DefaultPrefix(const std::optional<std::string>& winePrefix, const st
 
 std::vector<std::string> SteamLibraryPaths(std::string_view vdf) {
     std::vector<std::string> paths;
-    const std::vector<std::string> tokens = quotedTokens(vdf);
-    for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
-        if (AsciiUpperCase(tokens[i]) == "PATH") {
-            paths.push_back(withoutTrailingSlash(tokens[i + 1]));
-            ++i;
+    const std::vector<std::string> tokens = vdfTokens(vdf);
+    // A string followed by a string is a key and its value; followed by "{", a section name.
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i][0] != '"' || i + 1 >= tokens.size() || tokens[i + 1][0] != '"') {
+            continue;
         }
+        if (AsciiUpperCase(tokens[i].substr(1)) == "PATH") {
+            paths.push_back(withoutTrailingSlash(tokens[i + 1].substr(1)));
+        }
+        ++i;
     }
     return paths;
 }

@@ -73,15 +73,19 @@ std::optional<std::string> PrefixPaths::driveRoot(char letter) const {
 }
 
 std::string PrefixPaths::descend(std::string base, const std::string& relative) const {
-    bool existing = true;
-    for (const std::string& part : components(relative, true)) {
-        if (part.empty() || part == ".") {
-            continue;
-        }
+    // "." and ".." are resolved on the names first, as Windows does, never above base.
+    std::vector<std::string> parts;
+    for (std::string& part : components(relative, true)) {
         if (part == "..") {
-            base = NormalLinuxPath(base + "/..");
-            continue;
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(std::move(part));
         }
+    }
+    bool existing = true;
+    for (const std::string& part : parts) {
         std::string next = joined(base, part);
         if (existing && !files_.exists(next)) {
             std::string found;
