@@ -20,6 +20,7 @@
 #include "platform/posix/posix_terminal.h"
 #include "platform/posix/posix_version_resource.h"
 #include "platform/posix/reg_file_registry.h"
+#include "prefix/case_matching_file_system.h"
 #include "prefix/prefix_folders.h"
 #include "prefix/prefix_list.h"
 #include "prefix/prefix_registry.h"
@@ -160,6 +161,8 @@ int run(int argc, char** argv) {
                                                 : std::filesystem::path(bundlePath)
                                                       .parent_path()
                                                       .string());
+    // Game files are found without regard to letter case, as the game itself finds them.
+    CaseMatchingFileSystem prefixDisk(disk);
     std::unique_ptr<posix::PosixRandomAccessFile> exe;
     std::unique_ptr<posix::PosixPrivateFolder> unpacked;
     std::unique_ptr<PackedBundle> packed;
@@ -173,7 +176,8 @@ int run(int argc, char** argv) {
                                 : "no patch packed in " + bundlePath);
             }
             unpacked = std::make_unique<posix::PosixPrivateFolder>();
-            packed = std::make_unique<PackedBundle>(*exe, std::move(lookup.payload), hashes, disk,
+            packed = std::make_unique<PackedBundle>(*exe, std::move(lookup.payload), hashes,
+                                                    prefixDisk,
                                                     bundleProcess, unpacked->path());
         } catch (const Error& e) {
             log(e.what());
@@ -186,7 +190,7 @@ int run(int argc, char** argv) {
             return static_cast<int>(ExitCode::CouldNotStart);
         }
     }
-    FileSystem& files = packed ? packed->files() : disk;
+    FileSystem& files = packed ? packed->files() : static_cast<FileSystem&>(prefixDisk);
     Process& process = packed ? packed->process() : static_cast<Process&>(bundleProcess);
 
     posix::RegFileRegistry hive(prefix + "/system.reg");

@@ -7,6 +7,7 @@
 #include "platform/posix/posix_profile_file.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/posix_version_resource.h"
+#include "prefix/case_matching_file_system.h"
 #include "support/fake_locale.h"
 #include "support/fake_terminal.h"
 #include "support/form1_rig.h"
@@ -43,12 +44,14 @@ protected:
         // Large enough for the copy to yield many times.
         folder_.write("bundle/update/data/big.pak", std::string(2'000'000, 'x'));
         folder_.write("game/main.exe", "MZ old");
-        folder_.write("game/data/levels.dat", "old levels");
+        // The game's own letter case differs from the patch's, as often under Wine.
+        folder_.write("game/DATA/Levels.DAT", "old levels");
         before_ = treeOf(folder_, "game");
     }
 
     ExitCode run(bool yes, std::optional<std::string> lang = std::nullopt) {
-        posix::PosixFileSystem disk;
+        posix::PosixFileSystem posixDisk;
+        CaseMatchingFileSystem disk(posixDisk);
         posix::PosixProfileFile profile;
         test::FakeRegistry registry;
         posix::PosixShell shell(std::nullopt, {});
@@ -75,8 +78,9 @@ protected:
 
 TEST_F(PrefixRunTest, YesInstallsWithoutAskingAndShowsTheOutcome) {
     EXPECT_EQ(run(true), ExitCode::Installed);
-    EXPECT_EQ(folder_.read("game/data/big.pak").size(), 2'000'000u);
-    EXPECT_EQ(folder_.read("game/data/levels.dat"), folder_.read("bundle/update/data/levels.dat"));
+    EXPECT_EQ(folder_.read("game/DATA/big.pak").size(), 2'000'000u);
+    EXPECT_EQ(folder_.read("game/DATA/Levels.DAT"), folder_.read("bundle/update/data/levels.dat"));
+    EXPECT_FALSE(fs::exists(folder_.file("game/data")));
     EXPECT_NE(terminal_.written_.find("The patch has been installed."), std::string::npos);
     EXPECT_NE(terminal_.written_.find("100%\n"), std::string::npos);
     EXPECT_EQ(terminal_.written_.find("[y/N]"), std::string::npos);
@@ -99,7 +103,7 @@ TEST_F(PrefixRunTest, OnlyAYesInTheLanguageInForceChangesTheGame) {
     EXPECT_NE(terminal_.written_.find(folder_.file("game") + "\nZainstalowa\xC4\x87 poprawk\xC4\x99"),
               std::string::npos)
         << terminal_.written_;
-    EXPECT_EQ(folder_.read("game/data/big.pak").size(), 2'000'000u);
+    EXPECT_EQ(folder_.read("game/DATA/big.pak").size(), 2'000'000u);
 }
 
 TEST_F(PrefixRunTest, InterruptKeyDuringTheCopyUndoesTheRun) {
