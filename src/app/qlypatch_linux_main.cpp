@@ -156,11 +156,10 @@ int run(int argc, char** argv) {
     posix::LibcryptoHashService hashes;
     const std::string bundlePath = NormalLinuxPath(
         std::filesystem::absolute(parsed.positional.empty() ? "." : parsed.positional[0]).string());
-    BundleProcess bundleProcess(ownProcess, std::filesystem::is_directory(bundlePath)
-                                                ? bundlePath
-                                                : std::filesystem::path(bundlePath)
-                                                      .parent_path()
-                                                      .string());
+    BundleProcess bundleProcess(ownProcess,
+                                std::filesystem::is_directory(bundlePath)
+                                    ? bundlePath
+                                    : std::filesystem::path(bundlePath).parent_path().string());
     // Game files are found without regard to letter case, as the game itself finds them.
     CaseMatchingFileSystem prefixDisk(disk);
     std::unique_ptr<posix::PosixRandomAccessFile> exe;
@@ -177,8 +176,7 @@ int run(int argc, char** argv) {
             }
             unpacked = std::make_unique<posix::PosixPrivateFolder>();
             packed = std::make_unique<PackedBundle>(*exe, std::move(lookup.payload), hashes,
-                                                    prefixDisk,
-                                                    bundleProcess, unpacked->path());
+                                                    prefixDisk, bundleProcess, unpacked->path());
         } catch (const Error& e) {
             log(e.what());
             std::cerr << "qlypatch-linux: " << e.what() << "\n";
@@ -217,9 +215,9 @@ int run(int argc, char** argv) {
     options.yes = parsed.has("--yes");
     options.toUtf8 = utf8OfCharset;
 
-    const ExitCode code = RunInPrefix(
-        PrefixRunServices{files, profile, registry, shell, versions, locale, loop, process, terminal},
-        std::move(options));
+    const ExitCode code = RunInPrefix(PrefixRunServices{files, profile, registry, shell, versions,
+                                                        locale, loop, process, terminal},
+                                      std::move(options));
     return static_cast<int>(code);
 }
 

@@ -66,10 +66,11 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
     TextArea& textArea = options.form.log ? static_cast<TextArea&>(logged) : shown;
 
     InterruptibleLoop loop(services.loop, [&services] { return services.terminal.interrupted(); });
-    Form1 form(Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-               Form1Services{services.files, services.profile, services.registry, services.shell,
-                             services.versions, services.locale, loop, services.process},
-               options.form);
+    Form1 form(
+        Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
+        Form1Services{services.files, services.profile, services.registry, services.shell,
+                      services.versions, services.locale, loop, services.process},
+        options.form);
     running = &form;
     // A stop is what closing the window during the run does: the copy stops and is undone.
     loop.onStop([&form] { form.Form_Unload(); });

@@ -33,8 +33,8 @@ struct PrefixRunServices {
 };
 
 struct PrefixRunOptions {
-    Form1Options form;  // dir, lang and the log; unattended is set from yes
-    bool yes = false;   // change the game without asking (and never ask for the folder)
+    Form1Options form; // dir, lang and the log; unattended is set from yes
+    bool yes = false;  // change the game without asking (and never ask for the folder)
     std::function<std::string(const std::string& bytes, int32_t charset)> toUtf8;
 };
 

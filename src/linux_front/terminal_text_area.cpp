@@ -59,8 +59,8 @@ std::string ProgressLine(int16_t percent, const CopyProgress& progress, int64_t 
     std::string tail = " " + std::to_string(percent) + "%  " + FormatBytes(progress.copied) +
                        " / " + FormatBytes(progress.total);
     if (elapsedMs > 0 && progress.copied > 0) {
-        const double perSecond = static_cast<double>(progress.copied) * 1000.0 /
-                                 static_cast<double>(elapsedMs);
+        const double perSecond =
+            static_cast<double>(progress.copied) * 1000.0 / static_cast<double>(elapsedMs);
         const int64_t left = std::max<int64_t>(progress.total - progress.copied, 0);
         const auto secondsLeft = static_cast<int64_t>(
             roundHalfEven(static_cast<double>(left) / std::max(perSecond, 1.0)));

@@ -59,9 +59,8 @@ std::string CaseMatchingFileSystem::resolve(const std::string& path) {
     }
     const Names& names = namesOf(folder);
     const auto match = names.find(lowerCase(name));
-    const std::string& actual = match == names.end() || match->second.contains(name)
-                                    ? name
-                                    : *match->second.begin();
+    const std::string& actual =
+        match == names.end() || match->second.contains(name) ? name : *match->second.begin();
     return folder == "/" ? "/" + actual : folder + "/" + actual;
 }
 

@@ -23,7 +23,8 @@ public:
     // else by letter case; components that do not exist are kept as given. "\" becomes "/".
     std::string resolve(const std::string& path);
 
-    std::unique_ptr<DirListing> list(const std::string& folder, const std::string& pattern) override;
+    std::unique_ptr<DirListing> list(const std::string& folder,
+                                     const std::string& pattern) override;
     uint32_t attributes(const std::string& path) override;
     bool fileExists(const std::string& path) override;
     bool exists(const std::string& path) override;

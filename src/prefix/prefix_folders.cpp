@@ -7,7 +7,8 @@ std::string PrefixSystemFolder(const PrefixPaths& paths, FileSystem& files) {
     if (wow64 && files.exists(*wow64)) {
         return *wow64;
     }
-    return paths.linuxPath("C:\\windows\\system32").value_or(paths.prefix() + "/drive_c/windows/system32");
+    return paths.linuxPath("C:\\windows\\system32")
+        .value_or(paths.prefix() + "/drive_c/windows/system32");
 }
 
 std::optional<std::string> PrefixFavoritesFolder(const PrefixPaths& paths, FileSystem& files,

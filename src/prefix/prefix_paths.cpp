@@ -61,15 +61,16 @@ PrefixPaths::PrefixPaths(FileSystem& files, LinkReader readLink, std::string pre
     : files_(files), readLink_(std::move(readLink)), prefix_(NormalLinuxPath(prefix)) {}
 
 std::optional<std::string> PrefixPaths::driveRoot(char letter) const {
-    const std::string link =
-        joined(prefix_, "dosdevices/") +
-        static_cast<char>(std::tolower(static_cast<unsigned char>(letter))) + ":";
+    const std::string link = joined(prefix_, "dosdevices/") +
+                             static_cast<char>(std::tolower(static_cast<unsigned char>(letter))) +
+                             ":";
     const std::optional<std::string> target = readLink_(link);
     if (!target || target->empty()) {
         return std::nullopt;
     }
     // Wine writes its own links relative ("../drive_c"); links made by hand may be absolute.
-    return NormalLinuxPath(target->front() == '/' ? *target : joined(prefix_, "dosdevices/") + *target);
+    return NormalLinuxPath(target->front() == '/' ? *target
+                                                  : joined(prefix_, "dosdevices/") + *target);
 }
 
 std::string PrefixPaths::descend(std::string base, const std::string& relative) const {

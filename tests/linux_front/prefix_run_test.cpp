@@ -40,7 +40,8 @@ protected:
         if (source == nullptr) {
             GTEST_SKIP() << "QLY_SOURCE_DIR is not set";
         }
-        fs::copy(std::string(source) + "/demo", folder_.file("bundle"), fs::copy_options::recursive);
+        fs::copy(std::string(source) + "/demo", folder_.file("bundle"),
+                 fs::copy_options::recursive);
         // Large enough for the copy to yield many times.
         folder_.write("bundle/update/data/big.pak", std::string(2'000'000, 'x'));
         folder_.write("game/main.exe", "MZ old");
@@ -66,8 +67,8 @@ protected:
         options.toUtf8 = [](const std::string& bytes, int32_t charset) {
             return posix::codePageToUtf8(bytes, posix::codePageOfCharset(charset));
         };
-        return RunInPrefix(PrefixRunServices{disk, profile, registry, shell, versions, locale,
-                                             loop, process, terminal_},
+        return RunInPrefix(PrefixRunServices{disk, profile, registry, shell, versions, locale, loop,
+                                             process, terminal_},
                            options);
     }
 
@@ -100,8 +101,9 @@ TEST_F(PrefixRunTest, OnlyAYesInTheLanguageInForceChangesTheGame) {
     terminal_.written_.clear();
     terminal_.answers_ = {" TAK "};
     EXPECT_EQ(run(false, "POL"), ExitCode::Installed);
-    EXPECT_NE(terminal_.written_.find(folder_.file("game") + "\nZainstalowa\xC4\x87 poprawk\xC4\x99"),
-              std::string::npos)
+    EXPECT_NE(
+        terminal_.written_.find(folder_.file("game") + "\nZainstalowa\xC4\x87 poprawk\xC4\x99"),
+        std::string::npos)
         << terminal_.written_;
     EXPECT_EQ(folder_.read("game/DATA/big.pak").size(), 2'000'000u);
 }
@@ -131,8 +133,8 @@ TEST_F(PrefixRunTest, NoGameFolderEndsWithGameNotFound) {
 }
 
 TEST(IsYesTest, TheYesWordsOfTheDemoLanguages) {
-    for (const char* yes : {"y", "Y", "yes", " YES", "t", "Tak", "j", "JA", "\xD0\xB4",
-                            "\xD0\x94\xD0\xB0"}) {
+    for (const char* yes :
+         {"y", "Y", "yes", " YES", "t", "Tak", "j", "JA", "\xD0\xB4", "\xD0\x94\xD0\xB0"}) {
         EXPECT_TRUE(IsYes(yes)) << yes;
     }
     for (const char* no : {"", "n", "no", "nie", "nein", "yy", "\xD0\xBD\xD0\xB5\xD1\x82"}) {

@@ -14,14 +14,19 @@ std::string utf8OfCharset(const std::string& bytes, int32_t charset) {
 }
 
 TEST(ProgressFiguresTest, BytesDurationsAndTheLineFittedToTheWidth) {
-    for (const auto& [bytes, text] :
-         {std::pair<int64_t, const char*>{-5, "0 B"}, {1023, "1023 B"}, {1024, "1.0 KiB"},
-          {1536, "1.5 KiB"}, {1048576 * 27, "27.0 MiB"}, {int64_t{3} << 40, "3.0 TiB"},
-          {int64_t{5000} << 40, "5000.0 TiB"}}) {
+    for (const auto& [bytes, text] : {std::pair<int64_t, const char*>{-5, "0 B"},
+                                      {1023, "1023 B"},
+                                      {1024, "1.0 KiB"},
+                                      {1536, "1.5 KiB"},
+                                      {1048576 * 27, "27.0 MiB"},
+                                      {int64_t{3} << 40, "3.0 TiB"},
+                                      {int64_t{5000} << 40, "5000.0 TiB"}}) {
         EXPECT_EQ(FormatBytes(bytes), text) << bytes;
     }
-    for (const auto& [seconds, text] : {std::pair<int64_t, const char*>{-1, "0:00"}, {7, "0:07"},
-                                        {725, "12:05"}, {3723, "1:02:03"}}) {
+    for (const auto& [seconds, text] : {std::pair<int64_t, const char*>{-1, "0:00"},
+                                        {7, "0:07"},
+                                        {725, "12:05"},
+                                        {3723, "1:02:03"}}) {
         EXPECT_EQ(FormatDuration(seconds), text) << seconds;
     }
 
@@ -36,7 +41,8 @@ TEST(ProgressFiguresTest, BytesDurationsAndTheLineFittedToTheWidth) {
     EXPECT_EQ(start.find('#'), std::string::npos);
     EXPECT_EQ(start.find("left"), std::string::npos);
     const std::string bar = line.substr(1, line.find(']') - 1);
-    EXPECT_EQ(bar, std::string(bar.size() / 2, '#') + std::string(bar.size() - bar.size() / 2, '.'));
+    EXPECT_EQ(bar,
+              std::string(bar.size() / 2, '#') + std::string(bar.size() - bar.size() / 2, '.'));
     // Too narrow for a bar: the figures alone; out-of-range percents are held to 0..100.
     EXPECT_EQ(ProgressLine(140, half, 0, 30), "100%  1.0 MiB / 2.0 MiB");
 }

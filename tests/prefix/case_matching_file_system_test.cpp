@@ -27,9 +27,7 @@ TEST(CaseMatchingFileSystemTest, ExistingNamesInAnyCaseNewNamesAsGiven) {
     EXPECT_EQ(files.resolve("update\\Data\\x"), "update\\Data\\x");
 
     // Names made through it are found in another case at once (the folder is remembered).
-    {
-        auto file = files.open(game + "/data/Staged.qlytmp", OpenMode::CreateAlways);
-    }
+    { auto file = files.open(game + "/data/Staged.qlytmp", OpenMode::CreateAlways); }
     EXPECT_TRUE(std::filesystem::exists(game + "/DATA/Staged.qlytmp"));
     files.replaceWithBackup(game + "/data/staged.QLYTMP", game + "/data/levels.dat",
                             game + "/data/levels.dat.qlybak");

@@ -40,10 +40,10 @@ TEST(FindPrefixesTest, DefaultPrefixThenEveryLibrarysCompatdataOnce) {
     // ~/.steam/steam is a link to the same installation: its prefixes are listed once.
     std::filesystem::create_directories(home.file(".steam"));
     std::filesystem::create_symlink(steam, home.file(".steam/steam"));
-    for (const char* pfx : {".local/share/Steam/steamapps/compatdata/1000/pfx/system.reg",
-                            ".local/share/Steam/steamapps/compatdata/200/pfx/system.reg",
-                            "games/SteamLibrary/steamapps/compatdata/3000/pfx/system.reg",
-                            ".wine/system.reg"}) {
+    for (const char* pfx :
+         {".local/share/Steam/steamapps/compatdata/1000/pfx/system.reg",
+          ".local/share/Steam/steamapps/compatdata/200/pfx/system.reg",
+          "games/SteamLibrary/steamapps/compatdata/3000/pfx/system.reg", ".wine/system.reg"}) {
         home.write(pfx, "WINE REGISTRY Version 2\n");
     }
     // A game that never ran through the compatibility layer has a folder but no prefix.

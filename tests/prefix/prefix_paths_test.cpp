@@ -17,8 +17,7 @@ TEST(PrefixPathsTest, DriveLinksAndLetterCaseAsWineResolvesThem) {
     EXPECT_EQ(f.paths.linuxPath("c:/GAMES/quillory/"), game);
     EXPECT_EQ(f.paths.linuxPath("C:\\Games\\.\\Other\\..\\Quillory"), game);
     // What is not there yet keeps the case it was given, under the parts that are.
-    EXPECT_EQ(f.paths.linuxPath("C:\\GAMES\\Quillory\\New Folder\\Sub"),
-              game + "/New Folder/Sub");
+    EXPECT_EQ(f.paths.linuxPath("C:\\GAMES\\Quillory\\New Folder\\Sub"), game + "/New Folder/Sub");
     EXPECT_EQ(f.paths.linuxPath("C:\\"), f.drive());
     // ".." never climbs out of the drive.
     EXPECT_EQ(f.paths.linuxPath("C:\\..\\..\\games"), f.drive() + "/games");

@@ -125,8 +125,7 @@ PosixPrivateFolder::PosixPrivateFolder() {
     }
     std::string pattern = base + "/qlypatch-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) { // mode 0700
-        throw Error("cannot make a private folder under " + base, FailureKind::Other, errno,
-                    base);
+        throw Error("cannot make a private folder under " + base, FailureKind::Other, errno, base);
     }
     path_ = pattern;
 }
