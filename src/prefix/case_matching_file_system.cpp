@@ -64,6 +64,18 @@ std::string CaseMatchingFileSystem::resolve(const std::string& path) {
     return folder == "/" ? "/" + actual : folder + "/" + actual;
 }
 
+void CaseMatchingFileSystem::takeGivenName(const std::string& given, const std::string& real) {
+    const std::string wanted = split(slashes(given)).second;
+    const auto [folder, name] = split(real);
+    if (wanted.empty() || wanted == name) {
+        return;
+    }
+    const std::string renamed = folder == "/" ? "/" + wanted : folder + "/" + wanted;
+    inner_.replaceFile(real, renamed);
+    removed(real);
+    added(renamed);
+}
+
 void CaseMatchingFileSystem::added(const std::string& resolvedPath) {
     const auto [folder, name] = split(resolvedPath);
     if (const auto it = folders_.find(folder); it != folders_.end()) {
@@ -132,6 +144,7 @@ void CaseMatchingFileSystem::replaceFile(const std::string& from, const std::str
     inner_.replaceFile(realFrom, realTo);
     removed(realFrom);
     added(realTo);
+    takeGivenName(to, realTo);
 }
 
 std::unique_ptr<File> CaseMatchingFileSystem::open(const std::string& path, OpenMode mode) {
@@ -165,6 +178,7 @@ void CaseMatchingFileSystem::replaceWithBackup(const std::string& staged,
     removed(realStaged);
     added(realDestination);
     added(realBackup);
+    takeGivenName(destination, realDestination);
 }
 
 void CaseMatchingFileSystem::replaceFileDurably(const std::string& from, const std::string& to) {
@@ -173,6 +187,7 @@ void CaseMatchingFileSystem::replaceFileDurably(const std::string& from, const s
     inner_.replaceFileDurably(realFrom, realTo);
     removed(realFrom);
     added(realTo);
+    takeGivenName(to, realTo);
 }
 
 bool CaseMatchingFileSystem::removeFolder(const std::string& path) {

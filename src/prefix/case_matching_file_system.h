@@ -1,7 +1,8 @@
 // The file services a program inside a Wine prefix sees: an absolute path names whatever
 // existing file or folder matches it without regard to letter case, as under Wine, so that a
 // patch's "Data\Levels.dat" replaces the game's "DATA/levels.dat" instead of standing beside
-// it. Relative paths (the patch's own files) pass through unchanged.
+// it. A file put in place of another takes the name it was given, as a rename does under Wine;
+// folders keep theirs. Relative paths (the patch's own files) pass through unchanged.
 #pragma once
 
 #include "platform/file_system.h"
@@ -47,6 +48,9 @@ private:
     using Names = std::map<std::string, std::set<std::string>>;
 
     Names& namesOf(const std::string& folder);
+    // After a file was put in place at real (found for given): renames it to given's name
+    // when that differs in letter case.
+    void takeGivenName(const std::string& given, const std::string& real);
     void added(const std::string& resolvedPath);
     void removed(const std::string& resolvedPath);
 

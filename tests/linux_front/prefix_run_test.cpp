@@ -80,7 +80,7 @@ protected:
 TEST_F(PrefixRunTest, YesInstallsWithoutAskingAndShowsTheOutcome) {
     EXPECT_EQ(run(true), ExitCode::Installed);
     EXPECT_EQ(folder_.read("game/DATA/big.pak").size(), 2'000'000u);
-    EXPECT_EQ(folder_.read("game/DATA/Levels.DAT"), folder_.read("bundle/update/data/levels.dat"));
+    EXPECT_EQ(folder_.read("game/DATA/levels.dat"), folder_.read("bundle/update/data/levels.dat"));
     EXPECT_FALSE(fs::exists(folder_.file("game/data")));
     EXPECT_NE(terminal_.written_.find("The patch has been installed."), std::string::npos);
     EXPECT_NE(terminal_.written_.find("100%\n"), std::string::npos);
