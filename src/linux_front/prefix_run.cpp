@@ -43,7 +43,7 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
     };
     options.form.unattended = options.yes;
 
-    app::UnattendedWindow window(services.files);
+    app::UnattendedWindow window(services.form.files);
     app::UnattendedButton command1;
     app::UnattendedButton command2;
     app::UnattendedButton command3;
@@ -61,15 +61,17 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
             }
             return CopyProgress{engine->TotalCopy, engine->TotalLen.value_or(0)};
         },
-        [&services] { return static_cast<int64_t>(services.loop.tickCount()); });
+        [&services] { return static_cast<int64_t>(services.form.loop.tickCount()); });
     app::LoggedTextArea logged(shown, log, options.toUtf8, nullptr);
     TextArea& textArea = options.form.log ? static_cast<TextArea&>(logged) : shown;
 
-    InterruptibleLoop loop(services.loop, [&services] { return services.terminal.interrupted(); });
+    InterruptibleLoop loop(services.form.loop,
+                           [&services] { return services.terminal.interrupted(); });
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{services.files, services.profile, services.registry, services.shell,
-                      services.versions, services.locale, loop, services.process},
+        Form1Services{services.form.files, services.form.profile, services.form.registry,
+                      services.form.shell, services.form.versions, services.form.locale, loop,
+                      services.form.process},
         options.form);
     running = &form;
     // A stop is what closing the window during the run does: the copy stops and is undone.

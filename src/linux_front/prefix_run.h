@@ -20,15 +20,9 @@
 
 namespace qly {
 
+// The window's services (its message loop is wrapped for the interrupt key) and the terminal.
 struct PrefixRunServices {
-    FileSystem& files;
-    ProfileFile& profile;
-    Registry& registry;
-    Shell& shell;
-    VersionResource& versions;
-    Locale& locale;
-    MessageLoop& loop;
-    Process& process;
+    Form1Services form;
     Terminal& terminal;
 };
 
