@@ -47,21 +47,26 @@ std::string CaseMatchingFileSystem::resolve(const std::string& path) {
     if (path.empty() || (path[0] != '/' && path[0] != '\\')) {
         return path;
     }
-    std::string native = slashes(path);
-    // Existing exactly: the usual case, one look-up.
-    if (native == "/" || inner_.exists(native)) {
+    const std::string native = slashes(path);
+    if (native == "/") {
         return native;
     }
-    auto [folder, name] = split(native);
-    folder = resolve(folder);
-    if (name.empty() || name == "." || name == "..") {
-        return folder + "/" + name;
+    const auto [folder, name] = split(native);
+    // Folders are resolved once; names are looked up in the folder's remembered listing, so
+    // that a run over many files asks the disk once per folder, not once per name.
+    auto known = resolvedFolders_.find(folder);
+    if (known == resolvedFolders_.end()) {
+        known = resolvedFolders_.emplace(folder, resolve(folder)).first;
     }
-    const Names& names = namesOf(folder);
+    const std::string& realFolder = known->second;
+    if (name.empty() || name == "." || name == "..") {
+        return realFolder + "/" + name;
+    }
+    const Names& names = namesOf(realFolder);
     const auto match = names.find(lowerCase(name));
     const std::string& actual =
         match == names.end() || match->second.contains(name) ? name : *match->second.begin();
-    return folder == "/" ? "/" + actual : folder + "/" + actual;
+    return realFolder == "/" ? "/" + actual : realFolder + "/" + actual;
 }
 
 void CaseMatchingFileSystem::takeGivenName(const std::string& given, const std::string& real) {
@@ -195,6 +200,7 @@ bool CaseMatchingFileSystem::removeFolder(const std::string& path) {
     const bool gone = inner_.removeFolder(real);
     if (gone) {
         removed(real);
+        resolvedFolders_.clear(); // a folder made again later may take another letter case
     }
     return gone;
 }

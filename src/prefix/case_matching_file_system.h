@@ -16,8 +16,8 @@ namespace qly {
 
 class CaseMatchingFileSystem final : public FileSystem {
 public:
-    // inner outlives this object. Changes made to the folders other than through this object
-    // while it lives may go unseen.
+    // inner outlives this object. The folders' names are read once and then kept up to date
+    // by this object's own changes: changes made by others while it lives go unseen.
     explicit CaseMatchingFileSystem(FileSystem& inner) : inner_(inner) {}
 
     // The path as it exists on the disk: each existing component exactly when it exists so,
@@ -55,7 +55,8 @@ private:
     void removed(const std::string& resolvedPath);
 
     FileSystem& inner_;
-    std::unordered_map<std::string, Names> folders_;
+    std::unordered_map<std::string, Names> folders_;               // by resolved folder
+    std::unordered_map<std::string, std::string> resolvedFolders_; // given folder -> resolved
 };
 
 } // namespace qly
