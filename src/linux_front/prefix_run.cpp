@@ -74,8 +74,12 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
                       services.form.process},
         options.form);
     running = &form;
-    // A stop is what closing the window during the run does: the copy stops and is undone.
-    loop.onStop([&form] { form.Form_Unload(); });
+    // A stop is what closing the window during the run does: the copy stops and is undone,
+    // and what the run says after it (its failure) is no longer shown.
+    loop.onStop([&form, &shown] {
+        shown.mute();
+        form.Form_Unload();
+    });
 
     const auto finish = [&](ExitCode code) {
         shown.endProgressLine();

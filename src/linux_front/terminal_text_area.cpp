@@ -91,12 +91,15 @@ void TerminalTextArea::endProgressLine() {
 }
 
 void TerminalTextArea::Tekst(std::string sss) {
+    if (muted_) {
+        return;
+    }
     endProgressLine();
     terminal_.write(toUtf8_(sss, charset_) + "\n");
 }
 
 void TerminalTextArea::Bar(int16_t proc) {
-    if (proc < 0 || proc == lastPercent_) {
+    if (muted_ || proc < 0 || proc == lastPercent_) {
         return;
     }
     const int64_t now = clock_();

@@ -46,6 +46,11 @@ public:
 
     // Ends a progress line left open, so that what follows starts on a line of its own.
     void endProgressLine();
+    // Shows nothing more: what a closed window would no longer show.
+    void mute() {
+        endProgressLine();
+        muted_ = true;
+    }
 
 private:
     Terminal& terminal_;
@@ -54,6 +59,7 @@ private:
     Clock clock_;
     int32_t charset_ = 0;
     bool lineOpen_ = false;
+    bool muted_ = false;
     std::optional<int64_t> startMs_;
     int16_t lastPercent_ = -1;
     int64_t lastDrawMs_ = 0;

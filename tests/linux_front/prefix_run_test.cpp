@@ -117,6 +117,8 @@ TEST_F(PrefixRunTest, InterruptKeyDuringTheCopyUndoesTheRun) {
     EXPECT_NE(terminal_.written_.find("Stopped: the update was undone."), std::string::npos)
         << terminal_.written_;
     EXPECT_EQ(terminal_.written_.find("The patch has been installed."), std::string::npos);
+    // The failure the stopped copy reports is not told as one.
+    EXPECT_EQ(terminal_.written_.find("could not be installed"), std::string::npos);
 
     // Pressed before the run, it changes nothing either.
     terminal_.interruptAfter_ = 0;
