@@ -5,6 +5,8 @@
 //   qly-payload-bench pack TREE PACKED      packs TREE as the payload's update\ tree
 //   qly-payload-bench packed PACKED DEST    installs update\ from PACKED into DEST
 //   qly-payload-bench folder TREE DEST      installs TREE from its folder into DEST
+//   qly-payload-bench folder-sha256 TREE DEST   the same, hashing every file as it is read,
+//                                           as a check against a manifest does
 #include "bundle/mounted_file_system.h"
 #include "bundle/payload_file_system.h"
 #include "bundle/payload_reader.h"
@@ -16,7 +18,6 @@
 #include "platform/posix/posix_message_loop.h"
 #include "platform/posix/posix_random_access_file.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -31,32 +32,51 @@ long peakRssKiB() {
     return usage.ru_maxrss;
 }
 
-// Adds folder (below root) and everything in it under the payload name `name`.
-void packTree(qly::PayloadWriter& writer, qly::FileSystem& fs, const std::string& folder,
-              const std::string& name) {
-    writer.addFolder(name);
-    std::vector<qly::DirEntry> entries;
-    if (auto listing = fs.list(folder, "*")) {
-        qly::DirEntry entry;
-        while (listing->next(entry)) {
-            if (entry.name != "." && entry.name != "..") {
-                entries.push_back(entry);
-            }
+// A file read through, hashing what passes; the digest is taken at the end of the data.
+class HashingFile : public qly::File {
+public:
+    HashingFile(std::unique_ptr<qly::File> inner, std::unique_ptr<qly::Sha256> hasher)
+        : inner_(std::move(inner)), hasher_(std::move(hasher)) {}
+    std::size_t read(std::span<char> out) override {
+        const std::size_t n = inner_->read(out);
+        hasher_->update(out.first(n));
+        done_ += static_cast<int64_t>(n);
+        if (!finished_ && done_ == inner_->length()) {
+            finished_ = true;
+            hasher_->finish();
         }
+        return n;
     }
-    std::ranges::sort(entries, {}, &qly::DirEntry::name);
-    for (const qly::DirEntry& entry : entries) {
-        if ((entry.attributes & qly::kAttrDirectory) != 0) {
-            packTree(writer, fs, folder + entry.name + "\\", name + "\\" + entry.name);
-        } else {
-            writer.addFile(name + "\\" + entry.name,
-                           *fs.open(folder + entry.name, qly::OpenMode::Read));
+    void write(std::span<const char> data) override { inner_->write(data); }
+    int64_t length() override { return inner_->length(); }
+    void flush() override { inner_->flush(); }
+
+private:
+    std::unique_ptr<qly::File> inner_;
+    std::unique_ptr<qly::Sha256> hasher_;
+    int64_t done_ = 0;
+    bool finished_ = false;
+};
+
+// The disk, with every file opened for reading hashed as it is read.
+class HashingFileSystem : public qly::MountedFileSystem {
+public:
+    HashingFileSystem(qly::FileSystem& disk, qly::HashService& hashes)
+        : MountedFileSystem(disk, disk, "\\"), hashes_(hashes) {}
+    std::unique_ptr<qly::File> open(const std::string& path, qly::OpenMode mode) override {
+        auto file = MountedFileSystem::open(path, mode);
+        if (mode != qly::OpenMode::Read) {
+            return file;
         }
+        return std::make_unique<HashingFile>(std::move(file), hashes_.newSha256());
     }
-}
+
+private:
+    qly::HashService& hashes_;
+};
 
 int usage() {
-    std::fprintf(stderr, "usage: qly-payload-bench pack|packed|folder SOURCE DEST\n");
+    std::fprintf(stderr, "usage: qly-payload-bench pack|packed|folder|folder-sha256 SOURCE DEST\n");
     return 2;
 }
 
@@ -79,7 +99,7 @@ int main(int argc, char** argv) {
         if (mode == "pack") {
             auto out = disk.open(dest, qly::OpenMode::CreateAlways);
             qly::PayloadWriter writer(*out, 0, hashes);
-            packTree(writer, disk, qly::folderPrefix(source), "update");
+            qly::AddFolderTree(writer, disk, qly::folderPrefix(source), "update");
             writer.finish();
         } else if (mode == "packed") {
             // Everything the installer does with its own exe: find the payload, check the
@@ -93,8 +113,11 @@ int main(int argc, char** argv) {
             qly::MountedFileSystem files(disk, payload, "update\\");
             qly::classCopySys engine(files, loop);
             result = engine.QuickCopy("update\\", qly::folderPrefix(dest)).value_or(0);
-        } else if (mode == "folder") {
-            qly::classCopySys engine(disk, loop);
+        } else if (mode == "folder" || mode == "folder-sha256") {
+            HashingFileSystem hashing(disk, hashes);
+            qly::FileSystem& files =
+                mode == "folder" ? static_cast<qly::FileSystem&>(disk) : hashing;
+            qly::classCopySys engine(files, loop);
             result =
                 engine.QuickCopy(qly::folderPrefix(source), qly::folderPrefix(dest)).value_or(0);
         } else {

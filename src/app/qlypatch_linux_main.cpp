@@ -169,18 +169,21 @@ int run(int argc, char** argv) {
         try {
             exe = std::make_unique<posix::PosixRandomAccessFile>(bundlePath);
             PayloadLookup lookup = FindPayload(*exe, hashes);
-            if (lookup.status != PayloadLookup::Status::Found) {
-                throw Error(lookup.status == PayloadLookup::Status::Damaged
-                                ? "damaged download: " + lookup.problem
-                                : "no patch packed in " + bundlePath);
+            if (lookup.status == PayloadLookup::Status::Damaged) {
+                throw Error(lookup.problem, FailureKind::Damaged, 0, bundlePath);
+            }
+            if (lookup.status == PayloadLookup::Status::None) {
+                throw Error("no patch packed in " + bundlePath);
             }
             unpacked = std::make_unique<posix::PosixPrivateFolder>();
             packed = std::make_unique<PackedBundle>(*exe, std::move(lookup.payload), hashes,
                                                     prefixDisk, bundleProcess, unpacked->path());
         } catch (const Error& e) {
-            log(e.what());
+            const bool damaged = e.kind() == FailureKind::Damaged;
+            log(std::string(damaged ? "damaged download: " : "cannot unpack: ") + e.what());
             std::cerr << "qlypatch-linux: " << e.what() << "\n";
-            if (std::string(e.what()).starts_with("damaged")) {
+            if (damaged) {
+                // No language file of a damaged download can be trusted: the built-in text.
                 LanguageState lang(disk);
                 std::cerr << utf8OfCharset(LangTextOrBuiltIn(lang, "uszkodzony"), 0) << "\n";
             }

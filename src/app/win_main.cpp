@@ -74,8 +74,9 @@ struct Bundle {
     std::unique_ptr<PackedBundle> packed;
 };
 
-// Looks for a payload in the running exe and prepares it. Throws Error, with the reason,
-// when the payload is damaged: nothing may then be installed.
+// Looks for a payload in the running exe and prepares it. Throws Error of kind Damaged, with
+// the reason, when the payload is damaged (nothing may then be installed), and Error of another
+// kind when its files cannot be unpacked.
 Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk, HashService& hashes) {
     Bundle bundle;
     try {
@@ -85,7 +86,7 @@ Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk, Ha
     }
     PayloadLookup lookup = FindPayload(*bundle.exe, hashes);
     if (lookup.status == PayloadLookup::Status::Damaged) {
-        throw Error(lookup.problem);
+        throw Error(lookup.problem, FailureKind::Damaged, 0, process.programPath());
     }
     if (lookup.status == PayloadLookup::Status::Found) {
         bundle.folder = std::make_unique<win32::Win32PrivateFolder>();
@@ -275,10 +276,13 @@ int runInstaller(HINSTANCE instance) {
     try {
         bundle = openBundle(process, disk, hashes);
     } catch (const Error& e) {
-        log(std::string("damaged download: ") + e.what());
+        // No language file can be trusted then, so the text is the built-in one.
+        const bool damaged = e.kind() == FailureKind::Damaged;
+        log(std::string(damaged ? "damaged download: " : "cannot unpack: ") + e.what());
         if (!silent) {
             win32::Win32MessageLoop loop;
-            loop.messageBox(LangTextOrBuiltIn(LanguageState(disk), "uszkodzony"));
+            loop.messageBox(damaged ? LangTextOrBuiltIn(LanguageState(disk), "uszkodzony")
+                                    : std::string(e.what()));
         }
         log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
         return static_cast<int>(ExitCode::CouldNotStart);

@@ -1,5 +1,10 @@
 #include "bundle/payload_writer.h"
 
+#include "bundle/bundle_name.h"
+#include "common/error.h"
+
+#include <algorithm>
+
 namespace qly {
 
 namespace {
@@ -60,6 +65,45 @@ void PayloadWriter::finish() {
     out_.write(std::string(static_cast<std::size_t>(padding), '\0'));
     out_.write(EncodeTrailer(trailer));
     written_ = trailer.payloadSize;
+}
+
+std::vector<DirEntry> SortedEntries(FileSystem& files, const std::string& folder,
+                                    const std::string& pattern) {
+    std::vector<DirEntry> entries;
+    if (auto listing = files.list(folder, pattern)) {
+        DirEntry entry;
+        while (listing->next(entry)) {
+            if (entry.name != "." && entry.name != "..") {
+                entries.push_back(entry);
+            }
+        }
+    }
+    std::ranges::sort(entries, {}, &DirEntry::name);
+    return entries;
+}
+
+int64_t AddFolderTree(PayloadWriter& writer, FileSystem& files, const std::string& folder,
+                      const std::string& name) {
+    if (auto problem = BundleNameProblem(name)) {
+        throw Error("cannot pack " + name + ": " + *problem);
+    }
+    writer.addFolder(name);
+    int64_t added = 0;
+    for (const DirEntry& entry : SortedEntries(files, folder, "*")) {
+        const std::string child = name + "\\" + entry.name;
+        if ((entry.attributes & kAttrDirectory) != 0) {
+            if ((entry.attributes & kAttrReparsePoint) == 0) {
+                added += AddFolderTree(writer, files, folder + entry.name + "\\", child);
+            }
+            continue;
+        }
+        if (auto problem = BundleNameProblem(child)) {
+            throw Error("cannot pack " + child + ": " + *problem);
+        }
+        writer.addFile(child, *files.open(folder + entry.name, OpenMode::Read));
+        ++added;
+    }
+    return added;
 }
 
 } // namespace qly

@@ -35,4 +35,15 @@ private:
     std::string buffer_;
 };
 
+// The entries of folder on files that match pattern, without "." and "..", sorted by name so
+// that the same tree always packs the same way.
+std::vector<DirEntry> SortedEntries(FileSystem& files, const std::string& folder,
+                                    const std::string& pattern);
+
+// Adds folder (a path on files, ending with a separator) as the packed folder `name` with
+// everything below it, sorted, folder links skipped; returns the number of files added.
+// Throws Error, before adding it, for a name no Windows folder could hold.
+int64_t AddFolderTree(PayloadWriter& writer, FileSystem& files, const std::string& folder,
+                      const std::string& name);
+
 } // namespace qly

@@ -1,6 +1,5 @@
 #include "tools/pack.h"
 
-#include "bundle/bundle_name.h"
 #include "bundle/memory_file.h"
 #include "bundle/payload_reader.h"
 #include "bundle/payload_writer.h"
@@ -36,23 +35,6 @@ bool isFolder(FileSystem& files, const std::string& path) {
 bool isFile(FileSystem& files, const std::string& path) {
     const uint32_t attrs = files.attributes(path);
     return attrs != kInvalidAttributes && (attrs & kAttrDirectory) == 0;
-}
-
-// The entries of folder matching pattern, without "." and "..", sorted by name so that the
-// same bundle always packs the same way.
-std::vector<DirEntry> listSorted(FileSystem& files, const std::string& folder,
-                                 const std::string& pattern) {
-    std::vector<DirEntry> entries;
-    if (auto listing = files.list(folder, pattern)) {
-        DirEntry entry;
-        while (listing->next(entry)) {
-            if (entry.name != "." && entry.name != "..") {
-                entries.push_back(entry);
-            }
-        }
-    }
-    std::ranges::sort(entries, {}, &DirEntry::name);
-    return entries;
 }
 
 std::string readAll(FileSystem& files, const std::string& path) {
@@ -91,26 +73,6 @@ std::string programOf(FileSystem& files, const std::string& installer, std::ostr
     return bytes;
 }
 
-// Adds folder (a bundle name) and everything below it, sorted, skipping folder links.
-void addTree(PayloadWriter& writer, FileSystem& files, const std::string& bundle,
-             const std::string& name, int64_t& fileCount) {
-    writer.addFolder(name);
-    for (const DirEntry& entry : listSorted(files, join(bundle, name), "*")) {
-        const std::string child = name + "\\" + entry.name;
-        if (auto problem = BundleNameProblem(child)) {
-            throw Error("cannot pack " + child + ": " + *problem);
-        }
-        if ((entry.attributes & kAttrDirectory) != 0) {
-            if ((entry.attributes & kAttrReparsePoint) == 0) {
-                addTree(writer, files, bundle, child, fileCount);
-            }
-            continue;
-        }
-        writer.addFile(child, *files.open(join(bundle, child), OpenMode::Read));
-        ++fileCount;
-    }
-}
-
 } // namespace
 
 std::vector<std::string> MissingBundleParts(FileSystem& files, const std::string& bundle) {
@@ -121,7 +83,7 @@ std::vector<std::string> MissingBundleParts(FileSystem& files, const std::string
     if (!isFile(files, join(bundle, kSkin))) {
         missing.push_back(std::string(kSkin) + " (the skin)");
     }
-    if (listSorted(files, join(bundle, kLanguages), "*.lng").empty()) {
+    if (SortedEntries(files, join(bundle, kLanguages), "*.lng").empty()) {
         missing.push_back("lang\\*.lng (the language files)");
     }
     if (!isFolder(files, join(bundle, kPatchTree))) {
@@ -168,12 +130,12 @@ int Pack(std::span<const std::string> args, const PackServices& services,
             }
         }
         writer.addFolder(kLanguages);
-        for (const DirEntry& entry : listSorted(files, join(bundle, kLanguages), "*.lng")) {
+        for (const DirEntry& entry : SortedEntries(files, join(bundle, kLanguages), "*.lng")) {
             const std::string name = std::string(kLanguages) + "\\" + entry.name;
             writer.addFile(name, *files.open(join(bundle, name), OpenMode::Read));
             ++languageCount;
         }
-        addTree(writer, files, bundle, kPatchTree, fileCount);
+        fileCount = AddFolderTree(writer, files, join(bundle, kPatchTree) + "\\", kPatchTree);
         writer.finish();
         out.reset();
         // Read back what a player's installer will read first.

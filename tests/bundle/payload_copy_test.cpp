@@ -51,7 +51,8 @@ protected:
         std::ranges::replace(native, '\\', '/');
         dir.write(native, contents);
     }
-    // Packs bundle/update behind a program, folders first in each level, as pack does.
+    // Packs bundle/update behind a program in the order the folder lists it, so that the two
+    // runs can be compared event by event.
     void pack(const std::string& folder, const std::string& name, PayloadWriter& writer) {
         writer.addFolder(name);
         for (const auto& item : stdfs::directory_iterator(dir.file(folder))) {
