@@ -202,13 +202,13 @@ int run(int argc, char** argv) {
     posix::PosixMessageLoop loop;
     posix::PosixTerminal terminal;
     TerminalShell shell(terminal, utf8OfCharset, paths,
-                        PrefixFavoritesFolder(paths, disk, posix::UserName()));
+                        PrefixFavoritesFolder(paths, disk, posix::UserName()),
+                        std::filesystem::current_path().string());
 
     PrefixRunOptions options;
     if (dirOption) {
-        options.form.dir = IsWindowsPath(*dirOption)
-                               ? FolderOfAnswer(paths, *dirOption)
-                               : NormalLinuxPath(std::filesystem::absolute(*dirOption).string());
+        options.form.dir =
+            FolderOfAnswer(paths, *dirOption, std::filesystem::current_path().string());
         log("game folder given: " + *dirOption + " -> " + *options.form.dir);
     }
     options.form.lang = parsed.option("--lang");

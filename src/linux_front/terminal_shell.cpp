@@ -2,7 +2,8 @@
 
 namespace qly {
 
-std::string FolderOfAnswer(const PrefixPaths& paths, std::string answer) {
+std::string FolderOfAnswer(const PrefixPaths& paths, std::string answer,
+                           const std::string& startFolder) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
     while (!answer.empty() && blank(answer.back())) {
         answer.pop_back();
@@ -15,10 +16,10 @@ std::string FolderOfAnswer(const PrefixPaths& paths, std::string answer) {
     if (IsWindowsPath(answer)) {
         return paths.linuxPath(answer).value_or(answer);
     }
-    if (answer.size() > 1 && answer.back() == '/') {
-        answer.pop_back();
+    if (answer.empty()) {
+        return answer;
     }
-    return answer;
+    return NormalLinuxPath(answer.front() == '/' ? answer : startFolder + "/" + answer);
 }
 
 std::string TerminalShell::browseForFolder(const std::string& title, int32_t titleCharset) {
@@ -28,7 +29,7 @@ std::string TerminalShell::browseForFolder(const std::string& title, int32_t tit
         terminal_.write("\n");
         return {};
     }
-    return FolderOfAnswer(paths_, *answer);
+    return FolderOfAnswer(paths_, *answer, startFolder_);
 }
 
 } // namespace qly

@@ -118,6 +118,16 @@ snapshot "$work/by-linux-packed"
 check "packed exe: game folder and shortcut equal the Windows program's" \
   same_as_windows "$work/by-linux-packed"
 
+echo "linux e2e: qlypatch-linux with a packed exe cut short"
+head -c "$(($(stat -c %s "$work/packed.exe") - 5000))" "$work/packed.exe" >"$work/cut.exe"
+fresh_game
+snapshot "$work/before-cut"
+"$LINUX" "$work/cut.exe" --yes >"$work/linux-cut.out" 2>&1
+check "cut-short exe: exit code 1" [ $? = 1 ]
+check "cut-short exe: told the download is damaged" grep -q "damaged" "$work/linux-cut.out"
+snapshot "$work/after-cut"
+check "cut-short exe: the game untouched" diff -r "$work/before-cut/game" "$work/after-cut/game"
+
 echo "linux e2e: --list"
 HOME=$work/home "$LINUX" --list >"$work/list.out" 2>&1
 check "--list names the prefix and its game" \
