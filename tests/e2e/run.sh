@@ -608,7 +608,7 @@ scenario_game_file_in_use() {
     same_tree "$work/game-before" "$game"
   kill "$holder" 2>/dev/null
   wait "$holder" 2>/dev/null
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 5
 }
 
 # A read-only game file keeps its refusal: the run fails before anything changes.
@@ -625,7 +625,7 @@ scenario_read_only_game_file() {
   check "game folder exactly as before, nothing of the installer's left" \
     same_tree "$work/game-before" "$game"
   chmod u+w "$game/data/levels.dat"
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 5
 }
 
 # The installer is killed in the middle of a large file. The next start undoes the interrupted
@@ -666,7 +666,7 @@ scenario_killed_mid_copy() {
   check "a new run installs the whole patch" same_tree "$expected" "$game"
   rm -rf "$expected"
   rm -f "$bundle_update/big.bin"
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button"
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0
 }
 
 # The support log from its last "cls" on: what the text area shows since it was last cleared.
@@ -693,9 +693,9 @@ scenario_packed_exe() {
   check "nothing written beside the packed exe" [ "$(ls -A "$dir")" = qlypatch.exe ]
   check "window files unpacked into a private folder while it runs" \
     [ -n "$(find "$temp" -maxdepth 6 -type d -name 'qlypatch-*' 2>/dev/null)" ]
-  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" || return
+  exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0 || return
   check "outcome logged: game found, every byte copied" \
-    outcome_is "outcome: status=1 ErrorCode=$(patch_bytes) caption= 100% QLY!"
+    outcome_is "outcome: exit code 0, the patch was installed (status=1 ErrorCode=$(patch_bytes) caption= 100% QLY!)"
   check "private folder removed at the end" \
     [ -z "$(find "$temp" -maxdepth 6 -type d -name 'qlypatch-*' 2>/dev/null)" ]
 }
@@ -716,7 +716,7 @@ scenario_packed_exe_cut_short() {
   box=$(window_wait_dialog none "$STARTUP_SECONDS") ||
     { fail "a message box appears"; return; }
   check "the message box is no installer window" [ "$(window_caption "$box")" != "Quillory - Install" ]
-  check "damaged download logged with its reason" grep -q "^damaged download: .*cut short" "$LOG"
+  check "damaged download logged with its reason" logged_line "damaged download: .*cut short"
   check "no installer window shown" [ -z "$(window_wait 1 $SKIN_SIZE)" ]
   xdotool key --window "$box" Return >/dev/null 2>&1
   check "the program ends once the message is closed" session_wait_app_exit 20
