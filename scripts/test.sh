@@ -34,3 +34,6 @@ if [ -x tests/e2e/run.sh ]; then
   echo "== end-to-end tests (wine64)"
   bash tests/e2e/run.sh
 fi
+
+echo "== qlypatch-linux in a Wine prefix, against the Windows program (wine64)"
+bash tests/linux/prefix_e2e.sh

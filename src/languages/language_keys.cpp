@@ -41,6 +41,9 @@ constexpr std::array kKeys{
     LanguageKey{"zla wersja", "The game here is version %1, but this patch is for version %2 of "
                               "Quillory. Nothing has been changed."},
     LanguageKey{"bez wersji", "unknown (main.exe carries no version)"},
+    // The Linux program: the question before the game is changed, and a run stopped by Ctrl+C.
+    LanguageKey{"pytanie", "Install the patch into this folder? [y/N]"},
+    LanguageKey{"przerwano", "Stopped: the update was undone. The game is as it was before."},
     LanguageKey{"uszkodzony", "The downloaded patch is damaged or incomplete. Nothing has been changed. "
                               "Please download the patch again."},
 };

@@ -101,6 +101,8 @@ TEST(RegFileRegistryTest, ReadsOnlyStringValuesOfTheFirstMatchingKey) {
 "Quoted"="say \"hi\"\n"
 "Cut"="abc\0def"
 "Wide"="Gra\x17c\x0144"
+"Umlaut"="C:\\Spiele\\\x00dcberfall"
+"Digit"="\x00e91"
 "Expand"=str(2):"%ProgramFiles%\\Quillory"
 "Number"=dword:00000001
 @="unnamed"
@@ -119,6 +121,9 @@ TEST(RegFileRegistryTest, ReadsOnlyStringValuesOfTheFirstMatchingKey) {
     EXPECT_EQ(registry.readString(key, "Quoted"), "say \"hi\"\n");
     EXPECT_EQ(registry.readString(key, "Cut"), "abc");
     EXPECT_EQ(registry.readString(key, "Wide"), "Gra\xC5\xBC\xC5\x84");
+    // An escape takes at most four hex digits, even when a letter or digit after them is one.
+    EXPECT_EQ(registry.readString(key, "Umlaut"), "C:\\Spiele\\\xC3\x9C" "berfall");
+    EXPECT_EQ(registry.readString(key, "Digit"), "\xC3\xA9" "1");
     EXPECT_EQ(registry.readString(key, ""), "unnamed");
     for (const char* name : {"Expand", "Number", "Later", "Missing"}) {
         EXPECT_EQ(registry.readString(key, name), std::nullopt) << name;

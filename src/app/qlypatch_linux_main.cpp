@@ -1,0 +1,238 @@
+// qlypatch-linux: installs a patch (a bundle folder or a packed patch exe) into a game inside
+// a Wine or Proton prefix, natively, through the same update run as the Windows program.
+// Chooses the POSIX services, the prefix's registry and folders, and the terminal.
+#include "app/support_log.h"
+#include "bundle/packed_bundle.h"
+#include "bundle/payload_reader.h"
+#include "common/error.h"
+#include "languages/language_keys.h"
+#include "languages/language_state.h"
+#include "linux_front/prefix_run.h"
+#include "linux_front/terminal_shell.h"
+#include "platform/posix/code_pages.h"
+#include "platform/posix/libcrypto_hash_service.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_locale.h"
+#include "platform/posix/posix_message_loop.h"
+#include "platform/posix/posix_process.h"
+#include "platform/posix/posix_profile_file.h"
+#include "platform/posix/posix_random_access_file.h"
+#include "platform/posix/posix_terminal.h"
+#include "platform/posix/posix_version_resource.h"
+#include "platform/posix/reg_file_registry.h"
+#include "prefix/case_matching_file_system.h"
+#include "prefix/prefix_folders.h"
+#include "prefix/prefix_list.h"
+#include "prefix/prefix_registry.h"
+#include "tools/tool_arguments.h"
+#include "update/exit_codes.h"
+#include "update/update_run.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+namespace qly::app {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: qlypatch-linux [BUNDLE-FOLDER | PACKED-PATCH.exe] [--prefix DIR] [--dir GAMEFOLDER]\n"
+    "                      [--lang XXX] [--yes] [--log FILE]\n"
+    "       qlypatch-linux --list [--prefix DIR]\n"
+    "\n"
+    "Installs the patch (default: the current folder) into the game inside a Wine or Proton\n"
+    "prefix: --prefix, else $WINEPREFIX, else ~/.wine. The game folder is found in the\n"
+    "prefix's registry unless --dir gives it (a Linux path, or a Windows path such as\n"
+    "'C:\\Games\\Quillory' inside the prefix). --lang picks a language by its header code\n"
+    "(ENG, POL, ...), else the locale decides. Asks before changing anything unless --yes.\n"
+    "Ctrl+C during the run undoes it. --log appends the run's lines to FILE. --list shows\n"
+    "the prefixes found (the default one and Steam's) with the game found in each.\n"
+    "\n"
+    "Exit codes:\n";
+
+std::string usageText() {
+    std::string text = kUsage;
+    for (const ExitCodeRow& row : ExitCodes()) {
+        text += "  " + std::to_string(static_cast<int>(row.code)) + "  " +
+                std::string(row.meaning) + "\n";
+    }
+    return text;
+}
+
+std::string utf8OfCharset(const std::string& bytes, int32_t charset) {
+    return posix::codePageToUtf8(bytes, posix::codePageOfCharset(charset));
+}
+
+// The bundle's folder as the program's own: the Windows program finds its files beside it.
+class BundleProcess final : public Process {
+public:
+    BundleProcess(Process& real, std::string folder) : real_(real), folder_(std::move(folder)) {}
+    std::string programFolder() override { return folder_; }
+    std::string commandLine() override { return {}; }
+    void setWorkingFolder(const std::string& folder) override { real_.setWorkingFolder(folder); }
+
+private:
+    Process& real_;
+    std::string folder_;
+};
+
+// One line per prefix: where it is, whose it is, and the game its registry names.
+int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
+                 const std::string& home) {
+    const std::vector<FoundPrefix> found = FindPrefixes(disk, defaultPrefix, SteamRoots(home));
+    if (found.empty()) {
+        std::cout << "no Wine prefix found (looked at " << defaultPrefix
+                  << " and the Steam libraries)\n";
+        return 0;
+    }
+    for (const FoundPrefix& prefix : found) {
+        PrefixPaths paths(disk, posix::ReadLink, prefix.path);
+        posix::RegFileRegistry hive(prefix.path + "/system.reg");
+        PrefixRegistry registry(hive, paths);
+        const GameLocation game = LocateGame(registry, std::nullopt);
+        std::cout << prefix.path << "  (" << prefix.label << ")\n";
+        if (game.source == GameSource::None) {
+            std::cout << "    no game registered\n";
+            continue;
+        }
+        std::cout << "    game: " << registry.lastWindowsValue() << " -> " << game.folder << " ("
+                  << game.registryView << " view, "
+                  << (HoldsGame(disk, game.folder) ? "holds main.exe" : "main.exe missing")
+                  << ")\n";
+    }
+    return 0;
+}
+
+int run(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    tools::ToolArguments parsed;
+    try {
+        parsed = tools::ParseToolArguments(args, {"--yes", "--list", "--help"},
+                                           {"--prefix", "--dir", "--lang", "--log"}, 0, 1);
+    } catch (const tools::UsageError& e) {
+        std::cerr << "qlypatch-linux: " << e.what() << "\n\n" << usageText();
+        return static_cast<int>(ExitCode::CouldNotStart);
+    }
+    if (parsed.has("--help")) {
+        std::cout << usageText();
+        return 0;
+    }
+
+    posix::PosixFileSystem disk;
+    const std::string home = posix::HomeFolder();
+    const std::string prefix =
+        parsed.option("--prefix")
+            ? NormalLinuxPath(std::filesystem::absolute(*parsed.option("--prefix")).string())
+            : DefaultPrefix(posix::EnvironmentVariable("WINEPREFIX"), home);
+    if (parsed.has("--list")) {
+        return listPrefixes(disk, NormalLinuxPath(prefix), home);
+    }
+
+    std::ofstream logFile;
+    if (const auto logPath = parsed.option("--log")) {
+        logFile.open(*logPath, std::ios::app | std::ios::binary);
+    }
+    const auto log = [&logFile](const std::string& line) {
+        if (logFile.is_open()) {
+            logFile << StampedLine(std::chrono::system_clock::now(), line) << '\n' << std::flush;
+        }
+    };
+    log("start: qlypatch-linux");
+    log("prefix: " + prefix);
+
+    PrefixPaths paths(disk, posix::ReadLink, prefix);
+    const std::optional<std::string> dirOption = parsed.option("--dir");
+    if (!paths.driveRoot('c') && !(dirOption && !IsWindowsPath(*dirOption))) {
+        std::cerr << "qlypatch-linux: " << prefix
+                  << " is not a Wine prefix (no dosdevices/c: link); give --prefix, or --dir with "
+                     "a Linux path\n";
+        log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+        return static_cast<int>(ExitCode::CouldNotStart);
+    }
+
+    posix::PosixProcess ownProcess(argc, argv);
+    posix::LibcryptoHashService hashes;
+    const std::string bundlePath = NormalLinuxPath(
+        std::filesystem::absolute(parsed.positional.empty() ? "." : parsed.positional[0]).string());
+    BundleProcess bundleProcess(ownProcess,
+                                std::filesystem::is_directory(bundlePath)
+                                    ? bundlePath
+                                    : std::filesystem::path(bundlePath).parent_path().string());
+    // Game files are found without regard to letter case, as the game itself finds them.
+    CaseMatchingFileSystem prefixDisk(disk);
+    std::unique_ptr<posix::PosixRandomAccessFile> exe;
+    std::unique_ptr<posix::PosixPrivateFolder> unpacked;
+    std::unique_ptr<PackedBundle> packed;
+    if (!std::filesystem::is_directory(bundlePath)) {
+        try {
+            exe = std::make_unique<posix::PosixRandomAccessFile>(bundlePath);
+            PayloadLookup lookup = FindPayload(*exe, hashes);
+            if (lookup.status == PayloadLookup::Status::Damaged) {
+                throw Error(lookup.problem, FailureKind::Damaged, 0, bundlePath);
+            }
+            if (lookup.status == PayloadLookup::Status::None) {
+                throw Error("no patch packed in " + bundlePath);
+            }
+            unpacked = std::make_unique<posix::PosixPrivateFolder>();
+            packed = std::make_unique<PackedBundle>(*exe, std::move(lookup.payload), hashes,
+                                                    prefixDisk, bundleProcess, unpacked->path());
+        } catch (const Error& e) {
+            const bool damaged = e.kind() == FailureKind::Damaged;
+            log(std::string(damaged ? "damaged download: " : "cannot unpack: ") + e.what());
+            std::cerr << "qlypatch-linux: " << e.what() << "\n";
+            if (damaged) {
+                // No language file of a damaged download can be trusted: the built-in text.
+                LanguageState lang(disk);
+                std::cerr << utf8OfCharset(LangTextOrBuiltIn(lang, "uszkodzony"), 0) << "\n";
+            }
+            log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+            return static_cast<int>(ExitCode::CouldNotStart);
+        }
+    }
+    FileSystem& files = packed ? packed->files() : static_cast<FileSystem&>(prefixDisk);
+    Process& process = packed ? packed->process() : static_cast<Process&>(bundleProcess);
+
+    posix::RegFileRegistry hive(prefix + "/system.reg");
+    PrefixRegistry registry(hive, paths);
+    posix::PosixProfileFile profile;
+    posix::PosixVersionResource versions(PrefixSystemFolder(paths, disk));
+    posix::PosixLocale locale;
+    posix::PosixMessageLoop loop;
+    posix::PosixTerminal terminal;
+    TerminalShell shell(terminal, utf8OfCharset, paths,
+                        PrefixFavoritesFolder(paths, disk, posix::UserName()),
+                        std::filesystem::current_path().string());
+
+    PrefixRunOptions options;
+    if (dirOption) {
+        options.form.dir =
+            FolderOfAnswer(paths, *dirOption, std::filesystem::current_path().string());
+        log("game folder given: " + *dirOption + " -> " + *options.form.dir);
+    }
+    options.form.lang = parsed.option("--lang");
+    if (logFile.is_open()) {
+        options.form.log = log;
+    }
+    options.yes = parsed.has("--yes");
+    options.toUtf8 = utf8OfCharset;
+
+    const ExitCode code = RunInPrefix(PrefixRunServices{{files, profile, registry, shell, versions,
+                                                         locale, loop, process, hashes},
+                                                        terminal},
+                                      std::move(options));
+    return static_cast<int>(code);
+}
+
+} // namespace
+} // namespace qly::app
+
+int main(int argc, char** argv) {
+    try {
+        return qly::app::run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "qlypatch-linux: " << e.what() << "\n";
+        return 1;
+    }
+}

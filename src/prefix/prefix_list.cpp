@@ -1,0 +1,145 @@
+#include "prefix/prefix_list.h"
+
+#include "common/ascii_case.h"
+
+#include <algorithm>
+#include <array>
+
+namespace qly {
+
+namespace {
+
+// The tokens of a VDF text: quoted strings (escapes undone) and the braces "{" and "}",
+// which stand as tokens of their own; a string token never equals a brace, since strings are
+// kept with a leading '"'.
+std::vector<std::string> vdfTokens(std::string_view text) {
+    std::vector<std::string> tokens;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '{' || text[i] == '}') {
+            tokens.emplace_back(1, text[i]);
+            continue;
+        }
+        if (text[i] != '"') {
+            continue;
+        }
+        std::string token = "\"";
+        for (++i; i < text.size() && text[i] != '"'; ++i) {
+            if (text[i] == '\\' && i + 1 < text.size()) {
+                ++i;
+            }
+            token += text[i];
+        }
+        tokens.push_back(std::move(token));
+    }
+    return tokens;
+}
+
+std::optional<std::string> wholeFile(FileSystem& files, const std::string& path) {
+    if (!files.fileExists(path)) {
+        return std::nullopt;
+    }
+    try {
+        const std::unique_ptr<File> file = files.open(path, OpenMode::Read);
+        std::string text;
+        std::array<char, 65536> buffer{};
+        while (const std::size_t n = file->read(buffer)) {
+            text.append(buffer.data(), n);
+        }
+        return text;
+    } catch (const std::exception&) {
+        return std::nullopt; // an unreadable list names no library
+    }
+}
+
+std::string withoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+} // namespace
+
+std::string DefaultPrefix(const std::optional<std::string>& winePrefix, const std::string& home) {
+    if (winePrefix && !winePrefix->empty()) {
+        return withoutTrailingSlash(*winePrefix);
+    }
+    return home + "/.wine";
+}
+
+std::vector<std::string> SteamLibraryPaths(std::string_view vdf) {
+    std::vector<std::string> paths;
+    const std::vector<std::string> tokens = vdfTokens(vdf);
+    // A string followed by a string is a key and its value; followed by "{", a section name.
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i][0] != '"' || i + 1 >= tokens.size() || tokens[i + 1][0] != '"') {
+            continue;
+        }
+        if (AsciiUpperCase(tokens[i].substr(1)) == "PATH") {
+            paths.push_back(withoutTrailingSlash(tokens[i + 1].substr(1)));
+        }
+        ++i;
+    }
+    return paths;
+}
+
+std::vector<std::string> SteamRoots(const std::string& home) {
+    return {home + "/.steam/steam", home + "/.local/share/Steam",
+            home + "/.var/app/com.valvesoftware.Steam/.local/share/Steam"};
+}
+
+std::vector<FoundPrefix> FindPrefixes(FileSystem& files, const std::string& defaultPrefix,
+                                      const std::vector<std::string>& steamRoots) {
+    std::vector<FoundPrefix> found;
+    auto add = [&](const std::string& path, const std::string& label) {
+        const bool known = std::any_of(found.begin(), found.end(),
+                                       [&](const FoundPrefix& p) { return p.path == path; });
+        if (!known && files.fileExists(path + "/system.reg")) {
+            found.push_back(FoundPrefix{path, label});
+        }
+    };
+    add(defaultPrefix, "default");
+
+    std::vector<std::string> libraries;
+    for (const std::string& root : steamRoots) {
+        std::optional<std::string> vdf = wholeFile(files, root + "/steamapps/libraryfolders.vdf");
+        if (!vdf) {
+            vdf = wholeFile(files, root + "/config/libraryfolders.vdf");
+        }
+        // The list names the installation's own library too; without a list it is the only one.
+        std::vector<std::string> named =
+            vdf ? SteamLibraryPaths(*vdf) : std::vector<std::string>{root};
+        for (std::string& library : named) {
+            if (std::find(libraries.begin(), libraries.end(), library) == libraries.end()) {
+                libraries.push_back(std::move(library));
+            }
+        }
+    }
+    for (const std::string& library : libraries) {
+        const std::string compat = library + "/steamapps/compatdata";
+        std::vector<std::string> ids;
+        // A library without games run through the compatibility layer has no such folder.
+        if (!files.exists(compat)) {
+            continue;
+        }
+        if (auto listing = files.list(compat, "*")) {
+            DirEntry entry;
+            while (listing->next(entry)) {
+                if ((entry.attributes & kAttrDirectory) != 0 && entry.name != "." &&
+                    entry.name != "..") {
+                    ids.push_back(entry.name);
+                }
+            }
+        }
+        // App ids in numeric order.
+        std::sort(ids.begin(), ids.end(), [](const std::string& a, const std::string& b) {
+            return a.size() != b.size() ? a.size() < b.size() : a < b;
+        });
+        for (const std::string& id : ids) {
+            add(compat + "/" + id + "/pfx", "Steam app " + id);
+        }
+    }
+    return found;
+}
+
+} // namespace qly

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# qlypatch-linux against the Windows program in one real Wine prefix made with wineboot: the
+# Windows exe installs the demo patch unattended (/VERYSILENT) into a registered game whose
+# folders differ in letter case from the patch's; then qlypatch-linux installs it natively into
+# a fresh copy of the same game, found through the prefix's registry, given by --dir as a
+# Windows path, and from the patch packed into one exe. Each time the game folder and the
+# Favorites shortcut must equal what the Windows program produced. Also checks --list.
+#
+# Environment: QLY_E2E_EXE (default build/win64/src/app/qlypatch.exe), QLY_LINUX_E2E_WORK
+# (default build/linux-e2e). Ends with "linux e2e: N passed, M failed".
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+cd "$root"
+source tests/e2e/lib/session.sh
+
+EXE=${QLY_E2E_EXE:-$root/build/win64/src/app/qlypatch.exe}
+LINUX=$root/build/native/src/app/qlypatch-linux
+TOOL=$root/build/native/src/app/qlypatch-tool
+work=${QLY_LINUX_E2E_WORK:-$root/build/linux-e2e}
+install_dir='C:\Downloads\Quillory Patch'
+game_dir='C:\Games\Quillory'
+passed=0
+failed=0
+
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "  ok: $what"
+  else
+    failed=$((failed + 1))
+    echo "  FAILED: $what"
+  fi
+}
+
+for f in "$EXE" "$LINUX" "$TOOL"; do
+  [ -x "$f" ] || [ -f "$f" ] || { echo "linux e2e: $f is not built" >&2; exit 1; }
+done
+
+rm -rf "$work" && mkdir -p "$work"
+trap session_end EXIT
+session_start_display "$work" || exit 1
+session_wine_env "$work/prefix"
+echo "linux e2e: making the prefix $WINEPREFIX with wineboot"
+session_make_prefix || exit 1
+session_stage_bundle "$EXE" demo "$install_dir" || exit 1
+game=$(session_unix_path "$game_dir")
+
+# The game before the patch: its program, and folders in the letter case of its own
+# installer, which differs from the patch's (data\, config\).
+fresh_game() {
+  rm -rf "$(dirname "$game")"/*
+  session_make_game "$game_dir"
+  mkdir -p "$game/DATA" "$game/Config"
+  printf 'old levels\r\n' >"$game/DATA/Levels.dat"
+  printf 'old settings\r\n' >"$game/Config/user.cfg"
+  rm -f "$(session_favorites_dir)"/*.URL
+}
+
+# Saves the game folder and the Favorites shortcuts as they are now. Usage: snapshot DIR
+snapshot() {
+  rm -rf "$1" && mkdir -p "$1/favorites"
+  cp -a "$game" "$1/game"
+  cp "$(session_favorites_dir)"/*.URL "$1/favorites/" 2>/dev/null || true
+}
+
+same_as_windows() {
+  diff -r "$work/by-windows/game" "$1/game" && diff -r "$work/by-windows/favorites" "$1/favorites"
+}
+
+echo "linux e2e: the Windows program, /VERYSILENT, in the prefix"
+fresh_game
+session_unregister
+session_register full "$game_dir" /reg:32
+session_run_app "$work" 300 "$install_dir\\qlypatch.exe" /VERYSILENT
+check "Windows program: exit code 0" [ "$APP_EXIT" = 0 ]
+snapshot "$work/by-windows"
+check "Windows program: the patch went into the game's own DATA folder" \
+  cmp -s "$game/DATA/levels.dat" demo/update/data/levels.dat
+check "Windows program: a Favorites shortcut" [ -n "$(ls "$work/by-windows/favorites")" ]
+# The registry on disk (system.reg) is written when the server ends.
+timeout 120 wineserver -k >/dev/null 2>&1 || true
+timeout 60 wineserver -w || true
+
+echo "linux e2e: qlypatch-linux, the game found in the prefix's registry"
+fresh_game
+"$LINUX" demo --yes --log "$work/linux.log" >"$work/linux.out" 2>&1
+check "qlypatch-linux: exit code 0" [ $? = 0 ]
+snapshot "$work/by-linux"
+check "qlypatch-linux: game folder and shortcut equal the Windows program's" \
+  same_as_windows "$work/by-linux"
+check "qlypatch-linux: the 32-bit view answered" grep -q "32-bit view" "$work/linux.log"
+check "qlypatch-linux: the outcome's exit code logged" grep -q "outcome: exit code 0" "$work/linux.log"
+
+echo "linux e2e: qlypatch-linux --dir with a Windows path in other letter case, no answer"
+fresh_game
+snapshot "$work/before"
+"$LINUX" demo --dir 'c:\GAMES\quillory' </dev/null >"$work/linux-no.out" 2>&1
+check "no answer: exit code 2" [ $? = 2 ]
+snapshot "$work/after-no"
+check "no answer: the game untouched" diff -r "$work/before/game" "$work/after-no/game"
+echo y | "$LINUX" demo --dir 'c:\GAMES\quillory' --lang DEU >"$work/linux-dir.out" 2>&1
+check "--dir, yes: exit code 0" [ $? = 0 ]
+snapshot "$work/by-linux-dir"
+check "--dir: game folder and shortcut equal the Windows program's" \
+  same_as_windows "$work/by-linux-dir"
+check "--dir: the German question in UTF-8" grep -q "Den Patch in diesen Ordner installieren" \
+  "$work/linux-dir.out"
+
+echo "linux e2e: qlypatch-linux with the patch packed into one exe"
+"$TOOL" pack demo -o "$work/packed.exe" --installer "$EXE" >/dev/null
+fresh_game
+"$LINUX" "$work/packed.exe" --yes >"$work/linux-packed.out" 2>&1
+check "packed exe: exit code 0" [ $? = 0 ]
+snapshot "$work/by-linux-packed"
+check "packed exe: game folder and shortcut equal the Windows program's" \
+  same_as_windows "$work/by-linux-packed"
+
+echo "linux e2e: qlypatch-linux with a packed exe cut short"
+head -c "$(($(stat -c %s "$work/packed.exe") - 5000))" "$work/packed.exe" >"$work/cut.exe"
+fresh_game
+snapshot "$work/before-cut"
+"$LINUX" "$work/cut.exe" --yes >"$work/linux-cut.out" 2>&1
+check "cut-short exe: exit code 1" [ $? = 1 ]
+check "cut-short exe: told the download is damaged" grep -q "damaged" "$work/linux-cut.out"
+snapshot "$work/after-cut"
+check "cut-short exe: the game untouched" diff -r "$work/before-cut/game" "$work/after-cut/game"
+
+echo "linux e2e: --list"
+HOME=$work/home "$LINUX" --list >"$work/list.out" 2>&1
+check "--list names the prefix and its game" \
+  grep -q "game: C:\\\\Games\\\\Quillory -> $game (32-bit view, holds main.exe)" "$work/list.out"
+
+echo "linux e2e: $passed passed, $failed failed"
+((failed == 0))

@@ -1,0 +1,151 @@
+// The Linux program's update run over the demo bundle and a real game folder: the question,
+// the outcome's exit code, and Ctrl+C undoing the run.
+#include "linux_front/prefix_run.h"
+#include "platform/posix/code_pages.h"
+#include "platform/posix/libcrypto_hash_service.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_message_loop.h"
+#include "platform/posix/posix_profile_file.h"
+#include "platform/posix/posix_shell.h"
+#include "platform/posix/posix_version_resource.h"
+#include "prefix/case_matching_file_system.h"
+#include "support/fake_locale.h"
+#include "support/fake_terminal.h"
+#include "support/form1_rig.h"
+#include "support/temp_folder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace qly {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file under folder with its contents, by relative path.
+std::map<std::string, std::string> treeOf(const test::TempFolder& folder, const std::string& rel) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder.file(rel))) {
+        const std::string path = fs::relative(entry.path(), folder.file(rel)).string();
+        tree[path] = entry.is_regular_file() ? folder.read(rel + "/" + path) : "(folder)";
+    }
+    return tree;
+}
+
+class PrefixRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* source = std::getenv("QLY_SOURCE_DIR");
+        if (source == nullptr) {
+            GTEST_SKIP() << "QLY_SOURCE_DIR is not set";
+        }
+        fs::copy(std::string(source) + "/demo", folder_.file("bundle"),
+                 fs::copy_options::recursive);
+        // Large enough for the copy to yield many times.
+        folder_.write("bundle/update/data/big.pak", std::string(2'000'000, 'x'));
+        folder_.write("game/main.exe", "MZ old");
+        // The game's own letter case differs from the patch's, as often under Wine.
+        folder_.write("game/DATA/Levels.DAT", "old levels");
+        before_ = treeOf(folder_, "game");
+    }
+
+    ExitCode run(bool yes, std::optional<std::string> lang = std::nullopt) {
+        posix::PosixFileSystem posixDisk;
+        CaseMatchingFileSystem disk(posixDisk);
+        posix::PosixProfileFile profile;
+        test::FakeRegistry registry;
+        posix::PosixShell shell(std::nullopt, {});
+        posix::PosixVersionResource versions(folder_.file("system"));
+        test::FakeLocale locale;
+        posix::PosixMessageLoop loop;
+        test::FakeProcess process(folder_.file("bundle"), true);
+        PrefixRunOptions options;
+        options.form.dir = folder_.file("game");
+        options.form.lang = std::move(lang);
+        options.yes = yes;
+        options.toUtf8 = [](const std::string& bytes, int32_t charset) {
+            return posix::codePageToUtf8(bytes, posix::codePageOfCharset(charset));
+        };
+        return RunInPrefix(PrefixRunServices{{disk, profile, registry, shell, versions, locale,
+                                              loop, process, hashes_},
+                                             terminal_},
+                           options);
+    }
+
+    test::TempFolder folder_;
+    test::FakeTerminal terminal_;
+    posix::LibcryptoHashService hashes_;
+    std::map<std::string, std::string> before_;
+};
+
+TEST_F(PrefixRunTest, YesInstallsWithoutAskingAndShowsTheOutcome) {
+    EXPECT_EQ(run(true), ExitCode::Installed);
+    EXPECT_EQ(folder_.read("game/DATA/big.pak").size(), 2'000'000u);
+    EXPECT_EQ(folder_.read("game/DATA/levels.dat"), folder_.read("bundle/update/data/levels.dat"));
+    EXPECT_FALSE(fs::exists(folder_.file("game/data")));
+    EXPECT_NE(terminal_.written_.find("The patch has been installed."), std::string::npos);
+    EXPECT_NE(terminal_.written_.find("100%\n"), std::string::npos);
+    EXPECT_EQ(terminal_.written_.find("[y/N]"), std::string::npos);
+}
+
+TEST_F(PrefixRunTest, OnlyAYesInTheLanguageInForceChangesTheGame) {
+    for (const char* refusal : {"n", "", "yes please", "nie"}) {
+        terminal_.answers_ = {refusal};
+        EXPECT_EQ(run(false), ExitCode::ClosedBeforeInstalling) << refusal;
+        EXPECT_EQ(treeOf(folder_, "game"), before_) << refusal;
+    }
+    // No input at all (a closed standard input) is a no as well.
+    terminal_.answers_.clear();
+    EXPECT_EQ(run(false), ExitCode::ClosedBeforeInstalling);
+    EXPECT_EQ(treeOf(folder_, "game"), before_);
+
+    terminal_.written_.clear();
+    terminal_.answers_ = {" TAK "};
+    EXPECT_EQ(run(false, "POL"), ExitCode::Installed);
+    EXPECT_NE(
+        terminal_.written_.find(folder_.file("game") + "\nZainstalowa\xC4\x87 poprawk\xC4\x99"),
+        std::string::npos)
+        << terminal_.written_;
+    EXPECT_EQ(folder_.read("game/DATA/big.pak").size(), 2'000'000u);
+}
+
+TEST_F(PrefixRunTest, InterruptKeyDuringTheCopyUndoesTheRun) {
+    // The first question is asked after the start-up; the third falls inside the copy.
+    terminal_.interruptAfter_ = 2;
+    EXPECT_EQ(run(true), ExitCode::ClosedBeforeInstalling);
+    EXPECT_GT(terminal_.asked_, 2);
+    EXPECT_EQ(treeOf(folder_, "game"), before_);
+    EXPECT_NE(terminal_.written_.find("Stopped: the update was undone."), std::string::npos)
+        << terminal_.written_;
+    EXPECT_EQ(terminal_.written_.find("The patch has been installed."), std::string::npos);
+    // The failure the stopped copy reports is not told as one.
+    EXPECT_EQ(terminal_.written_.find("could not be installed"), std::string::npos);
+
+    // Pressed before the run, it changes nothing either.
+    terminal_.interruptAfter_ = 0;
+    terminal_.asked_ = 0;
+    EXPECT_EQ(run(true), ExitCode::ClosedBeforeInstalling);
+    EXPECT_EQ(treeOf(folder_, "game"), before_);
+}
+
+TEST_F(PrefixRunTest, NoGameFolderEndsWithGameNotFound) {
+    fs::remove(folder_.file("game/main.exe"));
+    terminal_.answers_ = {""}; // the folder question: cancelled
+    EXPECT_EQ(run(false), ExitCode::GameNotFound);
+    EXPECT_EQ(run(true), ExitCode::GameNotFound);
+}
+
+TEST(IsYesTest, TheYesWordsOfTheDemoLanguages) {
+    for (const char* yes :
+         {"y", "Y", "yes", " YES", "t", "Tak", "j", "JA", "\xD0\xB4", "\xD0\x94\xD0\xB0"}) {
+        EXPECT_TRUE(IsYes(yes)) << yes;
+    }
+    for (const char* no : {"", "n", "no", "nie", "nein", "yy", "\xD0\xBD\xD0\xB5\xD1\x82"}) {
+        EXPECT_FALSE(IsYes(no)) << no;
+    }
+}
+
+} // namespace
+} // namespace qly

@@ -1,0 +1,54 @@
+// Absolute paths found without regard to letter case, as a program under Wine finds them.
+#include "platform/posix/posix_file_system.h"
+#include "prefix/case_matching_file_system.h"
+#include "support/temp_folder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace qly {
+namespace {
+
+TEST(CaseMatchingFileSystemTest, ExistingNamesInAnyCaseNewNamesAsGiven) {
+    test::TempFolder folder;
+    folder.write("Game/DATA/Levels.DAT", "old");
+    folder.write("Game/readme.txt", "lower");
+    folder.write("Game/README.TXT", "upper");
+    posix::PosixFileSystem disk;
+    CaseMatchingFileSystem files(disk);
+    const std::string game = folder.file("Game");
+
+    EXPECT_EQ(files.resolve(folder.file("game\\data\\levels.dat")), game + "/DATA/Levels.DAT");
+    EXPECT_EQ(files.resolve(folder.file("GAME/Data/New Folder/x.bin")),
+              game + "/DATA/New Folder/x.bin");
+    // An exact match wins over another case; relative paths are the caller's own.
+    EXPECT_EQ(files.resolve(game + "/README.TXT"), game + "/README.TXT");
+    EXPECT_EQ(files.resolve(game + "/Readme.txt").substr(game.size() + 1).size(), 10u);
+    EXPECT_EQ(files.resolve("update\\Data\\x"), "update\\Data\\x");
+
+    // Names made through it are found in another case at once (the folder is remembered).
+    { auto file = files.open(game + "/data/Staged.qlytmp", OpenMode::CreateAlways); }
+    EXPECT_TRUE(std::filesystem::exists(game + "/DATA/Staged.qlytmp"));
+    files.replaceWithBackup(game + "/data/staged.QLYTMP", game + "/data/levels.dat",
+                            game + "/data/levels.dat.qlybak");
+    // The file put in place takes the name given, as a rename under Wine does; the folder not.
+    EXPECT_EQ(folder.read("Game/DATA/levels.dat"), "");
+    EXPECT_FALSE(std::filesystem::exists(game + "/DATA/Levels.DAT"));
+    EXPECT_EQ(folder.read("Game/DATA/levels.dat.qlybak"), "old");
+    EXPECT_FALSE(files.exists(game + "/data/staged.qlytmp"));
+    EXPECT_TRUE(files.fileExists(game + "/Data/LEVELS.DAT.QLYBAK"));
+    files.deleteFile(game + "/DATA/LEVELS.DAT.qlybak");
+    EXPECT_FALSE(files.exists(game + "/data/levels.dat.qlybak"));
+
+    files.createFolder(game + "/data/Maps");
+    files.replaceFile(game + "/data/levels.dat", game + "/DATA/maps/levels.dat");
+    EXPECT_TRUE(std::filesystem::exists(game + "/DATA/Maps/levels.dat"));
+    EXPECT_FALSE(files.exists(game + "/data/levels.dat"));
+    files.deleteFile(game + "/data/MAPS/Levels.dat");
+    EXPECT_TRUE(files.removeFolder(game + "/DATA/MAPS"));
+    EXPECT_FALSE(std::filesystem::exists(game + "/DATA/Maps"));
+    EXPECT_EQ(files.resolve(game + "/data/maps"), game + "/DATA/maps");
+}
+
+} // namespace
+} // namespace qly
