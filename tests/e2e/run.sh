@@ -548,6 +548,7 @@ scenario_verysilent_file_in_use() {
     mkdir -p "$game/$(dirname "$f")" && printf 'old %s\r\n' "$f" >"$game/$f"
   done
   snapshot_game "$GAME_DIR"
+  rm -f "$work/hold.out"
   (sleep "$RUN_SECONDS" | wine "$INSTALL_DIR\\hold_file.exe" "$GAME_DIR\\$held" >"$work/hold.out" 2>&1) &
   hold_pid=$!
   local end=$((SECONDS + 30))
@@ -621,11 +622,11 @@ scenario_game_file_in_use() {
   make_game_with_old_file
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
-  wine "$HOLD_FILE" "$GAME_DIR\\$REPLACED_FILE" </dev/null >"$work/hold.out" 2>&1 &
+  wine "$HOLD_FILE" "$GAME_DIR\\$REPLACED_FILE" </dev/null >"$work/hold-window.out" 2>&1 &
   holder=$!
   local end=$((SECONDS + 30))
-  until grep -q holding "$work/hold.out" 2>/dev/null || ((SECONDS > end)); do sleep 0.2; done
-  check "helper holds the game file open" grep -q holding "$work/hold.out"
+  until grep -q holding "$work/hold-window.out" 2>/dev/null || ((SECONDS > end)); do sleep 0.2; done
+  check "helper holds the game file open" grep -q holding "$work/hold-window.out"
   start_installer en_US.UTF-8 || { kill "$holder"; return; }
   window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   run_fails_naming "w uzyciu"
