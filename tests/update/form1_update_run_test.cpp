@@ -66,7 +66,28 @@ TEST(UpdateRunTest, GameWithProgramIsPatchedWithBarCaptionAndSuccessLines) {
         rig.process_.commandLine_ = commandLine;
         ASSERT_TRUE(rig.load());
         rig.command1_.refuseFocus_ = refuseFocus;
+        // The session's end is refused only while the game's files change: not during the
+        // run's blank line, but in the middle of the copy.
+        std::vector<bool> blocked;
+        for (int offset : {1, 4}) {
+            rig.loop_.at(rig.loop_.yields() + offset,
+                         [&] { blocked.push_back(rig.window_.sessionBlocked_); });
+        }
         rig.form().Command1_Click();
+        EXPECT_EQ(blocked, (std::vector<bool>{false, true}));
+        // The language file lacks the reason: the built-in English one stands in for it.
+        EXPECT_EQ(rig.window_.eventsStartingWith("block"),
+                  Lines{"block Installing the Quillory patch @238"});
+        // The task bar follows the bar in the text area, then ends clear once the session is
+        // allowed to end again.
+        Lines bars;
+        for (int proc : rig.text_.bars_) {
+            bars.push_back("taskbar " + std::to_string(proc));
+        }
+        bars.push_back("taskbar clear");
+        EXPECT_EQ(rig.window_.eventsStartingWith("taskbar "), bars);
+        EXPECT_EQ(rig.window_.events_.back(), "taskbar clear");
+        EXPECT_EQ(rig.window_.count("allow"), 1);
 
         EXPECT_EQ(rig.fs.isFile(ocx), ocxKept);
         EXPECT_EQ(rig.fs.contents(std::string(kGame) + "\\data\\level.pak"),
@@ -124,6 +145,15 @@ TEST(UpdateRunTest, OutcomesWithoutACopyShowTheirOwnLinesInEitherLanguage) {
         EXPECT_EQ(rig.form().DestPatch, game == WithProgram ? kGame : "");
         EXPECT_EQ(rig.shell_.browseTitles_.size(), game == WithoutProgram ? 1u : 0u);
         EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\readme.txt"));
+        // A run that reached the game's files leaves the task bar showing the failure; one
+        // that found no game leaves the task bar and the session alone.
+        const Lines taskbar = rig.window_.eventsStartingWith("taskbar ");
+        if (game == WithProgram) {
+            EXPECT_EQ(rig.window_.events_.back(), "taskbar error");
+        } else {
+            EXPECT_TRUE(taskbar.empty() && rig.window_.eventsStartingWith("block").empty());
+        }
+        EXPECT_FALSE(rig.window_.sessionBlocked_);
         expectExitButton(rig, "PL");
         // Switched to English afterwards, the area shows the same outcome in English.
         EXPECT_EQ(rig.selectLanguage(1), switched);
