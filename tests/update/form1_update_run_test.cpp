@@ -93,6 +93,7 @@ TEST(UpdateRunTest, GameWithProgramIsPatchedWithBarCaptionAndSuccessLines) {
         EXPECT_EQ(rig.fs.contents(std::string(kGame) + "\\data\\level.pak"),
                   std::string(150000, 'p'));
         EXPECT_EQ(rig.form().ErrorCode, 151000);
+        EXPECT_EQ(rig.form().outcome(), RunOutcome::Installed);
         EXPECT_EQ(runLines(rig), (Lines{" ", " ", " ", "PL poz1", "PL poz2"}));
         const Lines& captions = rig.window_.captions_;
         if (std::string(commandLine) == "-reset") {
@@ -141,6 +142,9 @@ TEST(UpdateRunTest, OutcomesWithoutACopyShowTheirOwnLinesInEitherLanguage) {
         rig.form().Command1_Click();
         EXPECT_EQ(runLines(rig), lines);
         EXPECT_EQ(rig.form().ErrorCode, errorCode);
+        EXPECT_EQ(rig.form().outcome(), game != WithProgram ? RunOutcome::GameNotFound
+                                        : errorCode == -2   ? RunOutcome::NotEnoughSpace
+                                                            : RunOutcome::Failed);
         EXPECT_EQ(rig.form().status, game == WithProgram ? 1 : 0);
         EXPECT_EQ(rig.form().DestPatch, game == WithProgram ? kGame : "");
         EXPECT_EQ(rig.shell_.browseTitles_.size(), game == WithoutProgram ? 1u : 0u);
@@ -246,6 +250,7 @@ TEST(UpdateRunTest, ForcedUnloadDuringTheCopyStopsTheEngineBeforeReleasingIt) {
     EXPECT_TRUE(rig.form().isUnloaded());
     EXPECT_EQ(rig.form().copyEngine(), nullptr);
     EXPECT_LT(rig.form().ErrorCode, 151000);
+    EXPECT_EQ(rig.form().outcome(), RunOutcome::Failed); // no success for the exit code
 }
 
 // A patch of one huge file that the fake does not hold in memory: its listing and its length

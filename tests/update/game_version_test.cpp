@@ -85,9 +85,8 @@ TEST(GameVersionTest, GameOfAnotherVersionIsRefusedBeforeAnythingChangesNamingBo
     // The rig's language lacks the new keys: their built-in English texts are shown.
     const Outcome lower = runFor(VersionWords{1, 0, 0, 0}, "1.1.0.0", "");
     // The refusal says it all: no general "error" line that blames the running game.
-    EXPECT_EQ(lower.lines, (Lines{" ",
-                                  "The game here is version 1.0.0.0, but this patch is for "
-                                  "version 1.1.0.0 of Quillory. Nothing has been changed."}));
+    EXPECT_EQ(lower.lines, (Lines{" ", "The game here is version 1.0.0.0, but this patch is for "
+                                       "version 1.1.0.0 of Quillory. Nothing has been changed."}));
     EXPECT_EQ(lower.outcome, RunOutcome::VersionMismatch);
     EXPECT_EQ(ExitCodeOf(lower.outcome), ExitCode::VersionMismatch);
     EXPECT_FALSE(lower.patched);
