@@ -136,24 +136,6 @@ TEST_F(CopyFailures, StopDuringTheLastYieldOfAFileUndoesAndResumeCountsThatFileA
     EXPECT_EQ(fs.contents("C:\\game\\c.txt"), "new c");
 }
 
-TEST_F(CopyFailures, RemovalBelongsToTheRunAndComesBackWhenItIsUndone) {
-    fs.addFile("C:\\game\\old.ocx", "control");
-    engine.AddRemoval("old.ocx");
-    EXPECT_EQ(copy(), 15);
-    EXPECT_FALSE(fs.isFile("C:\\game\\old.ocx"));
-    EXPECT_FALSE(fs.isFile("C:\\game\\old.ocx.qlybak"));
-
-    fs.addFile("C:\\game\\old.ocx", "control");
-    engine.AddRemoval("old.ocx");
-    engine.ActualFile = [this](std::string& fname) {
-        if (fname == "c.txt") {
-            fs.remove("update\\c.txt");
-        }
-    };
-    EXPECT_EQ(copy(), -1);
-    EXPECT_EQ(fs.contents("C:\\game\\old.ocx"), "control");
-}
-
 TEST_F(CopyFailures, RedirectedDestinationIsJournaledAndUndoneLikeAnyOther) {
     engine.ActualFile = [this](std::string& fname) {
         if (fname == "a.txt") {
