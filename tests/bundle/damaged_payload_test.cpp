@@ -84,9 +84,10 @@ TEST(DamagedPayload, NamesThatCouldLeaveTheGameFolderOrCollideAreRefused) {
     const std::string refused[] = {
         "update\\..\\..\\evil.dll", "..", "update\\.\\a", "\\Windows\\evil.dll", "/etc/passwd",
         "C:\\evil.dll", "update\\C:evil", "update\\a:stream", "update\\CON", "update\\lpt1.txt",
-        "update\\Com9", "update\\nul .txt", "update\\a\x01.txt", "update\\a\x7F", "update\\tab\there",
-        "update\\dot.", "update\\blank ", "update\\\\a", "update\\", "update\\a/b", "update\\a*",
-        "update\\\xC3", "update\\\xC0\xAF", "update\\\xED\xA0\x80", std::string("update\\nul\0", 11), ""};
+        "update\\Com9", "update\\nul .txt", "update\\a\x01.txt", "update\\a\x7F",
+        "update\\tab\there", "update\\dot.", "update\\blank ", "update\\\\a", "update\\",
+        "update\\a/b", "update\\a*", "update\\\xC3", "update\\\xC0\xAF", "update\\\xED\xA0\x80",
+        std::string("update\\nul\0", 11), ""};
     // clang-format on
     for (const std::string& name : refused) {
         EXPECT_EQ(statusAfter([&](RawPayload& r) { r.entries[1].name = name; }), Status::Damaged)
