@@ -143,8 +143,11 @@ private:
 // Significant digits beyond these cannot change the rounding once the rest is kept as one
 // sticky non-zero digit: a double's halfway points have at most 767 of them.
 constexpr std::size_t kMaxDigits = 800;
-// Exponent digits beyond this magnitude already put any mantissa out of a double's range.
-constexpr int32_t kExponentCap = 100000;
+// A written exponent this large outweighs the places any text's digits can shift it by, so the
+// value is out of a double's range, whatever the digits are.
+constexpr int64_t kExponentCap = 1'000'000'000'000;
+// Exponents are kept within this once they are far outside a double's range either way.
+constexpr int64_t kExponentLimit = 1'000'000;
 
 // A decimal as an integer of significant digits times a power of ten.
 struct ScaledDigits {
@@ -196,8 +199,7 @@ ScaledDigits scaledDigits(std::string_view text) {
         d.digits.pop_back();
         ++exponent;
     }
-    d.exponent =
-        static_cast<int32_t>(std::clamp<int64_t>(exponent, -4 * kExponentCap, 4 * kExponentCap));
+    d.exponent = static_cast<int32_t>(std::clamp(exponent, -kExponentLimit, kExponentLimit));
     return d;
 }
 
