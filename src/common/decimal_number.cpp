@@ -134,7 +134,6 @@ public:
         return std::lexicographical_compare_three_way(a.limbs_.rbegin(), a.limbs_.rend(),
                                                       b.limbs_.rbegin(), b.limbs_.rend());
     }
-    friend bool operator==(const BigNumber& a, const BigNumber& b) = default;
 
 private:
     std::vector<uint32_t> limbs_;
