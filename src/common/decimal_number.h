@@ -1,5 +1,5 @@
-// Reading a decimal floating-point number from text, without pulling a large float parser
-// into the Windows program.
+// Reading a decimal floating-point number from text, correctly rounded, without pulling the C
+// runtime's large float parser into the Windows program.
 #pragma once
 
 #include <string_view>
@@ -14,7 +14,8 @@ struct DecimalNumber {
 
 // Parses all of text as [-]digits[.digits][(e|E)[+|-]digits], with at least one mantissa
 // digit; nothing else is accepted (no blanks, no leading "+", no "inf", "nan" or hex).
-// Overflow when the magnitude is beyond the largest finite double.
+// The value is the double nearest to the decimal (ties to even), as a correct strtod gives it;
+// Overflow when that is beyond the largest finite double.
 DecimalNumber ParseDecimal(std::string_view text);
 
 } // namespace qly

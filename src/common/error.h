@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace qly {
@@ -22,11 +22,17 @@ enum class FailureKind {
                   // the packed index): the download is damaged
 };
 
-class Error : public std::runtime_error {
+// The message is a std::string of its own rather than std::runtime_error's: the library keeps
+// that one in its old reference-counted string, whose code the Windows program would otherwise
+// carry whole (the linker cannot drop unused functions that have unwind tables).
+class Error : public std::exception {
 public:
-    using std::runtime_error::runtime_error;
-    Error(const std::string& what, FailureKind kind, int64_t systemCode, std::string path)
-        : std::runtime_error(what), kind_(kind), systemCode_(systemCode), path_(std::move(path)) {}
+    explicit Error(std::string what) : what_(std::move(what)) {}
+    explicit Error(const char* what) : what_(what) {}
+    Error(std::string what, FailureKind kind, int64_t systemCode, std::string path)
+        : what_(std::move(what)), kind_(kind), systemCode_(systemCode), path_(std::move(path)) {}
+
+    const char* what() const noexcept override { return what_.c_str(); }
 
     FailureKind kind() const { return kind_; }
     // The system's error number (errno or GetLastError), 0 when none applies.
@@ -35,6 +41,7 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    std::string what_;
     FailureKind kind_ = FailureKind::Other;
     int64_t systemCode_ = 0;
     std::string path_;

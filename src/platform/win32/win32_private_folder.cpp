@@ -5,7 +5,7 @@
 #include "platform/win32/win32_handles.h"
 
 #include <array>
-#include <cstdio>
+#include <string_view>
 #include <vector>
 #include <windows.h>
 // After windows.h, whose types they use.
@@ -48,11 +48,12 @@ std::wstring randomName() {
     if (!RtlGenRandom(bytes.data(), static_cast<ULONG>(bytes.size()))) {
         throw Error("cannot draw a random name");
     }
+    // Written by hand: a printf here would link the C runtime's whole formatter.
+    constexpr std::wstring_view kDigits = L"0123456789abcdef";
     std::wstring name = L"qlypatch-";
     for (unsigned char b : bytes) {
-        std::array<wchar_t, 3> hex{};
-        std::swprintf(hex.data(), hex.size(), L"%02x", b);
-        name += hex.data();
+        name += kDigits[b >> 4];
+        name += kDigits[b & 0xf];
     }
     return name;
 }
