@@ -1,0 +1,75 @@
+// Hashers that take SHA-256 off the caller's thread: update() copies the bytes into a buffer
+// and a worker thread hashes them while the caller goes on copying the file. The bytes of a
+// stream wait in a bounded queue, so memory stays bounded and the caller waits only when the
+// worker falls a whole queue behind. Short streams (small files) are hashed on the caller's
+// thread, where a hand-over would cost more than the hashing itself.
+#pragma once
+
+#include "platform/sha256.h"
+#include "platform/threads.h"
+
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <vector>
+
+namespace qly {
+
+class OverlappedHashService : public HashService {
+public:
+    struct Sizes {
+        std::size_t slot = std::size_t{256} << 10; // bytes handed over at a time
+        std::size_t queued = 8;                    // slots waiting for the worker, at most
+    };
+
+    // inner computes the digests, threads runs the worker; both must outlive this object, and
+    // every hasher made must be destroyed before it. The worker starts with the first stream
+    // longer than a slot; when no thread can be started, hashing stays on the caller's thread.
+    OverlappedHashService(HashService& inner, ThreadService& threads);
+    OverlappedHashService(HashService& inner, ThreadService& threads, Sizes sizes);
+    ~OverlappedHashService() override;
+    OverlappedHashService(const OverlappedHashService&) = delete;
+    OverlappedHashService& operator=(const OverlappedHashService&) = delete;
+
+    // The hasher's update() may throw the worker's error from an earlier update; finish()
+    // waits for the worker and throws any error it met. Destroying a hasher before finish()
+    // drops its queued bytes and waits only for the slot being hashed.
+    std::unique_ptr<Sha256> newSha256() override;
+
+private:
+    class Hasher;
+    struct Stream;
+    struct Job {
+        Stream* stream = nullptr;
+        std::vector<char> bytes;
+        bool last = false; // take the digest after these bytes
+    };
+
+    // Queues job (taking its bytes), waiting while the queue is full. Returns false, with
+    // job untouched, when there is no worker, so that the caller hashes the bytes itself.
+    // Throws the error the worker met on an earlier job of the same stream.
+    bool submit(Job& job);
+    // Waits until the worker is done with every job of stream; with drop, the jobs not yet
+    // begun are skipped.
+    void drain(Stream& stream, bool drop) noexcept;
+    // An empty buffer with room for a slot.
+    std::vector<char> spareBuffer();
+    // Keeps a used buffer for a later slot, as long as fewer than a queue's worth are kept.
+    // Called with the lock held.
+    void recycle(std::vector<char>& bytes) noexcept;
+    void work() noexcept;
+
+    HashService& inner_;
+    ThreadService& threads_;
+    Sizes sizes_;
+    std::unique_ptr<Monitor> monitor_;
+    // Guarded by monitor_.
+    std::deque<Job> queue_;
+    std::vector<std::vector<char>> spares_;
+    bool stopping_ = false;
+    bool noThread_ = false;
+    std::unique_ptr<Thread> worker_; // last: stopped and joined before the rest goes
+};
+
+} // namespace qly
