@@ -7,6 +7,10 @@
 
 namespace qly {
 
+namespace {
+constexpr std::size_t kSpares = 2; // used buffers kept for later slots
+} // namespace
+
 struct OverlappedHashService::Stream {
     std::unique_ptr<Sha256> inner;
     // Guarded by the service's monitor.
@@ -106,7 +110,7 @@ OverlappedHashService::OverlappedHashService(HashService& inner, ThreadService& 
     sizes_.slot = std::max<std::size_t>(sizes_.slot, 1);
     sizes_.queued = std::max<std::size_t>(sizes_.queued, 1);
     // Room for every buffer kept, so that giving one back never allocates.
-    spares_.reserve(sizes_.queued);
+    spares_.reserve(kSpares);
 }
 
 OverlappedHashService::~OverlappedHashService() {
@@ -136,15 +140,24 @@ bool OverlappedHashService::submit(Job& job) {
         return false;
     }
     Stream& stream = *job.stream;
-    while (queue_.size() >= sizes_.queued && !stream.error) {
-        monitor_->wait();
+    if (queue_.size() >= sizes_.queued) {
+        // Once full, the queue is let run down to half before this thread goes on: each wait
+        // then spans several slots, and the time a busy system takes to wake a thread is paid
+        // once for them, not for every slot.
+        ++callersWaiting_;
+        while (queue_.size() > sizes_.queued / 2 && !stream.error) {
+            monitor_->wait();
+        }
+        --callersWaiting_;
     }
     if (stream.error) {
         std::rethrow_exception(stream.error);
     }
     queue_.push_back(std::move(job));
     ++stream.pending;
-    monitor_->notifyAll();
+    if (workerWaiting_) {
+        monitor_->notifyAll();
+    }
     return true;
 }
 
@@ -171,7 +184,7 @@ std::vector<char> OverlappedHashService::spareBuffer() {
 }
 
 void OverlappedHashService::recycle(std::vector<char>& bytes) noexcept {
-    if (spares_.size() < sizes_.queued && bytes.capacity() >= sizes_.slot) {
+    if (spares_.size() < kSpares && bytes.capacity() >= sizes_.slot) {
         spares_.push_back(std::move(bytes));
     }
 }
@@ -180,7 +193,9 @@ void OverlappedHashService::work() noexcept {
     std::unique_lock lock(*monitor_);
     for (;;) {
         while (queue_.empty() && !stopping_) {
+            workerWaiting_ = true;
             monitor_->wait();
+            workerWaiting_ = false;
         }
         if (queue_.empty()) {
             return;
@@ -189,7 +204,9 @@ void OverlappedHashService::work() noexcept {
         queue_.pop_front();
         Stream& stream = *job.stream;
         const bool skip = stream.dropped || stream.error;
-        monitor_->notifyAll(); // room in the queue
+        if (callersWaiting_ > 0 && queue_.size() <= sizes_.queued / 2) {
+            monitor_->notifyAll();
+        }
         lock.unlock();
         std::exception_ptr error;
         Sha256Digest digest{};
@@ -211,7 +228,11 @@ void OverlappedHashService::work() noexcept {
         }
         --stream.pending;
         recycle(job.bytes);
-        monitor_->notifyAll();
+        // Wakes a finish or a destruction waiting for the stream, and a caller waiting for
+        // room that must now learn of the error.
+        if (stream.pending == 0 || error) {
+            monitor_->notifyAll();
+        }
     }
 }
 

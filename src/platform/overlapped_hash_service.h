@@ -19,8 +19,10 @@ namespace qly {
 class OverlappedHashService : public HashService {
 public:
     struct Sizes {
-        std::size_t slot = std::size_t{256} << 10; // bytes handed over at a time
-        std::size_t queued = 8;                    // slots waiting for the worker, at most
+        // Large slots: a thread that waits is woken late on a busy system, and each wait
+        // should cover milliseconds of hashing, not microseconds.
+        std::size_t slot = std::size_t{4} << 20; // bytes handed over at a time
+        std::size_t queued = 4;                  // slots waiting for the worker, at most
     };
 
     // inner computes the digests, threads runs the worker; both must outlive this object, and
@@ -55,8 +57,9 @@ private:
     void drain(Stream& stream, bool drop) noexcept;
     // An empty buffer with room for a slot.
     std::vector<char> spareBuffer();
-    // Keeps a used buffer for a later slot, as long as fewer than a queue's worth are kept.
-    // Called with the lock held.
+    // Keeps a used buffer for a later slot, two at most: with the queued slots, the one being
+    // hashed and the one being filled, memory stays below queued + 4 slots. Called with the
+    // lock held.
     void recycle(std::vector<char>& bytes) noexcept;
     void work() noexcept;
 
@@ -67,6 +70,8 @@ private:
     // Guarded by monitor_.
     std::deque<Job> queue_;
     std::vector<std::vector<char>> spares_;
+    std::size_t callersWaiting_ = 0; // in submit(), for room in the queue
+    bool workerWaiting_ = false;     // for a job
     bool stopping_ = false;
     bool noThread_ = false;
     std::unique_ptr<Thread> worker_; // last: stopped and joined before the rest goes

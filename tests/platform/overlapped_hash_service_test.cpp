@@ -250,6 +250,10 @@ TEST(OverlappedHashService, ACallerAheadOfTheWorkerWaitsWithOnlyAQueueOfBytesOut
         for (int i = 0; i < 20; ++i) {
             hasher->update(std::span<const char>(data));
             given += data.size();
+            if (i == 1) {
+                // The first slot handed over is at the gate before the queue fills.
+                eventually([&] { return inner.workerAtGate.load(); });
+            }
         }
         hasher->finish();
     });
