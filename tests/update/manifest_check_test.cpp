@@ -1,8 +1,10 @@
 // The patch tree checked against update.sha256 while the engine copies it, on the fake and on
 // a real folder.
 #include "engine/class_copy_sys.h"
+#include "platform/overlapped_hash_service.h"
 #include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_thread_service.h"
 #include "support/fake_file_system.h"
 #include "support/fake_message_loop.h"
 #include "support/form1_rig.h"
@@ -130,24 +132,50 @@ TEST(ManifestCheckRealFolder, HashesTheBytesAsTheyAreCopiedAndCatchesAChangedOne
 
     posix::PosixFileSystem fs;
     test::FakeMessageLoop loop;
-    posix::LibcryptoHashService hashes;
-    classCopySys engine(fs, loop);
-    auto check = LoadManifestCheck(fs, hashes, dir.winPath() + "update.sha256");
-    engine.SetSourceCheck(check.get());
-    EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"),
-              std::ssize(big) + 5);
-    EXPECT_EQ(check->damagedFile(), "");
+    posix::LibcryptoHashService plain;
+    posix::PosixThreadService threads;
+    // As the installer hashes: the large file on a worker thread, in many slots.
+    OverlappedHashService overlapped(plain, threads, {64 << 10, 2});
+    for (HashService* hashes : std::initializer_list<HashService*>{&plain, &overlapped}) {
+        classCopySys engine(fs, loop);
+        auto check = LoadManifestCheck(fs, *hashes, dir.winPath() + "update.sha256");
+        engine.SetSourceCheck(check.get());
+        dir.write("update/Mapy gry/\xC5\x81\xC3\xB3"
+                  "d\xC5\xBA.dat",
+                  big);
+        EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"),
+                  std::ssize(big) + 5);
+        EXPECT_EQ(check->damagedFile(), "");
 
-    std::string changed = big;
-    changed[big.size() / 2] = 'c';
-    dir.write("update/Mapy gry/\xC5\x81\xC3\xB3"
-              "d\xC5\xBA.dat",
-              changed);
-    EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"), -1);
-    EXPECT_EQ(check->damagedFile(), "Mapy gry\\\xC5\x81\xC3\xB3"
-                                    "d\xC5\xBA.dat");
-    EXPECT_TRUE(dir.read("game/Mapy gry/\xC5\x81\xC3\xB3"
-                         "d\xC5\xBA.dat") == big);
+        std::string changed = big;
+        changed[big.size() / 2] = 'c';
+        dir.write("update/Mapy gry/\xC5\x81\xC3\xB3"
+                  "d\xC5\xBA.dat",
+                  changed);
+        EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"), -1);
+        EXPECT_EQ(check->damagedFile(), "Mapy gry\\\xC5\x81\xC3\xB3"
+                                        "d\xC5\xBA.dat");
+        EXPECT_TRUE(dir.read("game/Mapy gry/\xC5\x81\xC3\xB3"
+                             "d\xC5\xBA.dat") == big);
+
+        // Stopped in the middle of the large file (its hasher dropped with slots still
+        // queued): the run ends at once, and the next run's digests are not thrown off by the
+        // bytes hashed before the stop.
+        dir.write("update/Mapy gry/\xC5\x81\xC3\xB3"
+                  "d\xC5\xBA.dat",
+                  big);
+        engine.CopyState = [&](int16_t percent, int64_t&, int64_t&) {
+            if (percent >= 50) {
+                engine.StopFlag = 1;
+            }
+        };
+        EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"), -1);
+        ASSERT_TRUE(engine.LastFailure);
+        EXPECT_TRUE(engine.LastFailure->stopped);
+        engine.CopyState = nullptr;
+        EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"),
+                  std::ssize(big) + 5);
+    }
 }
 
 // Through the window: the user learns which file is damaged and that the patch should be
