@@ -4,21 +4,33 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 namespace qly {
-
-namespace {
-constexpr std::size_t kSpares = 2; // used buffers kept for later slots
-} // namespace
 
 struct OverlappedHashService::Stream {
     std::unique_ptr<Sha256> inner;
     // Guarded by the service's monitor.
     std::size_t pending = 0; // jobs queued or being hashed
     bool dropped = false;    // the hasher is going away: its jobs need not be hashed
-    std::exception_ptr error;
+    std::optional<Error> error;
     Sha256Digest digest{};
 };
+
+namespace {
+
+[[noreturn]] void finishedAlready() {
+    throw Error("SHA-256: the digest was already taken");
+}
+
+} // namespace
+
+void OverlappedHashService::throwIfFailed(const Stream& stream) {
+    if (stream.error) {
+        throw Error(*stream.error);
+    }
+}
 
 class OverlappedHashService::Hasher : public Sha256 {
 public:
@@ -36,23 +48,24 @@ public:
 
     void update(std::span<const char> data) override {
         if (finished_) {
-            throw Error("SHA-256: bytes added after the digest was taken");
+            finishedAlready();
         }
         const std::size_t slot = service_.sizes_.slot;
         // Until a stream outgrows one slot it is hashed here, without a copy or a hand-over.
-        if (!handedOver_ && fill_.empty() && hashedHere_ + data.size() <= slot) {
+        if (!handedOver_ && filled_ == 0 && hashedHere_ + data.size() <= slot) {
             stream_->inner->update(data);
             hashedHere_ += data.size();
             return;
         }
         while (!data.empty()) {
-            if (fill_.capacity() == 0) {
+            if (!fill_) {
                 fill_ = service_.spareBuffer();
             }
-            const std::size_t n = std::min(data.size(), slot - fill_.size());
-            fill_.insert(fill_.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
+            const std::size_t n = std::min(data.size(), slot - filled_);
+            std::copy_n(data.data(), n, fill_.get() + filled_);
+            filled_ += n;
             data = data.subspan(n);
-            if (fill_.size() == slot) {
+            if (filled_ == slot) {
                 handOver(false);
             }
         }
@@ -60,21 +73,19 @@ public:
 
     Sha256Digest finish() override {
         if (finished_) {
-            throw Error("SHA-256: the digest was already taken");
+            finishedAlready();
         }
         finished_ = true;
         if (!handedOver_) {
             // A short tail is hashed sooner here than the worker could be woken for it.
-            stream_->inner->update(fill_);
+            stream_->inner->update(std::span<const char>(fill_.get(), filled_));
             return stream_->inner->finish();
         }
         // A worker that took bytes once takes every later job, so the digest is its to take.
         handOver(true);
         service_.drain(*stream_, false);
         // The worker is done with the stream: what it left there is ours to read.
-        if (stream_->error) {
-            std::rethrow_exception(stream_->error);
-        }
+        throwIfFailed(*stream_);
         return stream_->digest;
     }
 
@@ -82,35 +93,30 @@ private:
     // Gives the filled bytes to the worker, with the order to take the digest after them when
     // last. Bytes that no worker can take are hashed here.
     void handOver(bool last) {
-        Job job{stream_.get(), std::move(fill_), last};
-        fill_ = {};
+        Job job{stream_.get(), std::move(fill_), std::exchange(filled_, 0), last};
         if (service_.submit(job)) {
             handedOver_ = true;
             return;
         }
-        stream_->inner->update(job.bytes);
+        stream_->inner->update(std::span<const char>(job.bytes.get(), job.size));
         fill_ = std::move(job.bytes);
-        fill_.clear();
     }
 
     OverlappedHashService& service_;
     std::unique_ptr<Stream> stream_;
-    std::vector<char> fill_; // bytes not yet handed over
+    Buffer fill_; // a slot, its first filled_ bytes not yet handed over
+    std::size_t filled_ = 0;
     std::size_t hashedHere_ = 0;
     bool handedOver_ = false; // the worker has had bytes of this stream
     bool finished_ = false;
 };
-
-OverlappedHashService::OverlappedHashService(HashService& inner, ThreadService& threads)
-    : OverlappedHashService(inner, threads, Sizes{}) {}
 
 OverlappedHashService::OverlappedHashService(HashService& inner, ThreadService& threads,
                                              Sizes sizes)
     : inner_(inner), threads_(threads), sizes_(sizes), monitor_(threads.newMonitor()) {
     sizes_.slot = std::max<std::size_t>(sizes_.slot, 1);
     sizes_.queued = std::max<std::size_t>(sizes_.queued, 1);
-    // Room for every buffer kept, so that giving one back never allocates.
-    spares_.reserve(kSpares);
+    ring_ = std::make_unique<Job[]>(sizes_.queued);
 }
 
 OverlappedHashService::~OverlappedHashService() {
@@ -140,20 +146,19 @@ bool OverlappedHashService::submit(Job& job) {
         return false;
     }
     Stream& stream = *job.stream;
-    if (queue_.size() >= sizes_.queued) {
+    if (queued_ == sizes_.queued) {
         // Once full, the queue is let run down to half before this thread goes on: each wait
         // then spans several slots, and the time a busy system takes to wake a thread is paid
         // once for them, not for every slot.
         ++callersWaiting_;
-        while (queue_.size() > sizes_.queued / 2 && !stream.error) {
+        while (queued_ > sizes_.queued / 2 && !stream.error) {
             monitor_->wait();
         }
         --callersWaiting_;
     }
-    if (stream.error) {
-        std::rethrow_exception(stream.error);
-    }
-    queue_.push_back(std::move(job));
+    throwIfFailed(stream);
+    ring_[(head_ + queued_) % sizes_.queued] = std::move(job);
+    ++queued_;
     ++stream.pending;
     if (workerWaiting_) {
         monitor_->notifyAll();
@@ -169,55 +174,54 @@ void OverlappedHashService::drain(Stream& stream, bool drop) noexcept {
     }
 }
 
-std::vector<char> OverlappedHashService::spareBuffer() {
-    std::vector<char> bytes;
+OverlappedHashService::Buffer OverlappedHashService::spareBuffer() {
     {
         std::lock_guard lock(*monitor_);
-        if (!spares_.empty()) {
-            bytes = std::move(spares_.back());
-            spares_.pop_back();
+        if (spareCount_ > 0) {
+            return std::move(spares_[--spareCount_]);
         }
     }
-    bytes.clear();
-    bytes.reserve(sizes_.slot);
-    return bytes;
+    return std::make_unique_for_overwrite<char[]>(sizes_.slot);
 }
 
-void OverlappedHashService::recycle(std::vector<char>& bytes) noexcept {
-    if (spares_.size() < kSpares && bytes.capacity() >= sizes_.slot) {
-        spares_.push_back(std::move(bytes));
+void OverlappedHashService::recycle(Buffer& bytes) noexcept {
+    if (spareCount_ < spares_.size() && bytes) {
+        spares_[spareCount_++] = std::move(bytes);
     }
 }
 
 void OverlappedHashService::work() noexcept {
     std::unique_lock lock(*monitor_);
     for (;;) {
-        while (queue_.empty() && !stopping_) {
+        while (queued_ == 0 && !stopping_) {
             workerWaiting_ = true;
             monitor_->wait();
             workerWaiting_ = false;
         }
-        if (queue_.empty()) {
+        if (queued_ == 0) {
             return;
         }
-        Job job = std::move(queue_.front());
-        queue_.pop_front();
+        Job job = std::move(ring_[head_]);
+        head_ = (head_ + 1) % sizes_.queued;
+        --queued_;
         Stream& stream = *job.stream;
         const bool skip = stream.dropped || stream.error;
-        if (callersWaiting_ > 0 && queue_.size() <= sizes_.queued / 2) {
+        if (callersWaiting_ > 0 && queued_ <= sizes_.queued / 2) {
             monitor_->notifyAll();
         }
         lock.unlock();
-        std::exception_ptr error;
+        std::optional<Error> error;
         Sha256Digest digest{};
         if (!skip) {
             try {
-                stream.inner->update(job.bytes);
+                stream.inner->update(std::span<const char>(job.bytes.get(), job.size));
                 if (job.last) {
                     digest = stream.inner->finish();
                 }
-            } catch (...) {
-                error = std::current_exception();
+            } catch (const Error& e) {
+                error = e;
+            } catch (const std::exception& e) {
+                error = Error(e.what());
             }
         }
         lock.lock();

@@ -8,28 +8,28 @@
 #include "platform/sha256.h"
 #include "platform/threads.h"
 
+#include <array>
 #include <cstddef>
-#include <deque>
-#include <exception>
 #include <memory>
-#include <vector>
 
 namespace qly {
 
+// How the bytes of a long stream go to the worker.
+struct OverlappedHashSizes {
+    // Large slots: a thread that waits is woken late on a busy system, and each wait should
+    // cover milliseconds of hashing, not microseconds.
+    std::size_t slot = std::size_t{4} << 20; // bytes handed over at a time
+    std::size_t queued = 4;                  // slots waiting for the worker, at most
+};
+
 class OverlappedHashService : public HashService {
 public:
-    struct Sizes {
-        // Large slots: a thread that waits is woken late on a busy system, and each wait
-        // should cover milliseconds of hashing, not microseconds.
-        std::size_t slot = std::size_t{4} << 20; // bytes handed over at a time
-        std::size_t queued = 4;                  // slots waiting for the worker, at most
-    };
+    using Sizes = OverlappedHashSizes;
 
     // inner computes the digests, threads runs the worker; both must outlive this object, and
     // every hasher made must be destroyed before it. The worker starts with the first stream
     // longer than a slot; when no thread can be started, hashing stays on the caller's thread.
-    OverlappedHashService(HashService& inner, ThreadService& threads);
-    OverlappedHashService(HashService& inner, ThreadService& threads, Sizes sizes);
+    OverlappedHashService(HashService& inner, ThreadService& threads, Sizes sizes = {});
     ~OverlappedHashService() override;
     OverlappedHashService(const OverlappedHashService&) = delete;
     OverlappedHashService& operator=(const OverlappedHashService&) = delete;
@@ -42,25 +42,29 @@ public:
 private:
     class Hasher;
     struct Stream;
+    using Buffer = std::unique_ptr<char[]>; // one slot
     struct Job {
         Stream* stream = nullptr;
-        std::vector<char> bytes;
-        bool last = false; // take the digest after these bytes
+        Buffer bytes;
+        std::size_t size = 0; // bytes of the slot filled
+        bool last = false;    // take the digest after these bytes
     };
 
     // Queues job (taking its bytes), waiting while the queue is full. Returns false, with
     // job untouched, when there is no worker, so that the caller hashes the bytes itself.
     // Throws the error the worker met on an earlier job of the same stream.
     bool submit(Job& job);
+    // Throws the error the worker met on a job of stream, if any.
+    static void throwIfFailed(const Stream& stream);
     // Waits until the worker is done with every job of stream; with drop, the jobs not yet
     // begun are skipped.
     void drain(Stream& stream, bool drop) noexcept;
-    // An empty buffer with room for a slot.
-    std::vector<char> spareBuffer();
+    // A buffer of a slot's size.
+    Buffer spareBuffer();
     // Keeps a used buffer for a later slot, two at most: with the queued slots, the one being
-    // hashed and the one being filled, memory stays below queued + 4 slots. Called with the
-    // lock held.
-    void recycle(std::vector<char>& bytes) noexcept;
+    // hashed and the one being filled, memory stays at queued + 4 slots at most. Called with
+    // the lock held.
+    void recycle(Buffer& bytes) noexcept;
     void work() noexcept;
 
     HashService& inner_;
@@ -68,8 +72,11 @@ private:
     Sizes sizes_;
     std::unique_ptr<Monitor> monitor_;
     // Guarded by monitor_.
-    std::deque<Job> queue_;
-    std::vector<std::vector<char>> spares_;
+    std::unique_ptr<Job[]> ring_; // the queue: queued_ jobs from head_ on, wrapping around
+    std::size_t head_ = 0;
+    std::size_t queued_ = 0;
+    std::array<Buffer, 2> spares_;
+    std::size_t spareCount_ = 0;
     std::size_t callersWaiting_ = 0; // in submit(), for room in the queue
     bool workerWaiting_ = false;     // for a job
     bool stopping_ = false;

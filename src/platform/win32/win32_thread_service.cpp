@@ -24,9 +24,8 @@ public:
     explicit Win32Thread(std::function<void()> task) : task_(std::move(task)) {
         thread_.reset(CreateThread(nullptr, 0, &Win32Thread::run, this, 0, nullptr));
         if (!thread_) {
-            const DWORD code = GetLastError();
-            throw Error("cannot start a thread (system error " + std::to_string(code) + ")",
-                        FailureKind::Other, code, "");
+            // Only a fallback follows (the caller then works alone), so the code is not kept.
+            throw Error("cannot start a thread");
         }
     }
     ~Win32Thread() override { WaitForSingleObject(thread_.get(), INFINITE); }

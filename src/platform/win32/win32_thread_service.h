@@ -9,7 +9,7 @@ namespace qly::win32 {
 class Win32ThreadService : public ThreadService {
 public:
     std::unique_ptr<Monitor> newMonitor() override;
-    // Throws qly::Error (with GetLastError) when CreateThread fails.
+    // Throws qly::Error when CreateThread fails.
     std::unique_ptr<Thread> start(std::function<void()> task) override;
 };
 
