@@ -3,12 +3,14 @@
 # wine (/VERYSILENT) on the same prefix and the same patch, and against the copy engine alone
 # (qly-copy-demo) on the same tree. The patch is the demo bundle with a large file and many
 # small ones added (BENCH_BIG_MIB, default 256; BENCH_SMALL_FILES, default 4000 of 4 KiB).
-# Prints the best of BENCH_RUNS rounds (default 3) of each, their rates and the ratios.
+# Prints the best and the median of BENCH_RUNS rounds (default 5) of each, their rates and the
+# ratios; the methods take turns within each round, so that a slow spell of the shared disk
+# does not fall on one of them alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-runs=${BENCH_RUNS:-3}
+runs=${BENCH_RUNS:-5}
 big_mib=${BENCH_BIG_MIB:-256}
 small_files=${BENCH_SMALL_FILES:-4000}
 work=$root/build/prefix-bench
@@ -48,7 +50,8 @@ timeout 120 wineserver -k >/dev/null 2>&1 || true
 timeout 60 wineserver -w || true
 
 now() { date +%s.%N; }
-best() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+best() { tr ' ' '\n' | sed '/^$/d' | sort -g | head -n 1; }
 
 # Seconds of one run of method $1 into a fresh game folder.
 one_run() {
@@ -65,18 +68,26 @@ one_run() {
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
 }
 
-declare -A t
+declare -A t=() b=() md=()
 for ((r = 0; r < runs; r++)); do
   for m in engine linux wine; do
-    t[$m]=$(best "${t[$m]:-}" "$(one_run "$m")")
+    t[$m]="${t[$m]:-} $(one_run "$m")"
   done
 done
-
-echo "prefix bench: patch of $((bytes >> 20)) MiB ($big_mib MiB file, $small_files small files), best of $runs"
 for m in engine linux wine; do
-  awk -v m="$m" -v s="${t[$m]}" -v b="$bytes" \
-    'BEGIN { printf "  %-8s %8.3f s  %8.1f MiB/s\n", m, s, b / 1048576 / s }'
+  b[$m]=$(echo "${t[$m]}" | best)
+  md[$m]=$(echo "${t[$m]}" | median)
 done
-awk -v l="${t[linux]}" -v w="${t[wine]}" -v e="${t[engine]}" 'BEGIN {
-  printf "  qlypatch-linux vs Windows program under wine: %.2fx faster\n", w / l
-  printf "  qlypatch-linux vs the copy engine alone:      %.2fx the time\n", l / e }'
+
+echo "prefix bench: patch of $((bytes >> 20)) MiB ($big_mib MiB file, $small_files small files), best / median of $runs"
+for m in engine linux wine; do
+  awk -v m="$m" -v s="${b[$m]}" -v d="${md[$m]}" -v b="$bytes" \
+    'BEGIN { printf "  %-8s %8.3f s  %8.3f s  %8.1f MiB/s\n", m, s, d, b / 1048576 / s }'
+done
+ratios() {
+  awk -v k="$1" -v e="$2" -v l="$3" -v w="$4" 'BEGIN {
+    printf "  %-6s qlypatch-linux vs Windows program under wine: %.2fx faster;", k, w / l
+    printf " vs the copy engine alone: %.2fx the time\n", l / e }'
+}
+ratios best "${b[engine]}" "${b[linux]}" "${b[wine]}"
+ratios median "${md[engine]}" "${md[linux]}" "${md[wine]}"

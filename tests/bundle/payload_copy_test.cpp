@@ -13,12 +13,12 @@
 #include "platform/posix/posix_thread_service.h"
 #include "support/fake_message_loop.h"
 #include "support/fake_pe.h"
+#include "support/read_tree.h"
 #include "support/temp_folder.h"
 
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <map>
 
 namespace qly::test {
 namespace {
@@ -33,7 +33,7 @@ struct Trace {
     std::vector<std::array<int64_t, 3>> states;
     std::vector<std::string> files;
     int yields = 0;
-    std::map<std::string, std::string> game; // the game folder afterwards
+    Tree game; // the game folder afterwards
     std::optional<FailureKind> failure;
     bool operator==(const Trace&) const = default;
 };
@@ -110,12 +110,7 @@ protected:
         if (engine.LastFailure) {
             trace.failure = engine.LastFailure->kind;
         }
-        for (const auto& item : stdfs::recursive_directory_iterator(dir.file("game"))) {
-            trace.game[stdfs::relative(item.path(), dir.file("game")).string()] =
-                item.is_regular_file()
-                    ? dir.read("game/" + stdfs::relative(item.path(), dir.file("game")).string())
-                    : "<folder>";
-        }
+        trace.game = ReadTree(disk, dir.winPath() + "game\\");
         return trace;
     }
 
@@ -151,7 +146,7 @@ TEST_F(PayloadCopy, PackedTreeCopiesExactlyAsItsFolderDoes) {
         const Trace packed = run(true, setups[i].second);
         EXPECT_EQ(packed, folder) << "setup " << i;
         EXPECT_EQ(packed.game.size(), i == 1 ? 7u : 8u) << "setup " << i;
-        EXPECT_EQ(packed.game.count("nothing inside"), 1u);
+        EXPECT_EQ(packed.game.count("nothing inside\\"), 1u);
     }
     EXPECT_EQ(run(true, nothing).result, 62000 + 62001 + 8 + 130000);
 }

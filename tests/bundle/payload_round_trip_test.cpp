@@ -5,9 +5,9 @@
 #include "bundle/payload_reader.h"
 #include "bundle/pe_layout.h"
 #include "support/packed_exe.h"
+#include "support/read_tree.h"
 
 #include <gtest/gtest.h>
-#include <map>
 
 namespace qly::test {
 namespace {
@@ -24,35 +24,8 @@ const std::vector<PackedItem> kBundle{
     {"update\\nothing here", "", true},
 };
 
-// Every file below folder (recursively), by path, with its contents read in engine steps.
-void readTree(FileSystem& fs, const std::string& folder, std::map<std::string, std::string>& out) {
-    auto listing = fs.list(folder, "*");
-    ASSERT_TRUE(listing);
-    DirEntry entry;
-    while (listing->next(entry)) {
-        if (entry.name == "." || entry.name == "..") {
-            continue;
-        }
-        const std::string path = folder + entry.name;
-        if ((entry.attributes & kAttrDirectory) != 0) {
-            out[path + "\\"] = "";
-            readTree(fs, path + "\\", out);
-            continue;
-        }
-        auto file = fs.open(path, OpenMode::Read);
-        std::string contents;
-        std::string chunk(62000, '\0');
-        while (std::size_t n = file->read(chunk)) {
-            contents.append(chunk, 0, n);
-        }
-        EXPECT_EQ(entry.size, std::ssize(contents)) << path;
-        EXPECT_EQ(file->length(), std::ssize(contents)) << path;
-        out[path] = contents;
-    }
-}
-
 TEST(PayloadRoundTrip, EveryFileReadsBackByteForByteBehindAnyKindOfProgram) {
-    std::map<std::string, std::string> expected;
+    Tree expected;
     for (const PackedItem& item : kBundle) {
         expected[item.isFolder ? item.name + "\\" : item.name] = item.contents;
     }
@@ -72,9 +45,7 @@ TEST(PayloadRoundTrip, EveryFileReadsBackByteForByteBehindAnyKindOfProgram) {
             EXPECT_EQ(lookup.payload.start, std::ssize(FakePe(options)));
             EXPECT_EQ(exe.size() % 8, 0u); // nothing for a signing tool to pad
             PayloadFileSystem fs(file, lookup.payload, hashes);
-            std::map<std::string, std::string> read;
-            readTree(fs, "", read);
-            EXPECT_EQ(read, expected);
+            EXPECT_EQ(ReadTree(fs, ""), expected);
         }
     }
 }

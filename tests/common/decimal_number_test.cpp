@@ -3,7 +3,6 @@
 #include <cfloat>
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 
 namespace qly {
 namespace {
@@ -11,21 +10,12 @@ namespace {
 using Status = DecimalNumber::Status;
 
 TEST(ParseDecimal, ReadsEveryPlainDecimalFormExactly) {
-    const std::vector<std::pair<std::string, double>> cases = {
-        {"0", 0.0},
-        {"-0", -0.0},
-        {"42", 42.0},
-        {"1.", 1.0},
-        {".5", 0.5},
-        {"-2.5", -2.5},
-        {"1e3", 1000.0},
-        {"1E+3", 1000.0},
-        {"25e-1", 2.5},
-        {"0.1", 0.1},
-        {"1e-400", 0.0},
-        {"2.2250738585072014e-308", DBL_MIN},
-        {"1.7976931348623157e308", DBL_MAX},
-    };
+    // clang-format off
+    const std::pair<std::string, double> cases[] = {
+        {"0", 0.0}, {"-0", -0.0}, {"42", 42.0}, {"1.", 1.0}, {".5", 0.5}, {"-2.5", -2.5},
+        {"1e3", 1000.0}, {"1E+3", 1000.0}, {"25e-1", 2.5}, {"0.1", 0.1}, {"1e-400", 0.0},
+        {"2.2250738585072014e-308", DBL_MIN}, {"1.7976931348623157e308", DBL_MAX}};
+    // clang-format on
     for (const auto& [text, value] : cases) {
         const DecimalNumber n = ParseDecimal(text);
         EXPECT_EQ(n.status, Status::Ok) << text;

@@ -121,5 +121,33 @@ TEST(LanguagesTest, SwitchToAFileThatFailsToLoadLeavesTheWindowUsable) {
     EXPECT_TRUE(rig.form().isUnloaded());
 }
 
+// Texts the user does not read in the text area come from the language in force too: the
+// names of the controls without a caption, and the reason the session's end is refused.
+TEST(LanguagesTest, ControlNamesAndTheShutdownReasonSpeakTheLanguageInForce) {
+    Form1Rig rig;
+    rig.fs.addFile("lang\\pol.lng", test::LangFileText("POL", "Polski", 238,
+                                                       {{"zamknij", "Zamknij"},
+                                                        {"minimalizuj", "Minimalizuj"},
+                                                        {"otworz", "Otworz"},
+                                                        {"instalacja", "Instalowanie"}}));
+    rig.addLanguage("eng", "EN");
+    rig.locale_.id_ = 0x0415;
+    rig.profile_.values_[{"linkright", "link"}] = "https://forum.example/";
+    rig.fs.addFile("update\\a.txt", "a");
+    rig.registerGame("C:\\Games\\Quillory", true);
+    ASSERT_TRUE(rig.load());
+    EXPECT_EQ(rig.command2_.accessibleName_, "Zamknij @238");
+    EXPECT_EQ(rig.command3_.accessibleName_, "Minimalizuj @238");
+    EXPECT_EQ(rig.image1_.accessibleName_, "Otworz https://forum.example/ @238");
+    EXPECT_EQ(rig.image2_.accessibleName_, " @238"); // no link, nothing to name
+    rig.form().Command1_Click();
+    EXPECT_EQ(rig.window_.eventsStartingWith("block"), Lines{"block Instalowanie @238"});
+
+    rig.selectLanguage(1); // English, whose file lacks the keys: the built-in texts
+    EXPECT_EQ(rig.command2_.accessibleName_, "Close @0");
+    EXPECT_EQ(rig.command3_.accessibleName_, "Minimize @0");
+    EXPECT_EQ(rig.image1_.accessibleName_, "Open https://forum.example/ @0");
+}
+
 } // namespace
 } // namespace qly

@@ -14,19 +14,18 @@ std::string utf8OfCharset(const std::string& bytes, int32_t charset) {
 }
 
 TEST(ProgressFiguresTest, BytesDurationsAndTheLineFittedToTheWidth) {
-    for (const auto& [bytes, text] : {std::pair<int64_t, const char*>{-5, "0 B"},
-                                      {1023, "1023 B"},
-                                      {1024, "1.0 KiB"},
-                                      {1536, "1.5 KiB"},
-                                      {1048576 * 27, "27.0 MiB"},
-                                      {int64_t{3} << 40, "3.0 TiB"},
-                                      {int64_t{5000} << 40, "5000.0 TiB"}}) {
+    // clang-format off
+    const std::pair<int64_t, const char*> sizes[] = {
+        {-5, "0 B"}, {1023, "1023 B"}, {1024, "1.0 KiB"}, {1536, "1.5 KiB"},
+        {1048576 * 27, "27.0 MiB"}, {int64_t{3} << 40, "3.0 TiB"},
+        {int64_t{5000} << 40, "5000.0 TiB"}};
+    // clang-format on
+    for (const auto& [bytes, text] : sizes) {
         EXPECT_EQ(FormatBytes(bytes), text) << bytes;
     }
-    for (const auto& [seconds, text] : {std::pair<int64_t, const char*>{-1, "0:00"},
-                                        {7, "0:07"},
-                                        {725, "12:05"},
-                                        {3723, "1:02:03"}}) {
+    const std::pair<int64_t, const char*> durations[] = {
+        {-1, "0:00"}, {7, "0:07"}, {725, "12:05"}, {3723, "1:02:03"}};
+    for (const auto& [seconds, text] : durations) {
         EXPECT_EQ(FormatDuration(seconds), text) << seconds;
     }
 

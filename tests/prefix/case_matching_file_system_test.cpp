@@ -23,6 +23,7 @@ TEST(CaseMatchingFileSystemTest, ExistingNamesInAnyCaseNewNamesAsGiven) {
               game + "/DATA/New Folder/x.bin");
     // An exact match wins over another case; relative paths are the caller's own.
     EXPECT_EQ(files.resolve(game + "/README.TXT"), game + "/README.TXT");
+    EXPECT_EQ(files.resolve(game + "/readme.txt"), game + "/readme.txt");
     EXPECT_EQ(files.resolve(game + "/Readme.txt").substr(game.size() + 1).size(), 10u);
     EXPECT_EQ(files.resolve("update\\Data\\x"), "update\\Data\\x");
 

@@ -56,19 +56,8 @@ TEST_F(Pixel, LineCostsCellHeightPlusOnePlusGapPausesAndBringsInCopiesOfRowZero)
     }
 }
 
-TEST_F(Pixel, FinishedLineLiesAboveOneBackgroundRowWithAHaloExceptOnItsLowestRow) {
-    control.SpaceW(0);
-    control.Antyalias(true);
-    control.Tekst("Witaj w grze");
-    const int32_t top = kHeight - cell - 1;
-    reference.resize(kWidth, kHeight, 0);
-    reference.drawText(4, top, "Witaj w grze", 0x808080);
-    reference.drawText(6, top, "Witaj w grze", 0x808080);
-    reference.copyRows(0, kHeight - 2, 1); // only the halo-less final draw reaches this row
-    reference.drawText(5, top, "Witaj w grze", 0xFFFFFF);
-    EXPECT_EQ(surface.pixels(), reference.pixels());
-}
-
+// Where the finished line and its halo lie is held to the Windows program's own picture by the
+// preview test (tests/tools/preview_test.cpp).
 TEST_F(Pixel, OnlyMinusOneDrawsTheHaloMixedFromTheRawColourValues) {
     PropertyBag one;
     one.write("antyalias", int32_t{1}); // no halo: only the white text shows

@@ -66,12 +66,34 @@ TEST(UpdateRunTest, GameWithProgramIsPatchedWithBarCaptionAndSuccessLines) {
         rig.process_.commandLine_ = commandLine;
         ASSERT_TRUE(rig.load());
         rig.command1_.refuseFocus_ = refuseFocus;
+        // The session's end is refused only while the game's files change: not during the
+        // run's blank line, but in the middle of the copy.
+        std::vector<bool> blocked;
+        for (int offset : {1, 4}) {
+            rig.loop_.at(rig.loop_.yields() + offset,
+                         [&] { blocked.push_back(rig.window_.sessionBlocked_); });
+        }
         rig.form().Command1_Click();
+        EXPECT_EQ(blocked, (std::vector<bool>{false, true}));
+        // The language file lacks the reason: the built-in English one stands in for it.
+        EXPECT_EQ(rig.window_.eventsStartingWith("block"),
+                  Lines{"block Installing the Quillory patch @238"});
+        // The task bar follows the bar in the text area, then ends clear once the session is
+        // allowed to end again.
+        Lines bars;
+        for (int proc : rig.text_.bars_) {
+            bars.push_back("taskbar " + std::to_string(proc));
+        }
+        bars.push_back("taskbar clear");
+        EXPECT_EQ(rig.window_.eventsStartingWith("taskbar "), bars);
+        EXPECT_EQ(rig.window_.events_.back(), "taskbar clear");
+        EXPECT_EQ(rig.window_.count("allow"), 1);
 
         EXPECT_EQ(rig.fs.isFile(ocx), ocxKept);
         EXPECT_EQ(rig.fs.contents(std::string(kGame) + "\\data\\level.pak"),
                   std::string(150000, 'p'));
         EXPECT_EQ(rig.form().ErrorCode, 151000);
+        EXPECT_EQ(rig.form().outcome(), RunOutcome::Installed);
         EXPECT_EQ(runLines(rig), (Lines{" ", " ", " ", "PL poz1", "PL poz2"}));
         const Lines& captions = rig.window_.captions_;
         if (std::string(commandLine) == "-reset") {
@@ -120,10 +142,22 @@ TEST(UpdateRunTest, OutcomesWithoutACopyShowTheirOwnLinesInEitherLanguage) {
         rig.form().Command1_Click();
         EXPECT_EQ(runLines(rig), lines);
         EXPECT_EQ(rig.form().ErrorCode, errorCode);
+        EXPECT_EQ(rig.form().outcome(), game != WithProgram ? RunOutcome::GameNotFound
+                                        : errorCode == -2   ? RunOutcome::NotEnoughSpace
+                                                            : RunOutcome::Failed);
         EXPECT_EQ(rig.form().status, game == WithProgram ? 1 : 0);
         EXPECT_EQ(rig.form().DestPatch, game == WithProgram ? kGame : "");
         EXPECT_EQ(rig.shell_.browseTitles_.size(), game == WithoutProgram ? 1u : 0u);
         EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\readme.txt"));
+        // A run that reached the game's files leaves the task bar showing the failure; one
+        // that found no game leaves the task bar and the session alone.
+        const Lines taskbar = rig.window_.eventsStartingWith("taskbar ");
+        if (game == WithProgram) {
+            EXPECT_EQ(rig.window_.events_.back(), "taskbar error");
+        } else {
+            EXPECT_TRUE(taskbar.empty() && rig.window_.eventsStartingWith("block").empty());
+        }
+        EXPECT_FALSE(rig.window_.sessionBlocked_);
         expectExitButton(rig, "PL");
         // Switched to English afterwards, the area shows the same outcome in English.
         EXPECT_EQ(rig.selectLanguage(1), switched);
@@ -216,10 +250,12 @@ TEST(UpdateRunTest, ForcedUnloadDuringTheCopyStopsTheEngineBeforeReleasingIt) {
     EXPECT_TRUE(rig.form().isUnloaded());
     EXPECT_EQ(rig.form().copyEngine(), nullptr);
     EXPECT_LT(rig.form().ErrorCode, 151000);
+    EXPECT_EQ(rig.form().outcome(), RunOutcome::Failed); // no success for the exit code
 }
 
 // A patch of one huge file that the fake does not hold in memory: its listing and its length
-// report the size, its reads and the copy's writes move no bytes.
+// report the size, its reads and the copy's writes move no bytes (the file put in place in
+// the game folder is empty).
 class HugePatchFileSystem : public test::FakeFileSystem {
 public:
     explicit HugePatchFileSystem(int64_t size) : size_(size) {}
@@ -238,20 +274,6 @@ public:
             return std::make_unique<Hollow>(0);
         }
         return FakeFileSystem::open(path, mode);
-    }
-    // The staged file is put in place as a marker of the huge one.
-    void replaceFile(const std::string& from, const std::string& to) override {
-        FakeFileSystem::replaceFile(from, to);
-        mark(to);
-    }
-    void replaceFileDurably(const std::string& from, const std::string& to) override {
-        FakeFileSystem::replaceFileDurably(from, to);
-        mark(to);
-    }
-    void replaceWithBackup(const std::string& staged, const std::string& destination,
-                           const std::string& backup) override {
-        FakeFileSystem::replaceWithBackup(staged, destination, backup);
-        mark(destination);
     }
 
 private:
@@ -279,11 +301,6 @@ private:
         void flush() override {}
         int64_t length_;
     };
-    void mark(const std::string& path) {
-        if (path.ends_with("huge.pak")) {
-            addFile(path, "copied");
-        }
-    }
     int64_t size_;
 };
 
@@ -303,7 +320,7 @@ TEST(UpdateRunTest, PatchOfTwoGibibytesOrMoreEndsAsASuccess) {
         rig.form().Command1_Click();
         EXPECT_EQ(rig.form().ErrorCode, std::numeric_limits<int32_t>::max());
         EXPECT_EQ(runLines(rig), (Lines{" ", " ", " ", "PL poz1", "PL poz2"}));
-        EXPECT_EQ(huge.contents(std::string(kGame) + "\\huge.pak"), "copied");
+        EXPECT_TRUE(huge.isFile(std::string(kGame) + "\\huge.pak"));
     }
 }
 

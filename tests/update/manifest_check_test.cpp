@@ -66,34 +66,6 @@ protected:
     std::unique_ptr<ManifestCheck> check;
 };
 
-TEST_F(ManifestCheckTest, TreeMatchingItsManifestIsCopiedWhateverTheLetterCaseOfItsNames) {
-    Tree upper;
-    for (const auto& [path, contents] : kPatch) {
-        upper[path == "readme.txt" ? "README.TXT" : path] = contents;
-    }
-    EXPECT_EQ(copyWith(manifestOf(upper)), 7 + 62000 * 3 + 17 + 150000);
-    EXPECT_EQ(check->damagedFile(), "");
-    EXPECT_EQ(fs.contents("C:\\game\\data\\level one.pak"), std::string(150000, 'p'));
-    EXPECT_EQ(fs.contents("C:\\game\\Mapy gry\\\xC5\x81\xC3\xB3"
-                          "d\xC5\xBA.dat"),
-              std::string(62000 * 3 + 17, 'm'));
-}
-
-TEST_F(ManifestCheckTest, OneByteChangedInTheMiddleFailsThatFileBeforeItIsPutInPlace) {
-    const std::string manifest = manifestOf(kPatch);
-    std::string level(150000, 'p');
-    level[75000] = 'q';
-    fs.addFile("update\\data\\level one.pak", level);
-    EXPECT_EQ(copyWith(manifest), -1);
-    EXPECT_EQ(check->damagedFile(), "data\\level one.pak");
-    EXPECT_EQ(engine.LastFailure->kind, FailureKind::Damaged);
-    EXPECT_EQ(engine.LastFailure->path, "data\\level one.pak");
-    // The files staged before it are not put in place either: the whole run is undone.
-    EXPECT_EQ(fs.contents("C:\\game\\data\\level one.pak"), "old level");
-    EXPECT_FALSE(fs.isFile("C:\\game\\data\\level one.pak.qlytmp"));
-    EXPECT_FALSE(fs.isFile("C:\\game\\readme.txt"));
-}
-
 TEST_F(ManifestCheckTest, UnlistedOrMissingFileFailsTheRunBeforeAnythingIsCreated) {
     Tree lacking = kPatch;
     lacking.erase("readme.txt"); // in the tree, not in the manifest
@@ -115,19 +87,16 @@ TEST_F(ManifestCheckTest, UnlistedOrMissingFileFailsTheRunBeforeAnythingIsCreate
 }
 
 // On a real folder the engine would copy inside the kernel; with a manifest the bytes must
-// pass through the hasher instead, or every digest would come out as that of nothing.
+// pass through the hasher instead, or every digest would come out as that of nothing. Names
+// are matched without regard to letter case, as Windows does.
 TEST(ManifestCheckRealFolder, HashesTheBytesAsTheyAreCopiedAndCatchesAChangedOne) {
     test::TempFolder dir;
+    const std::string map = "Mapy gry\\\xC5\x81\xC3\xB3" // "Mapy gry\Łódź.dat"
+                            "d\xC5\xBA.dat";
     const std::string big(3 * 1000 * 1000 + 5, 'b');
-    dir.write("update/Mapy gry/\xC5\x81\xC3\xB3"
-              "d\xC5\xBA.dat",
-              big);
+    dir.write("update/" + map, big);
     dir.write("update/small file.txt", "small");
-    const std::string manifest = manifestOf({{"Mapy gry\\\xC5\x81\xC3\xB3"
-                                              "d\xC5\xBA.dat",
-                                              big},
-                                             {"small file.txt", "small"}});
-    dir.write("update.sha256", manifest);
+    dir.write("update.sha256", manifestOf({{map, big}, {"SMALL FILE.TXT", "small"}}));
     dir.makeFolder("game");
 
     posix::PosixFileSystem fs;
@@ -140,73 +109,59 @@ TEST(ManifestCheckRealFolder, HashesTheBytesAsTheyAreCopiedAndCatchesAChangedOne
         classCopySys engine(fs, loop);
         auto check = LoadManifestCheck(fs, *hashes, dir.winPath() + "update.sha256");
         engine.SetSourceCheck(check.get());
-        dir.write("update/Mapy gry/\xC5\x81\xC3\xB3"
-                  "d\xC5\xBA.dat",
-                  big);
-        EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"),
-                  std::ssize(big) + 5);
+        const auto copy = [&] {
+            return engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\");
+        };
+        dir.write("update/" + map, big);
+        EXPECT_EQ(copy(), std::ssize(big) + 5);
         EXPECT_EQ(check->damagedFile(), "");
 
         std::string changed = big;
         changed[big.size() / 2] = 'c';
-        dir.write("update/Mapy gry/\xC5\x81\xC3\xB3"
-                  "d\xC5\xBA.dat",
-                  changed);
-        EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"), -1);
-        EXPECT_EQ(check->damagedFile(), "Mapy gry\\\xC5\x81\xC3\xB3"
-                                        "d\xC5\xBA.dat");
-        EXPECT_TRUE(dir.read("game/Mapy gry/\xC5\x81\xC3\xB3"
-                             "d\xC5\xBA.dat") == big);
+        dir.write("update/" + map, changed);
+        EXPECT_EQ(copy(), -1);
+        EXPECT_EQ(check->damagedFile(), map);
+        EXPECT_EQ(engine.LastFailure->kind, FailureKind::Damaged);
+        EXPECT_EQ(engine.LastFailure->path, map);
+        EXPECT_TRUE(dir.read("game/" + map) == big);
 
         // Stopped in the middle of the large file (its hasher dropped with slots still
         // queued): the run ends at once, and the next run's digests are not thrown off by the
         // bytes hashed before the stop.
-        dir.write("update/Mapy gry/\xC5\x81\xC3\xB3"
-                  "d\xC5\xBA.dat",
-                  big);
+        dir.write("update/" + map, big);
         engine.CopyState = [&](int16_t percent, int64_t&, int64_t&) {
             if (percent >= 50) {
                 engine.StopFlag = 1;
             }
         };
-        EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"), -1);
+        EXPECT_EQ(copy(), -1);
         ASSERT_TRUE(engine.LastFailure);
         EXPECT_TRUE(engine.LastFailure->stopped);
         engine.CopyState = nullptr;
-        EXPECT_EQ(engine.QuickCopy(dir.winPath() + "update\\", dir.winPath() + "game\\"),
-                  std::ssize(big) + 5);
+        EXPECT_EQ(copy(), std::ssize(big) + 5);
     }
 }
 
-// Through the window: the user learns which file is damaged and that the patch should be
-// downloaded again; a manifest that cannot be read stops the run before the media check.
-TEST(PayloadCheckRun, DamagedPatchIsNamedToTheUserAndTheGameKeepsItsFile) {
-    Tree damaged = kPatch;
-    damaged["data\\level one.pak"] = "what the patch maker shipped";
-    for (const auto& [manifest, named] :
-         {std::pair{manifestOf(damaged), "data\\level one.pak"},
-          std::pair{std::string("0123 readme.txt\n"), "update.sha256"}}) {
-        test::Form1Rig rig;
-        rig.addLanguage("eng", "EN");
-        for (const auto& [path, contents] : kPatch) {
-            rig.fs.addFile("update\\" + path, contents);
-        }
-        rig.fs.addFile("update.sha256", manifest);
-        rig.registerGame("C:\\Games\\Quillory", true);
-        rig.fs.addFile("C:\\Games\\Quillory\\data\\level one.pak", "old level");
-        rig.fs.addFile("C:\\Games\\Quillory\\msdxm.ocx", "old media control");
-        ASSERT_TRUE(rig.load());
-        rig.form().Command1_Click();
-        const test::Lines lines(rig.text_.shown_.begin() + 2, rig.text_.shown_.end());
-        EXPECT_EQ(lines.back(), std::string(named) +
-                                    ": is damaged or does not belong to the patch. Nothing has "
-                                    "been changed. Please download the patch again.");
-        EXPECT_EQ(lines.at(lines.size() - 2), "EN error");
-        EXPECT_EQ(rig.form().ErrorCode, -1);
-        EXPECT_EQ(rig.fs.contents("C:\\Games\\Quillory\\data\\level one.pak"), "old level");
-        EXPECT_FALSE(rig.fs.isFile("C:\\Games\\Quillory\\readme.txt"));
-        EXPECT_TRUE(rig.fs.isFile("C:\\Games\\Quillory\\msdxm.ocx"));
+// Through the window: a manifest that cannot be read stops the run before anything changes,
+// the old media control included, and the user is asked to download the patch again.
+TEST(PayloadCheckRun, UnreadableManifestIsNamedToTheUserAndTheGameKeepsItsFiles) {
+    test::Form1Rig rig;
+    rig.addLanguage("eng", "EN");
+    for (const auto& [path, contents] : kPatch) {
+        rig.fs.addFile("update\\" + path, contents);
     }
+    rig.fs.addFile("update.sha256", "0123 readme.txt\n");
+    rig.registerGame("C:\\Games\\Quillory", true);
+    rig.fs.addFile("C:\\Games\\Quillory\\msdxm.ocx", "old media control");
+    ASSERT_TRUE(rig.load());
+    rig.form().Command1_Click();
+    EXPECT_EQ(rig.text_.shown_.back(),
+              "update.sha256: is damaged or does not belong to the patch. "
+              "Nothing has been changed. Please download the patch again.");
+    EXPECT_EQ(rig.text_.shown_.at(rig.text_.shown_.size() - 2), "EN error");
+    EXPECT_EQ(rig.form().ErrorCode, -1);
+    EXPECT_FALSE(rig.fs.isFile("C:\\Games\\Quillory\\readme.txt"));
+    EXPECT_TRUE(rig.fs.isFile("C:\\Games\\Quillory\\msdxm.ocx"));
 }
 
 } // namespace

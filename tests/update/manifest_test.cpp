@@ -49,29 +49,21 @@ TEST(ManifestTest, FormatReadsBackSortedWithSlashes) {
 // Each bad line is reported with its own line number, after good lines.
 TEST(ManifestTest, RefusesMalformedLinesAndPathsOutsideTheTreeNamingTheLine) {
     const std::string good = kA + "  fine.txt\n\n";
-    const std::vector<std::pair<std::string, std::string>> cases{
+    // clang-format off
+    const std::pair<std::string, std::string> cases[] = {
         {kA.substr(1) + "  short.txt", "hexadecimal"},
         {std::string(63, 'a') + "g  bad.txt", "hexadecimal"},
-        {kA + " bad-separator.txt", "\"  \""},
-        {kA + "\tbad-separator.txt", "\"  \""},
-        {kA + "  ", "\"  \""},
-        {kA, "\"  \""},
-        {kA + "  /etc/passwd", "absolute"},
-        {kA + " *C:/Windows/x.dll", "absolute"},
-        {kA + "  \\\\server\\x", "absolute"},
-        {kA + "  ../outside.txt", "\"..\""},
-        {kA + "  data/../../outside.txt", "\"..\""},
-        {kA + "  data\\..\\x", "\"..\""},
-        {kA + "  data//x", "empty"},
-        {kA + "  data/", "empty"},
-        {kA + "  ./.", "no file"},
-        {kA + "  fine.txt", "twice"},
-        {"\\" + kA + "  back\\\\slash", "line break"},
+        {kA + " bad-separator.txt", "\"  \""}, {kA + "\tbad-separator.txt", "\"  \""},
+        {kA + "  ", "\"  \""}, {kA, "\"  \""},
+        {kA + "  /etc/passwd", "absolute"}, {kA + " *C:/Windows/x.dll", "absolute"},
+        {kA + "  \\\\server\\x", "absolute"}, {kA + "  ../outside.txt", "\"..\""},
+        {kA + "  data/../../outside.txt", "\"..\""}, {kA + "  data\\..\\x", "\"..\""},
+        {kA + "  data//x", "empty"}, {kA + "  data/", "empty"}, {kA + "  ./.", "no file"},
+        {kA + "  fine.txt", "twice"}, {"\\" + kA + "  back\\\\slash", "line break"},
         // A CR left by a CR CR LF ending, or any other control character, names no file.
-        {kA + "  cut.txt\r", "control character"},
-        {kA + "  data\x01/x", "control character"},
-        {kA + std::string("  nul\0x", 7), "control character"},
-    };
+        {kA + "  cut.txt\r", "control character"}, {kA + "  data\x01/x", "control character"},
+        {kA + std::string("  nul\0x", 7), "control character"}};
+    // clang-format on
     for (const auto& [line, reason] : cases) {
         SCOPED_TRACE(line);
         try {
