@@ -3,15 +3,19 @@
 // copy_file_range loop, and the in-kernel loop with the engine's durable work (temporary
 // names, volume flushes, renames). Prints "<seconds> <peak RSS KiB> <result> <seconds
 // flushing>" on one line. "copy-sha" copies with the tree checked against a manifest
-// (sha256sum's output for SOURCE), as a bundle with update.sha256 is installed.
+// (sha256sum's output for SOURCE), as a bundle with update.sha256 is installed, hashing on a
+// worker thread beside the copy; "copy-sha-one-thread" hashes on the copying thread, for
+// comparison.
 //
 // The floors talk to the system directly: they are the yardstick the engine's own file
 // services are measured against, so they must not go through them.
 #include "common/folder_prefix.h"
 #include "engine/class_copy_sys.h"
+#include "platform/overlapped_hash_service.h"
 #include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_message_loop.h"
+#include "platform/posix/posix_thread_service.h"
 #include "update/manifest_check.h"
 
 #include <cerrno>
@@ -156,7 +160,7 @@ double floorDurableTree(const std::string& from, const std::string& to, qly::Mes
 int usage() {
     std::fprintf(stderr,
                  "usage: qly-bench copy|scan|floor-rw|floor-cfr|floor-durable SOURCE [DEST]\n"
-                 "       qly-bench copy-sha SOURCE DEST MANIFEST\n");
+                 "       qly-bench copy-sha|copy-sha-one-thread SOURCE DEST MANIFEST\n");
     return 2;
 }
 
@@ -172,7 +176,7 @@ int main(int argc, char** argv) {
     if (mode != "scan" && dest.empty()) {
         return usage();
     }
-    if (mode == "copy-sha" && argc < 5) {
+    if (mode.starts_with("copy-sha") && argc < 5) {
         return usage();
     }
 
@@ -184,13 +188,17 @@ int main(int argc, char** argv) {
     double flushing = 0;
     try {
         const auto start = std::chrono::steady_clock::now();
-        qly::posix::LibcryptoHashService hashes;
+        qly::posix::LibcryptoHashService sha256;
+        qly::posix::PosixThreadService threads;
+        qly::OverlappedHashService overlapped(sha256, threads);
         std::unique_ptr<qly::ManifestCheck> check;
-        if (mode == "copy-sha") {
+        if (mode == "copy-sha" || mode == "copy-sha-one-thread") {
+            qly::HashService& hashes =
+                mode == "copy-sha" ? static_cast<qly::HashService&>(overlapped) : sha256;
             check = qly::LoadManifestCheck(fs, hashes, argv[4]);
             engine.SetSourceCheck(check.get());
         }
-        if (mode == "copy" || mode == "copy-sha") {
+        if (mode == "copy" || check) {
             result =
                 engine.QuickCopy(qly::folderPrefix(source), qly::folderPrefix(dest)).value_or(0);
         } else if (mode == "scan") {

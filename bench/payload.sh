@@ -2,7 +2,8 @@
 # Installing a patch from the packed exe against installing it from the folder: the copy
 # engine reads the 1 GiB file and the 20,000 small files straight from a payload (through its
 # read-only file system, every file's SHA-256 checked on the way), from the folder, and from
-# the folder with every file hashed as it is read (what a check against update.sha256 costs).
+# the folder with every file hashed as it is read (what a check against update.sha256 costs);
+# as in the installer, a large file is hashed on a worker thread beside the copy.
 # Prints best and median of BENCH_RUNS rounds (default 5) and their ratios; the target is at
 # most 1.10. Warm cache; `sync` before every timed copy.
 set -euo pipefail
@@ -23,6 +24,8 @@ source bench/fixtures.sh
 median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 best() { tr ' ' '\n' | sed '/^$/d' | sort -g | head -n 1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+# "met" when $1 / $2 is at most $3, else "NOT met".
+verdict() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { print (a / b <= t) ? "met" : "NOT met" }'; }
 
 # One timed install by mode $1 from $2; sets t (seconds).
 time_install() {
@@ -55,7 +58,7 @@ report() {
     printf "  from the folder                  %8.3f s  %8.3f s\n" "${b[folder]}" "${md[folder]}"
     printf "  from the folder, SHA-256 checked %8.3f s  %8.3f s\n" "${b[folder-sha256]}" "${md[folder-sha256]}"
     printf "  from the packed exe (checked)    %8.3f s  %8.3f s\n" "${b[packed]}" "${md[packed]}"
-    echo "  packed / folder:         best $(ratio "${b[packed]}" "${b[folder]}")x   median $(ratio "${md[packed]}" "${md[folder]}")x   (target at most 1.10)"
+    echo "  packed / folder:         best $(ratio "${b[packed]}" "${b[folder]}")x   median $(ratio "${md[packed]}" "${md[folder]}")x   (target at most 1.10: median $(verdict "${md[packed]}" "${md[folder]}" 1.10))"
     echo "  packed / folder checked: best $(ratio "${b[packed]}" "${b[folder-sha256]}")x   median $(ratio "${md[packed]}" "${md[folder-sha256]}")x"
 }
 

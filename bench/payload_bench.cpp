@@ -13,10 +13,12 @@
 #include "bundle/payload_writer.h"
 #include "common/folder_prefix.h"
 #include "engine/class_copy_sys.h"
+#include "platform/overlapped_hash_service.h"
 #include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_message_loop.h"
 #include "platform/posix/posix_random_access_file.h"
+#include "platform/posix/posix_thread_service.h"
 
 #include <chrono>
 #include <cstdio>
@@ -92,7 +94,10 @@ int main(int argc, char** argv) {
 
     qly::posix::PosixFileSystem disk;
     qly::posix::PosixMessageLoop loop;
-    qly::posix::LibcryptoHashService hashes;
+    // As the installer hashes: on a worker thread beside the copy.
+    qly::posix::LibcryptoHashService sha256;
+    qly::posix::PosixThreadService threads;
+    qly::OverlappedHashService hashes(sha256, threads);
     int64_t result = 0;
     try {
         const auto start = std::chrono::steady_clock::now();

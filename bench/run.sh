@@ -3,7 +3,8 @@
 # `cp -r`, to two minimal 62000-byte copy loops and to one that does the engine's durable work
 # (temporary names, volume flushes, renames), its scan time next to
 # `find DIR -printf '%s\n'`, the ratios, and the engine's peak memory on 100,000 files; the
-# 1 GiB file and the 20,000 small files are also copied checked against an update.sha256.
+# 1 GiB file and the 20,000 small files are also copied checked against an update.sha256,
+# hashed beside the copy as the installer does and, for comparison, on the copying thread.
 # Warm cache; `sync` before every timed copy; BENCH_RUNS rounds (default 5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +24,8 @@ source bench/fixtures.sh
 now() { date +%s.%N; }
 minimum() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+# "met" when $1 / $2 is at most $3, else "NOT met".
+verdict() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { print (a / b <= t) ? "met" : "NOT met" }'; }
 
 fresh_out() {
     rm -rf "$out"
@@ -50,6 +53,10 @@ time_copy() {
         line=$("$bench" copy-sha "$tree" "$out" "$tree.sha256")
         t=${line%% *}
         ;;
+    engine-sha-1t)
+        line=$("$bench" copy-sha-one-thread "$tree" "$out" "$tree.sha256")
+        t=${line%% *}
+        ;;
     *)
         line=$("$bench" "$method" "$tree" "$out")
         t=${line%% *}
@@ -66,8 +73,9 @@ best() { tr ' ' '\n' | sed '/^$/d' | sort -g | head -n 1; }
 
 report_copy() {
     local label=$1 tree=$2 engine_rss=0 m methods=(cp floor-rw floor-cfr floor-durable engine)
-    # A tree with a manifest is also copied with its integrity checked.
-    [ -f "$tree.sha256" ] && methods+=(engine-sha)
+    # A tree with a manifest is also copied with its integrity checked: hashed on a worker
+    # thread beside the copy, as the installer does, and on the copying thread for comparison.
+    [ -f "$tree.sha256" ] && methods+=(engine-sha engine-sha-1t)
     declare -A times=()
     for _ in $(seq "$runs"); do
         for m in "${methods[@]}"; do
@@ -101,7 +109,10 @@ report_copy() {
         "engine / durable floor: best $(ratio "${b[engine]}" "${b[floor-durable]}")x, median $(ratio "${md[engine]}" "${md[floor-durable]}")x"
     if [ -n "${b[engine-sha]:-}" ]; then
         printf "  engine QuickCopy + update.sha256 %5.3f s  %8.3f s\n" "${b[engine-sha]}" "${md[engine-sha]}"
-        echo "  hashing overhead: best $(ratio "${b[engine-sha]}" "${b[engine]}")x, median $(ratio "${md[engine-sha]}" "${md[engine]}")x of the engine's copy (target at most 1.30x on a machine with SHA instructions)"
+        printf "    hashed on the copying thread   %5.3f s  %8.3f s\n" "${b[engine-sha-1t]}" "${md[engine-sha-1t]}"
+        echo "  hashing overhead: best $(ratio "${b[engine-sha]}" "${b[engine]}")x, median $(ratio "${md[engine-sha]}" "${md[engine]}")x of the engine's copy" \
+            "(target at most 1.30x on a machine with SHA instructions: median $(verdict "${md[engine-sha]}" "${md[engine]}" 1.30));" \
+            "on the copying thread: median $(ratio "${md[engine-sha-1t]}" "${md[engine]}")x"
     fi
     last_rss=$engine_rss
 }

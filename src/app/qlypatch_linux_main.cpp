@@ -9,6 +9,7 @@
 #include "languages/language_state.h"
 #include "linux_front/prefix_run.h"
 #include "linux_front/terminal_shell.h"
+#include "platform/overlapped_hash_service.h"
 #include "platform/posix/code_pages.h"
 #include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
@@ -18,6 +19,7 @@
 #include "platform/posix/posix_profile_file.h"
 #include "platform/posix/posix_random_access_file.h"
 #include "platform/posix/posix_terminal.h"
+#include "platform/posix/posix_thread_service.h"
 #include "platform/posix/posix_version_resource.h"
 #include "platform/posix/reg_file_registry.h"
 #include "prefix/case_matching_file_system.h"
@@ -153,7 +155,10 @@ int run(int argc, char** argv) {
     }
 
     posix::PosixProcess ownProcess(argc, argv);
-    posix::LibcryptoHashService hashes;
+    posix::LibcryptoHashService sha256;
+    posix::PosixThreadService threads;
+    // The patch's files are hashed on a thread of their own while the engine copies them.
+    OverlappedHashService hashes(sha256, threads);
     const std::string bundlePath = NormalLinuxPath(
         std::filesystem::absolute(parsed.positional.empty() ? "." : parsed.positional[0]).string());
     BundleProcess bundleProcess(ownProcess,
@@ -218,10 +223,10 @@ int run(int argc, char** argv) {
     options.yes = parsed.has("--yes");
     options.toUtf8 = utf8OfCharset;
 
-    const ExitCode code = RunInPrefix(PrefixRunServices{{files, profile, registry, shell, versions,
-                                                         locale, loop, process, hashes},
-                                                        terminal},
-                                      std::move(options));
+    const ExitCode code = RunInPrefix(
+        PrefixRunServices{
+            {files, profile, registry, shell, versions, locale, loop, process, hashes}, terminal},
+        std::move(options));
     return static_cast<int>(code);
 }
 

@@ -9,6 +9,7 @@
 #include "common/error.h"
 #include "languages/language_keys.h"
 #include "languages/language_state.h"
+#include "platform/overlapped_hash_service.h"
 #include "platform/win32/cng_hash_service.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_console.h"
@@ -26,6 +27,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_text_scroll_host.h"
+#include "platform/win32/win32_thread_service.h"
 #include "platform/win32/win32_version_resource.h"
 #include "update/command_switches.h"
 #include "update/exit_codes.h"
@@ -130,8 +132,7 @@ int outcomeOf(const Form1& form, bool loaded, const std::string& caption, const 
 
 // /VERYSILENT: Form1 over controls that show nothing; the run starts at once, never asks for
 // the folder, and everything it would show goes to the log.
-int runUnattended(const BundleServices& bundle, const Form1Options& options,
-                  const LogWriter& log) {
+int runUnattended(const BundleServices& bundle, const Form1Options& options, const LogWriter& log) {
     win32::GuiSession session; // COM for the Favorites folder; no window is made
     win32::Win32MessageLoop realLoop;
     LoggingMessageLoop loop(realLoop, log);
@@ -290,7 +291,10 @@ int runInstaller(HINSTANCE instance) {
     // A damaged download installs nothing: the user is told so before any change is made. No
     // language file can be trusted then, so the text is the built-in one.
     win32::Win32FileSystem disk;
-    win32::CngHashService hashes;
+    win32::CngHashService sha256;
+    win32::Win32ThreadService threads;
+    // The patch's files are hashed on a thread of their own while the engine copies them.
+    OverlappedHashService hashes(sha256, threads);
     Bundle bundle;
     try {
         bundle = openBundle(process, disk, hashes);

@@ -6,9 +6,11 @@
 #include "bundle/payload_reader.h"
 #include "bundle/payload_writer.h"
 #include "engine/class_copy_sys.h"
+#include "platform/overlapped_hash_service.h"
 #include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_random_access_file.h"
+#include "platform/posix/posix_thread_service.h"
 #include "support/fake_message_loop.h"
 #include "support/fake_pe.h"
 #include "support/read_tree.h"
@@ -114,7 +116,11 @@ protected:
 
     TempFolder dir;
     posix::PosixFileSystem disk;
-    posix::LibcryptoHashService hashes;
+    posix::LibcryptoHashService sha256;
+    posix::PosixThreadService threads;
+    // Hashed as the installer hashes: beside the copy, here in slots small enough that the
+    // map's data goes through the worker.
+    OverlappedHashService hashes{sha256, threads, {16 << 10, 2}};
 };
 
 TEST_F(PayloadCopy, PackedTreeCopiesExactlyAsItsFolderDoes) {
