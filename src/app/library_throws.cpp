@@ -65,6 +65,12 @@ void __throw_length_error(const char* what) {
     throw LibraryError(what);
 }
 
+// A lock that cannot be taken (std::unique_lock's checks); the library's std::system_error
+// would bring its error categories and their strings along.
+void __throw_system_error(int code) {
+    throw LibraryError("system error " + std::to_string(code));
+}
+
 void __throw_out_of_range_fmt(const char* format, ...) {
     va_list args;
     va_start(args, format);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <typeinfo>
@@ -90,6 +91,15 @@ int main() {
     check.message(
         "string reserve", [&] { std::string().reserve(SIZE_MAX - past); },
         "basic_string::_M_create");
+
+    // A lock released that was never taken: the error code (EPERM) in the message.
+    struct Lockable {
+        void lock() {}
+        void unlock() {}
+    } lockable;
+    check.message(
+        "unlock without a lock",
+        [&] { std::unique_lock<Lockable>(lockable, std::defer_lock).unlock(); }, "system error 1");
 
     // More elements than bytes can count, then more than the allocator can ever give.
     std::allocator<int32_t> allocator;
