@@ -59,7 +59,9 @@ report() {
     printf "  from the folder, SHA-256 checked %8.3f s  %8.3f s\n" "${b[folder-sha256]}" "${md[folder-sha256]}"
     printf "  from the packed exe (checked)    %8.3f s  %8.3f s\n" "${b[packed]}" "${md[packed]}"
     echo "  packed / folder:         best $(ratio "${b[packed]}" "${b[folder]}")x   median $(ratio "${md[packed]}" "${md[folder]}")x   (target at most 1.10: median $(verdict "${md[packed]}" "${md[folder]}" 1.10))"
-    echo "  packed / folder checked: best $(ratio "${b[packed]}" "${b[folder-sha256]}")x   median $(ratio "${md[packed]}" "${md[folder-sha256]}")x"
+    # The packed exe always checks each file's SHA-256 while staging it; a folder does so only
+    # with an update.sha256. This ratio is the cost of reading from the exe itself.
+    echo "  packed / folder checked: best $(ratio "${b[packed]}" "${b[folder-sha256]}")x   median $(ratio "${md[packed]}" "${md[folder-sha256]}")x   (the same check on both sides: median $(verdict "${md[packed]}" "${md[folder-sha256]}" 1.10))"
 }
 
 make_fixtures
