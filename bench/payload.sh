@@ -20,12 +20,9 @@ bench="$build/bench/qly-payload-bench"
 
 # shellcheck source=fixtures.sh
 source bench/fixtures.sh
+# shellcheck source=stats.sh
+source bench/stats.sh
 
-median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-best() { tr ' ' '\n' | sed '/^$/d' | sort -g | head -n 1; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-# "met" when $1 / $2 is at most $3, else "NOT met".
-verdict() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { print (a / b <= t) ? "met" : "NOT met" }'; }
 
 # One timed install by mode $1 from $2; sets t (seconds).
 time_install() {

@@ -22,6 +22,8 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target qlypatch >/dev/null
 
 source tests/e2e/lib/session.sh
+# shellcheck source=stats.sh
+source bench/stats.sh
 mkdir -p "$work"
 trap session_end EXIT
 session_start_display "$work"
@@ -49,9 +51,6 @@ session_register full "$game_dir" /reg:32
 timeout 120 wineserver -k >/dev/null 2>&1 || true
 timeout 60 wineserver -w || true
 
-now() { date +%s.%N; }
-median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-best() { tr ' ' '\n' | sed '/^$/d' | sort -g | head -n 1; }
 
 # Seconds of one run of method $1 into a fresh game folder.
 one_run() {

@@ -20,12 +20,10 @@ bench="$build/bench/qly-bench"
 
 # shellcheck source=fixtures.sh
 source bench/fixtures.sh
+# shellcheck source=stats.sh
+source bench/stats.sh
 
-now() { date +%s.%N; }
 minimum() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-# "met" when $1 / $2 is at most $3, else "NOT met".
-verdict() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { print (a / b <= t) ? "met" : "NOT met" }'; }
 
 fresh_out() {
     rm -rf "$out"
@@ -71,12 +69,9 @@ time_copy() {
     esac
 }
 
-# The methods take turns within each round, so that a slow spell of the shared disk does not
-# fall on one method alone. Each method's best round and its median round are printed: on a
-# virtual disk single rounds vary several-fold, and the median is the steadier figure.
-median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-best() { tr ' ' '\n' | sed '/^$/d' | sort -g | head -n 1; }
 
+# The methods take turns within each round, so that a slow spell of the shared disk does not
+# fall on one method alone.
 report_copy() {
     local label=$1 tree=$2 engine_rss=0 m methods=(cp floor-rw floor-cfr floor-durable engine)
     # A tree of large files is also written straight to the disk, for the disk's own pace.
