@@ -1,7 +1,7 @@
 // qlypatch-linux: installs a patch (a bundle folder or a packed patch exe) into a game inside
 // a Wine or Proton prefix, natively, through the same update run as the Windows program.
 // Chooses the POSIX services, the prefix's registry and folders, and the terminal.
-#include "app/support_log.h"
+#include "update/support_log.h"
 #include "bundle/packed_bundle.h"
 #include "bundle/payload_reader.h"
 #include "common/error.h"
@@ -28,6 +28,7 @@
 #include "prefix/prefix_registry.h"
 #include "tools/tool_arguments.h"
 #include "update/exit_codes.h"
+#include "update/support_log.h"
 #include "update/update_run.h"
 
 #include <chrono>
@@ -212,20 +213,21 @@ int run(int argc, char** argv) {
 
     PrefixRunOptions options;
     if (dirOption) {
-        options.form.dir =
+        options.run.dir =
             FolderOfAnswer(paths, *dirOption, std::filesystem::current_path().string());
-        log("game folder given: " + *dirOption + " -> " + *options.form.dir);
+        log("game folder given: " + *dirOption + " -> " + *options.run.dir);
     }
-    options.form.lang = parsed.option("--lang");
+    options.run.lang = parsed.option("--lang");
     if (logFile.is_open()) {
-        options.form.log = log;
+        options.log = log;
     }
     options.yes = parsed.has("--yes");
     options.toUtf8 = utf8OfCharset;
 
     const ExitCode code = RunInPrefix(
-        PrefixRunServices{
-            {files, profile, registry, shell, versions, locale, loop, process, hashes}, terminal},
+        PrefixRunServices{{files, profile, registry, versions, locale, loop, process, hashes},
+                          shell,
+                          terminal},
         std::move(options));
     return static_cast<int>(code);
 }

@@ -3,7 +3,7 @@
 #include "common/error.h"
 #include "platform/posix/posix_profile_file.h"
 #include "tools/window_shape.h"
-#include "window/layout_file.h"
+#include "layout/layout_file.h"
 
 #include <algorithm>
 #include <fstream>

@@ -2,7 +2,7 @@
 #include "platform/posix/posix_profile_file.h"
 #include "tools/bundle_checks.h"
 #include "tools/window_shape.h"
-#include "window/layout_file.h"
+#include "layout/layout_file.h"
 
 #include <array>
 #include <fstream>

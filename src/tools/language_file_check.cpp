@@ -4,7 +4,7 @@
 #include "languages/language_state.h"
 #include "platform/posix/code_pages.h"
 #include "platform/posix/posix_file_system.h"
-#include "window/layout_file.h"
+#include "layout/layout_file.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 
 #include "languages/language_state.h"
 #include "platform/version_resource.h"
-#include "window/layout_file.h"
+#include "layout/layout_file.h"
 
 #include <array>
 #include <cstdint>

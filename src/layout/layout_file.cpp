@@ -1,4 +1,4 @@
-#include "window/layout_file.h"
+#include "layout/layout_file.h"
 
 #include "common/decimal_number.h"
 #include "common/rounding.h"

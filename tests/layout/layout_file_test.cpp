@@ -1,6 +1,6 @@
 #include "platform/posix/posix_profile_file.h"
 #include "support/temp_folder.h"
-#include "window/layout_file.h"
+#include "layout/layout_file.h"
 
 #include <gtest/gtest.h>
 #include <limits>
