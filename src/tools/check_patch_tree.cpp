@@ -1,4 +1,5 @@
 // The patch tree as Windows will receive it.
+#include "bundle/bundle_name.h"
 #include "common/error.h"
 #include "common/utf8.h"
 #include "engine/path_case.h"
@@ -26,35 +27,6 @@ size_t utf16Length(const std::string& s) {
         length += NextUtf8(s, i) > 0xFFFF ? 2 : 1;
     }
     return length;
-}
-
-// Why Windows refuses name, or empty when it takes it.
-std::string refusal(const std::string& name) {
-    for (const char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20) {
-            return "a control character";
-        }
-        if (std::string_view("<>:\"|?*\\").find(c) != std::string_view::npos) {
-            return std::string("the character ") + c;
-        }
-    }
-    if (name.back() == '.' || name.back() == ' ') {
-        return name.back() == '.' ? "a dot at its end" : "a blank at its end";
-    }
-    // Device names, with any extension and blanks before it.
-    std::string stem = name.substr(0, name.find('.'));
-    while (!stem.empty() && stem.back() == ' ') {
-        stem.pop_back();
-    }
-    std::ranges::transform(stem, stem.begin(), [](char c) {
-        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-    });
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
-        (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-         stem[3] >= '1' && stem[3] <= '9')) {
-        return "the device name " + stem;
-    }
-    return {};
 }
 
 std::string readWhole(const fs::path& path) {
@@ -154,8 +126,8 @@ void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashS
             findings.push_back({shown, 0, Severity::Error, "neither a file nor a folder"});
             continue;
         }
-        if (const std::string why = refusal(name); !why.empty()) {
-            findings.push_back({shown, 0, Severity::Error, "Windows refuses this name: " + why});
+        if (const auto why = WindowsNameProblem(name)) {
+            findings.push_back({shown, 0, Severity::Error, "Windows refuses this name: " + *why});
         }
         const std::string folder = relative.parent_path().generic_string();
         const auto [other, added] = seen.emplace(std::make_pair(folder, lowerCase(name)), name);
