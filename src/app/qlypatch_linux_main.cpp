@@ -1,7 +1,6 @@
 // qlypatch-linux: installs a patch (a bundle folder or a packed patch exe) into a game inside
 // a Wine or Proton prefix, natively, through the same update run as the Windows program.
 // Chooses the POSIX services, the prefix's registry and folders, and the terminal.
-#include "update/support_log.h"
 #include "bundle/packed_bundle.h"
 #include "bundle/payload_reader.h"
 #include "common/error.h"

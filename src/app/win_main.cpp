@@ -2,8 +2,6 @@
 // runs the start-up and then the message loop until the window is gone. Nothing escapes
 // wWinMain: a failure ends the program with a non-zero exit code.
 #include "app/resource_ids.h"
-#include "update/support_log.h"
-#include "update/unattended_run.h"
 #include "bundle/packed_bundle.h"
 #include "bundle/payload_reader.h"
 #include "common/error.h"

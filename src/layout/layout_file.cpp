@@ -1,5 +1,6 @@
 #include "layout/layout_file.h"
 
+#include "common/bundle_files.h"
 #include "common/decimal_number.h"
 #include "common/rounding.h"
 
@@ -10,9 +11,9 @@ namespace qly {
 
 std::string LayoutFilePath(const std::string& programFolder) {
     if (!programFolder.empty() && (programFolder.back() == '\\' || programFolder.back() == '/')) {
-        return programFolder + "qlypatch.ini";
+        return programFolder + kLayoutFileName;
     }
-    return programFolder + "\\qlypatch.ini";
+    return programFolder + "\\" + kLayoutFileName;
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "tools/bundle.h"
 
+#include "common/bundle_files.h"
 #include "common/error.h"
 #include "platform/posix/posix_profile_file.h"
 #include "tools/window_shape.h"
@@ -33,7 +34,7 @@ std::string lowerAscii(std::string s) {
 
 WindowLayout ReadWindowLayout(const std::filesystem::path& bundle) {
     posix::PosixProfileFile profile;
-    const LayoutFile layout(profile, (bundle / "qlypatch.ini").string());
+    const LayoutFile layout(profile, (bundle / kLayoutFileName).string());
     WindowLayout out;
     out.linkRight = ReadLayoutArea(layout, "linkright");
     out.linkLeft = ReadLayoutArea(layout, "linkleft");
@@ -45,7 +46,7 @@ WindowLayout ReadWindowLayout(const std::filesystem::path& bundle) {
 }
 
 BmpImage ReadSkin(const std::filesystem::path& bundle) {
-    const std::filesystem::path path = bundle / "gfx.bmp";
+    const std::filesystem::path path = bundle / kSkinName;
     if (!std::filesystem::is_regular_file(path)) {
         throw Error("the skin gfx.bmp is missing");
     }
@@ -55,7 +56,7 @@ BmpImage ReadSkin(const std::filesystem::path& bundle) {
 std::vector<BundleLanguage> ReadLanguages(const std::filesystem::path& bundle) {
     std::vector<BundleLanguage> out;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(bundle / "lang", ec)) {
+    for (const auto& entry : std::filesystem::directory_iterator(bundle / kLanguageFolderName, ec)) {
         const std::string name = entry.path().filename().string();
         if (entry.is_regular_file() && lowerAscii(entry.path().extension().string()) == ".lng") {
             out.push_back({"lang/" + name, readWhole(entry.path())});

@@ -1,5 +1,6 @@
 // The layout file as the installer reads it, with the lines where each value stands.
 #include "platform/posix/posix_profile_file.h"
+#include "common/bundle_files.h"
 #include "tools/bundle_checks.h"
 #include "tools/window_shape.h"
 #include "layout/layout_file.h"
@@ -12,7 +13,7 @@
 namespace qly::tools {
 namespace {
 
-constexpr const char* kFile = "qlypatch.ini";
+constexpr const char* kFile = kLayoutFileName;
 
 struct ControlSection {
     const char* section;

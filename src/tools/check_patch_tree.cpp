@@ -1,5 +1,6 @@
 // The patch tree as Windows will receive it.
 #include "bundle/bundle_name.h"
+#include "common/bundle_files.h"
 #include "common/error.h"
 #include "common/utf8.h"
 #include "engine/path_case.h"
@@ -36,7 +37,7 @@ std::string readWhole(const fs::path& path) {
 
 void checkManifest(const fs::path& bundle, const std::set<std::string>& files, HashService& hashes,
                    std::vector<Finding>& findings) {
-    const std::string file = "update.sha256";
+    const std::string file = kManifestName;
     const std::string text = readWhole(bundle / file);
     std::vector<ManifestEntry> entries;
     try {
@@ -76,7 +77,7 @@ void checkManifest(const fs::path& bundle, const std::set<std::string>& files, H
                                 "lists " + path + ", which is not in the patch tree"});
             continue;
         }
-        if (HashFile(bundle / "update" / path, hashes) != entry.digest) {
+        if (HashFile(bundle / kPatchTreeName / path, hashes) != entry.digest) {
             findings.push_back(
                 {file, line, Severity::Error, "update/" + path + " does not match its digest"});
         }
@@ -93,7 +94,7 @@ void checkManifest(const fs::path& bundle, const std::set<std::string>& files, H
 
 void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashService& hashes,
                     std::vector<Finding>& findings) {
-    const fs::path tree = bundle / "update";
+    const fs::path tree = bundle / kPatchTreeName;
     if (!fs::is_directory(fs::symlink_status(tree))) {
         findings.push_back({"update", 0, Severity::Error, "the patch tree update/ is missing"});
         return;
@@ -154,7 +155,7 @@ void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashS
     if (files.empty()) {
         findings.push_back({"update", 0, Severity::Warning, "the patch tree holds no files"});
     }
-    if (fs::exists(bundle / "update.sha256")) {
+    if (fs::exists(bundle / kManifestName)) {
         checkManifest(bundle, files, hashes, findings);
     }
 }

@@ -14,7 +14,7 @@ UnattendedRun::UnattendedRun(const RunServices& services, Shell& shell, TextArea
 bool UnattendedRun::Start() {
     const std::string programFolder = run_.EnterProgramFolder();
     bool skin = false;
-    StandAloneStep([&] { skin = services_.files.fileExists(kSkinFile); });
+    StandAloneStep([&] { skin = services_.files.fileExists(kSkinName); });
     if (!skin) {
         StandAloneStep([&] { services_.loop.messageBox(kSkinMissingText); });
         finished_ = true;

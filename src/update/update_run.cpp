@@ -1,6 +1,7 @@
 #include "update/update_run.h"
 
 #include "common/ascii_case.h"
+#include "common/bundle_files.h"
 #include "common/error.h"
 #include "common/stand_alone.h"
 #include "languages/language_keys.h"
@@ -156,8 +157,6 @@ std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure) {
 
 namespace {
 
-// The manifest beside "update\", in the program's folder.
-constexpr const char* kManifestFile = "update.sha256";
 
 // The message series of the language files, shown through the front end.
 class FrontEndLines final : public LineSink {
@@ -280,7 +279,7 @@ std::vector<LanguageEntry> UpdateRun::LoadLangList() {
     std::vector<LanguageEntry> entries;
     int16_t count = 0;
     std::unique_ptr<DirListing> listing;
-    StandAloneStep([&] { listing = services_.files.list("lang\\", "*.lng"); });
+    StandAloneStep([&] { listing = services_.files.list(std::string(kLanguageFolderName) + "\\", "*.lng"); });
     DirEntry entry;
     // Files that cannot be read or have no complete "[code]" header are left out, so that the
     // list index of every entry still names its catalogued file.
@@ -566,7 +565,7 @@ void UpdateRun::UpdateFiles() {
         {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, engine_);
             const SourceCheckScope checked(*engine_, payloadCheck.get());
-            result = engine_->QuickCopy("update\\", DestPatch + "\\");
+            result = engine_->QuickCopy(std::string(kPatchTreeName) + "\\", DestPatch + "\\");
         }
         lastFailure_ = engine_ ? engine_->LastFailure : std::nullopt;
         // A run of 2 GiB or more did succeed; it must not read as a failure.
@@ -598,11 +597,11 @@ bool UpdateRun::RefusedGameVersion() {
 
 bool UpdateRun::LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check) {
     try {
-        check = LoadManifestCheck(services_.files, services_.hashes, kManifestFile);
+        check = LoadManifestCheck(services_.files, services_.hashes, kManifestName);
         return true;
     } catch (const std::exception&) {
         // A manifest that cannot be trusted cannot vouch for the patch either.
-        lastFailure_ = CopyFailure{FailureKind::Damaged, kManifestFile};
+        lastFailure_ = CopyFailure{FailureKind::Damaged, kManifestName};
         return false;
     }
 }

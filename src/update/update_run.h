@@ -5,6 +5,7 @@
 // program) shows what the run says and answers what it asks through RunFrontEnd.
 #pragma once
 
+#include "common/bundle_files.h"
 #include "engine/class_copy_sys.h"
 #include "engine/transaction.h"
 #include "languages/language_state.h"
@@ -33,8 +34,6 @@ class ManifestCheck;
 inline constexpr const char* kStartCaption = "Quillory - Install";
 std::string ProgressCaption(int16_t percent);
 
-// The skin: the window's picture, which every bundle has, with a window or without.
-inline constexpr const char* kSkinFile = "gfx.bmp";
 // Told to the user when the skin cannot be loaded; the program then ends.
 inline constexpr const char* kSkinMissingText =
     "The window's picture gfx.bmp is missing or cannot be read. The installer will close.";

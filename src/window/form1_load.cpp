@@ -27,7 +27,7 @@ bool Form1::Form_Load() {
 
     // Without its skin the window would be invisible and of no size: tell the user and end.
     try {
-        LoadSkin(kSkinFile);
+        LoadSkin(kSkinName);
     } catch (...) {
         StandAlone([&] { loop_.messageBox(kSkinMissing); });
         unloaded_ = true;
