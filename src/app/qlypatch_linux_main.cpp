@@ -224,9 +224,8 @@ int run(int argc, char** argv) {
     options.toUtf8 = utf8OfCharset;
 
     const ExitCode code = RunInPrefix(
-        PrefixRunServices{{files, profile, registry, versions, locale, loop, process, hashes},
-                          shell,
-                          terminal},
+        PrefixRunServices{
+            {files, profile, registry, versions, locale, loop, process, hashes}, shell, terminal},
         std::move(options));
     return static_cast<int>(code);
 }

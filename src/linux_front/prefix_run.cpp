@@ -1,9 +1,10 @@
 #include "linux_front/prefix_run.h"
 
-#include "update/support_log.h"
-#include "update/unattended_run.h"
+#include "common/ascii_case.h"
 #include "languages/language_keys.h"
 #include "linux_front/terminal_text_area.h"
+#include "update/support_log.h"
+#include "update/unattended_run.h"
 
 #include <memory>
 
@@ -23,7 +24,7 @@ bool IsYes(const std::string& utf8Answer) {
     std::string word;
     for (char c : utf8Answer) {
         if (c != ' ' && c != '\t') {
-            word += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            word += AsciiLower(c);
         }
     }
     for (const char* yes : {"y", "yes", "t", "tak", "j", "ja", "\xD0\xB4", "\xD0\xB4\xD0\xB0",
@@ -60,10 +61,10 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
     InterruptibleLoop loop(services.run.loop,
                            [&services] { return services.terminal.interrupted(); });
     RunServices withStop = services.run;
-    UnattendedRun unattended(
-        RunServices{withStop.files, withStop.profile, withStop.registry, withStop.versions,
-                    withStop.locale, loop, withStop.process, withStop.hashes},
-        services.shell, textArea, options.run, options.log);
+    UnattendedRun unattended(RunServices{withStop.files, withStop.profile, withStop.registry,
+                                         withStop.versions, withStop.locale, loop, withStop.process,
+                                         withStop.hashes},
+                             services.shell, textArea, options.run, options.log);
     running = &unattended;
     const UpdateRun& run = unattended.run();
     // A stop is what closing the window during the run does: the copy stops and is undone,

@@ -1,9 +1,9 @@
 // The layout file as the installer reads it, with the lines where each value stands.
-#include "platform/posix/posix_profile_file.h"
 #include "common/bundle_files.h"
+#include "layout/layout_file.h"
+#include "platform/posix/posix_profile_file.h"
 #include "tools/bundle_checks.h"
 #include "tools/window_shape.h"
-#include "layout/layout_file.h"
 
 #include <array>
 #include <fstream>

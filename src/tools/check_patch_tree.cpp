@@ -4,6 +4,7 @@
 #include "common/error.h"
 #include "common/utf8.h"
 #include "engine/path_case.h"
+#include "tools/bundle.h"
 #include "tools/bundle_checks.h"
 #include "tools/patch_tree_hash.h"
 #include "update/manifest.h"
@@ -30,15 +31,16 @@ size_t utf16Length(const std::string& s) {
     return length;
 }
 
-std::string readWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void checkManifest(const fs::path& bundle, const std::set<std::string>& files, HashService& hashes,
                    std::vector<Finding>& findings) {
     const std::string file = kManifestName;
-    const std::string text = readWhole(bundle / file);
+    std::string text;
+    try {
+        text = ReadWhole(bundle / file);
+    } catch (const Error& e) {
+        findings.push_back({file, 0, Severity::Error, e.what()});
+        return;
+    }
     std::vector<ManifestEntry> entries;
     try {
         entries = ParseManifest(text);

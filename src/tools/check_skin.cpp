@@ -1,6 +1,6 @@
 // The skin bitmap: what the loader accepts, its size, and its rounded corners.
-#include "tools/bundle_checks.h"
 #include "common/bundle_files.h"
+#include "tools/bundle_checks.h"
 #include "tools/window_shape.h"
 
 #include <array>

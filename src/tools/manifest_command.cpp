@@ -1,6 +1,6 @@
 // qlypatch-tool manifest BUNDLE: writes BUNDLE/update.sha256 for the files of BUNDLE/update.
-#include "common/error.h"
 #include "common/bundle_files.h"
+#include "common/error.h"
 #include "tools/patch_tree_hash.h"
 #include "tools/subcommands.h"
 #include "tools/tool_arguments.h"

@@ -157,7 +157,6 @@ std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure) {
 
 namespace {
 
-
 // The message series of the language files, shown through the front end.
 class FrontEndLines final : public LineSink {
 public:
@@ -279,7 +278,8 @@ std::vector<LanguageEntry> UpdateRun::LoadLangList() {
     std::vector<LanguageEntry> entries;
     int16_t count = 0;
     std::unique_ptr<DirListing> listing;
-    StandAloneStep([&] { listing = services_.files.list(std::string(kLanguageFolderName) + "\\", "*.lng"); });
+    StandAloneStep(
+        [&] { listing = services_.files.list(std::string(kLanguageFolderName) + "\\", "*.lng"); });
     DirEntry entry;
     // Files that cannot be read or have no complete "[code]" header are left out, so that the
     // list index of every entry still names its catalogued file.
@@ -304,7 +304,8 @@ std::vector<LanguageEntry> UpdateRun::LoadLangList() {
             }
             lang_.setLangCode(text.substr(open + 1, close - open - 1));
             // Each name is shown in its own language's characters.
-            entries.push_back({lang_.LangText("#jezyk"), ParseIniNumber(lang_.LangText("#skrypt"))});
+            entries.push_back(
+                {lang_.LangText("#jezyk"), ParseIniNumber(lang_.LangText("#skrypt"))});
             lang_.LangFiles[count] = entry.name;
             lang_.LangCodes[count] = lang_.LangCode;
             ++count;
@@ -321,9 +322,8 @@ void UpdateRun::FindGameFolder(const LanguageLoader& load) {
     StandAloneStep([&] { found = LocateGame(services_.registry, options_.dir); });
     DestPatch = found.folder;
     const auto testFolder = [&] {
-        status = found.source == GameSource::None
-                     ? 0
-                     : (HoldsGame(services_.files, DestPatch) ? 1 : 2);
+        status =
+            found.source == GameSource::None ? 0 : (HoldsGame(services_.files, DestPatch) ? 1 : 2);
         found.status = status;
         frontEnd_.log(DescribeGameLocation(found));
     };

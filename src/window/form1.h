@@ -1,7 +1,7 @@
 // Form1: the installer's window, the front end of the update run (src/update) that a user
 // works. It is written against the control and service interfaces only, so that the Win32
-// program and the tests run the very same code. The platform creates the controls, constructs Form1 over them and calls the
-// event handlers below; no exception ever leaves a handler.
+// program and the tests run the very same code. The platform creates the controls, constructs Form1
+// over them and calls the event handlers below; no exception ever leaves a handler.
 //
 // Life of a window, as the platform drives it:
 //   1. construct Form1 over the controls and services;

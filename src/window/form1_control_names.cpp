@@ -6,9 +6,12 @@ namespace qly {
 
 void Form1::NameControls() {
     const int32_t charset = run_.language().LangCharset;
-    StandAlone([&] { Command2.setAccessibleName(LangTextOrBuiltIn(run_.language(), "zamknij"), charset); });
-    StandAlone(
-        [&] { Command3.setAccessibleName(LangTextOrBuiltIn(run_.language(), "minimalizuj"), charset); });
+    StandAlone([&] {
+        Command2.setAccessibleName(LangTextOrBuiltIn(run_.language(), "zamknij"), charset);
+    });
+    StandAlone([&] {
+        Command3.setAccessibleName(LangTextOrBuiltIn(run_.language(), "minimalizuj"), charset);
+    });
     // A link area is named by what it opens; one without a link does nothing and has no name.
     const std::string open = LangTextOrBuiltIn(run_.language(), "otworz");
     const auto linkName = [&](const std::string& link) {

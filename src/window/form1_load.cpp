@@ -1,7 +1,7 @@
 // Form1's construction and start-up.
 #include "common/error.h"
-#include "window/form1.h"
 #include "layout/layout_file.h"
+#include "window/form1.h"
 
 namespace qly {
 

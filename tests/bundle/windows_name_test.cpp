@@ -2,7 +2,6 @@
 #include "bundle/bundle_name.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 

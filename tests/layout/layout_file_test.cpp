@@ -1,6 +1,6 @@
+#include "layout/layout_file.h"
 #include "platform/posix/posix_profile_file.h"
 #include "support/temp_folder.h"
-#include "layout/layout_file.h"
 
 #include <gtest/gtest.h>
 #include <limits>

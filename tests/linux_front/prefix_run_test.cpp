@@ -58,11 +58,11 @@ protected:
         options.toUtf8 = [](const std::string& bytes, int32_t charset) {
             return posix::codePageToUtf8(bytes, posix::codePageOfCharset(charset));
         };
-        return RunInPrefix(PrefixRunServices{{disk, profile, registry, versions, locale, loop,
-                                              process, hashes_},
-                                             shell,
-                                             terminal_},
-                           options);
+        return RunInPrefix(
+            PrefixRunServices{{disk, profile, registry, versions, locale, loop, process, hashes_},
+                              shell,
+                              terminal_},
+            options);
     }
 
     test::Tree game() {

@@ -1,7 +1,7 @@
-#include "update/support_log.h"
 #include "platform/posix/software_surface.h"
 #include "support/fake_message_loop.h"
 #include "textscroll/text_scroll.h"
+#include "update/support_log.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
