@@ -1,7 +1,6 @@
 #include "layout/layout_file.h"
 
 #include "common/bundle_files.h"
-#include "common/decimal_number.h"
 #include "common/rounding.h"
 
 #include <algorithm>
@@ -94,25 +93,9 @@ int32_t ParseIniNumber(std::string_view text) {
         return 0;
     }
 
-    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-    const std::string number = mantissa + "e" + std::to_string(exponent);
-    const DecimalNumber parsed = ParseDecimal(number);
-    if (parsed.status == DecimalNumber::Status::Overflow) {
-        return negative ? kMin : kMax;
-    }
-    if (parsed.status != DecimalNumber::Status::Ok) {
-        return 0;
-    }
-    const double value = parsed.value;
-    const double rounded = roundHalfEven(negative ? -value : value);
-    if (rounded >= 2147483648.0) {
-        return kMax;
-    }
-    if (rounded < -2147483648.0) {
-        return kMin;
-    }
-    return static_cast<int32_t>(rounded);
+    const int64_t rounded = RoundDecimalHalfEven(mantissa, exponent, negative);
+    return static_cast<int32_t>(std::clamp<int64_t>(rounded, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
 }
 
 std::string LayoutFile::ReadIniString(const std::string& section, const std::string& key) const {
