@@ -25,75 +25,72 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-} // namespace
-
-int32_t ParseIniNumber(std::string_view text) {
-    // The numeric prefix is gathered without blanks into a plain decimal form: mantissa
-    // digits with one point, then the exponent as a capped integer.
-    std::string mantissa;
+// The sign and mantissa that text starts with, blanks left out: digits with at most one point.
+// Reads from i on and leaves i on the first character that belongs to neither.
+struct Mantissa {
+    std::string digits;
     bool negative = false;
+};
+Mantissa readMantissa(std::string_view text, std::size_t& i) {
+    Mantissa m;
     bool signAllowed = true;
     bool pointSeen = false;
-    bool mantissaDigits = false;
-    bool nonZeroDigit = false;
-    std::size_t i = 0;
     for (; i < text.size(); ++i) {
         const char c = text[i];
         if (isIgnoredBlank(c)) {
             continue;
         }
         if (signAllowed && (c == '+' || c == '-')) {
-            negative = c == '-';
-            signAllowed = false;
-        } else if (isDigit(c)) {
-            mantissa += c;
-            mantissaDigits = true;
-            nonZeroDigit = nonZeroDigit || c != '0';
-            signAllowed = false;
-        } else if (c == '.' && !pointSeen) {
-            mantissa += c;
-            pointSeen = true;
-            signAllowed = false;
+            m.negative = c == '-';
+        } else if (isDigit(c) || (c == '.' && !pointSeen)) {
+            m.digits += c;
+            pointSeen = pointSeen || c == '.';
         } else {
             break;
         }
+        signAllowed = false;
     }
-    if (!mantissaDigits) {
-        return 0;
-    }
+    return m;
+}
 
-    // Capped so that absurd exponents cannot overflow; far beyond any double anyway.
+// The exponent after an E or D (either case) at i, blanks left out; 0 without one. Capped so
+// that absurd exponents cannot overflow: far beyond any 32-bit number anyway.
+int64_t readExponent(std::string_view text, std::size_t i) {
     constexpr int64_t kExponentCap = 100000;
-    int64_t exponent = 0;
-    if (i < text.size() && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) {
-        bool exponentNegative = false;
-        bool exponentSignAllowed = true;
-        for (++i; i < text.size(); ++i) {
-            const char c = text[i];
-            if (isIgnoredBlank(c)) {
-                continue;
-            }
-            if (exponentSignAllowed && (c == '+' || c == '-')) {
-                exponentNegative = c == '-';
-                exponentSignAllowed = false;
-            } else if (isDigit(c)) {
-                if (exponent < kExponentCap) {
-                    exponent = exponent * 10 + (c - '0');
-                }
-                exponentSignAllowed = false;
-            } else {
-                break;
-            }
-        }
-        if (exponentNegative) {
-            exponent = -exponent;
-        }
-    }
-    if (!nonZeroDigit) {
+    if (i >= text.size() || std::string_view("EeDd").find(text[i]) == std::string_view::npos) {
         return 0;
     }
+    int64_t exponent = 0;
+    bool negative = false;
+    bool signAllowed = true;
+    for (++i; i < text.size(); ++i) {
+        const char c = text[i];
+        if (isIgnoredBlank(c)) {
+            continue;
+        }
+        if (signAllowed && (c == '+' || c == '-')) {
+            negative = c == '-';
+        } else if (isDigit(c)) {
+            exponent = std::min(exponent * 10 + (c - '0'), kExponentCap);
+        } else {
+            break;
+        }
+        signAllowed = false;
+    }
+    return negative ? -exponent : exponent;
+}
 
-    const int64_t rounded = RoundDecimalHalfEven(mantissa, exponent, negative);
+} // namespace
+
+int32_t ParseIniNumber(std::string_view text) {
+    std::size_t i = 0;
+    const Mantissa mantissa = readMantissa(text, i);
+    // Without a digit other than 0 the number is 0, whatever its exponent.
+    if (mantissa.digits.find_first_of("123456789") == std::string::npos) {
+        return 0;
+    }
+    const int64_t rounded =
+        RoundDecimalHalfEven(mantissa.digits, readExponent(text, i), mantissa.negative);
     return static_cast<int32_t>(std::clamp<int64_t>(rounded, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }

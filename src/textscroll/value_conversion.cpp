@@ -3,8 +3,8 @@
 #include "common/error.h"
 #include "common/rounding.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -30,8 +30,8 @@ std::optional<int64_t> roundedNumber(std::string_view text) {
     int64_t exponent = 0;
     if (digits && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
-        const bool exponentNegative = i < text.size() && (text[i] == '-' || text[i] == '+') &&
-                                      text[i++] == '-';
+        const bool exponentNegative =
+            i < text.size() && (text[i] == '-' || text[i] == '+') && text[i++] == '-';
         const std::size_t exponentStart = i;
         // Capped: far beyond any value a property takes, and no overflow.
         for (; i < text.size() && isDigit(text[i]); ++i) {
