@@ -36,6 +36,27 @@ bool IsYes(const std::string& utf8Answer) {
     return false;
 }
 
+namespace {
+
+// Asks on the terminal, in the language in force, before the game in run.DestPatch changes;
+// true for a yes (logged either way).
+bool askedYes(Terminal& terminal, const UpdateRun& run, const PrefixRunOptions& options) {
+    const LanguageState& lang = run.language();
+    terminal.write("\n" + run.DestPatch + "\n");
+    terminal.write(options.toUtf8(LangTextOrBuiltIn(lang, "pytanie"), lang.LangCharset) + " ");
+    const std::optional<std::string> answer = terminal.readLine();
+    const bool yes = answer && IsYes(*answer) && !terminal.interrupted();
+    if (!answer) {
+        terminal.write("\n");
+    }
+    if (options.log) {
+        options.log(yes ? "answer: yes" : "answer: no; nothing installed");
+    }
+    return yes;
+}
+
+} // namespace
+
 ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options) {
     const auto log = [&options](const std::string& line) {
         if (options.log) {
@@ -60,10 +81,9 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
 
     InterruptibleLoop loop(services.run.loop,
                            [&services] { return services.terminal.interrupted(); });
-    RunServices withStop = services.run;
-    UnattendedRun unattended(RunServices{withStop.files, withStop.profile, withStop.registry,
-                                         withStop.versions, withStop.locale, loop, withStop.process,
-                                         withStop.hashes},
+    const RunServices& s = services.run;
+    UnattendedRun unattended(RunServices{s.files, s.profile, s.registry, s.versions, s.locale, loop,
+                                         s.process, s.hashes},
                              services.shell, textArea, options.run, options.log);
     running = &unattended;
     const UpdateRun& run = unattended.run();
@@ -92,20 +112,8 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
     if (services.terminal.interrupted()) {
         return finish(ExitCode::ClosedBeforeInstalling);
     }
-    if (!options.yes && run.status == 1) {
-        services.terminal.write("\n" + run.DestPatch + "\n");
-        const LanguageState& lang = run.language();
-        services.terminal.write(
-            options.toUtf8(LangTextOrBuiltIn(lang, "pytanie"), lang.LangCharset) + " ");
-        const std::optional<std::string> answer = services.terminal.readLine();
-        if (!answer || !IsYes(*answer) || services.terminal.interrupted()) {
-            if (!answer) {
-                services.terminal.write("\n");
-            }
-            log("answer: no; nothing installed");
-            return finish(ExitCode::ClosedBeforeInstalling);
-        }
-        log("answer: yes");
+    if (!options.yes && run.status == 1 && !askedYes(services.terminal, run, options)) {
+        return finish(ExitCode::ClosedBeforeInstalling);
     }
 
     unattended.Run();
