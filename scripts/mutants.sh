@@ -96,8 +96,9 @@ for diff in "${diffs[@]}"; do
     verdict="does not build"
   else
     for program in "${programs[@]}"; do
-      if ! (cd "$scratch/build/native/tests" && QLY_SOURCE_DIR=$scratch timeout 600 \
-        "./$program" --gtest_brief=1) >>"$log" 2>&1; then
+      # Its own shell, so that a crash is reported to the log, not here.
+      if ! bash -c 'cd "$1/build/native/tests" && QLY_SOURCE_DIR=$1 timeout 600 "./$2" \
+        --gtest_brief=1; exit $?' _ "$scratch" "$program" >>"$log" 2>&1; then
         verdict="killed by $program"
         break
       fi
