@@ -157,7 +157,8 @@ TEST_F(CopyFailures, RedirectedDestinationIsJournaledAndUndoneLikeAnyOther) {
     expectUntouched(fs);
 }
 
-// The handler's name is checked before anything is written under it, also by the undo.
+// A name a handler gives that leads out of the game folder ends the run before anything is
+// written, and is named.
 TEST_F(CopyFailures, RedirectionOutOfTheDestinationIsRefusedBeforeAnythingIsWritten) {
     for (const std::string name :
          {"..\\x.txt", "C:x.txt", "sub\\..\\..\\x.txt", "\\x.txt", "a.txt:stream"}) {
