@@ -16,6 +16,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+command -v patch >/dev/null || bash scripts/deps.sh
 
 keep_going=false
 patterns=()
