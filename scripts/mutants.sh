@@ -83,14 +83,14 @@ for diff in "${diffs[@]}"; do
     echo "mutants: $diff names no test program (# tests: ...)" >&2
     exit 2
   fi
-  if ! (cd "$scratch" && patch -p1 --dry-run --silent <"$root/$diff" >/dev/null 2>&1); then
+  if ! (cd "$scratch" && patch -p1 --fuzz=0 --dry-run --silent <"$root/$diff" >/dev/null 2>&1); then
     printf '%-52s no longer applies\n' "$name"
     stale=$((stale + 1))
-    survivors+=("$name (no longer applies)")
+    survivors+=("$name: no longer applies, rewrite it for the code")
     $keep_going || break
     continue
   fi
-  (cd "$scratch" && patch -p1 --silent <"$root/$diff")
+  (cd "$scratch" && patch -p1 --fuzz=0 --silent <"$root/$diff")
   verdict=survived
   if ! (cd "$scratch" && cmake --build --preset native -j "$jobs" --target "${programs[@]}") \
     >"$log" 2>&1; then
@@ -105,16 +105,16 @@ for diff in "${diffs[@]}"; do
       fi
     done
   fi
-  (cd "$scratch" && patch -p1 -R --silent <"$root/$diff")
+  (cd "$scratch" && patch -p1 --fuzz=0 -R --silent <"$root/$diff")
   printf '%-52s %s\n' "$name" "$verdict"
   if [ "$verdict" = "does not build" ]; then
     # A diff that no longer compiles plants nothing: rewrite it like one that does not apply.
     stale=$((stale + 1))
-    survivors+=("$name (does not build)")
+    survivors+=("$name: does not build, rewrite it for the code")
     $keep_going || break
   elif [ "$verdict" = survived ]; then
     survived=$((survived + 1))
-    survivors+=("$name")
+    survivors+=("$name: survived, needs a test that fails for it")
     $keep_going || break
   else
     killed=$((killed + 1))
@@ -126,6 +126,6 @@ score=0
 ((applicable == 0)) || score=$((100 * killed / applicable))
 echo "score: $killed killed of $applicable applicable ($score%); $stale no longer apply or build"
 for survivor in "${survivors[@]+"${survivors[@]}"}"; do
-  echo "  needs a test: $survivor"
+  echo "  to do: $survivor"
 done
 ((score >= 90 && stale == 0 && applicable > 0))
