@@ -483,9 +483,6 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
     if (lastFailure_ && !lastFailure_->undone) {
         // The run's own undo, or the recovery of an earlier one, could not finish.
         outcome_ = RunOutcome::RecoveryFailed;
-    } else if (stopped_ && outcome_ == RunOutcome::Installed) {
-        // The front end went in the middle: the engine stopped before the end.
-        outcome_ = RunOutcome::Failed;
     }
     if (ErrorCode >= 0) {
         FrontEndLines lines(frontEnd_);
@@ -561,6 +558,10 @@ void UpdateRun::UpdateFiles() {
         }
         RemoveOutdatedMediaControl();
         Line(" ");
+        // The line yields: a front end gone meanwhile has released the engine already.
+        if (!engine_) {
+            throw Error("the front end went before the copy");
+        }
         CopyResult result;
         {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, engine_);
