@@ -60,58 +60,87 @@ void AppendControlRecord(std::string& out, uint64_t diffLength, uint64_t extraLe
     appendVarint(out, (static_cast<uint64_t>(seek) << 1) ^ static_cast<uint64_t>(seek >> 63));
 }
 
+ControlWalker::ControlWalker(ByteSource& control, uint64_t oldSize, uint64_t newSize)
+    : control_(control), oldSize_(oldSize), newSize_(newSize) {}
+
+bool ControlWalker::next(ControlRecord& record) {
+    if (control_.remaining() == 0) {
+        return false;
+    }
+    const uint64_t diffLength = readVarint(control_);
+    const uint64_t extraLength = readVarint(control_);
+    const uint64_t zigzag = readVarint(control_);
+    // Only a first record may make nothing: it moves to where the first match starts.
+    if (diffLength == 0 && extraLength == 0 && !first_) {
+        damaged("a record that makes nothing");
+    }
+    first_ = false;
+    if (diffLength > newSize_ - newPos_ || diffLength > oldSize_ - oldPos_ ||
+        extraLength > newSize_ - newPos_ - diffLength) {
+        damaged("a record beyond the end of a file");
+    }
+    record = {diffLength, extraLength, oldPos_};
+    newPos_ += diffLength + extraLength;
+    oldPos_ += diffLength;
+    // The seek stays inside the old file, so no sum here can overflow.
+    const bool back = (zigzag & 1) != 0;
+    const uint64_t magnitude = back ? (zigzag >> 1) + 1 : zigzag >> 1;
+    if (back ? magnitude > oldPos_ : magnitude > oldSize_ - oldPos_) {
+        damaged("a seek outside the old file");
+    }
+    oldPos_ = back ? oldPos_ - magnitude : oldPos_ + magnitude;
+    return true;
+}
+
+void ControlWalker::finish() const {
+    if (newPos_ != newSize_) {
+        damaged("the records do not make the whole file");
+    }
+}
+
 void DecodeDelta(ByteSource& control, ByteSource& differences, ByteSource& extra,
                  RandomAccessFile& old, uint64_t newSize, const ByteSink& sink) {
-    const auto oldSize = static_cast<uint64_t>(old.size());
     std::vector<char> oldBytes(kChunk);
-    std::vector<char> diffBytes(kChunk);
-    uint64_t newPos = 0;
-    uint64_t oldPos = 0;
-    bool first = true;
-    while (control.remaining() > 0) {
-        const uint64_t diffLength = readVarint(control);
-        const uint64_t extraLength = readVarint(control);
-        const uint64_t zigzag = readVarint(control);
-        const auto seek = static_cast<int64_t>(zigzag >> 1) ^ -static_cast<int64_t>(zigzag & 1);
-        // Only a first record may make nothing: it moves to where the first match starts.
-        if (diffLength == 0 && extraLength == 0 && !first) {
-            damaged("a record that makes nothing");
-        }
-        first = false;
-        if (diffLength > newSize - newPos || diffLength > oldSize - oldPos) {
-            damaged("a record beyond the end of a file");
-        }
-        for (uint64_t done = 0; done < diffLength;) {
-            const auto n = static_cast<std::size_t>(std::min<uint64_t>(kChunk, diffLength - done));
-            old.readAt(static_cast<int64_t>(oldPos + done), {oldBytes.data(), n});
-            differences.read({diffBytes.data(), n});
+    std::vector<char> bytes(kChunk);
+    ControlWalker walker(control, static_cast<uint64_t>(old.size()), newSize);
+    ControlRecord r;
+    while (walker.next(r)) {
+        for (uint64_t done = 0; done < r.diffLength;) {
+            const auto n = static_cast<std::size_t>(std::min<uint64_t>(kChunk, r.diffLength - done));
+            old.readAt(static_cast<int64_t>(r.oldStart + done), {oldBytes.data(), n});
+            differences.read({bytes.data(), n});
             for (std::size_t i = 0; i < n; ++i) {
-                diffBytes[i] = static_cast<char>(diffBytes[i] + oldBytes[i]);
+                bytes[i] = static_cast<char>(bytes[i] + oldBytes[i]);
             }
-            sink({diffBytes.data(), n});
+            sink({bytes.data(), n});
             done += n;
         }
-        newPos += diffLength;
-        oldPos += diffLength;
-        if (extraLength > newSize - newPos) {
-            damaged("a record beyond the end of the new file");
-        }
-        for (uint64_t done = 0; done < extraLength;) {
-            const auto n = static_cast<std::size_t>(std::min<uint64_t>(kChunk, extraLength - done));
-            extra.read({diffBytes.data(), n});
-            sink({diffBytes.data(), n});
+        for (uint64_t done = 0; done < r.extraLength;) {
+            const auto n = static_cast<std::size_t>(std::min<uint64_t>(kChunk, r.extraLength - done));
+            extra.read({bytes.data(), n});
+            sink({bytes.data(), n});
             done += n;
         }
-        newPos += extraLength;
-        // The seek stays inside the old file, so no sum below can overflow.
-        const uint64_t magnitude = seek < 0 ? 0 - static_cast<uint64_t>(seek) : static_cast<uint64_t>(seek);
-        if (seek < 0 ? magnitude > oldPos : magnitude > oldSize - oldPos) {
-            damaged("a seek outside the old file");
-        }
-        oldPos = seek < 0 ? oldPos - magnitude : oldPos + magnitude;
     }
-    if (newPos != newSize || differences.remaining() != 0 || extra.remaining() != 0) {
-        damaged("the records do not make the whole file");
+    walker.finish();
+    if (differences.remaining() != 0 || extra.remaining() != 0) {
+        damaged("bytes that no record uses");
+    }
+}
+
+void CheckDeltaRecords(ByteSource& control, uint64_t oldSize, uint64_t newSize,
+                       uint64_t differencesLength, uint64_t extraLength) {
+    ControlWalker walker(control, oldSize, newSize);
+    ControlRecord r;
+    uint64_t differences = 0;
+    uint64_t extra = 0;
+    while (walker.next(r)) {
+        differences += r.diffLength;
+        extra += r.extraLength;
+    }
+    walker.finish();
+    if (differences != differencesLength || extra != extraLength) {
+        damaged("bytes that no record uses");
     }
 }
 

@@ -39,6 +39,39 @@ using ByteSink = std::function<void(std::span<const char>)>;
 // The largest file that takes the x86 transform: its old and new versions are held in memory.
 inline constexpr uint64_t kMaxX86FileSize = 256u << 20;
 
+// One control record, checked: diffLength difference bytes added to the old bytes at oldStart,
+// then extraLength extra bytes.
+struct ControlRecord {
+    uint64_t diffLength = 0;
+    uint64_t extraLength = 0;
+    uint64_t oldStart = 0;
+};
+
+// Reads control records, checking each against the sizes of the old and new file before it is
+// used. Throws Error (Damaged) for a record that reads or writes outside either file.
+class ControlWalker {
+public:
+    ControlWalker(ByteSource& control, uint64_t oldSize, uint64_t newSize);
+    // The next record; false when the control stream is used up.
+    bool next(ControlRecord& record);
+    // Throws Error (Damaged) unless the records made exactly newSize bytes.
+    void finish() const;
+
+private:
+    ByteSource& control_;
+    uint64_t oldSize_;
+    uint64_t newSize_;
+    uint64_t oldPos_ = 0;
+    uint64_t newPos_ = 0;
+    bool first_ = true;
+};
+
+// Walks a delta's records without the old file, as a bundle check does: they must make
+// newSize bytes from an old file of oldSize and use exactly the given difference and extra
+// bytes. Throws Error (Damaged).
+void CheckDeltaRecords(ByteSource& control, uint64_t oldSize, uint64_t newSize,
+                       uint64_t differencesLength, uint64_t extraLength);
+
 // Writes the newSize bytes of the new file to sink. old is the old file, x86-transformed when
 // the delta was made of transformed files (see DecodeX86Delta). Throws Error (Damaged) unless
 // the records produce exactly newSize bytes and use every control, difference and extra byte.

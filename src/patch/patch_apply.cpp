@@ -17,8 +17,12 @@ constexpr std::size_t kIoChunk = 1u << 20;
 }
 
 std::optional<FileState> stateOf(const std::string& path, PatchIo& io) {
-    if (!io.files.fileExists(path)) {
+    const uint32_t attributes = io.files.attributes(path);
+    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory) != 0) {
         return std::nullopt;
+    }
+    if ((attributes & kAttrReparsePoint) != 0) {
+        throw Error("a link stands where the patch reads a file", FailureKind::AccessDenied, 0, path);
     }
     auto file = io.files.open(path, OpenMode::Read);
     auto hash = io.hashes.newSha256();

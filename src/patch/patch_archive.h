@@ -26,6 +26,9 @@
 
 namespace qly::patch {
 
+// The archive's name in a bundle folder, beside qlypatch.ini, in place of the update\ tree.
+inline constexpr const char* kBundleArchiveName = "update.qlypatch";
+
 inline constexpr char kArchiveMagic[8] = {'Q', 'L', 'Y', 'P', 'A', 'T', 'C', 'H'};
 inline constexpr uint32_t kArchiveVersion = 1;
 inline constexpr std::size_t kHeaderSize = 28;
