@@ -68,9 +68,11 @@ PackedBlock CompressBlock(std::span<const char> raw, DataKind kind) {
     if (std::string packed = lzma(raw, kind); !packed.empty() && packed.size() < best.bytes.size()) {
         best = {Codec::Lzma, std::move(packed)};
     }
-    // zlib decodes several times faster than LZMA: it is kept when it costs under 1% in size.
+    // zlib decodes several times faster than LZMA: it is kept when it costs under 1% more
+    // than LZMA, and only where it packs at all.
     if (std::string packed = zlib(raw);
-        !packed.empty() && packed.size() <= best.bytes.size() + best.bytes.size() / 100) {
+        !packed.empty() && packed.size() < raw.size() &&
+        packed.size() <= best.bytes.size() + best.bytes.size() / 100) {
         best = {Codec::Zlib, std::move(packed)};
     }
     return best;

@@ -357,17 +357,25 @@ void SectionReader::read(std::span<char> out) {
 }
 
 PatchArchiveWriter::PatchArchiveWriter(File& spill, uint32_t blockSize)
-    : spill_(spill), blockSize_(std::clamp<uint32_t>(blockSize, 1, kMaxBlockSize)) {}
+    : spill_(spill) {
+    blockSizes_.fill(std::clamp<uint32_t>(blockSize, 1, kMaxBlockSize));
+}
+
+void PatchArchiveWriter::setBlockSize(Section section, uint32_t blockSize) {
+    blockSizes_[static_cast<std::size_t>(section)] = std::clamp<uint32_t>(blockSize, 1, kMaxBlockSize);
+}
 
 Range PatchArchiveWriter::append(Section section, std::span<const char> bytes) {
     const auto s = static_cast<std::size_t>(section);
     const Range range{sectionSizes_[s], bytes.size()};
     sectionSizes_[s] += bytes.size();
     while (!bytes.empty()) {
-        const std::size_t n = std::min<std::size_t>(bytes.size(), blockSize_ - pending_[s].size());
+        const std::size_t room =
+            pending_[s].size() < blockSizes_[s] ? blockSizes_[s] - pending_[s].size() : 0;
+        const std::size_t n = std::min<std::size_t>(bytes.size(), room);
         pending_[s].append(bytes.data(), n);
         bytes = bytes.subspan(n);
-        if (pending_[s].size() == blockSize_) {
+        if (pending_[s].size() >= blockSizes_[s]) {
             flush(section);
         }
     }

@@ -131,6 +131,9 @@ public:
     // Appends bytes to a section and returns where they went.
     Range append(Section section, std::span<const char> bytes);
     void addEntry(PatchEntry entry);
+    // The block size of one section from now on (1 to kMaxBlockSize); a partial block already
+    // pending is kept whole.
+    void setBlockSize(Section section, uint32_t blockSize);
     // Flushes the last blocks and returns the header, directory and block table, which go
     // before the spilled blocks in the archive.
     std::string finish();
@@ -141,7 +144,7 @@ private:
     void flush(Section section);
 
     File& spill_;
-    uint32_t blockSize_;
+    std::array<uint32_t, kSectionCount> blockSizes_;
     std::array<std::string, kSectionCount> pending_;
     std::array<uint64_t, kSectionCount> sectionSizes_{};
     std::vector<PatchEntry> entries_;

@@ -2,6 +2,7 @@
 
 #include "bundle/bundle_name.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -59,13 +60,18 @@ template <bool encode> void transform(std::span<char> data) {
 
 bool IsX86Name(std::string_view name) {
     const std::string key = BundlePathKey(name);
-    constexpr std::array<std::string_view, 6> kSuffixes{".exe", ".dll", ".sys", ".ocx", ".cpl", ".so"};
+    constexpr std::array<std::string_view, 5> kSuffixes{".exe", ".dll", ".sys", ".ocx", ".cpl"};
     for (std::string_view s : kSuffixes) {
         if (key.ends_with(s)) {
             return true;
         }
     }
     return false;
+}
+
+bool LooksLikeProgram(std::span<const char> bytes) {
+    const std::string_view start(bytes.data(), std::min<std::size_t>(bytes.size(), 4));
+    return start.starts_with("MZ");
 }
 
 void X86Encode(std::span<char> data) { transform<true>(data); }

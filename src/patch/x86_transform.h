@@ -12,6 +12,10 @@ namespace qly::patch {
 // Whether a file of this name is worth the transform (exe, dll and the like, any letter case).
 bool IsX86Name(std::string_view name);
 
+// Whether bytes start as a Windows program (MZ) does, whatever the file's name. Programs for
+// other systems are left alone: measured on x86-64 ELF files, the transform made deltas larger.
+bool LooksLikeProgram(std::span<const char> bytes);
+
 // Converts displacements to positions, in place. Only displacements within +-16 MiB are
 // converted, and they stay within that range, so the scan of the inverse meets the same
 // opcodes at the same places and X86Decode(X86Encode(x)) == x for every x.

@@ -118,6 +118,7 @@ public:
         auto oldFile = io_.openRandom(oldPath);
         auto newFile = io_.openRandom(newPath);
         if (keptWhole(entry.name, options_)) {
+            entry.kind = EntryKind::Whole;
             wholeLater_.push_back({newPath, std::move(entry)});
             done_ += static_cast<uint64_t>(newFile->size());
             return;
@@ -127,15 +128,16 @@ public:
         if (small) {
             std::string oldBytes = readAll(*oldFile);
             std::string newBytes = readAll(*newFile);
-            entry.x86 = IsX86Name(entry.name) && oldBytes.size() <= kMaxX86FileSize &&
-                        newBytes.size() <= kMaxX86FileSize;
+            entry.x86 = (IsX86Name(entry.name) || LooksLikeProgram(newBytes)) &&
+                        oldBytes.size() <= kMaxX86FileSize && newBytes.size() <= kMaxX86FileSize;
             if (entry.x86) {
                 X86Encode(oldBytes);
                 X86Encode(newBytes);
             }
             const DeltaStreams delta = MakeDelta(oldBytes, newBytes);
-            if (deltaLosesToWhole(delta, newBytes, entry.x86)) {
+            if (deltaLosesToWhole(delta, newBytes)) {
                 entry.x86 = false;
+                entry.kind = EntryKind::Whole;
                 wholeLater_.push_back({newPath, std::move(entry)});
             } else {
                 entry.control = writer_.append(Section::Control, delta.control);
@@ -174,10 +176,19 @@ public:
     void finish() {
         if (options_.fallbackWhole) {
             for (auto& d : deltas_) {
-                wholeLater_.push_back({d.path, d.entry});
-                wholeLater_.back().entry.kind = EntryKind::Delta;
+                wholeLater_.push_back({d.path, d.entry, true});
             }
         }
+        // Small archives still get a few blocks of whole files, so that several threads decode
+        // them at once; large ones the full block, which compresses best.
+        uint64_t wholeBytes = 0;
+        for (const Pending& p : wholeLater_) {
+            wholeBytes += p.entry.newFile.size;
+        }
+        writer_.setBlockSize(Section::Whole,
+                             static_cast<uint32_t>(std::clamp<uint64_t>(
+                                 wholeBytes / 4 + 1, std::min<uint32_t>(options_.blockSize, 1u << 20),
+                                 options_.blockSize)));
         std::ranges::stable_sort(wholeLater_, [](const Pending& a, const Pending& b) {
             return extensionOf(BundlePathKey(a.entry.name)) < extensionOf(BundlePathKey(b.entry.name));
         });
@@ -198,10 +209,10 @@ public:
                 done += buffer.size();
             }
             p.entry.wholeOffset = offset.value_or(writer_.append(Section::Whole, {}).offset);
-            if (p.entry.kind == EntryKind::Whole) {
+            if (!p.fallback) {
                 done_ += p.entry.newFile.size;
             }
-            if (p.entry.kind == EntryKind::Delta) {
+            if (p.fallback) {
                 fallbacks_[p.entry.name] = *p.entry.wholeOffset;
             } else {
                 writer_.addEntry(p.entry);
@@ -222,6 +233,7 @@ private:
     struct Pending {
         std::string path;
         PatchEntry entry;
+        bool fallback = false; // the whole copy that a delta carries besides
     };
 
     void report(const std::string& name) {
@@ -231,14 +243,13 @@ private:
     }
 
     // Only deltas that make much of the file anew are worth compressing twice to compare.
-    static bool deltaLosesToWhole(const DeltaStreams& d, std::span<const char> newBytes, bool x86) {
+    static bool deltaLosesToWhole(const DeltaStreams& d, std::span<const char> newBytes) {
         if (d.extra.size() < newBytes.size() / 4) {
             return false;
         }
         const uint64_t delta = packedEstimate(d.control, DataKind::General) +
                                packedEstimate(d.differences, DataKind::Differences) +
                                packedEstimate(d.extra, DataKind::General);
-        (void)x86;
         return packedEstimate(newBytes, DataKind::General) < delta;
     }
 
