@@ -36,11 +36,35 @@ std::optional<FileState> stateOf(const std::string& path, PatchIo& io) {
     return state;
 }
 
-EntryState stateOfEntry(const PatchEntry& e, const std::optional<FileState>& found) {
+// Whether folder\name is spelled exactly so: a file system that ignores letter case finds a
+// file under any spelling, and a rename in letter case is done only when the name shows it.
+bool spelledSo(FileSystem& files, const std::string& folder, const std::string& name) {
+    const std::size_t cut = name.rfind('\\');
+    const std::string parent = cut == std::string::npos ? folder : JoinPath(folder, name.substr(0, cut));
+    const std::string leaf = cut == std::string::npos ? name : name.substr(cut + 1);
+    if (!files.exists(parent)) {
+        return false;
+    }
+    auto listing = files.list(parent, leaf);
+    DirEntry entry;
+    while (listing && listing->next(entry)) {
+        if (entry.name == leaf) {
+            return true;
+        }
+    }
+    return false;
+}
+
+EntryState stateOfEntry(const PatchEntry& e, const std::string& game, PatchIo& io) {
+    if (!e.oldName.empty() && spelledSo(io.files, game, e.name) &&
+        stateOf(JoinPath(game, e.name), io) == e.newFile) {
+        return EntryState::New;
+    }
+    const std::optional<FileState> found = stateOf(JoinPath(game, e.nameBefore()), io);
     if (e.kind == EntryKind::Removed) {
         return !found ? EntryState::New : *found == *e.oldFile ? EntryState::Old : EntryState::Neither;
     }
-    if (found && *found == e.newFile) {
+    if (e.oldName.empty() && found && *found == e.newFile) {
         return EntryState::New;
     }
     if (!e.oldFile) {
@@ -143,7 +167,7 @@ GameCheck CheckGame(const PatchArchive& archive, const std::string& gameFolder, 
     bool allNew = true;
     bool allStart = true;
     for (const PatchEntry& e : archive.entries()) {
-        const EntryState s = stateOfEntry(e, stateOf(JoinPath(gameFolder, e.nameBefore()), io));
+        const EntryState s = stateOfEntry(e, gameFolder, io);
         check.entries.push_back(s);
         allNew = allNew && s == EntryState::New;
         if (!canStart(e, s) && allStart) {
