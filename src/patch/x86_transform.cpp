@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qly::patch {
@@ -28,11 +29,13 @@ uint32_t shift(uint32_t v, uint32_t delta) {
     return r;
 }
 
+// An opcode left as it is reads its displacement from the next four bytes; if a conversion
+// further on changed one of them, the inverse would judge that opcode on other bytes than the
+// transform did. So no conversion starts within four bytes after an opcode left alone, and
+// both directions then meet the same opcodes and the same displacement bytes.
 template <bool encode> void transform(std::span<char> data) {
-    if (data.size() < 5) {
-        return;
-    }
     std::size_t i = 0;
+    std::optional<std::size_t> leftAlone; // the last E8 or E9 not converted
     while (i + 5 <= data.size()) {
         const auto op = static_cast<uint8_t>(data[i]);
         if (op != 0xE8 && op != 0xE9) {
@@ -43,7 +46,8 @@ template <bool encode> void transform(std::span<char> data) {
         for (int k = 0; k < 4; ++k) {
             v |= uint32_t{static_cast<uint8_t>(data[i + 1 + k])} << (8 * k);
         }
-        if (!inRange(v)) {
+        if (!inRange(v) || (leftAlone && i - *leftAlone <= 4)) {
+            leftAlone = i;
             ++i;
             continue;
         }

@@ -17,8 +17,7 @@ bool IsX86Name(std::string_view name);
 bool LooksLikeProgram(std::span<const char> bytes);
 
 // Converts displacements to positions, in place. Only displacements within +-16 MiB are
-// converted, and they stay within that range, so the scan of the inverse meets the same
-// opcodes at the same places and X86Decode(X86Encode(x)) == x for every x.
+// converted, and they stay within that range, so that X86Decode(X86Encode(x)) == x for every x.
 void X86Encode(std::span<char> data);
 // The inverse of X86Encode.
 void X86Decode(std::span<char> data);
