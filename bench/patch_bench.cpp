@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
     } else if (args.size() == 3 && args[0] == "decode") {
         decodeAll(args[1], std::stoi(args[2]));
     } else {
-        std::cerr << "usage: qly-patch-bench apply ARCHIVE OLD STAGING THREADS | decode ARCHIVE THREADS\n";
+        std::cerr << "usage: qly-patch-bench apply ARCHIVE OLD STAGING THREADS | decode ARCHIVE "
+                     "THREADS\n";
         return 2;
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

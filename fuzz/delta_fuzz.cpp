@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             run();
             return true;
         } catch (const qly::Error& error) {
-            qly::fuzz::Require(error.kind() == qly::FailureKind::Damaged, "failed but not as damaged");
+            qly::fuzz::Require(error.kind() == qly::FailureKind::Damaged,
+                               "failed but not as damaged");
             return false;
         }
     };
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     });
     const bool checked = attempt([&] {
         qly::patch::MemorySource control(parts[1]);
-        qly::patch::CheckDeltaRecords(control, parts[0].size(), newSize, parts[2].size(), rest.size());
+        qly::patch::CheckDeltaRecords(control, parts[0].size(), newSize, parts[2].size(),
+                                      rest.size());
     });
     qly::fuzz::Require(decoded == checked, "the check and the decoder disagree");
     qly::fuzz::Require(!decoded || produced == newSize, "made another size than asked");

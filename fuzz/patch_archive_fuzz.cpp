@@ -44,7 +44,8 @@ void decodeEntries(const qly::patch::PatchArchive& archive, qly::MemoryFile& fil
                 control, differences, extra, old, e.newFile.size,
                 [&](std::span<const char> bytes) { produced += bytes.size(); });
         } catch (const qly::Error& error) {
-            qly::fuzz::Require(error.kind() == qly::FailureKind::Damaged, "a delta failed but not as damaged");
+            qly::fuzz::Require(error.kind() == qly::FailureKind::Damaged,
+                               "a delta failed but not as damaged");
             continue;
         }
         qly::fuzz::Require(produced == e.newFile.size, "a delta made another size than its file's");
@@ -78,9 +79,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (std::size_t i = 0; i < archive.blocks().size(); ++i) {
         try {
             qly::patch::ReadBlock(archive, file, i, block);
-            qly::fuzz::Require(block.size() == archive.blocks()[i].rawSize, "a block of another size");
+            qly::fuzz::Require(block.size() == archive.blocks()[i].rawSize,
+                               "a block of another size");
         } catch (const qly::Error& error) {
-            qly::fuzz::Require(error.kind() == qly::FailureKind::Damaged, "a block failed but not as damaged");
+            qly::fuzz::Require(error.kind() == qly::FailureKind::Damaged,
+                               "a block failed but not as damaged");
         }
     }
     decodeEntries(archive, file);

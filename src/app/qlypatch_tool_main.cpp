@@ -79,11 +79,12 @@ int main(int argc, char** argv) {
          [](std::span<const std::string> args) {
              qly::posix::PosixFileSystem files;
              qly::posix::LibcryptoHashService hashes;
-             qly::patch::MakeIo io{files, hashes,
-                                   [](const std::string& path) -> std::unique_ptr<qly::RandomAccessFile> {
-                                       return std::make_unique<qly::posix::PosixRandomAccessFile>(path);
-                                   },
-                                   nullptr};
+             qly::patch::MakeIo io{
+                 files, hashes,
+                 [](const std::string& path) -> std::unique_ptr<qly::RandomAccessFile> {
+                     return std::make_unique<qly::posix::PosixRandomAccessFile>(path);
+                 },
+                 nullptr};
              qly::posix::PosixTerminal terminal;
              std::function<void(std::string_view)> progress;
              if (terminal.interactive()) {
@@ -91,7 +92,8 @@ int main(int argc, char** argv) {
                      if (terminal.interrupted()) {
                          throw qly::Error("stopped");
                      }
-                     const auto width = static_cast<std::size_t>(std::max(terminal.width(), 20) - 1);
+                     const auto width =
+                         static_cast<std::size_t>(std::max(terminal.width(), 20) - 1);
                      std::string shown(line.substr(0, width));
                      shown.resize(width, ' ');
                      terminal.write("\r" + shown + "\r");
@@ -99,7 +101,8 @@ int main(int argc, char** argv) {
              }
              return qly::tools::RunMake(args, {io, std::cout, progress});
          },
-         "OLD NEW -o BUNDLE [--keep-whole GLOB]... [--fallback-whole]: writes BUNDLE/update.qlypatch, "
+         "OLD NEW -o BUNDLE [--keep-whole GLOB]... [--fallback-whole]: writes "
+         "BUNDLE/update.qlypatch, "
          "the patch from the game folder OLD to NEW (added, changed as deltas, removed files)"},
     };
 

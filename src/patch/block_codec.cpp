@@ -3,9 +3,8 @@
 #include "common/error.h"
 #include "patch/lzma_block.h"
 
-#include <zlib.h>
-
 #include <climits>
+#include <zlib.h>
 
 namespace qly::patch {
 
@@ -65,7 +64,8 @@ void inflateExactly(std::span<const char> packed, std::span<char> out) {
 
 PackedBlock CompressBlock(std::span<const char> raw, DataKind kind) {
     PackedBlock best{Codec::Stored, std::string(raw.begin(), raw.end())};
-    if (std::string packed = lzma(raw, kind); !packed.empty() && packed.size() < best.bytes.size()) {
+    if (std::string packed = lzma(raw, kind);
+        !packed.empty() && packed.size() < best.bytes.size()) {
         best = {Codec::Lzma, std::move(packed)};
     }
     // zlib decodes several times faster than LZMA: it is kept when it costs under 1% more

@@ -106,7 +106,8 @@ void DecodeDelta(ByteSource& control, ByteSource& differences, ByteSource& extra
     ControlRecord r;
     while (walker.next(r)) {
         for (uint64_t done = 0; done < r.diffLength;) {
-            const auto n = static_cast<std::size_t>(std::min<uint64_t>(kChunk, r.diffLength - done));
+            const auto n =
+                static_cast<std::size_t>(std::min<uint64_t>(kChunk, r.diffLength - done));
             old.readAt(static_cast<int64_t>(r.oldStart + done), {oldBytes.data(), n});
             differences.read({bytes.data(), n});
             for (std::size_t i = 0; i < n; ++i) {
@@ -116,7 +117,8 @@ void DecodeDelta(ByteSource& control, ByteSource& differences, ByteSource& extra
             done += n;
         }
         for (uint64_t done = 0; done < r.extraLength;) {
-            const auto n = static_cast<std::size_t>(std::min<uint64_t>(kChunk, r.extraLength - done));
+            const auto n =
+                static_cast<std::size_t>(std::min<uint64_t>(kChunk, r.extraLength - done));
             extra.read({bytes.data(), n});
             sink({bytes.data(), n});
             done += n;

@@ -22,7 +22,8 @@ std::optional<FileState> stateOf(const std::string& path, PatchIo& io) {
         return std::nullopt;
     }
     if ((attributes & kAttrReparsePoint) != 0) {
-        throw Error("a link stands where the patch reads a file", FailureKind::AccessDenied, 0, path);
+        throw Error("a link stands where the patch reads a file", FailureKind::AccessDenied, 0,
+                    path);
     }
     auto file = io.files.open(path, OpenMode::Read);
     auto hash = io.hashes.newSha256();
@@ -40,7 +41,8 @@ std::optional<FileState> stateOf(const std::string& path, PatchIo& io) {
 // file under any spelling, and a rename in letter case is done only when the name shows it.
 bool spelledSo(FileSystem& files, const std::string& folder, const std::string& name) {
     const std::size_t cut = name.rfind('\\');
-    const std::string parent = cut == std::string::npos ? folder : JoinPath(folder, name.substr(0, cut));
+    const std::string parent =
+        cut == std::string::npos ? folder : JoinPath(folder, name.substr(0, cut));
     const std::string leaf = cut == std::string::npos ? name : name.substr(cut + 1);
     if (!files.exists(parent)) {
         return false;
@@ -62,7 +64,9 @@ EntryState stateOfEntry(const PatchEntry& e, const std::string& game, PatchIo& i
     }
     const std::optional<FileState> found = stateOf(JoinPath(game, e.nameBefore()), io);
     if (e.kind == EntryKind::Removed) {
-        return !found ? EntryState::New : *found == *e.oldFile ? EntryState::Old : EntryState::Neither;
+        return !found                 ? EntryState::New
+               : *found == *e.oldFile ? EntryState::Old
+                                      : EntryState::Neither;
     }
     if (e.oldName.empty() && found && *found == e.newFile) {
         return EntryState::New;
@@ -78,7 +82,8 @@ bool canStart(const PatchEntry& e, EntryState s) {
 }
 
 void makeParents(FileSystem& files, const std::string& folder, const std::string& name) {
-    for (std::size_t cut = name.find('\\'); cut != std::string::npos; cut = name.find('\\', cut + 1)) {
+    for (std::size_t cut = name.find('\\'); cut != std::string::npos;
+         cut = name.find('\\', cut + 1)) {
         const std::string path = JoinPath(folder, name.substr(0, cut));
         if (!files.exists(path)) {
             files.createFolder(path);
@@ -125,7 +130,8 @@ void stageEntry(const PatchEntry& e, EntryState state, Readers& readers, const s
         readers.whole.reset({*e.wholeOffset, e.newFile.size});
         std::string buffer;
         while (readers.whole.remaining() > 0) {
-            buffer.resize(static_cast<std::size_t>(std::min<uint64_t>(kIoChunk, readers.whole.remaining())));
+            buffer.resize(
+                static_cast<std::size_t>(std::min<uint64_t>(kIoChunk, readers.whole.remaining())));
             readers.whole.read(buffer);
             sink(buffer);
         }
@@ -208,7 +214,8 @@ std::vector<std::size_t> StageFiles(const PatchArchive& archive, const std::stri
                     return;
                 }
                 if (static_cast<int>(groupOf(archive, entries[i], i) % workers) == worker) {
-                    stageEntry(entries[i], check.entries[i], readers, gameFolder, stagingFolder, io);
+                    stageEntry(entries[i], check.entries[i], readers, gameFolder, stagingFolder,
+                               io);
                 }
             }
         } catch (...) {

@@ -52,8 +52,8 @@ GameCheck CheckGame(const PatchArchive& archive, const std::string& gameFolder, 
 // against its new size and SHA-256. Throws Error (Damaged when the archive or an old file is not
 // what it should be); what was staged then is the caller's to remove.
 std::vector<std::size_t> StageFiles(const PatchArchive& archive, const std::string& archivePath,
-                                    const GameCheck& check,
-                const std::string& gameFolder, const std::string& stagingFolder, PatchIo& io);
+                                    const GameCheck& check, const std::string& gameFolder,
+                                    const std::string& stagingFolder, PatchIo& io);
 
 // Joins a folder and a "\"-separated relative name.
 std::string JoinPath(const std::string& folder, const std::string& name);

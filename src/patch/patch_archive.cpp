@@ -115,10 +115,10 @@ PatchEntry readEntry(Cursor& in) {
     if (flags & kHasWhole) {
         e.wholeOffset = in.number<uint64_t>();
     }
-    const bool consistent =
-        (e.kind == EntryKind::Whole && e.wholeOffset && !e.x86) ||
-        (e.kind == EntryKind::Delta && e.oldFile) ||
-        (e.kind == EntryKind::Removed && e.oldFile && !e.wholeOffset && !e.x86 && e.oldName.empty());
+    const bool consistent = (e.kind == EntryKind::Whole && e.wholeOffset && !e.x86) ||
+                            (e.kind == EntryKind::Delta && e.oldFile) ||
+                            (e.kind == EntryKind::Removed && e.oldFile && !e.wholeOffset &&
+                             !e.x86 && e.oldName.empty());
     if (!consistent) {
         damaged("an entry whose parts do not fit its kind");
     }
@@ -356,13 +356,13 @@ void SectionReader::read(std::span<char> out) {
     }
 }
 
-PatchArchiveWriter::PatchArchiveWriter(File& spill, uint32_t blockSize)
-    : spill_(spill) {
+PatchArchiveWriter::PatchArchiveWriter(File& spill, uint32_t blockSize) : spill_(spill) {
     blockSizes_.fill(std::clamp<uint32_t>(blockSize, 1, kMaxBlockSize));
 }
 
 void PatchArchiveWriter::setBlockSize(Section section, uint32_t blockSize) {
-    blockSizes_[static_cast<std::size_t>(section)] = std::clamp<uint32_t>(blockSize, 1, kMaxBlockSize);
+    blockSizes_[static_cast<std::size_t>(section)] =
+        std::clamp<uint32_t>(blockSize, 1, kMaxBlockSize);
 }
 
 Range PatchArchiveWriter::append(Section section, std::span<const char> bytes) {
@@ -382,7 +382,9 @@ Range PatchArchiveWriter::append(Section section, std::span<const char> bytes) {
     return range;
 }
 
-void PatchArchiveWriter::addEntry(PatchEntry entry) { entries_.push_back(std::move(entry)); }
+void PatchArchiveWriter::addEntry(PatchEntry entry) {
+    entries_.push_back(std::move(entry));
+}
 
 void PatchArchiveWriter::flush(Section section) {
     std::string& raw = pending_[static_cast<std::size_t>(section)];

@@ -59,10 +59,10 @@ struct PatchEntry {
     EntryKind kind = EntryKind::Whole;
     std::string name;    // "\" separators; the new spelling (for Removed, the old one)
     std::string oldName; // the old spelling when it differs from name in letter case only
-    std::optional<FileState> oldFile; // what the game holds before; absent for added files
-    FileState newFile;                // what the patch produces; unused for Removed
-    bool x86 = false;                 // the delta is of the x86-transformed files
-    Range control, differences, extra; // Delta only
+    std::optional<FileState> oldFile;    // what the game holds before; absent for added files
+    FileState newFile;                   // what the patch produces; unused for Removed
+    bool x86 = false;                    // the delta is of the x86-transformed files
+    Range control, differences, extra;   // Delta only
     std::optional<uint64_t> wholeOffset; // in Section::Whole, newFile.size bytes
     bool operator==(const PatchEntry&) const = default;
 
@@ -105,7 +105,8 @@ void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t 
 // Reads one range of a section in order, holding one decoded block at a time.
 class SectionReader : public ByteSource {
 public:
-    SectionReader(const PatchArchive& archive, RandomAccessFile& file, Section section, Range range);
+    SectionReader(const PatchArchive& archive, RandomAccessFile& file, Section section,
+                  Range range);
     // Fills out with the next bytes of the range. Throws Error (Damaged) past its end.
     void read(std::span<char> out) override;
     uint64_t remaining() const override { return end_ - position_; }

@@ -78,7 +78,11 @@ bool LooksLikeProgram(std::span<const char> bytes) {
     return start.starts_with("MZ");
 }
 
-void X86Encode(std::span<char> data) { transform<true>(data); }
-void X86Decode(std::span<char> data) { transform<false>(data); }
+void X86Encode(std::span<char> data) {
+    transform<true>(data);
+}
+void X86Decode(std::span<char> data) {
+    transform<false>(data);
+}
 
 } // namespace qly::patch

@@ -21,15 +21,15 @@ std::string megabytes(uint64_t bytes) {
 std::string MakeSummaryText(const patch::MakeSummary& s, double seconds) {
     char time[32];
     std::snprintf(time, sizeof time, "%.1f s", seconds);
-    const double ratio = s.bytesAfter == 0 ? 0 : 100.0 * static_cast<double>(s.patchSize) /
-                                                     static_cast<double>(s.bytesAfter);
+    const double ratio = s.bytesAfter == 0 ? 0
+                                           : 100.0 * static_cast<double>(s.patchSize) /
+                                                 static_cast<double>(s.bytesAfter);
     char share[32];
     std::snprintf(share, sizeof share, "%.2f%%", ratio);
     return std::to_string(s.added) + " added, " + std::to_string(s.changed) + " changed, " +
-           std::to_string(s.removed) + " removed, " + std::to_string(s.unchanged) +
-           " unchanged; " + megabytes(s.bytesBefore) + " before, " + megabytes(s.bytesAfter) +
-           " after; patch " + megabytes(s.patchSize) + " (" + share + " of the new files) in " +
-           time + "\n";
+           std::to_string(s.removed) + " removed, " + std::to_string(s.unchanged) + " unchanged; " +
+           megabytes(s.bytesBefore) + " before, " + megabytes(s.bytesAfter) + " after; patch " +
+           megabytes(s.patchSize) + " (" + share + " of the new files) in " + time + "\n";
 }
 
 int RunMake(std::span<const std::string> args, const MakeServices& services) {
@@ -69,10 +69,9 @@ int RunMake(std::span<const std::string> args, const MakeServices& services) {
         };
     }
     const auto start = std::chrono::steady_clock::now();
-    const patch::MakeSummary summary =
-        patch::MakePatch(parsed.positional[0], parsed.positional[1],
-                         (std::filesystem::path(*bundle) / patch::kBundleArchiveName).string(),
-                         options, io);
+    const patch::MakeSummary summary = patch::MakePatch(
+        parsed.positional[0], parsed.positional[1],
+        (std::filesystem::path(*bundle) / patch::kBundleArchiveName).string(), options, io);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     if (services.progressLine) {
         services.progressLine("");

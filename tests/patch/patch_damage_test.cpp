@@ -7,9 +7,8 @@
 #include "support/patch_rig.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
+#include <gtest/gtest.h>
 #include <random>
 
 namespace qly::test {
@@ -60,7 +59,8 @@ TEST(PatchDamage, EveryFlippedByteAndEveryTruncationIsRefused) {
         expectDamaged([&] {
             const patch::PatchArchive archive = rig.read(t.file("bad.qlypatch"));
             const patch::GameCheck check = patch::CheckGame(archive, t.file("game/"), io);
-            patch::StageFiles(archive, t.file("bad.qlypatch"), check, t.file("game/"), t.file("stage"), io);
+            patch::StageFiles(archive, t.file("bad.qlypatch"), check, t.file("game/"),
+                              t.file("stage"), io);
         });
     };
     for (std::size_t i = 0; i < good.size(); ++i) {
@@ -169,7 +169,8 @@ TEST(PatchDamage, ControlRecordsOutsideTheFilesAreRefused) {
         {"a seek before the old file", records({{2, 0, -3}}), 2, 2, 0},
         {"a seek past the old file", records({{2, 0, 9}}), 2, 2, 0},
         {"the most negative seek", records({{2, 0, INT64_MIN}}), 2, 2, 0},
-        {"a record that makes nothing after the first", records({{1, 0, 0}, {0, 0, 0}, {1, 0, 0}}), 2, 2, 0},
+        {"a record that makes nothing after the first", records({{1, 0, 0}, {0, 0, 0}, {1, 0, 0}}),
+         2, 2, 0},
         {"a length of 2^64 - 1", records({{UINT64_MAX, 0, 0}}), 5, 5, 0},
         {"a number beyond 64 bits", std::string(11, '\xFF'), 5, 5, 0},
         {"a record cut short", "\x80", 5, 5, 0},
@@ -183,7 +184,8 @@ TEST(PatchDamage, ControlRecordsOutsideTheFilesAreRefused) {
         patch::MemorySource control(c.control), diff(differences), ext(extra);
         expectDamaged([&] { patch::DecodeDelta(control, diff, ext, old, c.newSize, [](auto) {}); });
         patch::MemorySource control2(c.control);
-        expectDamaged([&] { patch::CheckDeltaRecords(control2, 10, c.newSize, c.differences, c.extra); });
+        expectDamaged(
+            [&] { patch::CheckDeltaRecords(control2, 10, c.newSize, c.differences, c.extra); });
     }
     // The same checks let a sound delta through: a start, a move back, and extra bytes.
     std::string control;
@@ -193,7 +195,8 @@ TEST(PatchDamage, ControlRecordsOutsideTheFilesAreRefused) {
     const std::string differences = std::string(3, '\0') + "\x01\x01";
     patch::MemorySource c(control), d(differences), x(std::string_view("ab"));
     std::string out;
-    patch::DecodeDelta(c, d, x, old, 7, [&](std::span<const char> b) { out.append(b.data(), b.size()); });
+    patch::DecodeDelta(c, d, x, old, 7,
+                       [&](std::span<const char> b) { out.append(b.data(), b.size()); });
     EXPECT_EQ(out, "456ab34");
 }
 
@@ -223,7 +226,10 @@ TEST(PatchX86, TransformIsUndoneExactlyAndMakesCallsToOneTargetAlike) {
         std::string bytes(round % 64, '\0');
         for (char& c : bytes) {
             const uint32_t r = gen() % 4;
-            c = static_cast<char>(r == 0 ? 0xE8 : r == 1 ? 0xE9 : r == 2 ? (gen() % 2 ? 0 : 0xFF) : gen());
+            c = static_cast<char>(r == 0   ? 0xE8
+                                  : r == 1 ? 0xE9
+                                  : r == 2 ? (gen() % 2 ? 0 : 0xFF)
+                                           : gen());
         }
         std::string coded = bytes;
         patch::X86Encode(coded);

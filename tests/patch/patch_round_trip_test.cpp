@@ -1,12 +1,10 @@
 // A patch made from two folders turns a copy of the old folder into exactly the new one.
+#include "common/error.h"
 #include "support/patch_rig.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
-#include "common/error.h"
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <random>
 
 namespace qly::test {
@@ -98,13 +96,16 @@ INSTANTIATE_TEST_SUITE_P(
         TreeCase{"a file turned into a folder", {{"x", "file"}}, {{"x/inner.txt", "in a folder"}}},
         TreeCase{"a folder turned into a file", {{"x/inner.txt", "in a folder"}}, {{"x", "file"}}},
         TreeCase{"a rename in letter case only, contents kept",
-                 {{"Data/Readme.TXT", "text"}}, {{"Data/README.txt", "text"}}},
+                 {{"Data/Readme.TXT", "text"}},
+                 {{"Data/README.txt", "text"}}},
         TreeCase{"a file removed and one of the same name in other case added",
-                 {{"map.DAT", kData}}, {{"MAP.dat", kDataEdited}}},
+                 {{"map.DAT", kData}},
+                 {{"MAP.dat", kDataEdited}}},
         TreeCase{"names outside ASCII, Cyrillic letter case",
                  {{"Ünïcødé/日本語.dat", kData}, {"ФАЙЛ.txt", "old"}},
                  {{"Ünïcødé/日本語.dat", kDataEdited}, {"файл.txt", "new"}}},
-        TreeCase{"a Windows program whose code moved", {{"game.exe", program(20000, 0, 0)}},
+        TreeCase{"a Windows program whose code moved",
+                 {{"game.exe", program(20000, 0, 0)}},
                  {{"game.exe", program(20000, 9000, 3)}}}),
     [](const auto& param) { return "case" + std::to_string(param.index); });
 
@@ -200,8 +201,9 @@ TEST(PatchDelta, FilesDiffedInSegmentsDecodeExactly) {
         });
         patch::MemorySource control(all.control), differences(all.differences), extra(all.extra);
         std::string out;
-        patch::DecodeDelta(control, differences, extra, oldFile, c.neu.size(),
-                           [&](std::span<const char> bytes) { out.append(bytes.data(), bytes.size()); });
+        patch::DecodeDelta(
+            control, differences, extra, oldFile, c.neu.size(),
+            [&](std::span<const char> bytes) { out.append(bytes.data(), bytes.size()); });
         EXPECT_TRUE(out == c.neu);
         if (c.small) {
             EXPECT_LT(all.extra.size(), 2000u);
@@ -214,7 +216,8 @@ TEST(PatchRealPair, TwoReleasesOfAPackageRoundTrip) {
     const char* source = std::getenv("QLY_SOURCE_DIR");
     ASSERT_NE(source, nullptr);
     const std::string cache = std::string(source) + "/build/pairs/zstd";
-    const std::string command = std::string(source) + "/tests/patch/fetch_pair.sh zstd 1.5.4+dfsg2-5 " +
+    const std::string command = std::string(source) +
+                                "/tests/patch/fetch_pair.sh zstd 1.5.4+dfsg2-5 " +
                                 "1.5.4+dfsg2-5+deb12u1 " + cache;
     if (std::system(command.c_str()) != 0) {
         GTEST_SKIP() << "the Debian archive cannot be reached: " << command;

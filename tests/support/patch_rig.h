@@ -20,7 +20,9 @@ namespace qly::test {
 class PatchRig {
 public:
     patch::MakeIo makeIo() { return {files, hashes, openRandom, nullptr}; }
-    patch::PatchIo patchIo(int threadCount) { return {files, hashes, openRandom, &threads, threadCount}; }
+    patch::PatchIo patchIo(int threadCount) {
+        return {files, hashes, openRandom, &threads, threadCount};
+    }
 
     patch::MakeSummary make(const std::string& oldFolder, const std::string& newFolder,
                             const std::string& archive, const patch::MakeOptions& options = {}) {
@@ -66,7 +68,8 @@ public:
 
     // Every file below folder by "/" path -> contents, or -> size and a hash of the contents
     // where a failure would print too much.
-    static std::map<std::string, std::string> files_of(const std::string& folder, bool digest = false) {
+    static std::map<std::string, std::string> files_of(const std::string& folder,
+                                                       bool digest = false) {
         std::map<std::string, std::string> out;
         for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
             if (std::filesystem::is_regular_file(e.path())) { // links followed, as copies do

@@ -3,10 +3,9 @@
 #include "common/error.h"
 #include "patch/delta_decoder.h"
 
-#include <divsufsort.h>
-
 #include <algorithm>
 #include <cstring>
+#include <divsufsort.h>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -91,7 +90,8 @@ std::pair<int64_t, int64_t> longestMatch(const std::vector<saidx_t>& sa, Bytes o
 
 // Diffs newBytes against oldBytes, whose first byte is at oldBase in the old file, handing each
 // record and its bytes to out. Positions are those of the old file.
-void diffSegment(Bytes old, uint64_t oldBase, Bytes neu, ControlWriter& control, DeltaStreams& out) {
+void diffSegment(Bytes old, uint64_t oldBase, Bytes neu, ControlWriter& control,
+                 DeltaStreams& out) {
     std::vector<saidx_t> sa(old.size());
     if (!old.empty() && divsufsort(old.data(), sa.data(), static_cast<saidx_t>(old.size())) != 0) {
         throw Error("cannot sort the old file's suffixes");
@@ -207,8 +207,8 @@ void MakeDeltaOfFiles(RandomAccessFile& oldFile, RandomAccessFile& newFile, uint
             newSize == 0 ? 0
                          : static_cast<uint64_t>(static_cast<long double>(start + length / 2) *
                                                  oldSize / newSize);
-        const uint64_t windowStart =
-            std::min(oldSize - windowLength, centre > windowLength / 2 ? centre - windowLength / 2 : 0);
+        const uint64_t windowStart = std::min(
+            oldSize - windowLength, centre > windowLength / 2 ? centre - windowLength / 2 : 0);
         oldWindow.resize(static_cast<std::size_t>(windowLength));
         oldFile.readAt(static_cast<int64_t>(windowStart), oldWindow);
         newPiece.resize(static_cast<std::size_t>(length));

@@ -96,8 +96,9 @@ bool keptWhole(const std::string& name, const MakeOptions& options) {
 std::string extensionOf(const std::string& key) {
     const std::size_t slash = key.rfind('\\');
     const std::size_t dot = key.rfind('.');
-    return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? ""
-                                                                                   : key.substr(dot);
+    return dot == std::string::npos || (slash != std::string::npos && dot < slash)
+               ? ""
+               : key.substr(dot);
 }
 
 // An estimate of a stream's packed size, from its first block.
@@ -185,18 +186,20 @@ public:
         for (const Pending& p : wholeLater_) {
             wholeBytes += p.entry.newFile.size;
         }
-        writer_.setBlockSize(Section::Whole,
-                             static_cast<uint32_t>(std::clamp<uint64_t>(
-                                 wholeBytes / 4 + 1, std::min<uint32_t>(options_.blockSize, 1u << 20),
-                                 options_.blockSize)));
+        writer_.setBlockSize(Section::Whole, static_cast<uint32_t>(std::clamp<uint64_t>(
+                                                 wholeBytes / 4 + 1,
+                                                 std::min<uint32_t>(options_.blockSize, 1u << 20),
+                                                 options_.blockSize)));
         std::ranges::stable_sort(wholeLater_, [](const Pending& a, const Pending& b) {
-            return extensionOf(BundlePathKey(a.entry.name)) < extensionOf(BundlePathKey(b.entry.name));
+            return extensionOf(BundlePathKey(a.entry.name)) <
+                   extensionOf(BundlePathKey(b.entry.name));
         });
         for (Pending& p : wholeLater_) {
             report(p.entry.name);
             auto file = io_.openRandom(p.path);
             if (static_cast<uint64_t>(file->size()) != p.entry.newFile.size) {
-                throw Error("the file changed while the patch was made", FailureKind::Other, 0, p.path);
+                throw Error("the file changed while the patch was made", FailureKind::Other, 0,
+                            p.path);
             }
             std::string buffer;
             std::optional<uint64_t> offset;
@@ -266,7 +269,8 @@ private:
 
 } // namespace
 
-std::vector<std::pair<std::string, uint64_t>> ListTree(FileSystem& files, const std::string& folder) {
+std::vector<std::pair<std::string, uint64_t>> ListTree(FileSystem& files,
+                                                       const std::string& folder) {
     std::vector<std::pair<std::string, uint64_t>> out;
     std::map<std::string, std::string> seen;
     listInto(files, folder, "", seen, out);

@@ -48,6 +48,7 @@ MakeSummary MakePatch(const std::string& oldFolder, const std::string& newFolder
 
 // The files below folder: "\"-separated relative name -> size, in name order. Throws Error
 // for links and for names that meet in letter case.
-std::vector<std::pair<std::string, uint64_t>> ListTree(FileSystem& files, const std::string& folder);
+std::vector<std::pair<std::string, uint64_t>> ListTree(FileSystem& files,
+                                                       const std::string& folder);
 
 } // namespace qly::patch
