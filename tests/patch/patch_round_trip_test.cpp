@@ -121,6 +121,18 @@ TEST(PatchMake, CountsWhatChangedAndPacksAnEditFarBelowTheFile) {
     EXPECT_LT(s.patchSize, 4000u);
 }
 
+TEST(PatchMake, StoresCopiesOfOneFileOnce) {
+    TempFolder t;
+    writeTree(t, "old", {});
+    writeTree(t, "new", {{"a.bin", kData}, {"copy/b.bin", kData}});
+    writeTree(t, "game", {});
+    PatchRig rig;
+    const patch::MakeSummary s = rig.make(t.file("old"), t.file("new"), t.file("p.qlypatch"));
+    EXPECT_LT(s.patchSize, kData.size() + kData.size() / 10);
+    rig.apply(t.file("p.qlypatch"), t.file("game/"), t.file("stage"));
+    EXPECT_EQ(PatchRig::files_of(t.file("game"), true), PatchRig::files_of(t.file("new"), true));
+}
+
 TEST(PatchMake, RefusesTwoNamesThatAreOneOnWindows) {
     TempFolder t;
     writeTree(t, "old", {});

@@ -194,8 +194,16 @@ public:
             return extensionOf(BundlePathKey(a.entry.name)) <
                    extensionOf(BundlePathKey(b.entry.name));
         });
+        // Files alike (copies under several names) share one copy of their bytes.
+        std::map<std::pair<uint64_t, Sha256Digest>, uint64_t> written;
         for (Pending& p : wholeLater_) {
             report(p.entry.name);
+            const auto same = written.find({p.entry.newFile.size, p.entry.newFile.sha256});
+            if (same != written.end()) {
+                p.entry.wholeOffset = same->second;
+                finishWhole(p);
+                continue;
+            }
             auto file = io_.openRandom(p.path);
             if (static_cast<uint64_t>(file->size()) != p.entry.newFile.size) {
                 throw Error("the file changed while the patch was made", FailureKind::Other, 0,
@@ -212,14 +220,8 @@ public:
                 done += buffer.size();
             }
             p.entry.wholeOffset = offset.value_or(writer_.append(Section::Whole, {}).offset);
-            if (!p.fallback) {
-                done_ += p.entry.newFile.size;
-            }
-            if (p.fallback) {
-                fallbacks_[p.entry.name] = *p.entry.wholeOffset;
-            } else {
-                writer_.addEntry(p.entry);
-            }
+            written[{p.entry.newFile.size, p.entry.newFile.sha256}] = *p.entry.wholeOffset;
+            finishWhole(p);
         }
         for (Pending& d : deltas_) {
             if (auto it = fallbacks_.find(d.entry.name); it != fallbacks_.end()) {
@@ -238,6 +240,16 @@ private:
         PatchEntry entry;
         bool fallback = false; // the whole copy that a delta carries besides
     };
+
+    // A whole file placed: a delta's fallback waits for its delta, anything else is an entry.
+    void finishWhole(const Pending& p) {
+        if (p.fallback) {
+            fallbacks_[p.entry.name] = *p.entry.wholeOffset;
+        } else {
+            done_ += p.entry.newFile.size;
+            writer_.addEntry(p.entry);
+        }
+    }
 
     void report(const std::string& name) {
         if (io_.progress) {
