@@ -10,9 +10,14 @@ namespace qly::tools {
 
 namespace {
 
+// "38.7 kB", "6.0 MB": small patches would all read "0.0 MB".
 std::string megabytes(uint64_t bytes) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    if (bytes < 1000000) {
+        std::snprintf(text, sizeof text, "%.1f kB", static_cast<double>(bytes) / 1e3);
+    } else {
+        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    }
     return text;
 }
 
