@@ -11,6 +11,7 @@
 #include "languages/language_state.h"
 #include "platform/overlapped_hash_service.h"
 #include "platform/win32/cng_hash_service.h"
+#include "platform/win32/process_hardening.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_controls.h"
@@ -244,7 +245,7 @@ void showUsage(const std::string& text, bool silent) {
     }
 }
 
-int runInstaller(HINSTANCE instance) {
+int runInstaller(HINSTANCE instance, const win32::ProcessHardening& hardening) {
     win32::Win32Process process;
     const std::string commandLine = process.commandLine();
     const Switches switches = ParseSwitches(commandLine);
@@ -257,6 +258,7 @@ int runInstaller(HINSTANCE instance) {
     };
     log("start: qlypatch " + programVersion(process));
     log("arguments: " + commandLine);
+    log(win32::describe(hardening));
     const bool silent = switches.silent || switches.verySilent;
 
     if (!switches.refused.empty()) {
@@ -323,8 +325,10 @@ int runInstaller(HINSTANCE instance) {
 } // namespace qly::app
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before any DLL is loaded: the exe may sit in a Downloads folder beside planted ones.
+    const qly::win32::ProcessHardening hardening = qly::win32::hardenProcess();
     try {
-        return qly::app::runInstaller(instance);
+        return qly::app::runInstaller(instance, hardening);
     } catch (...) {
         return 1;
     }
