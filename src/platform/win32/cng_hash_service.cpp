@@ -20,8 +20,8 @@ namespace {
 // not a KnownDLL, so importing it would let a planted copy beside the exe load instead.
 struct CngFunctions {
     explicit CngFunctions(const SystemLibrary& dll)
-        : openAlgorithmProvider(dll.function<decltype(&BCryptOpenAlgorithmProvider)>(
-              "BCryptOpenAlgorithmProvider")),
+        : openAlgorithmProvider(
+              dll.function<decltype(&BCryptOpenAlgorithmProvider)>("BCryptOpenAlgorithmProvider")),
           closeAlgorithmProvider(dll.function<decltype(&BCryptCloseAlgorithmProvider)>(
               "BCryptCloseAlgorithmProvider")),
           getProperty(dll.function<decltype(&BCryptGetProperty)>("BCryptGetProperty")),
@@ -62,9 +62,9 @@ public:
         while (!data.empty()) {
             // BCryptHashData counts in ULONG, 32 bits even on 64-bit Windows.
             const std::size_t n = std::min<std::size_t>(data.size(), 1u << 30);
-            const NTSTATUS status = cng_.hashData(
-                hash_, reinterpret_cast<PUCHAR>(const_cast<char*>(data.data())),
-                static_cast<ULONG>(n), 0);
+            const NTSTATUS status =
+                cng_.hashData(hash_, reinterpret_cast<PUCHAR>(const_cast<char*>(data.data())),
+                              static_cast<ULONG>(n), 0);
             if (!BCRYPT_SUCCESS(status)) {
                 fail("update a SHA-256 digest", status);
             }
@@ -117,10 +117,10 @@ struct CngHashService::Provider {
 
 CngHashService::CngHashService() : provider_(std::make_unique<Provider>()) {
     ULONG written = 0;
-    const NTSTATUS status = provider_->cng.getProperty(
-        provider_->algorithm, BCRYPT_OBJECT_LENGTH,
-        reinterpret_cast<PUCHAR>(&provider_->objectLength), sizeof(provider_->objectLength),
-        &written, 0);
+    const NTSTATUS status =
+        provider_->cng.getProperty(provider_->algorithm, BCRYPT_OBJECT_LENGTH,
+                                   reinterpret_cast<PUCHAR>(&provider_->objectLength),
+                                   sizeof(provider_->objectLength), &written, 0);
     if (!BCRYPT_SUCCESS(status)) {
         fail("size a SHA-256 digest", status);
     }

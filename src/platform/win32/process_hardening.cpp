@@ -7,8 +7,8 @@ namespace {
 
 // Declared here rather than taken from the headers: the build targets Windows 7, whose
 // headers hide what later systems added.
-constexpr DWORD kSearchSystem32 = 0x00000800;         // LOAD_LIBRARY_SEARCH_SYSTEM32
-constexpr int kRedirectionTrustPolicy = 16;           // ProcessRedirectionTrustPolicy
+constexpr DWORD kSearchSystem32 = 0x00000800;          // LOAD_LIBRARY_SEARCH_SYSTEM32
+constexpr int kRedirectionTrustPolicy = 16;            // ProcessRedirectionTrustPolicy
 constexpr DWORD kEnforceRedirectionTrust = 0x00000001; // its EnforceRedirectionTrust bit
 
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
@@ -28,7 +28,8 @@ template <typename Function> Function kernelFunction(const char* name) {
 
 ProcessHardening hardenProcess() {
     ProcessHardening done;
-    if (auto restrict = kernelFunction<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories")) {
+    if (auto restrict =
+            kernelFunction<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories")) {
         done.dllSearchSystemOnly = restrict(kSearchSystem32) != FALSE;
     }
     if (!done.dllSearchSystemOnly) {
@@ -39,18 +40,17 @@ ProcessHardening hardenProcess() {
     if (auto mitigate =
             kernelFunction<SetProcessMitigationPolicyFunction>("SetProcessMitigationPolicy")) {
         DWORD flags = kEnforceRedirectionTrust;
-        done.redirectionTrust =
-            mitigate(kRedirectionTrustPolicy, &flags, sizeof(flags)) != FALSE;
+        done.redirectionTrust = mitigate(kRedirectionTrustPolicy, &flags, sizeof(flags)) != FALSE;
     }
     return done;
 }
 
 std::string describe(const ProcessHardening& hardening) {
     std::string line = "hardening: DLLs from ";
-    line += hardening.dllSearchSystemOnly
-                ? "the system folder only"
-                : (hardening.dllSearchNoWorkingFolder ? "the default search without the working folder"
-                                                      : "the default search (not restricted)");
+    line += hardening.dllSearchSystemOnly ? "the system folder only"
+                                          : (hardening.dllSearchNoWorkingFolder
+                                                 ? "the default search without the working folder"
+                                                 : "the default search (not restricted)");
     line += hardening.redirectionTrust ? "; redirection trust enforced"
                                        : "; redirection trust not offered";
     return line;

@@ -1,8 +1,7 @@
 #include "platform/win32/win32_message_loop.h"
 
-#include "platform/win32/wide_string.h"
-
 #include "common/error.h"
+#include "platform/win32/wide_string.h"
 
 #include <string>
 

@@ -7,7 +7,6 @@
 #include "platform/win32/win32_handles.h"
 
 #include <optional>
-
 #include <windows.h>
 
 namespace qly::win32 {

@@ -33,7 +33,8 @@ struct Win32VersionResource::Functions {
         dll.function<decltype(&GetFileVersionInfoSizeW)>("GetFileVersionInfoSizeW");
     decltype(&GetFileVersionInfoW) info =
         dll.function<decltype(&GetFileVersionInfoW)>("GetFileVersionInfoW");
-    decltype(&VerQueryValueW) queryValue = dll.function<decltype(&VerQueryValueW)>("VerQueryValueW");
+    decltype(&VerQueryValueW) queryValue =
+        dll.function<decltype(&VerQueryValueW)>("VerQueryValueW");
 };
 
 Win32VersionResource::Win32VersionResource() = default;
