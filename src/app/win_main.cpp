@@ -16,6 +16,7 @@
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_controls.h"
 #include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_folder_lock.h"
 #include "platform/win32/win32_gui_session.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_log_file.h"
@@ -145,6 +146,7 @@ int runUnattended(const BundleServices& bundle, const Form1Options& options, con
     win32::Win32Shell shell(nullptr, log);
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
+    win32::Win32FolderLocks folderLocks;
 
     UnattendedWindow window(files);
     UnattendedButton command1;
@@ -158,7 +160,8 @@ int runUnattended(const BundleServices& bundle, const Form1Options& options, con
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, loop, process, hashes},
+        Form1Services{files, profile, registry, shell, versions, locale, loop, process, hashes,
+                      &folderLocks},
         options);
     const bool loaded = form.Form_Load();
     if (loaded) {
@@ -200,6 +203,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
     win32::Win32Registry registry;
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
+    win32::Win32FolderLocks folderLocks;
 
     win32::Win32Shell shell(parent, log);
     LoggedTextArea loggedText(textScroll1, log, utf8OfCharset,
@@ -208,7 +212,8 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process, hashes},
+        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process, hashes,
+                      &folderLocks},
         options);
 
     command1.setOnClick([&form] { form.Command1_Click(); });

@@ -42,6 +42,21 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
         }
     };
     options.form.unattended = options.yes;
+    const Form1* asking = nullptr;
+    if (!options.yes) {
+        // Recovery changes the game folder too: it is said and asked for first.
+        options.form.confirmRecovery = [&services, &options, &asking] {
+            const LanguageState& lang = asking->language();
+            services.terminal.write(
+                "\n" + asking->DestPatch + "\n" +
+                options.toUtf8(LangTextOrBuiltIn(lang, "odzyskanie"), lang.LangCharset) + " ");
+            const std::optional<std::string> answer = services.terminal.readLine();
+            if (!answer) {
+                services.terminal.write("\n");
+            }
+            return answer && IsYes(*answer) && !services.terminal.interrupted();
+        };
+    }
 
     app::UnattendedWindow window(services.form.files);
     app::UnattendedButton command1;
@@ -74,6 +89,7 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
                       services.form.process, services.form.hashes},
         options.form);
     running = &form;
+    asking = &form;
     // A stop is what closing the window during the run does: the copy stops and is undone,
     // and what the run says after it (its failure) is no longer shown.
     loop.onStop([&form, &shown] {
@@ -96,6 +112,10 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
     if (!form.Form_Load()) {
         return finish(ExitCode::CouldNotStart);
     }
+    if (form.gameFolderRefused()) {
+        // Another run holds the folder (exit 1), or the user declined its recovery (exit 2).
+        return finish(ExitCodeOf(form.outcome()));
+    }
     if (services.terminal.interrupted()) {
         return finish(ExitCode::ClosedBeforeInstalling);
     }
@@ -117,6 +137,13 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
 
     form.Command1_Click(); // the update run
     const RunOutcome outcome = form.outcome();
+    if (loop.stopped() && outcome == RunOutcome::RecoveryFailed) {
+        // The stop's undo could not finish: the game folder is not as before, whatever the key
+        // meant, and the next start must finish the undo.
+        log("stopped by the interrupt key; the undo could not finish");
+        say("przerwano bez cofniecia");
+        return finish(ExitCodeOf(outcome));
+    }
     if (loop.stopped() && outcome != RunOutcome::Installed) {
         log("stopped by the interrupt key; the run was undone");
         say("przerwano");

@@ -82,8 +82,10 @@ void Form1::UpdateFiles() {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, CopySys);
             const SourceCheckScope checked(*CopySys, payloadCheck.get());
             result = CopySys->QuickCopy("update\\", DestPatch + "\\");
+            // Taken before the scope ends: a window closed during the copy releases the engine
+            // there, and with it the news that its undo could not finish.
+            lastFailure_ = CopySys->LastFailure;
         }
-        lastFailure_ = CopySys ? CopySys->LastFailure : std::nullopt;
         // A run of 2 GiB or more did succeed; it must not read as a failure.
         const int64_t bytes = result.value_or(0);
         ErrorCode = bytes > std::numeric_limits<int32_t>::max()

@@ -1,7 +1,9 @@
 // "Update Now!": the window's side of the update run, and the progress display.
+#include "languages/language_keys.h"
 #include "update/command_switches.h"
 #include "update/failure_text.h"
 #include "update/game_folder.h"
+#include "update/game_folder_lock.h"
 #include "update/update_run.h"
 #include "window/form1.h"
 
@@ -53,8 +55,8 @@ void Form1::updateFiles() {
     UpdateFiles();
 }
 
-void Form1::recoverInterruptedRun() {
-    RecoverGameFolder();
+bool Form1::recoverInterruptedRun() {
+    return RecoverGameFolder();
 }
 
 std::optional<CopyFailure> Form1::lastCopyFailure() const {
@@ -81,9 +83,43 @@ void Form1::ShowFailure() {
     });
 }
 
-void Form1::RecoverGameFolder() {
+bool Form1::LockGameFolder() {
+    if (folderLocks_ == nullptr || (folderLock_ && lockedFolder_ == DestPatch)) {
+        return true;
+    }
+    folderLock_.reset();
+    std::string refusal = "lock: another update of " + DestPatch + " is running";
+    try {
+        folderLock_ = WaitForFolderLock(*folderLocks_, loop_, DestPatch);
+    } catch (const std::exception& e) {
+        refusal = std::string("lock: ") + e.what();
+    }
+    lockRefused_ = !folderLock_;
+    if (lockRefused_) {
+        outcome_ = RunOutcome::CouldNotStart; // also when the window is closed after this
+        logEvent(refusal + "; nothing was changed");
+        StandAlone([&] { TextScroll1.Tekst(LangTextOrBuiltIn(lang_, "inna aktualizacja")); });
+        return false;
+    }
+    lockedFolder_ = DestPatch;
+    logEvent("lock: " + DestPatch + " is this run's until it ends");
+    return true;
+}
+
+bool Form1::RecoverGameFolder() {
     if (DestPatch.empty()) {
-        return;
+        return true;
+    }
+    if (!LockGameFolder()) {
+        return false;
+    }
+    const std::string journal = DestPatch + "\\" + std::string(kJournalName);
+    if (options_.confirmRecovery &&
+        (files_.exists(journal) || files_.exists(journal + std::string(kStagedSuffix))) &&
+        !options_.confirmRecovery()) {
+        recoveryDeclined_ = true;
+        logEvent("recovery: the user declined; the game folder was left as it is");
+        return false;
     }
     const RecoveryResult result = RecoverInterruptedRun(files_, DestPatch + "\\");
     logEvent(DescribeRecovery(result));
@@ -91,6 +127,7 @@ void Form1::RecoverGameFolder() {
     if (!line.empty()) {
         TextScroll1.Tekst(line);
     }
+    return true;
 }
 
 bool Form1::closed() const {

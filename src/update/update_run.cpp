@@ -1,6 +1,7 @@
 #include "update/update_run.h"
 
 #include "common/stand_alone.h"
+#include "languages/language_keys.h"
 #include "languages/message_lines.h"
 #include "update/game_folder.h"
 #include "window/wait.h"
@@ -10,6 +11,15 @@ namespace qly {
 bool HoldsGame(FileSystem& files, const std::string& folder) {
     try {
         return files.fileExists(folder + kGameProgram);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool HoldsPatchTree(FileSystem& files) {
+    try {
+        const std::optional<uint32_t> found = files.statusOf(kPatchTree);
+        return found && (*found & kAttrDirectory) != 0;
     } catch (const std::exception&) {
         return false;
     }
@@ -155,10 +165,33 @@ void UpdateRun::GameNotFound() {
     StandAloneStep([&] { ShowMessageLines(lang_, text_, "neg"); });
 }
 
+bool UpdateRun::LockOrRefuse() {
+    bool locked = false;
+    StandAloneStep([&] { locked = frontEnd_.lockGameFolder(); });
+    if (!locked) {
+        outcome_ = RunOutcome::CouldNotStart;
+        state_.ErrorCode = -1;
+    }
+    return locked;
+}
+
 void UpdateRun::CopyStep(bool blankLineFirst) {
+    if (!LockOrRefuse()) {
+        return;
+    }
     StandAloneStep([&] { frontEnd_.copyStarting(); });
     if (blankLineFirst) {
         Line(" ");
+    }
+    if (!HoldsPatchTree(files_)) {
+        // An incomplete download or unpacking: a problem of the bundle, not of the game.
+        outcome_ = RunOutcome::CouldNotStart;
+        state_.ErrorCode = -1;
+        frontEnd_.logEvent("copy not started: the bundle has no update\\ folder beside the "
+                           "installer; nothing was changed");
+        Line(lang_.LangText("error"));
+        Line(LangTextOrBuiltIn(lang_, "uszkodzony"));
+        return;
     }
     StandAloneStep([&] { frontEnd_.updateFiles(); });
     outcome_ = OutcomeOfCopy(state_.ErrorCode);
@@ -222,7 +255,15 @@ void UpdateRun::AskForFolder() {
         } else {
             frontEnd_.logEvent(
                 DescribeGameLocation({state_.DestPatch, 1, GameSource::Browser, ""}));
-            StandAloneStep([&] { frontEnd_.recoverInterruptedRun(); });
+            if (!LockOrRefuse()) {
+                break;
+            }
+            bool goOn = true;
+            StandAloneStep([&] { goOn = frontEnd_.recoverInterruptedRun(); });
+            if (!goOn) {
+                frontEnd_.logEvent("run: ended before any change, the recovery was declined");
+                break;
+            }
             CopyStep(true);
         }
     }

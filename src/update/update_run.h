@@ -32,6 +32,12 @@ struct GameLocation {
 // Whether folder holds the game's program as an ordinary, visible file.
 bool HoldsGame(FileSystem& files, const std::string& folder);
 
+// The patch tree, beside the installer (the working folder during a run).
+inline constexpr const char* kPatchTree = "update";
+
+// Whether the bundle holds its patch tree as a folder.
+bool HoldsPatchTree(FileSystem& files);
+
 // Where the game folder is said to be: dir when given (one trailing separator dropped), else
 // the full edition's registry entry, else the DEMO edition's. status is left 0: whether the
 // folder holds the game is the caller's test (see HoldsGame), made when its flow needs it.
@@ -60,8 +66,12 @@ public:
     // The media check and the copy of the patch into DestPatch; leaves the engine's result in
     // ErrorCode.
     virtual void updateFiles() = 0;
-    // Undoes what an interrupted earlier run left in DestPatch, and says so.
-    virtual void recoverInterruptedRun() = 0;
+    // Undoes what an interrupted earlier run left in DestPatch, and says so. False when the
+    // user declined it: the run must not go on.
+    virtual bool recoverInterruptedRun() = 0;
+    // Holds DestPatch's one-run lock to the end of the program; false (the user told) when
+    // another run keeps it.
+    virtual bool lockGameFolder() = 0;
     // Why the last copy did not install, as the engine told it; none after a success.
     virtual std::optional<CopyFailure> lastCopyFailure() const = 0;
     // True when the last updateFiles refused the game as not of the version the patch is for
@@ -96,6 +106,8 @@ public:
 
 private:
     void CopyStep(bool blankLineFirst);
+    // The folder's lock, or the run's end as one that could not start.
+    bool LockOrRefuse();
     void AskForFolder();
     void GameNotFound();
     void Line(const std::string& text);

@@ -23,6 +23,7 @@
 #include "languages/language_state.h"
 #include "platform/controls.h"
 #include "platform/file_system.h"
+#include "platform/folder_lock.h"
 #include "platform/locale.h"
 #include "platform/message_loop.h"
 #include "platform/process.h"
@@ -70,6 +71,8 @@ struct Form1Services {
     MessageLoop& loop;
     Process& process;
     HashService& hashes;
+    // The one-run-per-folder lock; none: no other run is guarded against (tests).
+    FolderLocks* folderLocks = nullptr;
 };
 
 // How the program was started: what the command line chose, and where events are logged.
@@ -80,6 +83,9 @@ struct Form1Options {
     bool unattended = false;
     // One line per event for the support log; may be empty.
     std::function<void(const std::string& line)> log;
+    // Asked before an interrupted run found in the game folder is recovered; false leaves the
+    // folder as it is and the run does not start. Empty: recovered without asking.
+    std::function<bool()> confirmRecovery;
 };
 
 class Form1 : private RunFrontEnd {
@@ -151,6 +157,9 @@ public:
     RunOutcome outcome() const { return outcome_; }
     // The copy engine; null before start-up and after the unload.
     const classCopySys* copyEngine() const { return CopySys.get(); }
+    // True once another run kept the game folder's lock (the user was told), or the user
+    // declined the recovery of an interrupted run: nothing may be changed then.
+    bool gameFolderRefused() const { return lockRefused_ || recoveryDeclined_; }
 
 private:
     // Start-up pieces (src/window).
@@ -166,7 +175,11 @@ private:
     void RunUpdate();
     void UpdateFiles();
     // Undoes a run of an earlier start that a crash interrupted in DestPatch, and says so.
-    void RecoverGameFolder();
+    // False when it may not: the folder's lock is another run's, or the user declined.
+    bool RecoverGameFolder();
+    // Holds DestPatch's lock from now to the end, waiting a few seconds for another run;
+    // false (the user told) when that run keeps it.
+    bool LockGameFolder();
     // The "error" line and, when the run named one, the file and the reason.
     void ShowFailure();
     // The update run's questions, answered by the window (src/update).
@@ -174,7 +187,8 @@ private:
     std::string askForFolder() override;
     void copyStarting() override;
     void updateFiles() override;
-    void recoverInterruptedRun() override;
+    bool recoverInterruptedRun() override;
+    bool lockGameFolder() override { return LockGameFolder(); }
     std::optional<CopyFailure> lastCopyFailure() const override;
     bool refusedGameVersion() const override { return versionRefused_; }
     void showFailure() override;
@@ -227,6 +241,12 @@ private:
     bool releaseEngineAfterCopy_ = false;
     // Why the update run did not install, as the engine told it.
     std::optional<CopyFailure> lastFailure_;
+    // The game folder's lock, held from the recovery to the end, and the folder it is for.
+    FolderLocks* folderLocks_ = nullptr;
+    std::unique_ptr<HeldFolderLock> folderLock_;
+    std::string lockedFolder_;
+    bool lockRefused_ = false;
+    bool recoveryDeclined_ = false;
 };
 
 } // namespace qly

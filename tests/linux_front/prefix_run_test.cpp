@@ -17,6 +17,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace qly {
@@ -41,8 +42,24 @@ protected:
         before_ = game();
     }
 
+    // The real disk, refusing every deletion while refuseDeletions_ says so (a file the undo
+    // must remove held open by a virus scanner, say).
+    class Disk : public posix::PosixFileSystem {
+    public:
+        explicit Disk(const std::function<bool()>& refuse) : refuse_(refuse) {}
+        void deleteFile(const std::string& path) override {
+            if (refuse_ && refuse_()) {
+                throw Error("refused by the test", FailureKind::InUse, 32, path);
+            }
+            PosixFileSystem::deleteFile(path);
+        }
+
+    private:
+        const std::function<bool()>& refuse_;
+    };
+
     ExitCode run(bool yes, std::optional<std::string> lang = std::nullopt) {
-        posix::PosixFileSystem posixDisk;
+        Disk posixDisk(refuseDeletions_);
         CaseMatchingFileSystem disk(posixDisk);
         posix::PosixProfileFile profile;
         test::FakeRegistry registry;
@@ -71,6 +88,7 @@ protected:
 
     test::TempFolder folder_;
     test::FakeTerminal terminal_;
+    std::function<bool()> refuseDeletions_;
     posix::LibcryptoHashService hashes_;
     test::Tree before_;
 };
@@ -113,6 +131,26 @@ TEST_F(PrefixRunTest, InterruptKeyDuringTheCopyUndoesTheRun) {
     EXPECT_EQ(terminal_.written_.find("could not be installed"), std::string::npos);
 
     // Pressed before the run, it changes nothing either.
+    terminal_.interruptAfter_ = 0;
+    terminal_.asked_ = 0;
+    EXPECT_EQ(run(true), ExitCode::ClosedBeforeInstalling);
+    EXPECT_EQ(game(), before_);
+}
+
+// A stop whose undo cannot finish leaves the game changed: never told as undone, and the exit
+// code is the one that asks for attention.
+TEST_F(PrefixRunTest, InterruptKeyWhoseUndoFailsEndsAsRecoveryFailed) {
+    terminal_.interruptAfter_ = 2;
+    refuseDeletions_ = [this] { return terminal_.asked_ > terminal_.interruptAfter_; };
+    EXPECT_EQ(run(true), ExitCode::RecoveryFailed);
+    EXPECT_EQ(terminal_.written_.find("Stopped: the update was undone."), std::string::npos)
+        << terminal_.written_;
+    EXPECT_NE(terminal_.written_.find("could not be undone"), std::string::npos)
+        << terminal_.written_;
+    EXPECT_TRUE(fs::exists(folder_.file("game/qlypatch.journal")));
+
+    // The next start finishes the undo.
+    refuseDeletions_ = nullptr;
     terminal_.interruptAfter_ = 0;
     terminal_.asked_ = 0;
     EXPECT_EQ(run(true), ExitCode::ClosedBeforeInstalling);

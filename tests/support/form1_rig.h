@@ -145,6 +145,8 @@ public:
     Form1Options options_;
     Lines log_;
     posix::LibcryptoHashService hashes_;
+    // The one-run-per-folder locks the window takes; none by default.
+    FolderLocks* folderLocks_ = nullptr;
 
 private:
     std::unique_ptr<Form1> form_;

@@ -1,5 +1,7 @@
 #include "platform/win32/process_hardening.h"
 
+#include "common/error.h"
+
 #include <windows.h>
 
 namespace qly::win32 {
@@ -42,6 +44,13 @@ ProcessHardening hardenProcess() {
         DWORD flags = kEnforceRedirectionTrust;
         done.redirectionTrust = mitigate(kRedirectionTrustPolicy, &flags, sizeof(flags)) != FALSE;
     }
+    for (const wchar_t* name : {L"uxtheme.dll", L"dwmapi.dll"}) {
+        try {
+            done.pinned.emplace_back(name);
+        } catch (const Error&) {
+            // Not on this system: nothing will load it by name either.
+        }
+    }
     return done;
 }
 
@@ -53,6 +62,7 @@ std::string describe(const ProcessHardening& hardening) {
                                                  : "the default search (not restricted)");
     line += hardening.redirectionTrust ? "; redirection trust enforced"
                                        : "; redirection trust not offered";
+    line += "; " + std::to_string(hardening.pinned.size()) + " system DLLs pinned";
     return line;
 }
 
