@@ -157,6 +157,40 @@ TEST_F(PrefixRunTest, InterruptKeyWhoseUndoFailsEndsAsRecoveryFailed) {
     EXPECT_EQ(game(), before_);
 }
 
+// Recovering an interrupted run changes the game folder too: without --yes it is said and asked
+// for before anything changes, and a "no" leaves the folder exactly as it is.
+TEST_F(PrefixRunTest, RecoveryIsAskedForBeforeItChangesTheFolder) {
+    folder_.write("game/qlypatch.journal",
+                  "qlypatch journal 1\nphase staging\nfile new extra.txt\n");
+    folder_.write("game/extra.txt.qlytmp", "half of a staged file");
+    const test::Tree interrupted = game();
+    terminal_.answers_ = {"n"};
+    EXPECT_EQ(run(false), ExitCode::ClosedBeforeInstalling);
+    EXPECT_EQ(game(), interrupted);
+    EXPECT_NE(terminal_.written_.find("An earlier update of this folder was interrupted."),
+              std::string::npos)
+        << terminal_.written_;
+    EXPECT_EQ(terminal_.written_.find("was undone"), std::string::npos) << terminal_.written_;
+
+    // Yes to the recovery, no to the patch: recovered, nothing installed.
+    terminal_.written_.clear();
+    terminal_.answers_ = {"y", "n"};
+    EXPECT_EQ(run(false), ExitCode::ClosedBeforeInstalling);
+    EXPECT_EQ(game(), before_);
+    EXPECT_LT(terminal_.written_.find("An earlier update"),
+              terminal_.written_.find("Install the patch into this folder?"));
+
+    // --yes goes on without asking.
+    folder_.write("game/qlypatch.journal",
+                  "qlypatch journal 1\nphase staging\nfile new extra.txt\n");
+    folder_.write("game/extra.txt.qlytmp", "half of a staged file");
+    terminal_.written_.clear();
+    terminal_.answers_.clear();
+    EXPECT_EQ(run(true), ExitCode::Installed);
+    EXPECT_FALSE(fs::exists(folder_.file("game/extra.txt.qlytmp")));
+    EXPECT_EQ(terminal_.written_.find("An earlier update"), std::string::npos);
+}
+
 TEST_F(PrefixRunTest, NoGameFolderEndsWithGameNotFound) {
     fs::remove(folder_.file("game/main.exe"));
     terminal_.answers_ = {""}; // the folder question: cancelled
