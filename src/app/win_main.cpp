@@ -15,6 +15,7 @@
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_controls.h"
+#include "platform/win32/win32_elevation.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_folder_lock.h"
 #include "platform/win32/win32_gui_session.h"
@@ -125,8 +126,14 @@ std::string programVersion(win32::Win32Process& process) {
     return "unknown";
 }
 
-// The exit code of a form that has run, and the log's last line.
+// The exit code of a form that has run, and the log's last line. A run handed over to an
+// elevated copy of the program ends with that copy's code, which logged its own outcome.
 int outcomeOf(const Form1& form, bool loaded, const std::string& caption, const LogWriter& log) {
+    if (const std::optional<int> handedOver = form.handedOverExitCode()) {
+        log("outcome: exit code " + std::to_string(*handedOver) +
+            ", that of the elevated installer");
+        return *handedOver;
+    }
     const ExitCode code = loaded ? ExitCodeOf(form.outcome()) : ExitCode::CouldNotStart;
     log(OutcomeLine(code, form.status, form.ErrorCode, caption));
     return static_cast<int>(code);
@@ -147,6 +154,7 @@ int runUnattended(const BundleServices& bundle, const Form1Options& options, con
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
     win32::Win32FolderLocks folderLocks;
+    win32::Win32Elevation elevation;
 
     UnattendedWindow window(files);
     UnattendedButton command1;
@@ -161,10 +169,10 @@ int runUnattended(const BundleServices& bundle, const Form1Options& options, con
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
         Form1Services{files, profile, registry, shell, versions, locale, loop, process, hashes,
-                      &folderLocks},
+                      &folderLocks, &elevation},
         options);
     const bool loaded = form.Form_Load();
-    if (loaded) {
+    if (loaded && !form.handedOverExitCode()) {
         form.Command1_Click(); // the update run
         form.Command1_Click(); // the exit button: the unload, as at the end of a window's run
     }
@@ -204,6 +212,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
     win32::Win32FolderLocks folderLocks;
+    win32::Win32Elevation elevation;
 
     win32::Win32Shell shell(parent, log);
     LoggedTextArea loggedText(textScroll1, log, utf8OfCharset,
@@ -213,7 +222,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
         Form1Services{files, profile, registry, shell, versions, locale, formLoop, process, hashes,
-                      &folderLocks},
+                      &folderLocks, &elevation},
         options);
 
     command1.setOnClick([&form] { form.Command1_Click(); });
@@ -229,7 +238,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
     });
 
     const bool loaded = form.Form_Load();
-    if (loaded) {
+    if (loaded && !form.handedOverExitCode()) {
         if (silent) {
             form.Command1_Click(); // the update run, shown in the window
             form.Command1_Click(); // then the exit button closes the window

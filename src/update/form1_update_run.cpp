@@ -1,6 +1,7 @@
 // "Update Now!": the window's side of the update run, and the progress display.
 #include "languages/language_keys.h"
 #include "update/command_switches.h"
+#include "update/elevation_step.h"
 #include "update/failure_text.h"
 #include "update/game_folder.h"
 #include "update/game_folder_lock.h"
@@ -83,8 +84,42 @@ void Form1::ShowFailure() {
     });
 }
 
+bool Form1::EnsureRights() {
+    if (elevation_ == nullptr || DestPatch.empty()) {
+        return true;
+    }
+    const std::string langCode = LastLangIndex > 0 ? lang_.LangCodes[LastLangIndex - 1] : "";
+    const ElevationResult result = EnsureRightsFor(
+        *elevation_, DestPatch, ElevatedArguments(process_.commandLine(), DestPatch, langCode),
+        [this](const std::string& line) { logEvent(line); });
+    switch (result.kind) {
+    case ElevationResult::Kind::NotNeeded:
+        return true;
+    case ElevationResult::Kind::HandedOver:
+        handedOverExit_ = result.exitCode;
+        return false;
+    case ElevationResult::Kind::Refused:
+        rightsRefused_ = true;
+        outcome_ = RunOutcome::CouldNotStart;
+        StandAlone([&] {
+            TextScroll1.Tekst(LangTextWithArguments(lang_, "brak uprawnien", {DestPatch}));
+        });
+        return false;
+    }
+    return false;
+}
+
 bool Form1::LockGameFolder() {
-    if (folderLocks_ == nullptr || (folderLock_ && lockedFolder_ == DestPatch)) {
+    if (rightsRefused_ || handedOverExit_) {
+        return false;
+    }
+    if (folderLock_ && lockedFolder_ == DestPatch) {
+        return true;
+    }
+    if (!EnsureRights()) {
+        return false;
+    }
+    if (folderLocks_ == nullptr) {
         return true;
     }
     folderLock_.reset();

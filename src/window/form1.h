@@ -22,6 +22,7 @@
 #include "engine/class_copy_sys.h"
 #include "languages/language_state.h"
 #include "platform/controls.h"
+#include "platform/elevation.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
 #include "platform/locale.h"
@@ -73,6 +74,8 @@ struct Form1Services {
     HashService& hashes;
     // The one-run-per-folder lock; none: no other run is guarded against (tests).
     FolderLocks* folderLocks = nullptr;
+    // Asks for administrator rights when the game folder needs them; none: never asked.
+    Elevation* elevation = nullptr;
 };
 
 // How the program was started: what the command line chose, and where events are logged.
@@ -159,7 +162,12 @@ public:
     const classCopySys* copyEngine() const { return CopySys.get(); }
     // True once another run kept the game folder's lock (the user was told), or the user
     // declined the recovery of an interrupted run: nothing may be changed then.
-    bool gameFolderRefused() const { return lockRefused_ || recoveryDeclined_; }
+    bool gameFolderRefused() const {
+        return lockRefused_ || recoveryDeclined_ || rightsRefused_ || handedOverExit_;
+    }
+    // The exit code of the elevated copy of the program that ran the update in this one's
+    // place; nothing when this one ran it (or has not yet).
+    std::optional<int> handedOverExitCode() const { return handedOverExit_; }
 
 private:
     // Start-up pieces (src/window).
@@ -177,9 +185,11 @@ private:
     // Undoes a run of an earlier start that a crash interrupted in DestPatch, and says so.
     // False when it may not: the folder's lock is another run's, or the user declined.
     bool RecoverGameFolder();
-    // Holds DestPatch's lock from now to the end, waiting a few seconds for another run;
-    // false (the user told) when that run keeps it.
+    // Makes sure this process may work on DestPatch: the rights (handing the run over to an
+    // elevated copy when the user lacks them), then the folder's lock, held from now to the
+    // end, waiting a few seconds for another run. False (the user told) when it may not.
     bool LockGameFolder();
+    bool EnsureRights();
     // The "error" line and, when the run named one, the file and the reason.
     void ShowFailure();
     // The update run's questions, answered by the window (src/update).
@@ -247,6 +257,9 @@ private:
     std::string lockedFolder_;
     bool lockRefused_ = false;
     bool recoveryDeclined_ = false;
+    Elevation* elevation_ = nullptr;
+    bool rightsRefused_ = false;
+    std::optional<int> handedOverExit_;
 };
 
 } // namespace qly

@@ -14,7 +14,7 @@ Form1::Form1(const Form1Controls& controls, const Form1Services& services, Form1
       profile_(services.profile), registry_(services.registry), shell_(services.shell),
       versions_(services.versions), locale_(services.locale), loop_(services.loop),
       process_(services.process), hashes_(services.hashes), options_(std::move(options)),
-      lang_(services.files), folderLocks_(services.folderLocks) {}
+      lang_(services.files), folderLocks_(services.folderLocks), elevation_(services.elevation) {}
 
 Form1::~Form1() = default;
 
