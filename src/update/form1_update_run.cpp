@@ -116,6 +116,11 @@ bool Form1::LockGameFolder() {
     if (folderLock_ && lockedFolder_ == DestPatch) {
         return true;
     }
+    // A folder without the game is never changed (the run asks for another one, or ends):
+    // nothing to guard, and no rights to ask for.
+    if (!HoldsGame(files_, DestPatch)) {
+        return true;
+    }
     if (!EnsureRights()) {
         return false;
     }

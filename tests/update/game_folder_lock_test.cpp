@@ -82,5 +82,23 @@ TEST(GameFolderLockTest, RunThatWaitedGoesOnOnceTheOtherEndsAndHoldsTheFolderToI
     EXPECT_EQ(locks.tryLock(kGame), nullptr);
 }
 
+// A registered folder without the game is never changed (the user is asked for another): it
+// is not waited for, even while another run holds it.
+TEST(GameFolderLockTest, FolderWithoutTheGameIsNotWaitedFor) {
+    test::FakeFolderLocks locks;
+    const auto otherRun = locks.tryLock(kGame);
+    Form1Rig rig;
+    rig.addLanguage("eng", "EN");
+    rig.fs.addFile("update\\data\\level.pak", "p");
+    rig.registerGame(kGame, false);
+    rig.folderLocks_ = &locks;
+    rig.options_.unattended = true;
+    ASSERT_TRUE(rig.load());
+    EXPECT_LT(rig.loop_.tickCount(), 1000u);
+    EXPECT_EQ(locks.tries_, 1); // the other run's own
+    rig.form().Command1_Click();
+    EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::GameNotFound);
+}
+
 } // namespace
 } // namespace qly
