@@ -33,6 +33,8 @@ void Form1::RunUpdate() {
     UpdateRun run(RunState{DestPatch, status, etap, ErrorCode}, TextScroll1, lang_, files_, loop_,
                   *this);
     run.Run();
+    // The run's changes are done (or undone): the folder is free for another run.
+    ReleaseGameFolder();
     outcome_ = run.outcome();
     StandAlone([&] { Command1.setEnabled(true); });
     StandAlone([&] { Combo1.setEnabled(true); });
@@ -142,7 +144,7 @@ bool Form1::LockGameFolder() {
         return false;
     }
     lockedFolder_ = DestPatch;
-    logEvent("lock: " + DestPatch + " is this run's until it ends");
+    logEvent("lock: " + DestPatch + " is this run's until it has changed it");
     return true;
 }
 
@@ -167,7 +169,17 @@ bool Form1::RecoverGameFolder() {
     if (!line.empty()) {
         TextScroll1.Tekst(line);
     }
+    // Until the update starts nothing changes here: the folder keeps nothing of ours meanwhile.
+    ReleaseGameFolder();
     return true;
+}
+
+void Form1::ReleaseGameFolder() {
+    if (folderLock_) {
+        folderLock_.reset();
+        logEvent("lock: " + lockedFolder_ + " released");
+        lockedFolder_.clear();
+    }
 }
 
 bool Form1::closed() const {

@@ -1,5 +1,5 @@
-// The update run's hold on its game folder: one run per folder at a time, from before the
-// recovery of an interrupted run to the end of the program.
+// The update run's hold on its game folder: one run per folder at a time, while the recovery
+// of an interrupted run or the update itself changes it.
 #pragma once
 
 #include "platform/folder_lock.h"

@@ -69,7 +69,7 @@ public:
     // Undoes what an interrupted earlier run left in DestPatch, and says so. False when the
     // user declined it: the run must not go on.
     virtual bool recoverInterruptedRun() = 0;
-    // Holds DestPatch's one-run lock to the end of the program; false (the user told) when
+    // Holds DestPatch's one-run lock until the run has ended; false (the user told) when
     // another run keeps it.
     virtual bool lockGameFolder() = 0;
     // Why the last copy did not install, as the engine told it; none after a success.

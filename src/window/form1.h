@@ -186,10 +186,13 @@ private:
     // False when it may not: the folder's lock is another run's, or the user declined.
     bool RecoverGameFolder();
     // Makes sure this process may work on DestPatch: the rights (handing the run over to an
-    // elevated copy when the user lacks them), then the folder's lock, held from now to the
-    // end, waiting a few seconds for another run. False (the user told) when it may not.
+    // elevated copy when the user lacks them), then the folder's lock, held while the recovery
+    // or the run changes the folder, waiting a few seconds for another run. False (the user
+    // told) when it may not.
     bool LockGameFolder();
     bool EnsureRights();
+    // Lets go of the folder's lock (and its file) once the folder will not change for now.
+    void ReleaseGameFolder();
     // The "error" line and, when the run named one, the file and the reason.
     void ShowFailure();
     // The update run's questions, answered by the window (src/update).
@@ -251,7 +254,7 @@ private:
     bool releaseEngineAfterCopy_ = false;
     // Why the update run did not install, as the engine told it.
     std::optional<CopyFailure> lastFailure_;
-    // The game folder's lock, held from the recovery to the end, and the folder it is for.
+    // The game folder's lock, held during the recovery and the run, and the folder it is for.
     FolderLocks* folderLocks_ = nullptr;
     std::unique_ptr<HeldFolderLock> folderLock_;
     std::string lockedFolder_;

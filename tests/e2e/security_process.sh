@@ -74,47 +74,59 @@ time.sleep(float(sys.argv[2]))
 }
 
 # One run per game folder, seen by the Windows program and by a Linux program on the same
-# prefix alike: a window left open on the game holds its folder, and a second instance waits a
-# few seconds, then refuses with exit code 1 without touching the folder; the window's lock is
-# seen from Linux, and a Linux program's lock by the Windows program.
+# prefix alike. A run in progress holds its folder (seen from Linux), and a second instance
+# started meanwhile never changes it; a Linux program's lock makes the Windows program wait a
+# few seconds, then refuse with exit code 1 without touching the folder. Nothing of the lock is
+# left in the game folder afterwards.
 scenario_two_instances() {
-  local game first t0 holder
+  local game bundle_update staged size=0 end t0 holder first
   game=$(session_unix_path "$GAME_DIR")
+  bundle_update=$(session_unix_path "$INSTALL_DIR")/update
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
-  start_installer en_US.UTF-8 || return 1
-  first=$APP_PID
-  check "the window takes the game folder's lock at start-up" \
-    wait_logged_line "$STARTUP_SECONDS" "is this run's until it ends"
-  check "the open window holds the game folder's lock, as seen from Linux" \
-    [ "$(posix_lock "$game/qlypatch.lock" 0)" = busy ]
-  t0=$SECONDS
-  run_unattended /VERYSILENT
-  check "second instance ends with exit code 1 (could not start)" exit_code_is 1
-  check "second instance waited a few seconds first" [ $((SECONDS - t0)) -ge 5 ]
-  check "second instance says another update is running" logged "$ENG_LNG" 'inna aktualizacja'
-  APP_PID=$first
-  session_stop_app
-  rm -f "$game/qlypatch.lock" # the window was killed: its lock went, its file may stay
-  check "game folder untouched by the second instance" same_tree "$work/game-before" "$game"
 
   # Held from Linux: the Windows program waits, then refuses.
-  rm -f "$LOG"
   posix_lock "$game/qlypatch.lock" 60 >"$work/posix_lock.out" &
   holder=$!
   for _ in $(seq 50); do grep -q locked "$work/posix_lock.out" 2>/dev/null && break; sleep 0.1; done
+  t0=$SECONDS
   run_unattended /VERYSILENT
   check "a Linux program's lock refuses the Windows program (exit code 1)" exit_code_is 1
+  check "the Windows program waited a few seconds first" [ $((SECONDS - t0)) -ge 5 ]
+  check "it says another update is running" logged "$ENG_LNG" 'inna aktualizacja'
   kill "$holder" 2>/dev/null
   wait "$holder" 2>/dev/null
   rm -f "$game/qlypatch.lock"
   check "game folder untouched while Linux held it" same_tree "$work/game-before" "$game"
 
-  # Nobody holds it: the run installs and leaves no lock file behind.
+  # A run in progress holds the folder: seen from Linux, and by a second instance.
   rm -f "$LOG"
-  run_unattended /VERYSILENT
-  check "with the folder free, exit code 0 (installed)" exit_code_is 0
-  check "patch installed and no lock file left" patched_like "$game" "$work/game-before"
+  head -c $((400 * 1024 * 1024)) /dev/zero | tr '\0' 'q' >"$bundle_update/big.bin"
+  run_unattended_in_background /VERYSILENT
+  first=$APP_PID
+  staged="$game/big.bin.qlytmp"
+  end=$((SECONDS + RUN_SECONDS))
+  while ((SECONDS < end)); do
+    size=$(stat -c %s "$staged" 2>/dev/null || echo 0)
+    ((size > 0)) && break
+    sleep 0.05
+  done
+  check "while the first run copies, its lock is seen from Linux" \
+    [ "$(posix_lock "$game/qlypatch.lock" 0)" = busy ]
+  APP_PID=$first
+  session_wait_app_exit "$RUN_SECONDS"
+  check "the first run installs (exit code 0)" exit_code_is 0
+  local expected="$work/expected"
+  rm -rf "$expected" && cp -R "$work/game-before" "$expected" && cp -R "$bundle_update/." "$expected/"
+  check "patch installed and no lock file left" same_tree "$expected" "$game"
+  rm -rf "$expected" "$bundle_update/big.bin"
+}
+
+# Starts the installer with ARGS like run_unattended, without waiting. Sets APP_PID.
+run_unattended_in_background() {
+  : >"$work/app.out"
+  LC_ALL='' LC_CTYPE='' LC_MESSAGES='' LANGUAGE='' LOCPATH="$work/locale" LANG=en_US.UTF-8 \
+    QLYPATCH_LOG=$LOG_WIN session_start_app "$work" "$INSTALL_DIR\\qlypatch.exe" "$@"
 }
 
 SCENARIOS+=(two_instances)
