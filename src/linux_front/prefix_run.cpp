@@ -86,7 +86,7 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
         Form1Services{services.form.files, services.form.profile, services.form.registry,
                       services.form.shell, services.form.versions, services.form.locale, loop,
-                      services.form.process, services.form.hashes},
+                      services.form.process, services.form.hashes, services.form.folderLocks},
         options.form);
     running = &form;
     asking = &form;

@@ -9,6 +9,7 @@
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/posix_version_resource.h"
 #include "prefix/case_matching_file_system.h"
+#include "support/fake_folder_locks.h"
 #include "support/fake_locale.h"
 #include "support/fake_terminal.h"
 #include "support/form1_rig.h"
@@ -76,7 +77,7 @@ protected:
             return posix::codePageToUtf8(bytes, posix::codePageOfCharset(charset));
         };
         return RunInPrefix(PrefixRunServices{{disk, profile, registry, shell, versions, locale,
-                                              loop, process, hashes_},
+                                              loop, process, hashes_, &locks_},
                                              terminal_},
                            options);
     }
@@ -89,6 +90,7 @@ protected:
     test::TempFolder folder_;
     test::FakeTerminal terminal_;
     std::function<bool()> refuseDeletions_;
+    test::FakeFolderLocks locks_;
     posix::LibcryptoHashService hashes_;
     test::Tree before_;
 };
@@ -189,6 +191,18 @@ TEST_F(PrefixRunTest, RecoveryIsAskedForBeforeItChangesTheFolder) {
     EXPECT_EQ(run(true), ExitCode::Installed);
     EXPECT_FALSE(fs::exists(folder_.file("game/extra.txt.qlytmp")));
     EXPECT_EQ(terminal_.written_.find("An earlier update"), std::string::npos);
+}
+
+// Another run on the same game folder (the Windows program under Wine, say): this one waits a
+// few seconds, then ends with exit code 1 and says why, without touching the folder.
+TEST_F(PrefixRunTest, FolderHeldByAnotherRunIsRefused) {
+    const auto otherRun = locks_.tryLock(folder_.file("game"));
+    ASSERT_NE(otherRun, nullptr);
+    EXPECT_EQ(run(true), ExitCode::CouldNotStart);
+    EXPECT_EQ(game(), before_);
+    EXPECT_NE(terminal_.written_.find("Another update of this game folder is running."),
+              std::string::npos)
+        << terminal_.written_;
 }
 
 TEST_F(PrefixRunTest, NoGameFolderEndsWithGameNotFound) {
