@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 
+#include <exception>
 #include <span>
 
 namespace qly {
@@ -134,12 +135,19 @@ void WriteJournal(FileSystem& fs, const std::string& root, const Journal& journa
     const std::string path = root + std::string(kJournalName);
     const std::string staged = path + std::string(kStagedSuffix);
     const std::string text = FormatJournal(journal);
-    {
-        auto out = fs.open(staged, OpenMode::CreateAlways);
-        out->write(std::span<const char>(text.data(), text.size()));
-        out->flush();
+    try {
+        {
+            auto out = fs.open(staged, OpenMode::CreateAlways);
+            out->write(std::span<const char>(text.data(), text.size()));
+            out->flush();
+        }
+        fs.replaceFileDurably(staged, path);
+    } catch (const std::exception&) {
+        // A half-written journal is nobody's: when the first one fails, no undo runs that
+        // would remove it, and the game folder must be left as it was found.
+        fs.removeQuietly(staged);
+        throw;
     }
-    fs.replaceFileDurably(staged, path);
 }
 
 std::optional<std::string> ReadJournalText(FileSystem& fs, const std::string& root) {
