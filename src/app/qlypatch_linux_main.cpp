@@ -12,6 +12,7 @@
 #include "platform/posix/code_pages.h"
 #include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_folder_lock.h"
 #include "platform/posix/posix_locale.h"
 #include "platform/posix/posix_message_loop.h"
 #include "platform/posix/posix_process.h"
@@ -38,6 +39,20 @@
 
 namespace qly::app {
 namespace {
+
+// The game folder's lock found as Wine finds the folder, without regard to letter case, so
+// that this program and the Windows one under Wine lock the very same file.
+class PrefixFolderLocks : public FolderLocks {
+public:
+    explicit PrefixFolderLocks(CaseMatchingFileSystem& disk) : disk_(disk) {}
+    std::unique_ptr<HeldFolderLock> tryLock(const std::string& folder) override {
+        return locks_.tryLock(disk_.resolve(folder));
+    }
+
+private:
+    CaseMatchingFileSystem& disk_;
+    posix::PosixFolderLocks locks_;
+};
 
 constexpr const char* kUsage =
     "usage: qlypatch-linux [BUNDLE-FOLDER | PACKED-PATCH.exe] [--prefix DIR] [--dir GAMEFOLDER]\n"
@@ -244,10 +259,12 @@ int run(int argc, char** argv) {
     options.yes = parsed.has("--yes");
     options.toUtf8 = utf8OfCharset;
 
-    const ExitCode code = RunInPrefix(
-        PrefixRunServices{
-            {files, profile, registry, versions, locale, loop, process, hashes}, shell, terminal},
-        std::move(options));
+    PrefixFolderLocks folderLocks(prefixDisk);
+    const ExitCode code = RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale,
+                                                         loop, process, hashes, &folderLocks},
+                                                        shell,
+                                                        terminal},
+                                      std::move(options));
     return static_cast<int>(code);
 }
 

@@ -9,10 +9,13 @@
 #include "languages/language_state.h"
 #include "platform/overlapped_hash_service.h"
 #include "platform/win32/cng_hash_service.h"
+#include "platform/win32/process_hardening.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_controls.h"
+#include "platform/win32/win32_elevation.h"
 #include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_folder_lock.h"
 #include "platform/win32/win32_gui_session.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_log_file.h"
@@ -121,8 +124,14 @@ std::string programVersion(win32::Win32Process& process) {
     return "unknown";
 }
 
-// The exit code of a run, and the log's last line.
+// The exit code of a run, and the log's last line. A run handed over to an elevated copy of
+// the program ends with that copy's code, which logged its own outcome.
 int outcomeOf(const UpdateRun& run, bool loaded, const std::string& caption, const LogWriter& log) {
+    if (const std::optional<int> handedOver = run.handedOverExitCode()) {
+        log("outcome: exit code " + std::to_string(*handedOver) +
+            ", that of the elevated installer");
+        return *handedOver;
+    }
     const ExitCode code = loaded ? ExitCodeOf(run.outcome()) : ExitCode::CouldNotStart;
     log(OutcomeLine(code, run.status, run.ErrorCode, caption));
     return static_cast<int>(code);
@@ -152,14 +161,17 @@ int runUnattended(const BundleServices& bundle, const Form1Options& options, con
     win32::Win32Shell shell(nullptr, log);
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
+    win32::Win32FolderLocks folderLocks;
+    win32::Win32Elevation elevation;
 
     NoTextArea shown;
     LoggedTextArea textArea(shown, log, utf8OfCharset, nullptr);
-    UnattendedRun unattended(
-        RunServices{files, profile, registry, versions, locale, loop, process, hashes}, shell,
-        textArea, RunOptions{options.dir, options.lang, true}, options.log);
+    UnattendedRun unattended(RunServices{files, profile, registry, versions, locale, loop, process,
+                                         hashes, &folderLocks, &elevation},
+                             shell, textArea, RunOptions{options.dir, options.lang, true, {}},
+                             options.log);
     const bool loaded = unattended.Start();
-    if (loaded) {
+    if (loaded && !unattended.run().handedOverExitCode()) {
         unattended.Run();
         unattended.Finish(); // what the exit button does at the end of a window's run
     }
@@ -198,6 +210,8 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
     win32::Win32Registry registry;
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
+    win32::Win32FolderLocks folderLocks;
+    win32::Win32Elevation elevation;
 
     win32::Win32Shell shell(parent, log);
     LoggedTextArea loggedText(textScroll1, log, utf8OfCharset,
@@ -206,7 +220,8 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process, hashes},
+        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process, hashes,
+                      &folderLocks, &elevation},
         options);
 
     command1.setOnClick([&form] { form.Command1_Click(); });
@@ -222,7 +237,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
     });
 
     const bool loaded = form.Form_Load();
-    if (loaded) {
+    if (loaded && !form.handedOverExitCode()) {
         if (silent) {
             form.Command1_Click(); // the update run, shown in the window
             form.Command1_Click(); // then the exit button closes the window
@@ -243,7 +258,7 @@ void showUsage(const std::string& text, bool silent) {
     }
 }
 
-int runInstaller(HINSTANCE instance) {
+int runInstaller(HINSTANCE instance, const win32::ProcessHardening& hardening) {
     win32::Win32Process process;
     const std::string commandLine = process.commandLine();
     const Switches switches = ParseSwitches(commandLine);
@@ -256,6 +271,7 @@ int runInstaller(HINSTANCE instance) {
     };
     log("start: qlypatch " + programVersion(process));
     log("arguments: " + commandLine);
+    log(win32::describe(hardening));
     const bool silent = switches.silent || switches.verySilent;
 
     if (!switches.refused.empty()) {
@@ -322,8 +338,10 @@ int runInstaller(HINSTANCE instance) {
 } // namespace qly::app
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before any DLL is loaded: the exe may sit in a Downloads folder beside planted ones.
+    const qly::win32::ProcessHardening hardening = qly::win32::hardenProcess();
     try {
-        return qly::app::runInstaller(instance);
+        return qly::app::runInstaller(instance, hardening);
     } catch (...) {
         return 1;
     }

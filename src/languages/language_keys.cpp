@@ -44,6 +44,17 @@ constexpr std::array kKeys{
     // The Linux program: the question before the game is changed, and a run stopped by Ctrl+C.
     LanguageKey{"pytanie", "Install the patch into this folder? [y/N]"},
     LanguageKey{"przerwano", "Stopped: the update was undone. The game is as it was before."},
+    LanguageKey{"przerwano bez cofniecia", "Stopped, but the update could not be undone. The game folder needs attention: "
+                                           "start the installer again, or reinstall the game."},
+    // The Linux program: the question before an interrupted run is recovered.
+    LanguageKey{"odzyskanie", "An earlier update of this folder was interrupted. Before anything else it will be "
+                              "finished or undone, as its journal says. Go on? [y/N]"},
+    // One update per game folder at a time.
+    LanguageKey{"inna aktualizacja", "Another update of this game folder is running. Wait until it has finished, "
+                                     "then try again."},
+    // %1: the game folder, which the user cannot change without administrator rights.
+    LanguageKey{"brak uprawnien", "Administrator rights are needed to change the game folder %1. Nothing has been "
+                                  "changed."},
     LanguageKey{"uszkodzony", "The downloaded patch is damaged or incomplete. Nothing has been changed. "
                               "Please download the patch again."},
 };

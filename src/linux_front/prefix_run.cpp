@@ -64,6 +64,22 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
         }
     };
     options.run.unattended = options.yes;
+    const UnattendedRun* asking = nullptr;
+    if (!options.yes) {
+        // Recovery changes the game folder too: it is said and asked for first.
+        options.run.confirmRecovery = [&services, &options, &asking] {
+            const UpdateRun& run = asking->run();
+            const LanguageState& lang = run.language();
+            services.terminal.write(
+                "\n" + run.DestPatch + "\n" +
+                options.toUtf8(LangTextOrBuiltIn(lang, "odzyskanie"), lang.LangCharset) + " ");
+            const std::optional<std::string> answer = services.terminal.readLine();
+            if (!answer) {
+                services.terminal.write("\n");
+            }
+            return answer && IsYes(*answer) && !services.terminal.interrupted();
+        };
+    }
 
     const UnattendedRun* running = nullptr;
     TerminalTextArea shown(
@@ -83,9 +99,10 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
                            [&services] { return services.terminal.interrupted(); });
     const RunServices& s = services.run;
     UnattendedRun unattended(RunServices{s.files, s.profile, s.registry, s.versions, s.locale, loop,
-                                         s.process, s.hashes},
+                                         s.process, s.hashes, s.folderLocks, s.elevation},
                              services.shell, textArea, options.run, options.log);
     running = &unattended;
+    asking = &unattended;
     const UpdateRun& run = unattended.run();
     // A stop is what closing the window during the run does: the copy stops and is undone,
     // and what the run says after it (its failure) is no longer shown.
@@ -109,6 +126,10 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
     if (!unattended.Start()) {
         return finish(ExitCode::CouldNotStart);
     }
+    if (run.gameFolderRefused()) {
+        // Another run holds the folder (exit 1), or the user declined its recovery (exit 2).
+        return finish(ExitCodeOf(run.outcome()));
+    }
     if (services.terminal.interrupted()) {
         return finish(ExitCode::ClosedBeforeInstalling);
     }
@@ -118,6 +139,13 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
 
     unattended.Run();
     const RunOutcome outcome = run.outcome();
+    if (loop.stopped() && outcome == RunOutcome::RecoveryFailed) {
+        // The stop's undo could not finish: the game folder is not as before, whatever the key
+        // meant, and the next start must finish the undo.
+        log("stopped by the interrupt key; the undo could not finish");
+        say("przerwano bez cofniecia");
+        return finish(ExitCodeOf(outcome));
+    }
     if (loop.stopped() && outcome != RunOutcome::Installed) {
         log("stopped by the interrupt key; the run was undone");
         say("przerwano");

@@ -56,7 +56,8 @@ bool IsYes(const std::string& utf8Answer);
 
 // Start-up, the question (unless yes), the update run and the unload, as the window goes
 // through them; returns the run's exit code from the one table. An interrupt before the run
-// changes anything, or one that stopped it, ends with ClosedBeforeInstalling.
+// changes anything, or one that stopped it and was undone, ends with ClosedBeforeInstalling;
+// one whose undo could not finish ends with RecoveryFailed.
 ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options);
 
 } // namespace qly

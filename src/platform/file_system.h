@@ -84,7 +84,7 @@ public:
     virtual void replaceFile(const std::string& from, const std::string& to) = 0;
     // Opens path for binary access. Throws Error on failure.
     virtual std::unique_ptr<File> open(const std::string& path, OpenMode mode) = 0;
-    // Free bytes of the volume holding path (all free bytes, not the caller's quota), or
+    // Free bytes the caller may still write on the volume holding path (within its quota), or
     // nothing when the query fails.
     virtual std::optional<int64_t> freeBytes(const std::string& path) = 0;
 

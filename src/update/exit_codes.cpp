@@ -8,8 +8,9 @@ namespace {
 
 constexpr std::array kExitCodes{
     ExitCodeRow{ExitCode::Installed, RunOutcome::Installed, "the patch was installed"},
-    ExitCodeRow{ExitCode::CouldNotStart, std::nullopt,
-                "the installer could not start: incomplete bundle, unknown switch"},
+    ExitCodeRow{ExitCode::CouldNotStart, RunOutcome::CouldNotStart,
+                "the installer could not start: incomplete bundle, unknown switch, another "
+                "update of the game folder running"},
     ExitCodeRow{ExitCode::ClosedBeforeInstalling, RunOutcome::NotRun,
                 "the user closed the installer before installing"},
     ExitCodeRow{ExitCode::GameNotFound, RunOutcome::GameNotFound,

@@ -30,11 +30,12 @@ enum class RunOutcome {
     Failed,          // the copy failed; the game was left as it was
     VersionMismatch, // the game is not the version the patch is for; nothing was changed
     RecoveryFailed,  // an interrupted earlier run could not be undone
+    CouldNotStart,   // no patch tree (update\), or another run holds the game folder
 };
 
 struct ExitCodeRow {
     ExitCode code;
-    std::optional<RunOutcome> outcome; // the run's ending that gives it; none for 1
+    std::optional<RunOutcome> outcome; // the run's ending that gives it
     std::string_view meaning;          // one line, for the usage text and the log
 };
 

@@ -11,9 +11,11 @@
 #include "platform/wait.h"
 #include "textscroll/line_sink.h"
 #include "update/command_switches.h"
+#include "update/elevation_step.h"
 #include "update/failure_text.h"
 #include "update/file_version.h"
 #include "update/game_folder.h"
+#include "update/game_folder_lock.h"
 #include "update/game_version.h"
 #include "update/manifest_check.h"
 
@@ -37,6 +39,15 @@ std::string ProgressCaption(int16_t percent) {
 bool HoldsGame(FileSystem& files, const std::string& folder) {
     try {
         return files.fileExists(folder + kGameProgram);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool HoldsPatchTree(FileSystem& files) {
+    try {
+        const std::optional<uint32_t> found = files.statusOf(kPatchTreeName);
+        return found && (*found & kAttrDirectory) != 0;
     } catch (const std::exception&) {
         return false;
     }
@@ -342,15 +353,101 @@ void UpdateRun::FindGameFolder(const LanguageLoader& load) {
     }
 }
 
-void UpdateRun::RecoverGameFolder() {
+bool UpdateRun::RecoverGameFolder() {
     if (DestPatch.empty()) {
-        return;
+        return true;
+    }
+    if (!LockGameFolder()) {
+        return false;
+    }
+    const std::string journal = DestPatch + "\\" + std::string(kJournalName);
+    if (options_.confirmRecovery &&
+        (services_.files.exists(journal) ||
+         services_.files.exists(journal + std::string(kStagedSuffix))) &&
+        !options_.confirmRecovery()) {
+        recoveryDeclined_ = true;
+        frontEnd_.log("recovery: the user declined; the game folder was left as it is");
+        ReleaseGameFolder();
+        return false;
     }
     const RecoveryResult result = RecoverInterruptedRun(services_.files, DestPatch + "\\");
     frontEnd_.log(DescribeRecovery(result));
     const std::string line = RecoveryLine(lang_, result);
     if (!line.empty()) {
         frontEnd_.showLine(line);
+    }
+    // Until the update starts nothing changes here: the folder keeps nothing of ours meanwhile.
+    ReleaseGameFolder();
+    return true;
+}
+
+bool UpdateRun::EnsureRights() {
+    if (services_.elevation == nullptr || DestPatch.empty()) {
+        return true;
+    }
+    const std::string langCode =
+        langIndex_ >= 0 && langIndex_ < lang_.LangCount ? lang_.LangCodes[langIndex_] : "";
+    const ElevationResult result =
+        EnsureRightsFor(*services_.elevation, DestPatch,
+                        ElevatedArguments(services_.process.commandLine(), DestPatch, langCode),
+                        [this](const std::string& line) { frontEnd_.log(line); });
+    switch (result.kind) {
+    case ElevationResult::Kind::NotNeeded:
+        return true;
+    case ElevationResult::Kind::HandedOver:
+        handedOverExit_ = result.exitCode;
+        return false;
+    case ElevationResult::Kind::Refused:
+        rightsRefused_ = true;
+        outcome_ = RunOutcome::CouldNotStart;
+        Line(LangTextWithArguments(lang_, "brak uprawnien", {DestPatch}));
+        return false;
+    }
+    return false;
+}
+
+bool UpdateRun::LockGameFolder() {
+    if (rightsRefused_ || handedOverExit_) {
+        return false;
+    }
+    if (folderLock_ && lockedFolder_ == DestPatch) {
+        return true;
+    }
+    // A folder without the game is never changed (the run asks for another one, or ends):
+    // nothing to guard, and no rights to ask for.
+    if (!HoldsGame(services_.files, DestPatch)) {
+        return true;
+    }
+    if (!EnsureRights()) {
+        return false;
+    }
+    if (services_.folderLocks == nullptr) {
+        return true;
+    }
+    folderLock_.reset();
+    std::string refusal = "lock: another update of " + DestPatch + " is running";
+    try {
+        folderLock_ = WaitForFolderLock(*services_.folderLocks, services_.loop, DestPatch);
+    } catch (const std::exception& e) {
+        refusal = std::string("lock: ") + e.what();
+    }
+    lockRefused_ = !folderLock_;
+    if (lockRefused_) {
+        outcome_ = RunOutcome::CouldNotStart; // also when the front end goes after this
+        frontEnd_.log(refusal + "; nothing was changed");
+        Line(LangTextOrBuiltIn(lang_, "inna aktualizacja"));
+        return false;
+    }
+    lockedFolder_ = DestPatch;
+    frontEnd_.log("lock: " + DestPatch + " is this run's until it has changed it");
+    return true;
+}
+
+void UpdateRun::ReleaseGameFolder() {
+    if (folderLock_) {
+        folderLock_.reset();
+        frontEnd_.log("lock: " + lockedFolder_ + " released");
+        lockedFolder_.clear();
     }
 }
 
@@ -419,6 +516,7 @@ void UpdateRun::ReadLanguage(int16_t i) {
         throw Error("no language at index " + std::to_string(i));
     }
     lang_.ReadLangFile(lang_.LangFiles[i]);
+    langIndex_ = i;
     lang_.LangCharset = ParseIniNumber(lang_.LangText("#skrypt"));
 }
 
@@ -461,6 +559,8 @@ void UpdateRun::Run() {
     if (status == 2) {
         StandAloneStep([&] { AskForFolder(); });
     }
+    // The run's changes are done (or undone): the folder is free for another run.
+    ReleaseGameFolder();
 }
 
 void UpdateRun::GameNotFound() {
@@ -470,8 +570,27 @@ void UpdateRun::GameNotFound() {
 }
 
 void UpdateRun::CopyStep(bool blankLineFirst) {
+    bool locked = false;
+    StandAloneStep([&] { locked = LockGameFolder(); });
+    if (!locked) {
+        if (!handedOverExit_) {
+            outcome_ = RunOutcome::CouldNotStart;
+        }
+        ErrorCode = -1;
+        return;
+    }
     if (blankLineFirst) {
         Line(" ");
+    }
+    if (!HoldsPatchTree(services_.files)) {
+        // An incomplete download or unpacking: a problem of the bundle, not of the game.
+        outcome_ = RunOutcome::CouldNotStart;
+        ErrorCode = -1;
+        frontEnd_.log("copy not started: the bundle has no update\\ folder beside the "
+                      "installer; nothing was changed");
+        Line(lang_.LangText("error"));
+        Line(LangTextOrBuiltIn(lang_, "uszkodzony"));
+        return;
     }
     StandAloneStep([&] { UpdateFiles(); });
     outcome_ = OutcomeOfCopy(ErrorCode);
@@ -535,7 +654,17 @@ void UpdateRun::AskForFolder() {
             DestPatch.clear();
         } else {
             frontEnd_.log(DescribeGameLocation({DestPatch, 1, GameSource::Browser, ""}));
-            StandAloneStep([&] { RecoverGameFolder(); });
+            bool goOn = true;
+            StandAloneStep([&] { goOn = RecoverGameFolder(); });
+            if (!goOn) {
+                // Refused rights or another run's lock set the outcome; a declined recovery
+                // leaves the run as not run.
+                if (lockRefused_ || rightsRefused_) {
+                    ErrorCode = -1;
+                }
+                frontEnd_.log("run: ended before any change in the game folder");
+                break;
+            }
             CopyStep(true);
         }
     }
@@ -567,8 +696,10 @@ void UpdateRun::UpdateFiles() {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, engine_);
             const SourceCheckScope checked(*engine_, payloadCheck.get());
             result = engine_->QuickCopy(std::string(kPatchTreeName) + "\\", DestPatch + "\\");
+            // Taken before the scope ends: a front end gone during the copy releases the
+            // engine there, and with it the news that its undo could not finish.
+            lastFailure_ = engine_->LastFailure;
         }
-        lastFailure_ = engine_ ? engine_->LastFailure : std::nullopt;
         // A run of 2 GiB or more did succeed; it must not read as a failure.
         const int64_t bytes = result.value_or(0);
         ErrorCode = bytes > std::numeric_limits<int32_t>::max()

@@ -9,7 +9,9 @@
 #include "engine/class_copy_sys.h"
 #include "engine/transaction.h"
 #include "languages/language_state.h"
+#include "platform/elevation.h"
 #include "platform/file_system.h"
+#include "platform/folder_lock.h"
 #include "platform/locale.h"
 #include "platform/message_loop.h"
 #include "platform/process.h"
@@ -50,6 +52,9 @@ struct GameLocation {
 
 // Whether folder holds the game's program as an ordinary, visible file.
 bool HoldsGame(FileSystem& files, const std::string& folder);
+
+// Whether the bundle holds its patch tree (update\ in the working folder) as a folder.
+bool HoldsPatchTree(FileSystem& files);
 
 // Where the game folder is said to be: dir when given (one trailing separator dropped), else
 // the full edition's registry entry, else the DEMO edition's. status is left 0: whether the
@@ -98,6 +103,10 @@ struct RunServices {
     MessageLoop& loop;
     Process& process;
     HashService& hashes;
+    // The one-run-per-folder lock; none: no other run is guarded against (tests).
+    FolderLocks* folderLocks = nullptr;
+    // Asks for administrator rights when the game folder needs them; none: never asked.
+    Elevation* elevation = nullptr;
 };
 
 // How the program was started.
@@ -105,6 +114,9 @@ struct RunOptions {
     std::optional<std::string> dir;  // the game folder, before the registry
     std::optional<std::string> lang; // the header code of the start language
     bool unattended = false;         // nobody answers: the run never asks for the folder
+    // Asked before an interrupted run found in the game folder is recovered; false leaves the
+    // folder as it is and the run does not start. Empty: recovered without asking.
+    std::function<bool()> confirmRecovery;
 };
 
 // One entry of the language catalogue, for a selector: the name in its own charset.
@@ -134,8 +146,10 @@ public:
     // Finds the game folder and, in the order its source needs, has load switch to the start
     // language (/LANG, else the locale's, else English, else the first one).
     void FindGameFolder(const LanguageLoader& load);
-    // Undoes what an interrupted earlier run left in the game folder, and says so.
-    void RecoverGameFolder();
+    // Undoes what an interrupted earlier run left in the game folder, and says so. False when
+    // it may not: the rights were refused or handed over, another run holds the folder's
+    // lock, or the user declined the recovery (see gameFolderRefused).
+    bool RecoverGameFolder();
 
     // --- Languages ---
     // Reads catalogue entry i as the language in force. Throws when there is none or it
@@ -154,6 +168,14 @@ public:
     void Stop();
 
     bool stopped() const { return stopped_; }
+    // True once nothing may be changed in the game folder by this process: another run kept
+    // its lock, the user declined the recovery, the rights were refused, or the run was
+    // handed over to an elevated copy of the program.
+    bool gameFolderRefused() const {
+        return lockRefused_ || recoveryDeclined_ || rightsRefused_ || handedOverExit_;
+    }
+    // The exit code of the elevated copy that ran the update in this one's place.
+    std::optional<int> handedOverExitCode() const { return handedOverExit_; }
     RunOutcome outcome() const { return outcome_; }
     const LanguageState& language() const { return lang_; }
     // The copy engine; null before CreateEngine and after Stop.
@@ -167,6 +189,14 @@ public:
 
 private:
     void CopyStep(bool blankLineFirst);
+    // Makes sure this process may change DestPatch: the rights (handing the run over to an
+    // elevated copy when the user lacks them), then the folder's lock, held while the recovery
+    // or the run changes the folder, waiting a few seconds for another run. False (the user
+    // told) when it may not; the outcome is then set.
+    bool LockGameFolder();
+    bool EnsureRights();
+    // Lets go of the folder's lock (and its file) once the folder will not change for now.
+    void ReleaseGameFolder();
     void AskForFolder();
     void GameNotFound();
     void Line(const std::string& text);
@@ -203,6 +233,15 @@ private:
     bool versionRefused_ = false;
     // Why the update run did not install, as the engine told it.
     std::optional<CopyFailure> lastFailure_;
+    // The catalogue index of the language in force, -1 before one is read.
+    int16_t langIndex_ = -1;
+    // The game folder's lock, held during the recovery and the run, and the folder it is for.
+    std::unique_ptr<HeldFolderLock> folderLock_;
+    std::string lockedFolder_;
+    bool lockRefused_ = false;
+    bool recoveryDeclined_ = false;
+    bool rightsRefused_ = false;
+    std::optional<int> handedOverExit_;
 };
 
 } // namespace qly

@@ -60,6 +60,10 @@ struct Form1Services {
     MessageLoop& loop;
     Process& process;
     HashService& hashes;
+    // The one-run-per-folder lock; none: no other run is guarded against (tests).
+    FolderLocks* folderLocks = nullptr;
+    // Asks for administrator rights when the game folder needs them; none: never asked.
+    Elevation* elevation = nullptr;
 };
 
 // How the program was started: what the command line chose, and where events are logged.
@@ -144,6 +148,10 @@ public:
     const LanguageState& language() const { return run_.language(); }
     // How the update run ended so far; NotRun until the run has started.
     RunOutcome outcome() const { return run_.outcome(); }
+    // See UpdateRun: nothing may be changed by this process, and the exit code of the elevated
+    // copy that ran the update in its place.
+    bool gameFolderRefused() const { return run_.gameFolderRefused(); }
+    std::optional<int> handedOverExitCode() const { return run_.handedOverExitCode(); }
     // The copy engine; null before start-up and after the unload.
     const classCopySys* copyEngine() const { return run_.engine(); }
     const UpdateRun& updateRun() const { return run_; }

@@ -8,8 +8,9 @@ namespace qly {
 Form1::Form1(const Form1Controls& controls, const Form1Services& services, Form1Options options)
     : options_(std::move(options)),
       run_(RunServices{services.files, services.profile, services.registry, services.versions,
-                       services.locale, services.loop, services.process, services.hashes},
-           RunOptions{options_.dir, options_.lang, options_.unattended}, *this),
+                       services.locale, services.loop, services.process, services.hashes,
+                       services.folderLocks, services.elevation},
+           RunOptions{options_.dir, options_.lang, options_.unattended, {}}, *this),
       DestPatch(run_.DestPatch), status(run_.status), etap(run_.etap), ErrorCode(run_.ErrorCode),
       window(controls.window), Command1(controls.Command1), Command2(controls.Command2),
       Command3(controls.Command3), Combo1(controls.Combo1), TextScroll1(controls.TextScroll1),

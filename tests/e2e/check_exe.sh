@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Checks the Windows builds of the installer as shipped files: each exe must import only DLLs
-# that every Windows has (it is linked statically, so a MinGW runtime DLL here means the exe
-# would not start on a clean machine), and the stripped size of each is printed. The i686 exe
+# Checks the Windows builds of the installer as shipped files: each exe must import only
+# KnownDLLs, which Windows maps from the system folder whatever lies beside the exe, plus
+# comctl32, which the manifest binds to the system's side-by-side copy. Any other DLL (version,
+# winmm, bcrypt, uxtheme, ...) in the import table would be looked for first in the exe's folder,
+# usually Downloads, and a planted copy would run with the installer's rights: the program loads
+# those from the system folder itself. A MinGW runtime DLL here also means the exe would not
+# start on a clean machine. The stripped size of each is printed. The i686 exe
 # is the one shipped with every patch: stripped, it must stay within 512 KiB.
 # Usage: check_exe.sh EXE...   Exits non-zero when an exe is missing, imports another DLL or
 # is too large.
 set -uo pipefail
 
-# System DLLs the installer may import (lower case; api-ms-win-crt-* are the Universal CRT's).
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|version|winmm|bcrypt|msvcrt|shlwapi|uxtheme|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+# The DLLs the installer may import (lower case).
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|shlwapi|msvcrt|imm32|comctl32)\.dll$'
 
 # The release exe's size guard: the exe is downloaded with every patch. It catches a change that
 # pulls in a large piece of the runtime (iostreams, locales, a float formatter). 512 KiB, not
@@ -55,7 +59,7 @@ for exe in "$@"; do
     failed=1
   fi
   if ((${#foreign[@]})); then
-    echo "exe check: FAIL $exe imports non-system DLLs: ${foreign[*]}"
+    echo "exe check: FAIL $exe imports DLLs that are not KnownDLLs: ${foreign[*]}"
     failed=1
   fi
 done

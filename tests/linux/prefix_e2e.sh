@@ -128,6 +128,30 @@ check "cut-short exe: told the download is damaged" grep -q "damaged" "$work/lin
 snapshot "$work/after-cut"
 check "cut-short exe: the game untouched" diff -r "$work/before-cut/game" "$work/after-cut/game"
 
+echo "linux e2e: qlypatch-linux while another run holds the game folder"
+fresh_game
+snapshot "$work/before-held"
+# Another run's lock, as this program and the Windows one under Wine take it: a POSIX record
+# lock on the first byte of the game folder's lock file.
+python3 -c '
+import fcntl, os, sys, time
+fd = os.open(sys.argv[1], os.O_RDWR | os.O_CREAT, 0o644)
+fcntl.lockf(fd, fcntl.LOCK_EX, 1, 0)
+print("locked", flush=True)
+time.sleep(60)
+' "$game/qlypatch.lock" >"$work/held.out" 2>&1 &
+holder=$!
+for _ in $(seq 50); do grep -q locked "$work/held.out" && break; sleep 0.1; done
+"$LINUX" demo --yes >"$work/linux-held.out" 2>&1
+check "held folder: exit code 1" [ $? = 1 ]
+check "held folder: told another update is running" \
+  grep -q "Another update of this game folder is running" "$work/linux-held.out"
+kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
+rm -f "$game/qlypatch.lock"
+snapshot "$work/after-held"
+check "held folder: the game untouched" diff -r "$work/before-held/game" "$work/after-held/game"
+
 echo "linux e2e: --list"
 HOME=$work/home "$LINUX" --list >"$work/list.out" 2>&1
 check "--list names the prefix and its game" \

@@ -9,6 +9,7 @@
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/posix_version_resource.h"
 #include "prefix/case_matching_file_system.h"
+#include "support/fake_folder_locks.h"
 #include "support/fake_locale.h"
 #include "support/fake_terminal.h"
 #include "support/form1_rig.h"
@@ -17,6 +18,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace qly {
@@ -41,8 +43,24 @@ protected:
         before_ = game();
     }
 
+    // The real disk, refusing every deletion while refuseDeletions_ says so (a file the undo
+    // must remove held open by a virus scanner, say).
+    class Disk : public posix::PosixFileSystem {
+    public:
+        explicit Disk(const std::function<bool()>& refuse) : refuse_(refuse) {}
+        void deleteFile(const std::string& path) override {
+            if (refuse_ && refuse_()) {
+                throw Error("refused by the test", FailureKind::InUse, 32, path);
+            }
+            PosixFileSystem::deleteFile(path);
+        }
+
+    private:
+        const std::function<bool()>& refuse_;
+    };
+
     ExitCode run(bool yes, std::optional<std::string> lang = std::nullopt) {
-        posix::PosixFileSystem posixDisk;
+        Disk posixDisk(refuseDeletions_);
         CaseMatchingFileSystem disk(posixDisk);
         posix::PosixProfileFile profile;
         test::FakeRegistry registry;
@@ -58,11 +76,11 @@ protected:
         options.toUtf8 = [](const std::string& bytes, int32_t charset) {
             return posix::codePageToUtf8(bytes, posix::codePageOfCharset(charset));
         };
-        return RunInPrefix(
-            PrefixRunServices{{disk, profile, registry, versions, locale, loop, process, hashes_},
-                              shell,
-                              terminal_},
-            options);
+        return RunInPrefix(PrefixRunServices{{disk, profile, registry, versions, locale, loop,
+                                              process, hashes_, &locks_},
+                                             shell,
+                                             terminal_},
+                           options);
     }
 
     test::Tree game() {
@@ -72,6 +90,8 @@ protected:
 
     test::TempFolder folder_;
     test::FakeTerminal terminal_;
+    std::function<bool()> refuseDeletions_;
+    test::FakeFolderLocks locks_;
     posix::LibcryptoHashService hashes_;
     test::Tree before_;
 };
@@ -118,6 +138,72 @@ TEST_F(PrefixRunTest, InterruptKeyDuringTheCopyUndoesTheRun) {
     terminal_.asked_ = 0;
     EXPECT_EQ(run(true), ExitCode::ClosedBeforeInstalling);
     EXPECT_EQ(game(), before_);
+}
+
+// A stop whose undo cannot finish leaves the game changed: never told as undone, and the exit
+// code is the one that asks for attention.
+TEST_F(PrefixRunTest, InterruptKeyWhoseUndoFailsEndsAsRecoveryFailed) {
+    terminal_.interruptAfter_ = 2;
+    refuseDeletions_ = [this] { return terminal_.asked_ > terminal_.interruptAfter_; };
+    EXPECT_EQ(run(true), ExitCode::RecoveryFailed);
+    EXPECT_EQ(terminal_.written_.find("Stopped: the update was undone."), std::string::npos)
+        << terminal_.written_;
+    EXPECT_NE(terminal_.written_.find("could not be undone"), std::string::npos)
+        << terminal_.written_;
+    EXPECT_TRUE(fs::exists(folder_.file("game/qlypatch.journal")));
+
+    // The next start finishes the undo.
+    refuseDeletions_ = nullptr;
+    terminal_.interruptAfter_ = 0;
+    terminal_.asked_ = 0;
+    EXPECT_EQ(run(true), ExitCode::ClosedBeforeInstalling);
+    EXPECT_EQ(game(), before_);
+}
+
+// Recovering an interrupted run changes the game folder too: without --yes it is said and asked
+// for before anything changes, and a "no" leaves the folder exactly as it is.
+TEST_F(PrefixRunTest, RecoveryIsAskedForBeforeItChangesTheFolder) {
+    folder_.write("game/qlypatch.journal",
+                  "qlypatch journal 1\nphase staging\nfile new extra.txt\n");
+    folder_.write("game/extra.txt.qlytmp", "half of a staged file");
+    const test::Tree interrupted = game();
+    terminal_.answers_ = {"n"};
+    EXPECT_EQ(run(false), ExitCode::ClosedBeforeInstalling);
+    EXPECT_EQ(game(), interrupted);
+    EXPECT_NE(terminal_.written_.find("An earlier update of this folder was interrupted."),
+              std::string::npos)
+        << terminal_.written_;
+    EXPECT_EQ(terminal_.written_.find("was undone"), std::string::npos) << terminal_.written_;
+
+    // Yes to the recovery, no to the patch: recovered, nothing installed.
+    terminal_.written_.clear();
+    terminal_.answers_ = {"y", "n"};
+    EXPECT_EQ(run(false), ExitCode::ClosedBeforeInstalling);
+    EXPECT_EQ(game(), before_);
+    EXPECT_LT(terminal_.written_.find("An earlier update"),
+              terminal_.written_.find("Install the patch into this folder?"));
+
+    // --yes goes on without asking.
+    folder_.write("game/qlypatch.journal",
+                  "qlypatch journal 1\nphase staging\nfile new extra.txt\n");
+    folder_.write("game/extra.txt.qlytmp", "half of a staged file");
+    terminal_.written_.clear();
+    terminal_.answers_.clear();
+    EXPECT_EQ(run(true), ExitCode::Installed);
+    EXPECT_FALSE(fs::exists(folder_.file("game/extra.txt.qlytmp")));
+    EXPECT_EQ(terminal_.written_.find("An earlier update"), std::string::npos);
+}
+
+// Another run on the same game folder (the Windows program under Wine, say): this one waits a
+// few seconds, then ends with exit code 1 and says why, without touching the folder.
+TEST_F(PrefixRunTest, FolderHeldByAnotherRunIsRefused) {
+    const auto otherRun = locks_.tryLock(folder_.file("game"));
+    ASSERT_NE(otherRun, nullptr);
+    EXPECT_EQ(run(true), ExitCode::CouldNotStart);
+    EXPECT_EQ(game(), before_);
+    EXPECT_NE(terminal_.written_.find("Another update of this game folder is running."),
+              std::string::npos)
+        << terminal_.written_;
 }
 
 TEST_F(PrefixRunTest, NoGameFolderEndsWithGameNotFound) {

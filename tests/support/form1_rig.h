@@ -145,6 +145,10 @@ public:
     Form1Options options_;
     Lines log_;
     posix::LibcryptoHashService hashes_;
+    // The one-run-per-folder locks the window takes; none by default.
+    FolderLocks* folderLocks_ = nullptr;
+    // Asks for administrator rights when the folder needs them; none by default.
+    Elevation* elevation_ = nullptr;
 
 private:
     std::unique_ptr<Form1> form_;

@@ -2,6 +2,7 @@
 // the user would.
 #include "support/form1_rig.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -238,19 +239,52 @@ TEST(UpdateRunTest, SecondClickCloseAndSwitchDuringTheRunDoNothing) {
     expectExitButton(rig, rig.command1_.caption_.substr(0, 2));
 }
 
+// The window closed during the copy: the engine stops and undoes the run before it goes. The
+// outcome is a failure (no success for the exit code); when the undo could not finish, it is
+// the code that asks for attention, although the engine that knew it is gone.
 TEST(UpdateRunTest, ForcedUnloadDuringTheCopyStopsTheEngineBeforeReleasingIt) {
+    for (const bool undoFails : {false, true}) {
+        SCOPED_TRACE(undoFails);
+        Form1Rig rig;
+        prepare(rig, WithProgram);
+        ASSERT_TRUE(rig.load());
+        rig.loop_.at(rig.loop_.yields() + 3, [&] {
+            if (undoFails) {
+                rig.fs.failOn(test::FsOp::DeleteFile, 1, true);
+            }
+            rig.form().Form_Unload();
+            EXPECT_NE(rig.form().copyEngine(), nullptr);
+        });
+        rig.form().Command1_Click();
+        EXPECT_TRUE(rig.form().isUnloaded());
+        EXPECT_EQ(rig.form().copyEngine(), nullptr);
+        EXPECT_LT(rig.form().ErrorCode, 151000);
+        EXPECT_EQ(rig.form().outcome(),
+                  undoFails ? RunOutcome::RecoveryFailed : RunOutcome::Failed);
+        EXPECT_EQ(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal"), undoFails);
+    }
+}
+
+// A bundle whose update\ folder is missing (a download unpacked in part) is the installer's
+// problem, not the game's: exit code 1, the game untouched, and the log says why.
+TEST(UpdateRunTest, BundleWithoutPatchTreeEndsAsCouldNotStart) {
     Form1Rig rig;
     prepare(rig, WithProgram);
+    rig.fs.remove("update");
+    rig.fs.addFile("update", "a file where the patch tree belongs");
     ASSERT_TRUE(rig.load());
-    rig.loop_.at(rig.loop_.yields() + 3, [&] {
-        rig.form().Form_Unload();
-        EXPECT_NE(rig.form().copyEngine(), nullptr);
-    });
     rig.form().Command1_Click();
-    EXPECT_TRUE(rig.form().isUnloaded());
-    EXPECT_EQ(rig.form().copyEngine(), nullptr);
-    EXPECT_LT(rig.form().ErrorCode, 151000);
-    EXPECT_EQ(rig.form().outcome(), RunOutcome::Failed); // no success for the exit code
+    EXPECT_EQ(rig.form().outcome(), RunOutcome::CouldNotStart);
+    EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::CouldNotStart);
+    EXPECT_EQ(runLines(rig), (Lines{" ", "PL error",
+                                    "The downloaded patch is damaged or incomplete. Nothing has "
+                                    "been changed. Please download the patch again."}));
+    EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal"));
+    EXPECT_NE(std::find_if(rig.log_.begin(), rig.log_.end(),
+                           [](const std::string& line) {
+                               return line.find("no update\\ folder") != std::string::npos;
+                           }),
+              rig.log_.end());
 }
 
 // The window forced shut at any moment of the run: the outcome the exit code comes from says

@@ -43,7 +43,7 @@ protected:
 
 TEST_F(UnattendedRunTest, StartsAsTheWindowDoesInstallsAndLeavesTheShortcutOnce) {
     rig_.registerGame(kGame, true);
-    auto run = make(RunOptions{std::nullopt, "pol", true});
+    auto run = make(RunOptions{std::nullopt, "pol", true, {}});
     ASSERT_TRUE(run->Start());
     // The start language is switched to as the selector would: its charset, then its lines.
     EXPECT_THAT(rig_.text_.calls_,
@@ -79,7 +79,7 @@ TEST_F(UnattendedRunTest, WithoutTheSkinItSaysSoAndDoesNotStart) {
 
 TEST_F(UnattendedRunTest, AFolderWithoutTheGameEndsTheRunWithoutAskingAnybody) {
     rig_.registerGame(kGame, false);
-    auto run = make(RunOptions{std::nullopt, "ENG", true});
+    auto run = make(RunOptions{std::nullopt, "ENG", true, {}});
     ASSERT_TRUE(run->Start());
     run->Run();
     EXPECT_EQ(run->run().outcome(), RunOutcome::GameNotFound);

@@ -516,7 +516,8 @@ std::optional<int64_t> PosixFileSystem::freeBytes(const std::string& path) {
         }
         struct statvfs vfs {};
         if (statvfs(probe.c_str(), &vfs) == 0) {
-            return static_cast<int64_t>(vfs.f_bfree) * static_cast<int64_t>(vfs.f_frsize);
+            // The blocks an unprivileged writer may use: the volume's reserve is not ours.
+            return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
         }
         if (errno != ENOENT && errno != ENOTDIR) {
             return std::nullopt;

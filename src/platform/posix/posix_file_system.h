@@ -20,7 +20,8 @@ public:
     void removeQuietly(const std::string& path) noexcept override;
     void replaceFile(const std::string& from, const std::string& to) override;
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
-    // Free blocks (f_bfree) of the volume holding the nearest existing ancestor of path.
+    // Free blocks available to an unprivileged writer (f_bavail) on the volume holding the nearest
+    // existing ancestor of path.
     std::optional<int64_t> freeBytes(const std::string& path) override;
     std::optional<uint32_t> statusOf(const std::string& path) override;
     // There is no sharing mode here: a file is "in use" only when the system refuses to open

@@ -12,6 +12,9 @@ namespace qly::win32 {
 
 namespace {
 
+// ERROR_DISK_QUOTA_EXCEEDED, which the MinGW headers lack.
+constexpr DWORD kDiskQuotaExceeded = 1295;
+
 FailureKind kindOf(DWORD code) {
     switch (code) {
     case ERROR_SHARING_VIOLATION:
@@ -25,6 +28,7 @@ FailureKind kindOf(DWORD code) {
         return FailureKind::ReadOnly;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
+    case kDiskQuotaExceeded: // the user's quota is as full as a full disk for this run
         return FailureKind::DiskFull;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -252,7 +256,8 @@ std::optional<int64_t> Win32FileSystem::freeBytes(const std::string& path) {
         ULARGE_INTEGER totalFree{};
         if (GetDiskFreeSpaceExW(probe.empty() ? nullptr : systemPath(probe).c_str(), &available,
                                 &total, &totalFree)) {
-            return static_cast<int64_t>(totalFree.QuadPart);
+            // What this user may still write: less than the volume's free bytes under a quota.
+            return static_cast<int64_t>(available.QuadPart);
         }
         const DWORD code = GetLastError();
         if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {

@@ -1,10 +1,9 @@
 #include "platform/win32/win32_message_loop.h"
 
+#include "common/error.h"
 #include "platform/win32/wide_string.h"
 
 #include <string>
-// After windows.h, whose types it uses.
-#include <timeapi.h>
 
 namespace qly::win32 {
 
@@ -53,12 +52,22 @@ void Win32MessageLoop::sleep(int ms) {
             return;
         }
     }
+    if (!winmmTried_) {
+        winmmTried_ = true;
+        try {
+            winmm_.emplace(L"winmm.dll");
+            beginPeriod_ = winmm_->function<decltype(beginPeriod_)>("timeBeginPeriod");
+            endPeriod_ = winmm_->function<decltype(endPeriod_)>("timeEndPeriod");
+        } catch (const Error&) {
+            beginPeriod_ = nullptr; // the pause is then only as fine as the system tick
+        }
+    }
     // Raised only around the wait: a finer tick for the whole run would cost every program
     // on the machine power.
-    const bool raised = timeBeginPeriod(1) == TIMERR_NOERROR;
+    const bool raised = beginPeriod_ != nullptr && beginPeriod_(1) == 0;
     Sleep(static_cast<DWORD>(ms));
     if (raised) {
-        timeEndPeriod(1);
+        endPeriod_(1);
     }
 }
 

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "platform/message_loop.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_handles.h"
 
+#include <optional>
 #include <windows.h>
 
 namespace qly::win32 {
@@ -35,6 +37,12 @@ private:
     // Made at the first pause; empty when the system has no high-resolution timer.
     UniqueHandle<HANDLE, FileHandleReleaser> timer_;
     bool timerTried_ = false;
+    // winmm.dll for the timer resolution, loaded from the system folder at the first pause
+    // that needs it (it is not a KnownDLL); empty when it cannot be loaded.
+    std::optional<SystemLibrary> winmm_;
+    UINT(WINAPI* beginPeriod_)(UINT) = nullptr; // timeBeginPeriod, 0 when raised
+    UINT(WINAPI* endPeriod_)(UINT) = nullptr;
+    bool winmmTried_ = false;
     HWND mainWindow_ = nullptr;
     bool quit_ = false;
     int exitCode_ = 0;

@@ -27,20 +27,37 @@ template <typename Query> std::wstring folderFrom(Query query) {
 
 } // namespace
 
+struct Win32VersionResource::Functions {
+    SystemLibrary dll{L"version.dll"};
+    decltype(&GetFileVersionInfoSizeW) infoSize =
+        dll.function<decltype(&GetFileVersionInfoSizeW)>("GetFileVersionInfoSizeW");
+    decltype(&GetFileVersionInfoW) info =
+        dll.function<decltype(&GetFileVersionInfoW)>("GetFileVersionInfoW");
+    decltype(&VerQueryValueW) queryValue =
+        dll.function<decltype(&VerQueryValueW)>("VerQueryValueW");
+};
+
+Win32VersionResource::Win32VersionResource() = default;
+Win32VersionResource::~Win32VersionResource() = default;
+
 std::optional<std::array<uint16_t, 4>> Win32VersionResource::fileVersion(const std::string& path) {
+    if (!functions_) {
+        functions_ = std::make_unique<Functions>();
+    }
+    const Functions& version = *functions_;
     const std::wstring widePath = systemPath(path);
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(widePath.c_str(), &ignored);
+    DWORD size = version.infoSize(widePath.c_str(), &ignored);
     if (size == 0) {
         return std::nullopt;
     }
     std::vector<char> block(static_cast<std::size_t>(size) + 1);
-    if (!GetFileVersionInfoW(widePath.c_str(), 0, size, block.data())) {
+    if (!version.info(widePath.c_str(), 0, size, block.data())) {
         return std::nullopt;
     }
     void* fixed = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\", &fixed, &length) || fixed == nullptr ||
+    if (!version.queryValue(block.data(), L"\\", &fixed, &length) || fixed == nullptr ||
         length < sizeof(VS_FIXEDFILEINFO)) {
         return std::nullopt;
     }
