@@ -114,6 +114,9 @@ std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure) {
     case FailureKind::Damaged:
         reason = "damaged: not the file the patch lists";
         break;
+    case FailureKind::Link:
+        reason = "a link or junction to somewhere else; nothing was changed";
+        break;
     case FailureKind::Other:
         reason = "failed";
         break;

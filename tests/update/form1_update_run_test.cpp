@@ -171,18 +171,17 @@ TEST(UpdateRunTest, StartUpUndoesAnInterruptedRunAndSaysSo) {
     prepare(rig, WithProgram);
     const std::string game = std::string(kGame) + "\\";
     rig.fs.addFile(game + "readme.txt", "old readme");
-    rig.fs.addFile(game + "readme.txt.qlytmp", "half");
-    rig.fs.addFile(game + "qlypatch.journal",
-                   "qlypatch journal 1\nphase staging\nfolder data\nfile old readme.txt\n"
-                   "file new data\\level.pak\n");
+    rig.fs.addFile(game + "qlypatch-stage-1\\0.new", "half");
+    rig.fs.addFile(game + "qlypatch-stage-1\\journal",
+                   "qlypatch journal 2\nphase staging\nstage qlypatch-stage-1\nfolder data\n"
+                   "file old - - readme.txt\nfile new - - data\\level.pak\n");
     rig.fs.addFolder(game + "data");
     ASSERT_TRUE(rig.load());
     EXPECT_EQ(rig.text_.shown_.back(),
               "An interrupted update was undone. The game is as it was before it.");
     EXPECT_EQ(rig.fs.contents(game + "readme.txt"), "old readme");
-    EXPECT_FALSE(rig.fs.isFile(game + "readme.txt.qlytmp"));
+    EXPECT_FALSE(rig.fs.isFolder(game + "qlypatch-stage-1"));
     EXPECT_FALSE(rig.fs.isFolder(game + "data"));
-    EXPECT_FALSE(rig.fs.isFile(game + "qlypatch.journal"));
 
     rig.form().Command1_Click();
     EXPECT_EQ(rig.form().ErrorCode, 151000);

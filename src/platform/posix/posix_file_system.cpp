@@ -99,9 +99,8 @@ uint32_t attributesOf(const struct stat& own, const char* name, StatFollow statF
             *size = 0;
             return kAttrReparsePoint;
         }
-        if (S_ISDIR(st.st_mode)) {
-            attrs |= kAttrReparsePoint;
-        }
+        // Every link is a reparse point, as Windows reports a file link too.
+        attrs |= kAttrReparsePoint;
     }
     if (S_ISDIR(st.st_mode)) {
         attrs |= kAttrDirectory;
@@ -488,10 +487,14 @@ std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mo
         flags |= O_RDONLY;
         break;
     case OpenMode::ReadWrite:
-        flags |= O_RDWR | O_CREAT;
+        flags |= O_RDWR | O_NOFOLLOW;
         break;
     case OpenMode::CreateAlways:
         flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        break;
+    case OpenMode::CreateNew:
+        // O_EXCL refuses any entry of the name, a link or a planted hard link included.
+        flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
         break;
     }
     const int fd = ::open(native.c_str(), flags, 0666);
@@ -508,6 +511,48 @@ std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mo
     return file;
 }
 
+std::optional<FileIdentity> PosixFileSystem::identityOf(const std::string& path) {
+    const std::string native = nativePath(path);
+    struct stat own {};
+    if (lstat(native.c_str(), &own) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        fail("cannot look up", native, errno);
+    }
+    return FileIdentity{static_cast<uint64_t>(own.st_dev), static_cast<uint64_t>(own.st_ino)};
+}
+
+namespace {
+
+class PosixFolderHold : public FolderHold {
+public:
+    explicit PosixFolderHold(int fd) : fd_(fd) {}
+    ~PosixFolderHold() override { ::close(fd_); }
+    PosixFolderHold(const PosixFolderHold&) = delete;
+    PosixFolderHold& operator=(const PosixFolderHold&) = delete;
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+std::unique_ptr<FolderHold> PosixFileSystem::holdFolder(const std::string& path) {
+    const std::string native = nativePath(path);
+    const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP || errno == ENOTDIR) {
+            struct stat own {};
+            if (lstat(native.c_str(), &own) == 0 && S_ISLNK(own.st_mode)) {
+                throw Error("a link stands at " + native, FailureKind::Link, ELOOP, path);
+            }
+        }
+        fail("cannot open the folder", native, errno);
+    }
+    return std::make_unique<PosixFolderHold>(fd);
+}
+
 std::optional<int64_t> PosixFileSystem::freeBytes(const std::string& path) {
     std::string probe = nativePath(path);
     for (;;) {
@@ -516,7 +561,8 @@ std::optional<int64_t> PosixFileSystem::freeBytes(const std::string& path) {
         }
         struct statvfs vfs {};
         if (statvfs(probe.c_str(), &vfs) == 0) {
-            return static_cast<int64_t>(vfs.f_bfree) * static_cast<int64_t>(vfs.f_frsize);
+            // What this user may write: the blocks kept for the superuser do not count.
+            return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
         }
         if (errno != ENOENT && errno != ENOTDIR) {
             return std::nullopt;
