@@ -120,6 +120,7 @@ void classCopySys::MakeStage(const std::string& dest) {
             }
             throw;
         }
+        journal_.stage = stage; // ours from here on, whatever fails next
         holds_.push_back(fs_.holdFolder(dest + stage));
         if (auto listing = fs_.list(dest + stage, "*")) {
             DirEntry entry;
@@ -130,7 +131,6 @@ void classCopySys::MakeStage(const std::string& dest) {
                 }
             }
         }
-        journal_.stage = stage;
         return;
     }
 }
@@ -244,9 +244,11 @@ void classCopySys::AbandonRun(const std::string& dest) {
     heldFolders_.clear();
     if (!journalWritten_) {
         // The stage may stand without a journal: a failure between the two.
-        if (!journal_.stage.empty()) {
+        // Tried like every step of an undo: a scanner may hold the fresh folder a moment.
+        for (int attempt = 0; attempt < 3 && !journal_.stage.empty(); ++attempt) {
             try {
                 fs_.removeFolder(dest + journal_.stage);
+                break;
             } catch (const std::exception&) {
                 // Empty, and named as ours: harmless, and removed by the next start.
             }

@@ -3,6 +3,7 @@
 #include "common/error.h"
 
 #include <charconv>
+#include <exception>
 #include <span>
 
 namespace qly {
@@ -221,14 +222,21 @@ void WriteJournal(FileSystem& fs, const std::string& root, const Journal& journa
     const std::string path = root + journal.stage + "\\" + std::string(kJournalName);
     const std::string staged = path + std::string(kStagedSuffix);
     const std::string text = FormatJournal(journal);
-    {
-        // The stage is the run's own: a temporary journal left by a cut write is ours.
+    try {
+        {
+            // The stage is the run's own: a temporary journal left by a cut write is ours.
+            fs.removeQuietly(staged);
+            auto out = fs.open(staged, OpenMode::CreateNew);
+            out->write(std::span<const char>(text.data(), text.size()));
+            out->flush();
+        }
+        fs.replaceFileDurably(staged, path);
+    } catch (const std::exception&) {
+        // A half-written journal is nobody's: when the first one fails, no undo runs that
+        // would remove it, and the game folder must be left as it was found.
         fs.removeQuietly(staged);
-        auto out = fs.open(staged, OpenMode::CreateNew);
-        out->write(std::span<const char>(text.data(), text.size()));
-        out->flush();
+        throw;
     }
-    fs.replaceFileDurably(staged, path);
 }
 
 std::optional<std::string> ReadJournalText(FileSystem& fs, const std::string& root,

@@ -189,7 +189,7 @@ void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
 }
 
 void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal) {
-    checkLinks(fs, root, journal);
+    retrying([&] { checkLinks(fs, root, journal); });
     const bool commitBegun = journal.phase != JournalPhase::Staging;
     for (std::size_t i = journal.files.size(); i-- > 0;) {
         const JournalFile& file = journal.files[i];

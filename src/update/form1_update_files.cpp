@@ -77,6 +77,10 @@ void Form1::UpdateFiles() {
             }
         }
         StandAlone([&] { TextScroll1.Tekst(" "); });
+        // The line yields: a window forced shut meanwhile has released the engine already.
+        if (!CopySys) {
+            throw Error("the window was closed before the copy");
+        }
         CopyResult result;
         {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, CopySys);

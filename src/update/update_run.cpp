@@ -174,9 +174,6 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
     if (failure && !failure->undone) {
         // The run's own undo, or the recovery of an earlier one, could not finish.
         outcome_ = RunOutcome::RecoveryFailed;
-    } else if (frontEnd_.closed() && outcome_ == RunOutcome::Installed) {
-        // The window was forced shut in the middle: the engine stopped before the end.
-        outcome_ = RunOutcome::Failed;
     }
     if (state_.ErrorCode >= 0) {
         StandAloneStep([&] { ShowMessageLines(lang_, text_, "poz"); });

@@ -32,9 +32,14 @@ struct RawPayload {
     std::string data = std::string(64, 'd');
     // Changes made to the trailer after it was filled in.
     std::function<void(PayloadTrailer&)> tweak = [](PayloadTrailer&) {};
+    // Changes made to the encoded index before its checksum is taken.
+    std::function<void(std::string&)> editIndex = [](std::string&) {};
+    // Bytes between the program and the payload header.
+    std::string gap;
 
     std::string exe() const {
-        const std::string index = EncodeIndex(entries);
+        std::string index = EncodeIndex(entries);
+        editIndex(index);
         PayloadTrailer trailer;
         trailer.indexOffset = kPayloadHeaderSize + std::ssize(data);
         trailer.indexSize = std::ssize(index);
@@ -42,7 +47,7 @@ struct RawPayload {
         trailer.indexDigest = sha256(index);
         trailer.payloadSize = trailer.indexOffset + trailer.indexSize + kPayloadTrailerSize;
         tweak(trailer);
-        return FakePe() + EncodePayloadHeader() + data + index + EncodeTrailer(trailer);
+        return FakePe() + gap + EncodePayloadHeader() + data + index + EncodeTrailer(trailer);
     }
 };
 
@@ -111,11 +116,12 @@ TEST(DamagedPayload, EntriesPointingOutsideTheirDataAreRefused) {
     constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
     const int64_t indexOffset = kPayloadHeaderSize + 64;
     // offset and size of a.txt: into the header, into the index, past the file, overflowing,
-    // overlapping b.txt, and a folder with data.
+    // after b.txt, overlapping b.txt's first byte, and a folder with data.
     // clang-format off
     const std::pair<int64_t, int64_t> outside[] = {
         {0, 40}, {kPayloadHeaderSize - 1, 40}, {kPayloadHeaderSize, 65}, {indexOffset, 1},
-        {kPayloadHeaderSize, kMax}, {kMax, 2}, {kPayloadHeaderSize + 41, 10}};
+        {kPayloadHeaderSize, kMax}, {kMax, 2}, {kPayloadHeaderSize + 41, 10},
+        {kPayloadHeaderSize, 41}};
     // clang-format on
     for (const auto& [offset, size] : outside) {
         const auto point = [&](RawPayload& r) {
@@ -152,9 +158,51 @@ TEST(DamagedPayload, TrailerAndIndexDamageIsRefused) {
         EXPECT_EQ(statusAfter([&](RawPayload& r) { r.tweak = tweaks[i]; }), Status::Damaged)
             << "tweak " << i;
     }
+    // A payload that does not start where the program ends, though sound in itself.
+    for (const std::string& gap : {std::string("x"), std::string(8, '\0')}) {
+        EXPECT_EQ(statusAfter([&](RawPayload& r) { r.gap = gap; }), Status::Damaged) << gap.size();
+    }
     std::string badHeader = RawPayload{}.exe();
     badHeader[kFakePeSectionEnd + 8] = 2; // header of another format version
     EXPECT_EQ(lookUp(badHeader).status, Status::Damaged);
+}
+
+// A name length reaching into the fixed fields that follow the name, or past the index, is
+// found before anything past the entry is read (the sanitizer build reads nothing more).
+TEST(DamagedPayload, NameLengthRunningIntoTheFixedFieldsIsRefusedWithoutReadingPastIt) {
+    RawPayload raw;
+    const std::size_t lastName = raw.entries.back().name.size();
+    for (const std::size_t length :
+         {lastName + 1, lastName + 48, lastName + 49, std::size_t{0xFFFFFFFF}}) {
+        raw.editIndex = [&](std::string& index) {
+            const std::size_t field = index.size() - (lastName + 48) - 4;
+            std::string bytes;
+            AppendLittleEndian<uint32_t>(bytes, static_cast<uint32_t>(length));
+            index.replace(field, 4, bytes);
+        };
+        const PayloadLookup lookup = lookUp(raw.exe());
+        EXPECT_EQ(lookup.status, Status::Damaged) << length;
+        EXPECT_EQ(lookup.problem, "damaged payload: a name running past the index") << length;
+    }
+}
+
+// A signing tool aligns its certificate table to 8 bytes: at most 7 zero bytes stand between
+// the trailer and the table.
+TEST(DamagedPayload, AtMostSevenBytesOfSignaturePaddingAreAccepted) {
+    for (const std::size_t padding :
+         {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{8}}) {
+        RawPayload raw;
+        // b.txt's data grows until the payload ends the padding short of a multiple of 8.
+        const std::size_t grow = (16 - raw.exe().size() % 8 - padding % 8) % 8;
+        raw.data += std::string(grow, 'd');
+        raw.entries.back().size += static_cast<int64_t>(grow);
+        std::string exe = raw.exe() + std::string(padding, '\0');
+        ASSERT_EQ(exe.size() % 8, 0u);
+        exe = AppendCertificate(exe, FakePeSecurityEntry({}), "signature");
+        const PayloadLookup lookup = lookUp(exe);
+        EXPECT_EQ(lookup.status, padding <= 7 ? Status::Found : Status::Damaged)
+            << padding << " " << lookup.problem;
+    }
 }
 
 } // namespace

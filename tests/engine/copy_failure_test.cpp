@@ -119,6 +119,18 @@ TEST_F(CopyFailures, StopInsideAFileUndoesTheRunAndResumeInstallsItWhole) {
 }
 
 TEST_F(CopyFailures, StopDuringTheLastYieldOfAFileUndoesAndResumeCountsThatFileAgain) {
+    // Each file takes one step: yield 3 is the last of the whole run, after its last byte.
+    for (const int yield : {2, 3}) {
+        SCOPED_TRACE("stop at yield " + std::to_string(yield));
+        FakeFileSystem fresh;
+        FakeMessageLoop quiet;
+        classCopySys other(fresh, quiet);
+        addGameAndPatch(fresh);
+        quiet.at(yield, [&] { other.StopCopy(); });
+        EXPECT_EQ(other.QuickCopy("update\\", "C:\\game\\"), -1);
+        expectUntouched(fresh);
+        EXPECT_TRUE(other.LastFailure && other.LastFailure->stopped);
+    }
     loop.at(2, [this] { engine.StopCopy(); });
     EXPECT_EQ(copy(), -1);
     expectUntouched(fs);
@@ -142,6 +154,102 @@ TEST_F(CopyFailures, RedirectedDestinationIsJournaledAndUndoneLikeAnyOther) {
     EXPECT_FALSE(fs.isFile("C:\\game\\z.txt"));
     EXPECT_FALSE(fs.isFile("C:\\game\\z.txt.qlytmp"));
     expectUntouched(fs);
+}
+
+// A name a handler gives that leads out of the game folder ends the run before anything is
+// written, and is named.
+TEST_F(CopyFailures, RedirectionOutOfTheDestinationIsRefusedBeforeAnythingIsWritten) {
+    for (const std::string name :
+         {"..\\x.txt", "C:x.txt", "sub\\..\\..\\x.txt", "\\x.txt", "a.txt:stream"}) {
+        SCOPED_TRACE(name);
+        fs = FakeFileSystem{};
+        addGameAndPatch(fs);
+        const auto before = fs.snapshot();
+        engine.ActualFile = [&](std::string& fname) {
+            if (fname == "b.txt") {
+                fname = name;
+            }
+        };
+        EXPECT_EQ(copy(), -1);
+        EXPECT_EQ(fs.snapshot(), before);
+        ASSERT_TRUE(engine.LastFailure);
+        EXPECT_EQ(engine.LastFailure->kind, FailureKind::InTheWay);
+        EXPECT_EQ(engine.LastFailure->path, name);
+    }
+}
+
+// Another program changes a name between the plan and the commit: the run is undone and says
+// which file changed, and what the other program put there stays.
+TEST_F(CopyFailures, NameChangedBetweenPlanAndCommitIsReportedAsChangedMeanwhile) {
+    const std::vector<std::pair<std::string, std::function<void()>>> cases{
+        {"b.txt",
+         [this] {
+             fs.remove("C:\\game\\b.txt");
+             fs.addFolder("C:\\game\\b.txt");
+         }},
+        {"b.txt", [this] { fs.remove("C:\\game\\b.txt"); }},
+        {"c.txt", [this] { fs.addFile("C:\\game\\c.txt", "theirs"); }},
+    };
+    for (const auto& [changed, change] : cases) {
+        SCOPED_TRACE(changed);
+        fs = FakeFileSystem{};
+        addGameAndPatch(fs);
+        change();
+        const auto expected = fs.snapshot();
+        fs = FakeFileSystem{};
+        addGameAndPatch(fs);
+        loop = FakeMessageLoop{};
+        loop.at(1, change);
+        EXPECT_EQ(copy(), -1);
+        EXPECT_EQ(fs.snapshot(), expected);
+        ASSERT_TRUE(engine.LastFailure);
+        EXPECT_EQ(engine.LastFailure->kind, FailureKind::InTheWay);
+        EXPECT_EQ(engine.LastFailure->path, changed);
+    }
+}
+
+TEST_F(CopyFailures, UndoBeforeTheCommitLeavesAPlayersFileOfTheBackupNameAlone) {
+    fs.addFile("C:\\game\\b.txt.qlybak", "the player's");
+    engine.ActualFile = [this](std::string& fname) {
+        if (fname == "c.txt") {
+            fs.remove("update\\c.txt");
+        }
+    };
+    EXPECT_EQ(copy(), -1);
+    EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "old b");
+    EXPECT_EQ(fs.contents("C:\\game\\b.txt.qlybak"), "the player's");
+}
+
+TEST_F(CopyFailures, UndoThatFailsTooKeepsTheFirstCauseAndSaysTheJournalStays) {
+    engine.ActualFile = [this](std::string& fname) {
+        if (fname == "c.txt") {
+            fs.remove("update\\c.txt");
+            fs.failOn(FsOp::DeleteFile, 1, true);
+        }
+    };
+    EXPECT_EQ(copy(), -1);
+    ASSERT_TRUE(engine.LastFailure);
+    EXPECT_EQ(engine.LastFailure->kind, FailureKind::Vanished);
+    EXPECT_EQ(engine.LastFailure->path, "c.txt");
+    EXPECT_FALSE(engine.LastFailure->undone);
+    EXPECT_TRUE(fs.isFile("C:\\game\\qlypatch-stage-1\\journal"));
+}
+
+// A removal of a file the patch brings, in any letter case, installs the new file.
+TEST_F(CopyFailures, RemovalOfAFileThePatchBringsInstallsTheNewFile) {
+    for (const char* removal : {"b.txt", "B.TXT", "a.txt"}) {
+        SCOPED_TRACE(removal);
+        fs = FakeFileSystem{};
+        addGameAndPatch(fs);
+        engine.AddRemoval(removal);
+        EXPECT_EQ(copy(), 15);
+        for (const char* name : {"a", "b", "c"}) {
+            EXPECT_EQ(fs.contents(std::string("C:\\game\\") + name + ".txt"),
+                      std::string("new ") + name);
+        }
+        EXPECT_FALSE(fs.isFile("C:\\game\\b.txt.qlybak"));
+        EXPECT_FALSE(fs.isFile("C:\\game\\qlypatch.journal"));
+    }
 }
 
 TEST_F(CopyFailures, CallsFromInsideARunAreRefusedAndAStopFromBeforeItIsForgotten) {

@@ -51,5 +51,23 @@ TEST(CaseMatchingFileSystemTest, ExistingNamesInAnyCaseNewNamesAsGiven) {
     EXPECT_EQ(files.resolve(game + "/data/maps"), game + "/DATA/maps");
 }
 
+// The folder names it remembers follow its own changes: a folder removed and made again in
+// another letter case is found under its new name, not the remembered one.
+TEST(CaseMatchingFileSystemTest, FolderMadeAgainInAnotherCaseIsFoundUnderItsNewName) {
+    test::TempFolder folder;
+    folder.write("Game/Data/a.txt", "a");
+    posix::PosixFileSystem disk;
+    CaseMatchingFileSystem files(disk);
+    const std::string game = folder.file("Game");
+
+    EXPECT_EQ(files.resolve(game + "/DATA/a.txt"), game + "/Data/a.txt");
+    files.deleteFile(game + "/DATA/a.txt");
+    EXPECT_TRUE(files.removeFolder(game + "/DATA"));
+    files.createFolder(game + "/DATA");
+    { auto file = files.open(game + "/DATA/b.txt", OpenMode::CreateAlways); }
+    EXPECT_TRUE(std::filesystem::exists(game + "/DATA/b.txt"));
+    EXPECT_EQ(files.resolve(game + "/data/B.TXT"), game + "/DATA/b.txt");
+}
+
 } // namespace
 } // namespace qly

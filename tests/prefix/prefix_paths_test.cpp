@@ -83,7 +83,10 @@ TEST(PrefixRegistryTest, ThirtyTwoBitViewFirstAndItsPathMapped) {
     EXPECT_EQ(registry.lastView(), "");
 
     EXPECT_EQ(Wow64Key("software\\A"), "Software\\Wow6432Node\\A");
-    EXPECT_EQ(Wow64Key("System\\A"), std::nullopt);
+    // Only a key below SOFTWARE has a 32-bit view; SOFTWARE itself is not the bare Wow6432Node.
+    for (const char* key : {"System\\A", "SOFTWARE\\", "SOFTWARE", "SOFTWAREX\\A", ""}) {
+        EXPECT_EQ(Wow64Key(key), std::nullopt) << key;
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <ranges>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -63,10 +64,26 @@ public:
     void clearFaults() { faults_.clear(); }
     // The nth next call (1 = the very next) and every one after it throw PowerCut and change
     // nothing. restorePower() ends the cut; data written since its file's last flush (or the
-    // last syncVolume) is then lost: the file keeps its size but holds zero bytes.
+    // last syncVolume) is then lost: the file keeps its size but holds zero bytes. So are the
+    // plain renames (replaceFile) made since the last syncVolume or durable rename, latest
+    // first, where the volume can be synced: there the system writes names back lazily. A
+    // volume that cannot be synced keeps its renames in order, the one promise it makes.
     void cutPowerAt(int nth) { powerCountdown_ = nth; }
     void restorePower() {
         powerCountdown_.reset();
+        for (const Rename& rename : std::views::reverse(lazyRenames_)) {
+            Node* now = find(rename.moved.path);
+            if (now == nullptr || now->data != rename.moved.data || find(rename.from)) {
+                continue; // changed again since: nothing of this rename is left to lose
+            }
+            remove(rename.moved.path);
+            if (rename.replaced) {
+                put(rename.replaced->path) = *rename.replaced;
+            }
+            put(rename.from) = {rename.from, rename.moved.attributes, rename.moved.data,
+                                rename.moved.id};
+        }
+        lazyRenames_.clear();
         for (const Node& node : nodes_) {
             if (node.data && dirty_.contains(node.data.get())) {
                 node.data->assign(node.data->size(), '\0');
@@ -152,8 +169,15 @@ public:
         checkNotHeld(from);
         checkNotHeld(to);
         const Node moved = *find(from);
+        const Node* replaced = find(to);
+        Rename rename{from,
+                      {to, moved.attributes, moved.data, moved.id},
+                      replaced ? std::optional<Node>(*replaced) : std::nullopt};
         remove(from);
-        put(to) = {to, moved.attributes, moved.data, moved.id};
+        put(to) = rename.moved;
+        if (volumeSync_) {
+            lazyRenames_.push_back(std::move(rename));
+        }
     }
     std::optional<uint32_t> statusOf(const std::string& path) override {
         check(!shouldFail(FsOp::Status), path);
@@ -189,6 +213,8 @@ public:
     }
     void replaceFileDurably(const std::string& from, const std::string& to) override {
         replaceFile(from, to);
+        // Written through: the names changed before it are on the disk with it.
+        lazyRenames_.clear();
     }
     bool removeFolder(const std::string& path) override {
         check(!shouldFail(FsOp::RemoveFolder) && isFolder(path), path);
@@ -206,6 +232,7 @@ public:
             return false;
         }
         dirty_.clear();
+        lazyRenames_.clear();
         return true;
     }
     // Whether syncVolume flushes (true, the default) or answers that it cannot.
@@ -248,6 +275,12 @@ private:
         uint32_t attributes = 0;
         std::shared_ptr<std::string> data; // null for a folder
         uint64_t id = 0;                   // the file's identity, kept through moves
+    };
+    // A plain rename not yet on the disk: what stood at both names before it.
+    struct Rename {
+        std::string from;
+        Node moved; // as it stands at its new name
+        std::optional<Node> replaced;
     };
     struct Fault {
         FsOp op;
@@ -354,6 +387,7 @@ private:
     std::vector<Fault> faults_;
     std::optional<int> powerCountdown_;
     std::set<const std::string*> dirty_;
+    std::vector<Rename> lazyRenames_;
     std::vector<std::string> held_;
     bool volumeSync_ = true;
     int calls_ = 0;

@@ -252,6 +252,34 @@ TEST(UpdateRunTest, ForcedUnloadDuringTheCopyStopsTheEngineBeforeReleasingIt) {
     EXPECT_EQ(rig.form().outcome(), RunOutcome::Failed); // no success for the exit code
 }
 
+// The window forced shut at any moment of the run: the outcome the exit code comes from says
+// installed exactly when the whole patch is in the game folder.
+TEST(UpdateRunTest, ForcedUnloadAtAnyMomentReportsInstalledOnlyWhenThePatchIsInPlace) {
+    int yieldsOfARun = 0;
+    {
+        Form1Rig rig;
+        prepare(rig, WithProgram);
+        ASSERT_TRUE(rig.load());
+        const int before = rig.loop_.yields();
+        rig.form().Command1_Click();
+        yieldsOfARun = rig.loop_.yields() - before;
+    }
+    bool sawInstalled = false;
+    for (int offset = 1; offset <= yieldsOfARun + 1; ++offset) {
+        SCOPED_TRACE("unload at yield " + std::to_string(offset));
+        Form1Rig rig;
+        prepare(rig, WithProgram);
+        ASSERT_TRUE(rig.load());
+        rig.loop_.at(rig.loop_.yields() + offset, [&] { rig.form().Form_Unload(); });
+        rig.form().Command1_Click();
+        const bool inPlace = rig.fs.isFile(std::string(kGame) + "\\data\\level.pak");
+        EXPECT_EQ(rig.form().outcome() == RunOutcome::Installed, inPlace)
+            << "ErrorCode " << rig.form().ErrorCode;
+        sawInstalled = sawInstalled || inPlace;
+    }
+    EXPECT_TRUE(sawInstalled);
+}
+
 // A patch of one huge file that the fake does not hold in memory: its listing and its length
 // report the size, its reads and the copy's writes move no bytes (the file put in place in
 // the game folder is empty).
