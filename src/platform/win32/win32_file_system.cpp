@@ -12,6 +12,10 @@ namespace qly::win32 {
 
 namespace {
 
+// A user's disk quota reached (winerror.h's ERROR_DISK_QUOTA_EXCEEDED, missing from some
+// headers): the same answer as a full disk.
+constexpr DWORD kDiskQuotaExceeded = 1295;
+
 FailureKind kindOf(DWORD code) {
     switch (code) {
     case ERROR_SHARING_VIOLATION:
@@ -25,7 +29,7 @@ FailureKind kindOf(DWORD code) {
         return FailureKind::ReadOnly;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_QUOTA_EXCEEDED:
+    case kDiskQuotaExceeded:
         return FailureKind::DiskFull;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
