@@ -10,6 +10,7 @@ import hashlib
 import shutil
 import struct
 import subprocess
+import zlib
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
@@ -153,6 +154,44 @@ def packed_exe():
         struct.pack("<Iq", len(files), index_offset) + index)
 
 
+def varint(value):
+    out = b""
+    while value >= 0x80:
+        out += bytes([value & 0x7F | 0x80])
+        value >>= 7
+    return out + bytes([value])
+
+
+def patch_archives():
+    """A patch archive of stored blocks: one file added whole, one delta, one removal; and the
+    delta's streams alone for the decoder."""
+    def state(data):
+        return struct.pack("<Q", len(data)) + hashlib.sha256(data).digest()
+
+    def name(text):
+        encoded = text.encode("utf-8")
+        return struct.pack("<H", len(encoded)) + encoded
+
+    old, new, whole = b"\0" * 8, b"ABCDEFGHxy", b"hello"
+    control = varint(8) + varint(2) + varint(0)
+    differences, extra = new[:8], new[8:]
+    directory = bytes([1, 4]) + name("readme.txt") + state(whole) + struct.pack("<Q", 0)
+    directory += bytes([2, 1]) + name("data\\map.dat") + state(old) + state(new)
+    directory += struct.pack("<6Q", 0, len(control), 0, len(differences), 0, len(extra))
+    directory += bytes([3, 1]) + name("old.txt") + state(b"bye")
+    blocks = [(0, control), (1, differences), (2, extra), (3, whole)]
+    table = b"".join(struct.pack("<BBIII", section, 0, len(data), len(data), zlib.crc32(data))
+                     for section, data in blocks)
+    header = b"QLYPATCH" + struct.pack("<5I", 1, 3, len(blocks), len(directory),
+                                       zlib.crc32(directory + table))
+    archive = header + directory + table + b"".join(data for _, data in blocks)
+    put("patch_archive_fuzz", "three_kinds.qlypatch", archive)
+    put("patch_archive_fuzz", "cut_short.qlypatch", archive[:60])
+    put("delta_fuzz", "one_record.delta",
+        struct.pack("<HHHI", len(old), len(control), len(differences), len(new)) + old + control
+        + differences + extra)
+
+
 if __name__ == "__main__":
     for target in ["profile_file_fuzz", "lang_text_fuzz"]:
         (CORPUS / target).mkdir(parents=True, exist_ok=True)
@@ -166,3 +205,4 @@ if __name__ == "__main__":
     manifests()
     switch_lines()
     packed_exe()
+    patch_archives()

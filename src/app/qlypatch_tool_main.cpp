@@ -8,10 +8,14 @@
 #include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_random_access_file.h"
+#include "platform/posix/posix_terminal.h"
+#include "tools/make_command.h"
 #include "tools/pack.h"
 #include "tools/subcommands.h"
 #include "tools/tool_arguments.h"
 
+#include <algorithm>
+#include <functional>
 #include <iostream>
 #include <span>
 #include <string>
@@ -71,6 +75,35 @@ int main(int argc, char** argv) {
          },
          "BUNDLE -o OUT.exe [--installer qlypatch.exe]  packs the bundle folder behind the "
          "installer into one exe (installer by default: the win32 build's qlypatch.exe)"},
+        {"make",
+         [](std::span<const std::string> args) {
+             qly::posix::PosixFileSystem files;
+             qly::posix::LibcryptoHashService hashes;
+             qly::patch::MakeIo io{
+                 files, hashes,
+                 [](const std::string& path) -> std::unique_ptr<qly::RandomAccessFile> {
+                     return std::make_unique<qly::posix::PosixRandomAccessFile>(path);
+                 },
+                 nullptr};
+             qly::posix::PosixTerminal terminal;
+             std::function<void(std::string_view)> progress;
+             if (terminal.interactive()) {
+                 progress = [&terminal](std::string_view line) {
+                     if (terminal.interrupted()) {
+                         throw qly::Error("stopped");
+                     }
+                     const auto width =
+                         static_cast<std::size_t>(std::max(terminal.width(), 20) - 1);
+                     std::string shown(line.substr(0, width));
+                     shown.resize(width, ' ');
+                     terminal.write("\r" + shown + "\r");
+                 };
+             }
+             return qly::tools::RunMake(args, {io, std::cout, progress});
+         },
+         "OLD NEW -o BUNDLE [--keep-whole GLOB]... [--fallback-whole]: writes "
+         "BUNDLE/update.qlypatch, "
+         "the patch from the game folder OLD to NEW (added, changed as deltas, removed files)"},
     };
 
     const std::vector<std::string> args(argv + 1, argv + argc);

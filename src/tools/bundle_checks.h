@@ -41,4 +41,9 @@ void CheckTexts(const std::vector<BundleLanguage>& languages, const Rect& textAr
 void CheckPatchTree(const std::filesystem::path& bundle, const std::string& gameFolder,
                     HashService& hashes, std::vector<Finding>& findings);
 
+// update.qlypatch, when the bundle carries its patch as an archive: readable, every block
+// intact, every entry with its hashes and sizes that add up, every delta's records inside its
+// files.
+void CheckPatchArchive(const std::filesystem::path& bundle, std::vector<Finding>& findings);
+
 } // namespace qly::tools

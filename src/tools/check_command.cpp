@@ -1,5 +1,6 @@
 // qlypatch-tool check BUNDLE [--json] [--game-folder PATH]: every fault of a bundle that the
 // installer would show only on Windows, as "file:line: error|warning: text".
+#include "patch/patch_archive.h"
 #include "tools/bundle_checks.h"
 #include "tools/subcommands.h"
 #include "tools/tool_arguments.h"
@@ -24,7 +25,11 @@ std::vector<Finding> CheckBundle(const std::filesystem::path& bundle, const std:
     const std::vector<BundleLanguage> languages = ReadLanguages(bundle);
     CheckLanguages(languages, findings);
     CheckTexts(languages, ReadWindowLayout(bundle).textArea, findings);
-    CheckPatchTree(bundle, gameFolder, hashes, findings);
+    if (std::filesystem::exists(bundle / patch::kBundleArchiveName)) {
+        CheckPatchArchive(bundle, findings);
+    } else {
+        CheckPatchTree(bundle, gameFolder, hashes, findings);
+    }
     return findings;
 }
 

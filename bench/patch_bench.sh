@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Patch sizes and times on real version pairs (two versions of Debian packages, fetched once):
+# our archive beside bsdiff, `xdelta3 -9 -S djw`, `zstd -19 --long --patch-from` on the files
+# that changed, and beside `xz -9e` for the changed and added files packed whole; the time to
+# make and to apply each, our peak memory while making, and whether each target is met.
+# Times are medians of BENCH_RUNS rounds (default 3).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${QLY_BUILD_DIR:-build/native}
+runs=${BENCH_RUNS:-3}
+fixtures=bench/fixtures/pairs
+# package old-version new-version
+pairs=(
+    "zstd 1.5.4+dfsg2-5 1.5.4+dfsg2-5+deb12u1"
+    "libssl3 3.0.20-1~deb12u2 3.0.22-1~deb12u2"
+    "libcurl4 7.88.1-10+deb12u5 7.88.1-10+deb12u15"
+)
+
+cmake --preset native -B "$build" >/dev/null
+cmake --build "$build" --target qlypatch-tool qly-patch-bench >/dev/null
+tool="$build/src/app/qlypatch-tool"
+bench="$build/bench/qly-patch-bench"
+for program in bsdiff bspatch xdelta3 zstd xz; do
+    command -v "$program" >/dev/null || { echo "patch_bench: $program is missing (scripts/deps.sh)"; exit 1; }
+done
+
+# shellcheck source=stats.sh
+source bench/stats.sh
+at_least() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { print (a / b >= t) ? "met" : "NOT met" }'; }
+secs() { awk -v a="$1" 'BEGIN { printf "%.3f", a }'; }
+
+# Runs "$@" $runs times; prints the median seconds.
+timed() {
+    local rounds="" t0
+    for _ in $(seq "$runs"); do
+        t0=$(now)
+        "$@" >/dev/null 2>&1
+        rounds+="$(awk -v a="$t0" -v b="$(now)" 'BEGIN { print b - a }') "
+    done
+    echo "$rounds" | median
+}
+
+# The files of $1 and $2 that differ ($work/changed) or are new ($work/added), one relative
+# path a line; links are followed as a copy would.
+compare_trees() {
+    (cd "$1" && find -L . -type f | sed 's|^\./||' | sort) >"$work/old.list"
+    (cd "$2" && find -L . -type f | sed 's|^\./||' | sort) >"$work/new.list"
+    comm -13 "$work/old.list" "$work/new.list" >"$work/added"
+    : >"$work/changed"
+    while IFS= read -r f; do
+        cmp -s "$1/$f" "$2/$f" || echo "$f" >>"$work/changed"
+    done < <(comm -12 "$work/old.list" "$work/new.list")
+}
+
+# Copies the files listed in $1 from tree $2 to tree $3.
+copy_listed() {
+    while IFS= read -r f; do
+        mkdir -p "$3/$(dirname "$f")" && cp -L "$2/$f" "$3/$f"
+    done <"$1"
+}
+
+# Runs a per-file tool over the changed files: $1 a function (old new patch) applied to each.
+sum_sizes() { local s=0; for f in "$@"; do s=$((s + $(stat -c %s "$f"))); done; echo $s; }
+
+per_file() { # $1 function; applies it to each changed file, writing patches under $work/$2
+    local fn=$1 dir=$work/$2 i=0
+    rm -rf "$dir" && mkdir -p "$dir"
+    while IFS= read -r f; do
+        "$fn" "$work/oldc/$f" "$work/newc/$f" "$dir/$i" "$work/out.$2"
+        i=$((i + 1))
+    done <"$work/changed"
+}
+make_bsdiff() { bsdiff "$1" "$2" "$3"; }
+apply_bsdiff() { bspatch "$1" "$4" "$3"; }
+make_xdelta() { xdelta3 -9 -S djw -f -e -s "$1" "$2" "$3"; }
+apply_xdelta() { xdelta3 -f -d -s "$1" "$3" "$4"; }
+make_zstd() { zstd -q -f -19 --long=30 --patch-from="$1" "$2" -o "$3"; }
+apply_zstd() { zstd -q -f -d --long=30 --patch-from="$1" "$3" -o "$4"; }
+
+printf "%-10s %-14s %12s %9s %9s %8s\n" pair method bytes make_s apply_s ratio
+for pair in "${pairs[@]}"; do
+    read -r package old new <<<"$pair"
+    dest=$fixtures/$package
+    tests/patch/fetch_pair.sh "$package" "$old" "$new" "$dest" || continue
+    work=$dest/work
+    rm -rf "$work" && mkdir -p "$work"
+    compare_trees "$dest/old" "$dest/new"
+    copy_listed "$work/changed" "$dest/old" "$work/oldc"
+    copy_listed "$work/changed" "$dest/new" "$work/newc"
+    mkdir -p "$work/oldc" "$work/newc" "$work/none" "$work/whole"
+    copy_listed "$work/changed" "$dest/new" "$work/whole"
+    copy_listed "$work/added" "$dest/new" "$work/whole"
+
+    # Ours: make (time and peak memory), apply on one thread into a fresh staging folder.
+    t_make=$(timed "$tool" make "$work/oldc" "$work/newc" -o "$work/ours")
+    peak_kb=$( { /usr/bin/time -f "%M" "$tool" make "$work/oldc" "$work/newc" -o "$work/ours" >/dev/null; } 2>&1 | tail -n 1)
+    ours=$(stat -c %s "$work/ours/update.qlypatch")
+    t_apply=$(timed bash -c "rm -rf '$work/stage' && mkdir '$work/stage' && '$bench' apply '$work/ours/update.qlypatch' '$work/oldc' '$work/stage' 1")
+
+    declare -A size make_t apply_t
+    for m in bsdiff xdelta zstd; do
+        make_t[$m]=$(timed per_file "make_$m" "$m")
+        size[$m]=$(sum_sizes "$work/$m"/*)
+        apply_t[$m]=$(timed per_file "apply_$m" "$m")
+    done
+    printf "%-10s %-14s %12d %9s %9s %8s\n" "$package" ours "$ours" "$(secs "$t_make")" "$(secs "$t_apply")" 1.00
+    for m in bsdiff xdelta zstd; do
+        printf "%-10s %-14s %12d %9s %9s %8s\n" "$package" "$m" "${size[$m]}" "$(secs "${make_t[$m]}")" \
+            "$(secs "${apply_t[$m]}")" "$(ratio "$ours" "${size[$m]}")"
+    done
+
+    # Whole files: our archive of the changed and added files against one tar through xz -9e.
+    "$tool" make "$work/none" "$work/whole" -o "$work/whole_ours" >/dev/null
+    whole_ours=$(stat -c %s "$work/whole_ours/update.qlypatch")
+    tar -C "$work/whole" -cf "$work/whole.tar" . && xz -9e -k -f -T1 "$work/whole.tar"
+    whole_xz=$(stat -c %s "$work/whole.tar.xz")
+    t_xz=$(timed xz -d -k -c -T1 "$work/whole.tar.xz")
+    t_dec1=$(timed "$bench" decode "$work/whole_ours/update.qlypatch" 1)
+    t_dec2=$(timed "$bench" decode "$work/whole_ours/update.qlypatch" 2)
+    printf "%-10s %-14s %12d %9s %9s %8s\n" "$package" "ours whole" "$whole_ours" - "$(secs "$t_dec1")" 1.00
+    printf "%-10s %-14s %12d %9s %9s %8s\n" "$package" "ours whole x2" "$whole_ours" - "$(secs "$t_dec2")" 1.00
+    printf "%-10s %-14s %12d %9s %9s %8s\n" "$package" "xz -9e" "$whole_xz" - "$(secs "$t_xz")" "$(ratio "$whole_ours" "$whole_xz")"
+
+    echo "  $package: $(wc -l <"$work/changed") changed, $(wc -l <"$work/added") added files; our peak memory making: $((peak_kb / 1024)) MiB"
+    echo "  size <= 0.9x bsdiff: $(verdict "$ours" "${size[bsdiff]}" 0.9); <= 0.6x xdelta3: $(verdict "$ours" "${size[xdelta]}" 0.6)"
+    echo "  whole <= 1.02x xz -9e: $(verdict "$whole_ours" "$whole_xz" 1.02)"
+    echo "  apply speed >= 0.8x xdelta3 -d: $(at_least "${apply_t[xdelta]}" "$t_apply" 0.8) ($(ratio "${apply_t[xdelta]}" "$t_apply")x)"
+    echo "  whole decode, 1 thread >= xz -d: $(at_least "$t_xz" "$t_dec1" 1.0) ($(ratio "$t_xz" "$t_dec1")x); 2 threads >= 1.6x: $(at_least "$t_xz" "$t_dec2" 1.6) ($(ratio "$t_xz" "$t_dec2")x)"
+    echo "  make <= 2x bsdiff's time: $(verdict "$t_make" "${make_t[bsdiff]}" 2.0) ($(ratio "$t_make" "${make_t[bsdiff]}")x); within 4 GiB: $(awk -v k="$peak_kb" 'BEGIN { print (k <= 4194304) ? "met" : "NOT met" }')"
+done

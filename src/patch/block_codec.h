@@ -1,0 +1,42 @@
+// The codecs of an archive's blocks. Each block is compressed on its own, so that blocks
+// decode in any order and on several threads at once.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace qly::patch {
+
+enum class Codec : uint8_t {
+    Stored = 0, // the bytes as they are
+    Lzma = 1,   // LZMA, five property bytes first
+    Zlib = 2,   // a zlib stream
+};
+
+// The largest block a writer makes and a reader accepts, uncompressed. A reader needs this
+// much memory per block it holds, besides the codec's few MiB of state.
+inline constexpr uint32_t kMaxBlockSize = 16u << 20;
+
+// How one block is to be coded: the codec byte and the packed bytes.
+struct PackedBlock {
+    Codec codec = Codec::Stored;
+    std::string bytes;
+};
+
+// LZMA's literal context: text-like data predicts a byte from the previous one; the difference
+// bytes of a delta are mostly zero and depend on their position in a word instead.
+enum class DataKind { General, Differences };
+
+// Codes raw with every codec and keeps the smallest result (stored when nothing gains), so a
+// block never grows by more than its header. raw.size() <= kMaxBlockSize.
+PackedBlock CompressBlock(std::span<const char> raw, DataKind kind);
+
+// Decodes packed as codec into out, whose size is the block's raw size. Throws Error (Damaged)
+// unless the packed bytes decode to exactly out.size() bytes and no packed byte is left over.
+void DecompressBlock(Codec codec, std::span<const char> packed, std::span<char> out);
+
+// The CRC-32 (zlib's) of data, continuing from crc.
+uint32_t Crc32(std::span<const char> data, uint32_t crc = 0);
+
+} // namespace qly::patch
