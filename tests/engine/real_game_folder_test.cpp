@@ -49,8 +49,17 @@ TEST_F(RealGameFolder, ASymlinkBelowTheGameFolderEndsTheRunAndNothingOutsideChan
     EXPECT_FALSE(dir.exists("game/readme.txt"));
     EXPECT_FALSE(dir.exists("game/qlypatch-stage-1"));
 
-    // The game folder itself may be a link.
+    // A link to a file is refused the same way, never written through.
     stdfs::remove(dir.file("game/data"));
+    stdfs::create_symlink(dir.file("outside/levels.dat"), dir.file("game/readme.txt"));
+    EXPECT_EQ(install(), -1);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->kind, FailureKind::Link);
+    EXPECT_EQ(failure->path, "readme.txt");
+    EXPECT_EQ(dir.read("outside/levels.dat"), "not the game's");
+    stdfs::remove(dir.file("game/readme.txt"));
+
+    // The game folder itself may be a link.
     stdfs::rename(dir.file("game"), dir.file("moved"));
     stdfs::create_directory_symlink(dir.file("moved"), dir.file("game"));
     EXPECT_EQ(install(), 7 + 10);

@@ -99,8 +99,9 @@ uint32_t attributesOf(const struct stat& own, const char* name, StatFollow statF
             *size = 0;
             return kAttrReparsePoint;
         }
-        // Every link is a reparse point, as Windows reports a file link too.
-        attrs |= kAttrReparsePoint;
+        if (S_ISDIR(st.st_mode)) {
+            attrs |= kAttrReparsePoint;
+        }
     }
     if (S_ISDIR(st.st_mode)) {
         attrs |= kAttrDirectory;
@@ -373,9 +374,12 @@ std::optional<uint32_t> PosixFileSystem::statusOf(const std::string& path) {
         fail("cannot look up", native, errno);
     }
     int64_t size = 0;
-    return attributesOf(
+    const uint32_t attrs = attributesOf(
         own, baseName(native).c_str(),
         [&](struct stat& st) { return stat(native.c_str(), &st) == 0; }, &size);
+    // The transaction's lookup tells every link, a file link too, as Windows does: the run
+    // must never act through one. (Listings show a file link as its file, for the scans.)
+    return S_ISLNK(own.st_mode) ? attrs | kAttrReparsePoint : attrs;
 }
 
 void PosixFileSystem::checkReplaceable(const std::string& path) {
