@@ -1,7 +1,7 @@
 // The layout file's number conversion on any text: blanks never change the number, and a
 // minus sign in front of a number negates it (up to the asymmetric 32-bit clamp).
 #include "fuzz_input.h"
-#include "window/layout_file.h"
+#include "layout/layout_file.h"
 
 #include <limits>
 #include <string>

@@ -1,7 +1,6 @@
 // qlypatch-linux: installs a patch (a bundle folder or a packed patch exe) into a game inside
 // a Wine or Proton prefix, natively, through the same update run as the Windows program.
 // Chooses the POSIX services, the prefix's registry and folders, and the terminal.
-#include "app/support_log.h"
 #include "bundle/packed_bundle.h"
 #include "bundle/payload_reader.h"
 #include "common/error.h"
@@ -28,6 +27,7 @@
 #include "prefix/prefix_registry.h"
 #include "tools/tool_arguments.h"
 #include "update/exit_codes.h"
+#include "update/support_log.h"
 #include "update/update_run.h"
 
 #include <chrono>
@@ -107,6 +107,46 @@ int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
     return 0;
 }
 
+// A patch packed behind an exe, unpacked into a private folder for the run.
+struct PackedPatch {
+    std::unique_ptr<posix::PosixRandomAccessFile> exe;
+    std::unique_ptr<posix::PosixPrivateFolder> unpacked;
+    std::unique_ptr<PackedBundle> packed;
+};
+
+// Opens the patch packed in the exe at path. Throws Error of kind Damaged, with the reason,
+// when its payload is damaged, and Error of another kind when there is none or it cannot be
+// unpacked.
+PackedPatch openPackedPatch(const std::string& path, HashService& hashes, FileSystem& disk,
+                            Process& process) {
+    PackedPatch patch;
+    patch.exe = std::make_unique<posix::PosixRandomAccessFile>(path);
+    PayloadLookup lookup = FindPayload(*patch.exe, hashes);
+    if (lookup.status == PayloadLookup::Status::Damaged) {
+        throw Error(lookup.problem, FailureKind::Damaged, 0, path);
+    }
+    if (lookup.status == PayloadLookup::Status::None) {
+        throw Error("no patch packed in " + path);
+    }
+    patch.unpacked = std::make_unique<posix::PosixPrivateFolder>();
+    patch.packed = std::make_unique<PackedBundle>(*patch.exe, std::move(lookup.payload), hashes,
+                                                  disk, process, patch.unpacked->path());
+    return patch;
+}
+
+// Tells the user and the log why the patch could not be opened; the run ends there.
+void reportUnopenedPatch(const Error& e, FileSystem& disk, const LogWriter& log) {
+    const bool damaged = e.kind() == FailureKind::Damaged;
+    log(std::string(damaged ? "damaged download: " : "cannot unpack: ") + e.what());
+    std::cerr << "qlypatch-linux: " << e.what() << "\n";
+    if (damaged) {
+        // No language file of a damaged download can be trusted: the built-in text.
+        LanguageState lang(disk);
+        std::cerr << utf8OfCharset(LangTextOrBuiltIn(lang, "uszkodzony"), 0) << "\n";
+    }
+    log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+}
+
 int run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     tools::ToolArguments parsed;
@@ -136,7 +176,7 @@ int run(int argc, char** argv) {
     if (const auto logPath = parsed.option("--log")) {
         logFile.open(*logPath, std::ios::app | std::ios::binary);
     }
-    const auto log = [&logFile](const std::string& line) {
+    const LogWriter log = [&logFile](const std::string& line) {
         if (logFile.is_open()) {
             logFile << StampedLine(std::chrono::system_clock::now(), line) << '\n' << std::flush;
         }
@@ -167,35 +207,16 @@ int run(int argc, char** argv) {
                                     : std::filesystem::path(bundlePath).parent_path().string());
     // Game files are found without regard to letter case, as the game itself finds them.
     CaseMatchingFileSystem prefixDisk(disk);
-    std::unique_ptr<posix::PosixRandomAccessFile> exe;
-    std::unique_ptr<posix::PosixPrivateFolder> unpacked;
-    std::unique_ptr<PackedBundle> packed;
+    PackedPatch packedPatch;
     if (!std::filesystem::is_directory(bundlePath)) {
         try {
-            exe = std::make_unique<posix::PosixRandomAccessFile>(bundlePath);
-            PayloadLookup lookup = FindPayload(*exe, hashes);
-            if (lookup.status == PayloadLookup::Status::Damaged) {
-                throw Error(lookup.problem, FailureKind::Damaged, 0, bundlePath);
-            }
-            if (lookup.status == PayloadLookup::Status::None) {
-                throw Error("no patch packed in " + bundlePath);
-            }
-            unpacked = std::make_unique<posix::PosixPrivateFolder>();
-            packed = std::make_unique<PackedBundle>(*exe, std::move(lookup.payload), hashes,
-                                                    prefixDisk, bundleProcess, unpacked->path());
+            packedPatch = openPackedPatch(bundlePath, hashes, prefixDisk, bundleProcess);
         } catch (const Error& e) {
-            const bool damaged = e.kind() == FailureKind::Damaged;
-            log(std::string(damaged ? "damaged download: " : "cannot unpack: ") + e.what());
-            std::cerr << "qlypatch-linux: " << e.what() << "\n";
-            if (damaged) {
-                // No language file of a damaged download can be trusted: the built-in text.
-                LanguageState lang(disk);
-                std::cerr << utf8OfCharset(LangTextOrBuiltIn(lang, "uszkodzony"), 0) << "\n";
-            }
-            log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+            reportUnopenedPatch(e, disk, log);
             return static_cast<int>(ExitCode::CouldNotStart);
         }
     }
+    const std::unique_ptr<PackedBundle>& packed = packedPatch.packed;
     FileSystem& files = packed ? packed->files() : static_cast<FileSystem&>(prefixDisk);
     Process& process = packed ? packed->process() : static_cast<Process&>(bundleProcess);
 
@@ -212,20 +233,20 @@ int run(int argc, char** argv) {
 
     PrefixRunOptions options;
     if (dirOption) {
-        options.form.dir =
+        options.run.dir =
             FolderOfAnswer(paths, *dirOption, std::filesystem::current_path().string());
-        log("game folder given: " + *dirOption + " -> " + *options.form.dir);
+        log("game folder given: " + *dirOption + " -> " + *options.run.dir);
     }
-    options.form.lang = parsed.option("--lang");
+    options.run.lang = parsed.option("--lang");
     if (logFile.is_open()) {
-        options.form.log = log;
+        options.log = log;
     }
     options.yes = parsed.has("--yes");
     options.toUtf8 = utf8OfCharset;
 
     const ExitCode code = RunInPrefix(
         PrefixRunServices{
-            {files, profile, registry, shell, versions, locale, loop, process, hashes}, terminal},
+            {files, profile, registry, versions, locale, loop, process, hashes}, shell, terminal},
         std::move(options));
     return static_cast<int>(code);
 }

@@ -2,8 +2,6 @@
 // runs the start-up and then the message loop until the window is gone. Nothing escapes
 // wWinMain: a failure ends the program with a non-zero exit code.
 #include "app/resource_ids.h"
-#include "app/support_log.h"
-#include "app/unattended.h"
 #include "bundle/packed_bundle.h"
 #include "bundle/payload_reader.h"
 #include "common/error.h"
@@ -31,6 +29,8 @@
 #include "platform/win32/win32_version_resource.h"
 #include "update/command_switches.h"
 #include "update/exit_codes.h"
+#include "update/support_log.h"
+#include "update/unattended_run.h"
 #include "window/form1.h"
 
 #include <chrono>
@@ -51,8 +51,6 @@ enum ControlId : int {
     kImage1,
     kImage2,
 };
-
-using LogWriter = std::function<void(const std::string&)>;
 
 // The support log named by /LOG, else by QLYPATCH_LOG; absent when neither names one or it
 // cannot be opened.
@@ -123,15 +121,25 @@ std::string programVersion(win32::Win32Process& process) {
     return "unknown";
 }
 
-// The exit code of a form that has run, and the log's last line.
-int outcomeOf(const Form1& form, bool loaded, const std::string& caption, const LogWriter& log) {
-    const ExitCode code = loaded ? ExitCodeOf(form.outcome()) : ExitCode::CouldNotStart;
-    log(OutcomeLine(code, form.status, form.ErrorCode, caption));
+// The exit code of a run, and the log's last line.
+int outcomeOf(const UpdateRun& run, bool loaded, const std::string& caption, const LogWriter& log) {
+    const ExitCode code = loaded ? ExitCodeOf(run.outcome()) : ExitCode::CouldNotStart;
+    log(OutcomeLine(code, run.status, run.ErrorCode, caption));
     return static_cast<int>(code);
 }
 
-// /VERYSILENT: Form1 over controls that show nothing; the run starts at once, never asks for
-// the folder, and everything it would show goes to the log.
+// Where the lines of a run without a window go: nowhere but the log that wraps it.
+class NoTextArea final : public TextArea {
+public:
+    void Cls() override {}
+    void Tekst(std::string) override {}
+    void Bar(int16_t) override {}
+    void SetFontCharset(int32_t) override {}
+    void Move(const Rect&) override {}
+};
+
+// /VERYSILENT: no window; the run starts at once, never asks for the folder, and everything
+// it would show goes to the log.
 int runUnattended(const BundleServices& bundle, const Form1Options& options, const LogWriter& log) {
     win32::GuiSession session; // COM for the Favorites folder; no window is made
     win32::Win32MessageLoop realLoop;
@@ -145,26 +153,17 @@ int runUnattended(const BundleServices& bundle, const Form1Options& options, con
     win32::Win32VersionResource versions;
     win32::Win32Locale locale;
 
-    UnattendedWindow window(files);
-    UnattendedButton command1;
-    UnattendedButton command2;
-    UnattendedButton command3;
-    UnattendedComboBox combo1;
-    UnattendedTextArea shown;
+    NoTextArea shown;
     LoggedTextArea textArea(shown, log, utf8OfCharset, nullptr);
-    UnattendedImageArea image1;
-    UnattendedImageArea image2;
-
-    Form1 form(
-        Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, loop, process, hashes},
-        options);
-    const bool loaded = form.Form_Load();
+    UnattendedRun unattended(
+        RunServices{files, profile, registry, versions, locale, loop, process, hashes}, shell,
+        textArea, RunOptions{options.dir, options.lang, true}, options.log);
+    const bool loaded = unattended.Start();
     if (loaded) {
-        form.Command1_Click(); // the update run
-        form.Command1_Click(); // the exit button: the unload, as at the end of a window's run
+        unattended.Run();
+        unattended.Finish(); // what the exit button does at the end of a window's run
     }
-    return outcomeOf(form, loaded, window.caption(), log);
+    return outcomeOf(unattended.run(), loaded, unattended.caption(), log);
 }
 
 // The window; with /SILENT it runs the update by itself and closes at the end.
@@ -232,7 +231,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
         // silent run): run() then returns at once with the quit that the destruction posted.
         loop.run();
     }
-    return outcomeOf(form, loaded, window.caption(), log);
+    return outcomeOf(form.updateRun(), loaded, window.caption(), log);
 }
 
 // The usage text on the console and, unless the run is silent, in a message box.

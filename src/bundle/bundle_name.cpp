@@ -1,5 +1,6 @@
 #include "bundle/bundle_name.h"
 
+#include "common/ascii_case.h"
 #include "engine/path_case.h"
 
 #include <algorithm>
@@ -56,60 +57,6 @@ bool validUtf8(std::string_view text) {
     return true;
 }
 
-char upperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-// True when component names a device whatever its extension: "con", "NUL.txt", "com1.dat".
-bool isDeviceName(std::string_view component) {
-    std::string base;
-    for (char c : component.substr(0, component.find('.'))) {
-        base += upperAscii(c);
-    }
-    while (!base.empty() && base.back() == ' ') {
-        base.pop_back();
-    }
-    for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
-        if (base == device) {
-            return true;
-        }
-    }
-    if (base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT"))) {
-        return base[3] >= '0' && base[3] <= '9';
-    }
-    // COM and LPT followed by a superscript one, two or three count too.
-    if (base.size() == 5 && (base.starts_with("COM") || base.starts_with("LPT"))) {
-        const std::string_view digit = std::string_view(base).substr(3);
-        return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
-    }
-    return false;
-}
-
-std::optional<std::string> componentProblem(std::string_view component) {
-    if (component.empty()) {
-        return "an empty folder name";
-    }
-    if (component == "." || component == "..") {
-        return "a \".\" or \"..\" component";
-    }
-    for (char c : component) {
-        const auto byte = static_cast<uint8_t>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            return "a control character";
-        }
-        if (std::string_view("<>:\"/|?*").find(c) != std::string_view::npos) {
-            return std::string("the character ") + c;
-        }
-    }
-    if (component.back() == '.' || component.back() == ' ') {
-        return "a name ending in a dot or a blank";
-    }
-    if (isDeviceName(component)) {
-        return "the device name " + std::string(component);
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<std::string> BundleNameProblem(std::string_view name) {
@@ -130,7 +77,13 @@ std::optional<std::string> BundleNameProblem(std::string_view name) {
         const std::size_t end = name.find('\\', start);
         const std::string_view component = name.substr(
             start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (auto problem = componentProblem(component)) {
+        if (component.empty()) {
+            return "an empty folder name";
+        }
+        if (component == "." || component == "..") {
+            return "a \".\" or \"..\" component";
+        }
+        if (auto problem = WindowsNameProblem(component)) {
             return problem;
         }
         if (end == std::string_view::npos) {
@@ -138,6 +91,58 @@ std::optional<std::string> BundleNameProblem(std::string_view name) {
         }
         start = end + 1;
     }
+}
+
+namespace {
+
+// The device name that component stands for whatever its extension ("NUL.txt", "com1.dat",
+// "COM\u00B9"), in capitals; empty when it is none.
+std::string deviceName(std::string_view component) {
+    std::string base = AsciiUpperCase(component.substr(0, component.find('.')));
+    while (!base.empty() && base.back() == ' ') {
+        base.pop_back();
+    }
+    for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (base == device) {
+            return base;
+        }
+    }
+    if (!base.starts_with("COM") && !base.starts_with("LPT")) {
+        return {};
+    }
+    const std::string_view digit = std::string_view(base).substr(3);
+    const bool isDigit = digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9';
+    // A superscript one, two or three counts too.
+    const bool isSuperscript = digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
+    return isDigit || isSuperscript ? base : std::string();
+}
+
+} // namespace
+
+std::optional<std::string> WindowsNameProblem(std::string_view component) {
+    if (component.empty()) {
+        return "an empty name";
+    }
+    for (char c : component) {
+        const auto byte = static_cast<uint8_t>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return "a control character";
+        }
+        if (std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos) {
+            return std::string("the character ") + c;
+        }
+    }
+    // Windows drops a trailing dot or blank, so that two names would meet.
+    if (component.back() == '.') {
+        return "a dot at its end";
+    }
+    if (component.back() == ' ') {
+        return "a blank at its end";
+    }
+    if (const std::string device = deviceName(component); !device.empty()) {
+        return "the device name " + device;
+    }
+    return std::nullopt;
 }
 
 std::string BundlePathKey(std::string_view path) {

@@ -9,11 +9,16 @@
 
 namespace qly {
 
+// Why Windows would refuse component (one file or folder name, UTF-8) or take it for another,
+// or nothing when it takes it as it is: control characters, the characters < > : " / \ | ? *,
+// a dot or a blank at its end, and device names with any extension and blanks before it
+// (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM and LPT with a digit 0-9 or a superscript 1-3).
+// The one rule for the patch maker's check, the packer and the installer's run.
+std::optional<std::string> WindowsNameProblem(std::string_view component);
+
 // Why name cannot stand for a file inside a bundle on Windows, or nothing when it can:
 // refused are empty names and components, "." and "..", a leading "\" or "/" (absolute
-// paths), ":" (drive letters, streams), characters Windows does not allow in names, control
-// characters, invalid UTF-8, components ending in a dot or a blank (Windows drops those, so
-// two names would meet) and device names such as "CON" or "lpt1.txt".
+// paths), invalid UTF-8, and any component that WindowsNameProblem refuses.
 std::optional<std::string> BundleNameProblem(std::string_view name);
 
 // The form in which two spellings of one packed path compare equal: letter case lowered, "\"

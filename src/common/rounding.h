@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
+#include <string_view>
 
 namespace qly {
 
@@ -10,5 +12,14 @@ namespace qly {
 inline double roundHalfEven(double x) {
     return std::nearbyint(x);
 }
+
+// The largest magnitude RoundDecimalHalfEven gives: beyond it every caller's range ends.
+inline constexpr int64_t kRoundedDecimalLimit = int64_t{1} << 53;
+
+// The same rule straight from decimal text, with no binary fraction between: the number
+// written as mantissa (decimal digits with at most one '.') times ten to exponent, negated
+// when negative, rounded to the nearest integer, ties to even; magnitudes beyond
+// kRoundedDecimalLimit give that limit. exponent must lie within +-10^6.
+int64_t RoundDecimalHalfEven(std::string_view mantissa, int64_t exponent, bool negative);
 
 } // namespace qly

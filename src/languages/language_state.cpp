@@ -1,5 +1,6 @@
 #include "languages/language_state.h"
 
+#include "common/bundle_files.h"
 #include "common/error.h"
 
 #include <span>
@@ -7,7 +8,7 @@
 namespace qly {
 
 void LanguageState::ReadLangFile(const std::string& name) {
-    const std::string path = "lang\\" + name;
+    const std::string path = std::string(kLanguageFolderName) + "\\" + name;
     std::unique_ptr<File> file = fs_.open(path, OpenMode::Read);
     const int64_t length = file->length();
     if (length < 0 || length > kMaxLangFileBytes) {

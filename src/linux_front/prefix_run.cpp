@@ -1,9 +1,10 @@
 #include "linux_front/prefix_run.h"
 
-#include "app/support_log.h"
-#include "app/unattended.h"
+#include "common/ascii_case.h"
 #include "languages/language_keys.h"
 #include "linux_front/terminal_text_area.h"
+#include "update/support_log.h"
+#include "update/unattended_run.h"
 
 #include <memory>
 
@@ -23,7 +24,7 @@ bool IsYes(const std::string& utf8Answer) {
     std::string word;
     for (char c : utf8Answer) {
         if (c != ' ' && c != '\t') {
-            word += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            word += AsciiLower(c);
         }
     }
     for (const char* yes : {"y", "yes", "t", "tak", "j", "ja", "\xD0\xB4", "\xD0\xB4\xD0\xB0",
@@ -35,94 +36,94 @@ bool IsYes(const std::string& utf8Answer) {
     return false;
 }
 
+namespace {
+
+// Asks on the terminal, in the language in force, before the game in run.DestPatch changes;
+// true for a yes (logged either way).
+bool askedYes(Terminal& terminal, const UpdateRun& run, const PrefixRunOptions& options) {
+    const LanguageState& lang = run.language();
+    terminal.write("\n" + run.DestPatch + "\n");
+    terminal.write(options.toUtf8(LangTextOrBuiltIn(lang, "pytanie"), lang.LangCharset) + " ");
+    const std::optional<std::string> answer = terminal.readLine();
+    const bool yes = answer && IsYes(*answer) && !terminal.interrupted();
+    if (!answer) {
+        terminal.write("\n");
+    }
+    if (options.log) {
+        options.log(yes ? "answer: yes" : "answer: no; nothing installed");
+    }
+    return yes;
+}
+
+} // namespace
+
 ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options) {
     const auto log = [&options](const std::string& line) {
-        if (options.form.log) {
-            options.form.log(line);
+        if (options.log) {
+            options.log(line);
         }
     };
-    options.form.unattended = options.yes;
+    options.run.unattended = options.yes;
 
-    app::UnattendedWindow window(services.form.files);
-    app::UnattendedButton command1;
-    app::UnattendedButton command2;
-    app::UnattendedButton command3;
-    app::UnattendedComboBox combo1;
-    app::UnattendedImageArea image1;
-    app::UnattendedImageArea image2;
-
-    const Form1* running = nullptr;
+    const UnattendedRun* running = nullptr;
     TerminalTextArea shown(
         services.terminal, options.toUtf8,
         [&running]() -> std::optional<CopyProgress> {
-            const classCopySys* engine = running ? running->copyEngine() : nullptr;
+            const classCopySys* engine = running ? running->run().engine() : nullptr;
             if (engine == nullptr) {
                 return std::nullopt;
             }
             return CopyProgress{engine->TotalCopy, engine->TotalLen.value_or(0)};
         },
-        [&services] { return static_cast<int64_t>(services.form.loop.tickCount()); });
-    app::LoggedTextArea logged(shown, log, options.toUtf8, nullptr);
-    TextArea& textArea = options.form.log ? static_cast<TextArea&>(logged) : shown;
+        [&services] { return static_cast<int64_t>(services.run.loop.tickCount()); });
+    LoggedTextArea logged(shown, log, options.toUtf8, nullptr);
+    TextArea& textArea = options.log ? static_cast<TextArea&>(logged) : shown;
 
-    InterruptibleLoop loop(services.form.loop,
+    InterruptibleLoop loop(services.run.loop,
                            [&services] { return services.terminal.interrupted(); });
-    Form1 form(
-        Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{services.form.files, services.form.profile, services.form.registry,
-                      services.form.shell, services.form.versions, services.form.locale, loop,
-                      services.form.process, services.form.hashes},
-        options.form);
-    running = &form;
+    const RunServices& s = services.run;
+    UnattendedRun unattended(RunServices{s.files, s.profile, s.registry, s.versions, s.locale, loop,
+                                         s.process, s.hashes},
+                             services.shell, textArea, options.run, options.log);
+    running = &unattended;
+    const UpdateRun& run = unattended.run();
     // A stop is what closing the window during the run does: the copy stops and is undone,
     // and what the run says after it (its failure) is no longer shown.
-    loop.onStop([&form, &shown] {
+    loop.onStop([&unattended, &shown] {
         shown.mute();
-        form.Form_Unload();
+        unattended.Finish();
     });
 
     const auto finish = [&](ExitCode code) {
         shown.endProgressLine();
-        log(app::OutcomeLine(code, form.status, form.ErrorCode, window.caption()));
+        log(OutcomeLine(code, run.status, run.ErrorCode, unattended.caption()));
         return code;
     };
     const auto say = [&](const char* key) {
-        const LanguageState& lang = form.language();
+        const LanguageState& lang = run.language();
         shown.endProgressLine();
         services.terminal.write(options.toUtf8(LangTextOrBuiltIn(lang, key), lang.LangCharset) +
                                 "\n");
     };
 
-    if (!form.Form_Load()) {
+    if (!unattended.Start()) {
         return finish(ExitCode::CouldNotStart);
     }
     if (services.terminal.interrupted()) {
         return finish(ExitCode::ClosedBeforeInstalling);
     }
-    if (!options.yes && form.status == 1) {
-        services.terminal.write("\n" + form.DestPatch + "\n");
-        const LanguageState& lang = form.language();
-        services.terminal.write(
-            options.toUtf8(LangTextOrBuiltIn(lang, "pytanie"), lang.LangCharset) + " ");
-        const std::optional<std::string> answer = services.terminal.readLine();
-        if (!answer || !IsYes(*answer) || services.terminal.interrupted()) {
-            if (!answer) {
-                services.terminal.write("\n");
-            }
-            log("answer: no; nothing installed");
-            return finish(ExitCode::ClosedBeforeInstalling);
-        }
-        log("answer: yes");
+    if (!options.yes && run.status == 1 && !askedYes(services.terminal, run, options)) {
+        return finish(ExitCode::ClosedBeforeInstalling);
     }
 
-    form.Command1_Click(); // the update run
-    const RunOutcome outcome = form.outcome();
+    unattended.Run();
+    const RunOutcome outcome = run.outcome();
     if (loop.stopped() && outcome != RunOutcome::Installed) {
         log("stopped by the interrupt key; the run was undone");
         say("przerwano");
         return finish(ExitCode::ClosedBeforeInstalling);
     }
-    form.Command1_Click(); // the exit button: the unload, as at the end of a window's run
+    unattended.Finish(); // what the window's exit button does at the end of its run
     return finish(ExitCodeOf(outcome));
 }
 

@@ -1,34 +1,31 @@
-// The Linux program's side of the update run: Form1 drives the very run of the Windows
-// program over controls that show nothing, while the terminal shows its lines and progress,
-// asks before anything changes, and turns Ctrl+C into a stop that undoes the run.
+// The Linux program's side of the update run: the very run of the Windows program, unattended,
+// while the terminal shows its lines and progress, asks before anything changes, and turns
+// Ctrl+C into a stop that undoes the run.
 #pragma once
 
-#include "platform/file_system.h"
-#include "platform/locale.h"
 #include "platform/message_loop.h"
-#include "platform/process.h"
-#include "platform/profile_file.h"
-#include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/terminal.h"
-#include "platform/version_resource.h"
 #include "update/exit_codes.h"
-#include "window/form1.h"
+#include "update/unattended_run.h"
 
 #include <functional>
 #include <string>
 
 namespace qly {
 
-// The window's services (its message loop is wrapped for the interrupt key) and the terminal.
+// The run's services (its message loop is wrapped for the interrupt key), the shell that asks
+// for the folder and the terminal.
 struct PrefixRunServices {
-    Form1Services form;
+    RunServices run;
+    Shell& shell;
     Terminal& terminal;
 };
 
 struct PrefixRunOptions {
-    Form1Options form; // dir, lang and the log; unattended is set from yes
-    bool yes = false;  // change the game without asking (and never ask for the folder)
+    RunOptions run;   // dir and lang; unattended is set from yes
+    LogWriter log;    // may be empty
+    bool yes = false; // change the game without asking (and never ask for the folder)
     std::function<std::string(const std::string& bytes, int32_t charset)> toUtf8;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/name_pattern.h"
 
+#include "common/ascii_case.h"
+
 #include <cstddef>
 
 namespace qly {
@@ -20,10 +22,6 @@ std::size_t sequenceLength(unsigned char lead) {
     return 1;
 }
 
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 } // namespace
 
 bool matchesPattern(const std::string& name, const std::string& pattern) {
@@ -42,7 +40,7 @@ bool matchesPattern(const std::string& name, const std::string& pattern) {
         } else if (p < pattern.size() && pattern[p] == '?') {
             n += sequenceLength(static_cast<unsigned char>(name[n]));
             ++p;
-        } else if (p < pattern.size() && lowerAscii(pattern[p]) == lowerAscii(name[n])) {
+        } else if (p < pattern.size() && AsciiLower(pattern[p]) == AsciiLower(name[n])) {
             ++n;
             ++p;
         } else if (starP != std::string::npos) {

@@ -1,27 +1,15 @@
 #include "textscroll/property_bag.h"
 
-#include <cctype>
+#include "common/ascii_case.h"
 
 namespace qly {
 
-namespace {
-
-std::string lowerCase(std::string_view key) {
-    std::string out(key);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
-
-} // namespace
-
 void PropertyBag::write(std::string_view key, PropertyValue value) {
-    entries_.insert_or_assign(lowerCase(key), std::move(value));
+    entries_.insert_or_assign(AsciiLowerCase(key), std::move(value));
 }
 
 const PropertyValue* PropertyBag::find(std::string_view key) const {
-    const auto it = entries_.find(lowerCase(key));
+    const auto it = entries_.find(AsciiLowerCase(key));
     return it == entries_.end() ? nullptr : &it->second;
 }
 

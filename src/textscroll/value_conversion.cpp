@@ -1,15 +1,52 @@
 #include "textscroll/value_conversion.h"
 
-#include "common/decimal_number.h"
 #include "common/error.h"
 #include "common/rounding.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace qly {
 
 namespace {
+
+// The integer nearest to all of text read as [-]digits[.digits][(e|E)[+|-]digits], with at
+// least one mantissa digit; nothing when text is anything else.
+std::optional<int64_t> roundedNumber(std::string_view text) {
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = 0;
+    const bool negative = i < text.size() && text[i] == '-';
+    i += negative ? 1 : 0;
+    const std::size_t start = i;
+    bool digits = false;
+    bool point = false;
+    for (; i < text.size() && (isDigit(text[i]) || (text[i] == '.' && !point)); ++i) {
+        digits = digits || isDigit(text[i]);
+        point = point || text[i] == '.';
+    }
+    const std::string_view mantissa = text.substr(start, i - start);
+    int64_t exponent = 0;
+    if (digits && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        const bool exponentNegative =
+            i < text.size() && (text[i] == '-' || text[i] == '+') && text[i++] == '-';
+        const std::size_t exponentStart = i;
+        // Capped: far beyond any value a property takes, and no overflow.
+        for (; i < text.size() && isDigit(text[i]); ++i) {
+            exponent = std::min<int64_t>(exponent * 10 + (text[i] - '0'), 100000);
+        }
+        if (i == exponentStart) {
+            return std::nullopt;
+        }
+        exponent = exponentNegative ? -exponent : exponent;
+    }
+    if (!digits || i != text.size()) {
+        return std::nullopt;
+    }
+    return RoundDecimalHalfEven(mantissa, exponent, negative);
+}
 
 // The number a value stands for, before rounding.
 double numberOf(const PropertyValue& value) {
@@ -31,12 +68,8 @@ double numberOf(const PropertyValue& value) {
             if (*begin == '+') {
                 ++begin;
             }
-            const DecimalNumber parsed = ParseDecimal(std::string_view(begin, end));
-            if (parsed.status == DecimalNumber::Status::Overflow) {
-                throw Error("Overflow");
-            }
-            if (parsed.status == DecimalNumber::Status::Ok) {
-                return parsed.value;
+            if (const auto rounded = roundedNumber(std::string_view(begin, end))) {
+                return static_cast<double>(*rounded);
             }
         }
     }

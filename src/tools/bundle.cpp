@@ -1,18 +1,19 @@
 #include "tools/bundle.h"
 
+#include "common/ascii_case.h"
+#include "common/bundle_files.h"
 #include "common/error.h"
+#include "layout/layout_file.h"
 #include "platform/posix/posix_profile_file.h"
 #include "tools/window_shape.h"
-#include "window/layout_file.h"
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 
 namespace qly::tools {
-namespace {
 
-std::string readWhole(const std::filesystem::path& path) {
+std::string ReadWhole(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw Error("cannot read " + path.string());
@@ -20,20 +21,11 @@ std::string readWhole(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string lowerAscii(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c + 32);
-        }
-    }
-    return s;
-}
-
-} // namespace
+namespace {} // namespace
 
 WindowLayout ReadWindowLayout(const std::filesystem::path& bundle) {
     posix::PosixProfileFile profile;
-    const LayoutFile layout(profile, (bundle / "qlypatch.ini").string());
+    const LayoutFile layout(profile, (bundle / kLayoutFileName).string());
     WindowLayout out;
     out.linkRight = ReadLayoutArea(layout, "linkright");
     out.linkLeft = ReadLayoutArea(layout, "linkleft");
@@ -45,20 +37,22 @@ WindowLayout ReadWindowLayout(const std::filesystem::path& bundle) {
 }
 
 BmpImage ReadSkin(const std::filesystem::path& bundle) {
-    const std::filesystem::path path = bundle / "gfx.bmp";
+    const std::filesystem::path path = bundle / kSkinName;
     if (!std::filesystem::is_regular_file(path)) {
         throw Error("the skin gfx.bmp is missing");
     }
-    return ReadBmp(readWhole(path));
+    return ReadBmp(ReadWhole(path));
 }
 
 std::vector<BundleLanguage> ReadLanguages(const std::filesystem::path& bundle) {
     std::vector<BundleLanguage> out;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(bundle / "lang", ec)) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(bundle / kLanguageFolderName, ec)) {
         const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && lowerAscii(entry.path().extension().string()) == ".lng") {
-            out.push_back({"lang/" + name, readWhole(entry.path())});
+        if (entry.is_regular_file() &&
+            AsciiLowerCase(entry.path().extension().string()) == ".lng") {
+            out.push_back({"lang/" + name, ReadWhole(entry.path())});
         }
     }
     std::ranges::sort(out, {}, &BundleLanguage::file);

@@ -28,6 +28,9 @@ struct BundleLanguage {
 };
 
 // The layout read by the installer's own reader; a missing file places everything at 0, 0.
+// The bytes of the file at path. Throws Error when it cannot be read.
+std::string ReadWhole(const std::filesystem::path& path);
+
 WindowLayout ReadWindowLayout(const std::filesystem::path& bundle);
 
 // The skin. Throws Error when it is missing or the loader would refuse it.

@@ -1,8 +1,12 @@
 // The layout file as the installer reads it, with the lines where each value stands.
+#include "common/ascii_case.h"
+#include "common/bundle_files.h"
+#include "common/error.h"
+#include "layout/layout_file.h"
 #include "platform/posix/posix_profile_file.h"
+#include "tools/bundle.h"
 #include "tools/bundle_checks.h"
 #include "tools/window_shape.h"
-#include "window/layout_file.h"
 
 #include <array>
 #include <fstream>
@@ -12,7 +16,7 @@
 namespace qly::tools {
 namespace {
 
-constexpr const char* kFile = "qlypatch.ini";
+constexpr const char* kFile = kLayoutFileName;
 
 struct ControlSection {
     const char* section;
@@ -34,15 +38,6 @@ std::string trimmed(std::string_view s) {
         return {};
     }
     return std::string(s.substr(first, s.find_last_not_of(" \t\v\f") - first + 1));
-}
-
-std::string lower(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c + 32);
-        }
-    }
-    return s;
 }
 
 // Where sections and keys stand, by the reader's rules: lines end at LF or CR, names compare
@@ -74,7 +69,7 @@ LayoutLines locate(std::string text) {
             if (close == std::string::npos) {
                 continue;
             }
-            section = lower(trimmed(std::string_view(line).substr(1, close - 1)));
+            section = AsciiLowerCase(trimmed(std::string_view(line).substr(1, close - 1)));
             firstOfSection = out.sections.emplace(section, number).second;
             if (!firstOfSection) {
                 out.repeated.emplace_back(number, "section [" + section +
@@ -86,7 +81,7 @@ LayoutLines locate(std::string text) {
         if (equals == std::string::npos || !firstOfSection) {
             continue;
         }
-        const std::string key = lower(trimmed(std::string_view(line).substr(0, equals)));
+        const std::string key = AsciiLowerCase(trimmed(std::string_view(line).substr(0, equals)));
         if (!out.keys.emplace(std::make_pair(section, key), number).second) {
             out.repeated.emplace_back(number, "key \"" + key + "\" is repeated in [" + section +
                                                   "]; only its first value is read");
@@ -114,138 +109,176 @@ std::string describe(const Rect& r) {
            std::to_string(r.left) + ", " + std::to_string(r.top);
 }
 
-} // namespace
-
-void CheckLayout(const std::filesystem::path& bundle, std::optional<Rect> skin,
-                 std::vector<Finding>& findings) {
-    const std::filesystem::path path = bundle / kFile;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        findings.push_back({kFile, 0, Severity::Error,
-                            "missing: every control would stand at the window's corner with no "
-                            "size"});
-        return;
-    }
-    const LayoutLines lines =
-        locate(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-    const auto add = [&](int32_t line, Severity severity, std::string text) {
-        findings.push_back({kFile, line, severity, std::move(text)});
-    };
-    for (const auto& [line, text] : lines.repeated) {
-        add(line, Severity::Warning, text);
-    }
-
-    posix::PosixProfileFile profile;
-    const LayoutFile layout(profile, path.string());
-    const WindowLayout areas = ReadWindowLayout(bundle);
-    const std::array<Rect, kControls.size()> rects{areas.linkRight, areas.linkLeft, areas.button,
-                                                   areas.select, areas.textArea};
+// One check of the layout file: where its lines stand, what the installer reads from it, and
+// the findings so far.
+struct LayoutCheck {
+    const LayoutLines& lines;
+    const LayoutFile& layout;
+    std::array<Rect, kControls.size()> rects;
     std::array<bool, kControls.size()> placed{};
+    std::vector<Finding>& findings;
+
+    void add(int32_t line, Severity severity, std::string text) {
+        findings.push_back({kFile, line, severity, std::move(text)});
+    }
+    // The header line of control i's section; 0 without one.
+    int32_t lineOf(size_t i) const {
+        const auto header = lines.sections.find(kControls[i].section);
+        return header == lines.sections.end() ? 0 : header->second;
+    }
+};
+
+// Every control's section and its numbers; placed tells which controls have all of theirs.
+void checkControlSections(LayoutCheck& check) {
     for (size_t i = 0; i < kControls.size(); ++i) {
         const ControlSection& control = kControls[i];
-        const auto header = lines.sections.find(control.section);
-        if (header == lines.sections.end()) {
-            add(0, Severity::Error,
-                "section [" + std::string(control.section) + "] is missing: " + control.name +
-                    " would stand at the window's corner with no size");
+        const auto header = check.lines.sections.find(control.section);
+        if (header == check.lines.sections.end()) {
+            check.add(0, Severity::Error,
+                      "section [" + std::string(control.section) + "] is missing: " + control.name +
+                          " would stand at the window's corner with no size");
             continue;
         }
-        placed[i] = true;
+        check.placed[i] = true;
         std::vector<std::string> keys{"x", "y", "szer"};
         if (control.hasHeight) {
             keys.push_back("wys");
         }
         for (const std::string& key : keys) {
-            const auto at = lines.keys.find({control.section, key});
-            if (at == lines.keys.end()) {
-                add(header->second, Severity::Error,
-                    "[" + std::string(control.section) + "] has no \"" + key +
-                        "\": the installer reads 0");
-                placed[i] = false;
+            const auto at = check.lines.keys.find({control.section, key});
+            if (at == check.lines.keys.end()) {
+                check.add(header->second, Severity::Error,
+                          "[" + std::string(control.section) + "] has no \"" + key +
+                              "\": the installer reads 0");
+                check.placed[i] = false;
                 continue;
             }
-            const std::string text = layout.ReadIniString(control.section, key);
-            const int32_t value = layout.ReadIniNumber(control.section, key);
+            const std::string text = check.layout.ReadIniString(control.section, key);
+            const int32_t value = check.layout.ReadIniNumber(control.section, key);
             if (plainInteger(text)) {
                 if (value < 0 && (key == "szer" || key == "wys")) {
-                    add(at->second, Severity::Error, "\"" + key + "\" is negative");
+                    check.add(at->second, Severity::Error, "\"" + key + "\" is negative");
                 }
                 continue;
             }
             if (value == 0 && text.find_first_of("0123456789") == std::string::npos) {
-                add(at->second, Severity::Error,
-                    "\"" + key + "=" + text + "\" is not a number: the installer reads 0");
-                placed[i] = false;
+                check.add(at->second, Severity::Error,
+                          "\"" + key + "=" + text + "\" is not a number: the installer reads 0");
+                check.placed[i] = false;
             } else {
-                add(at->second, Severity::Warning,
-                    "\"" + key + "=" + text + "\" is not a whole number: the installer reads " +
-                        std::to_string(value));
+                check.add(at->second, Severity::Warning,
+                          "\"" + key + "=" + text +
+                              "\" is not a whole number: the installer reads " +
+                              std::to_string(value));
             }
         }
-        const Rect& r = rects[i];
-        if (placed[i] && (r.width == 0 || r.height == 0)) {
-            add(header->second, Severity::Error, control.name + std::string(" has no size"));
+        const Rect& r = check.rects[i];
+        if (check.placed[i] && (r.width == 0 || r.height == 0)) {
+            check.add(header->second, Severity::Error, control.name + std::string(" has no size"));
         }
     }
-    for (const char* section : {"linkright", "linkleft"}) {
-        const auto at = lines.keys.find({section, "link"});
-        if (lines.sections.contains(section) && layout.ReadIniString(section, "link").empty()) {
-            add(at == lines.keys.end() ? lines.sections.at(section) : at->second, Severity::Warning,
-                "[" + std::string(section) + "] has no \"link\": its area opens nothing");
-        }
-    }
-    if (!layout.ReadIniString("favorites", "link").empty() &&
-        layout.ReadIniString("favorites", "title").empty()) {
-        add(lines.sections.at("favorites"), Severity::Error,
-            "[favorites] has a \"link\" but no \"title\": the shortcut would have no name");
-    }
+}
 
-    const auto lineOf = [&](size_t i) {
-        const auto header = lines.sections.find(kControls[i].section);
-        return header == lines.sections.end() ? 0 : header->second;
-    };
-    if (skin) {
-        const int32_t w = skin->width;
-        const int32_t h = skin->height;
-        const Rect closeButton = CloseButtonArea(w);
-        const Rect minimizeButton = MinimizeButtonArea(w);
-        for (size_t i = 0; i < kControls.size(); ++i) {
-            const Rect& r = rects[i];
-            if (!placed[i] || r.width == 0 || r.height == 0) {
-                continue;
-            }
-            if (r.left < 0 || r.top < 0 || r.left + r.width > w || r.top + r.height > h) {
-                add(lineOf(i), Severity::Error,
-                    std::string(kControls[i].name) + " (" + describe(r) +
-                        ") reaches outside the skin (" + std::to_string(w) + " x " +
-                        std::to_string(h) + ")");
-            } else if (!InsideRoundRegion(r.left, r.top, w, h) ||
-                       !InsideRoundRegion(r.left + r.width - 1, r.top, w, h) ||
-                       !InsideRoundRegion(r.left, r.top + r.height - 1, w, h) ||
-                       !InsideRoundRegion(r.left + r.width - 1, r.top + r.height - 1, w, h)) {
-                add(lineOf(i), Severity::Warning,
-                    std::string(kControls[i].name) +
-                        " reaches into a rounded corner, where the window is cut off");
-            }
-            for (const auto& [button, name] : {std::pair{closeButton, "the close button"},
-                                               std::pair{minimizeButton, "the minimize button"}}) {
-                if (overlap(r, button)) {
-                    add(lineOf(i), Severity::Error,
-                        std::string(kControls[i].name) + " (" + describe(r) + ") covers " + name +
-                            " (" + describe(button) + ")");
-                }
+// The link areas' addresses and the Favorites shortcut's name.
+void checkLinks(LayoutCheck& check) {
+    for (const char* section : {"linkright", "linkleft"}) {
+        const auto at = check.lines.keys.find({section, "link"});
+        if (check.lines.sections.contains(section) &&
+            check.layout.ReadIniString(section, "link").empty()) {
+            check.add(at == check.lines.keys.end() ? check.lines.sections.at(section) : at->second,
+                      Severity::Warning,
+                      "[" + std::string(section) + "] has no \"link\": its area opens nothing");
+        }
+    }
+    if (!check.layout.ReadIniString("favorites", "link").empty() &&
+        check.layout.ReadIniString("favorites", "title").empty()) {
+        check.add(check.lines.sections.at("favorites"), Severity::Error,
+                  "[favorites] has a \"link\" but no \"title\": the shortcut would have no name");
+    }
+}
+
+// Every placed control inside the skin, clear of its rounded corners and of the window's own
+// buttons.
+void checkAgainstSkin(LayoutCheck& check, const Rect& skin) {
+    const int32_t w = skin.width;
+    const int32_t h = skin.height;
+    const Rect closeButton = CloseButtonArea(w);
+    const Rect minimizeButton = MinimizeButtonArea(w);
+    for (size_t i = 0; i < kControls.size(); ++i) {
+        const Rect& r = check.rects[i];
+        if (!check.placed[i] || r.width == 0 || r.height == 0) {
+            continue;
+        }
+        if (r.left < 0 || r.top < 0 || r.left + r.width > w || r.top + r.height > h) {
+            check.add(check.lineOf(i), Severity::Error,
+                      std::string(kControls[i].name) + " (" + describe(r) +
+                          ") reaches outside the skin (" + std::to_string(w) + " x " +
+                          std::to_string(h) + ")");
+        } else if (!InsideRoundRegion(r.left, r.top, w, h) ||
+                   !InsideRoundRegion(r.left + r.width - 1, r.top, w, h) ||
+                   !InsideRoundRegion(r.left, r.top + r.height - 1, w, h) ||
+                   !InsideRoundRegion(r.left + r.width - 1, r.top + r.height - 1, w, h)) {
+            check.add(check.lineOf(i), Severity::Warning,
+                      std::string(kControls[i].name) +
+                          " reaches into a rounded corner, where the window is cut off");
+        }
+        for (const auto& [button, name] : {std::pair{closeButton, "the close button"},
+                                           std::pair{minimizeButton, "the minimize button"}}) {
+            if (overlap(r, button)) {
+                check.add(check.lineOf(i), Severity::Error,
+                          std::string(kControls[i].name) + " (" + describe(r) + ") covers " + name +
+                              " (" + describe(button) + ")");
             }
         }
     }
+}
+
+// No two placed controls on the same pixels.
+void checkOverlaps(LayoutCheck& check) {
     for (size_t i = 0; i < kControls.size(); ++i) {
         for (size_t j = i + 1; j < kControls.size(); ++j) {
-            if (placed[i] && placed[j] && overlap(rects[i], rects[j])) {
-                add(lineOf(j), Severity::Error,
-                    std::string(kControls[j].name) + " (" + describe(rects[j]) + ") overlaps " +
-                        kControls[i].name + " (" + describe(rects[i]) + ")");
+            if (check.placed[i] && check.placed[j] && overlap(check.rects[i], check.rects[j])) {
+                check.add(check.lineOf(j), Severity::Error,
+                          std::string(kControls[j].name) + " (" + describe(check.rects[j]) +
+                              ") overlaps " + kControls[i].name + " (" + describe(check.rects[i]) +
+                              ")");
             }
         }
     }
+}
+
+} // namespace
+
+void CheckLayout(const std::filesystem::path& bundle, std::optional<Rect> skin,
+                 std::vector<Finding>& findings) {
+    const std::filesystem::path path = bundle / kFile;
+    std::string text;
+    try {
+        text = ReadWhole(path);
+    } catch (const Error&) {
+        findings.push_back({kFile, 0, Severity::Error,
+                            "missing: every control would stand at the window's corner with no "
+                            "size"});
+        return;
+    }
+    const LayoutLines lines = locate(std::move(text));
+    for (const auto& [line, repeated] : lines.repeated) {
+        findings.push_back({kFile, line, Severity::Warning, repeated});
+    }
+    posix::PosixProfileFile profile;
+    const LayoutFile layout(profile, path.string());
+    const WindowLayout areas = ReadWindowLayout(bundle);
+    LayoutCheck check{lines,
+                      layout,
+                      {areas.linkRight, areas.linkLeft, areas.button, areas.select, areas.textArea},
+                      {},
+                      findings};
+    checkControlSections(check);
+    checkLinks(check);
+    if (skin) {
+        checkAgainstSkin(check, *skin);
+    }
+    checkOverlaps(check);
 }
 
 } // namespace qly::tools

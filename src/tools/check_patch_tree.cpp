@@ -1,7 +1,10 @@
 // The patch tree as Windows will receive it.
+#include "bundle/bundle_name.h"
+#include "common/bundle_files.h"
 #include "common/error.h"
 #include "common/utf8.h"
 #include "engine/path_case.h"
+#include "tools/bundle.h"
 #include "tools/bundle_checks.h"
 #include "tools/patch_tree_hash.h"
 #include "update/manifest.h"
@@ -28,44 +31,16 @@ size_t utf16Length(const std::string& s) {
     return length;
 }
 
-// Why Windows refuses name, or empty when it takes it.
-std::string refusal(const std::string& name) {
-    for (const char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20) {
-            return "a control character";
-        }
-        if (std::string_view("<>:\"|?*\\").find(c) != std::string_view::npos) {
-            return std::string("the character ") + c;
-        }
-    }
-    if (name.back() == '.' || name.back() == ' ') {
-        return name.back() == '.' ? "a dot at its end" : "a blank at its end";
-    }
-    // Device names, with any extension and blanks before it.
-    std::string stem = name.substr(0, name.find('.'));
-    while (!stem.empty() && stem.back() == ' ') {
-        stem.pop_back();
-    }
-    std::ranges::transform(stem, stem.begin(), [](char c) {
-        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-    });
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
-        (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-         stem[3] >= '1' && stem[3] <= '9')) {
-        return "the device name " + stem;
-    }
-    return {};
-}
-
-std::string readWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void checkManifest(const fs::path& bundle, const std::set<std::string>& files, HashService& hashes,
                    std::vector<Finding>& findings) {
-    const std::string file = "update.sha256";
-    const std::string text = readWhole(bundle / file);
+    const std::string file = kManifestName;
+    std::string text;
+    try {
+        text = ReadWhole(bundle / file);
+    } catch (const Error& e) {
+        findings.push_back({file, 0, Severity::Error, e.what()});
+        return;
+    }
     std::vector<ManifestEntry> entries;
     try {
         entries = ParseManifest(text);
@@ -104,7 +79,7 @@ void checkManifest(const fs::path& bundle, const std::set<std::string>& files, H
                                 "lists " + path + ", which is not in the patch tree"});
             continue;
         }
-        if (HashFile(bundle / "update" / path, hashes) != entry.digest) {
+        if (HashFile(bundle / kPatchTreeName / path, hashes) != entry.digest) {
             findings.push_back(
                 {file, line, Severity::Error, "update/" + path + " does not match its digest"});
         }
@@ -121,7 +96,7 @@ void checkManifest(const fs::path& bundle, const std::set<std::string>& files, H
 
 void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashService& hashes,
                     std::vector<Finding>& findings) {
-    const fs::path tree = bundle / "update";
+    const fs::path tree = bundle / kPatchTreeName;
     if (!fs::is_directory(fs::symlink_status(tree))) {
         findings.push_back({"update", 0, Severity::Error, "the patch tree update/ is missing"});
         return;
@@ -154,8 +129,8 @@ void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashS
             findings.push_back({shown, 0, Severity::Error, "neither a file nor a folder"});
             continue;
         }
-        if (const std::string why = refusal(name); !why.empty()) {
-            findings.push_back({shown, 0, Severity::Error, "Windows refuses this name: " + why});
+        if (const auto why = WindowsNameProblem(name)) {
+            findings.push_back({shown, 0, Severity::Error, "Windows refuses this name: " + *why});
         }
         const std::string folder = relative.parent_path().generic_string();
         const auto [other, added] = seen.emplace(std::make_pair(folder, lowerCase(name)), name);
@@ -182,7 +157,7 @@ void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashS
     if (files.empty()) {
         findings.push_back({"update", 0, Severity::Warning, "the patch tree holds no files"});
     }
-    if (fs::exists(bundle / "update.sha256")) {
+    if (fs::exists(bundle / kManifestName)) {
         checkManifest(bundle, files, hashes, findings);
     }
 }

@@ -1,4 +1,5 @@
 // The skin bitmap: what the loader accepts, its size, and its rounded corners.
+#include "common/bundle_files.h"
 #include "tools/bundle_checks.h"
 #include "tools/window_shape.h"
 
@@ -8,7 +9,7 @@
 namespace qly::tools {
 namespace {
 
-constexpr const char* kFile = "gfx.bmp";
+constexpr const char* kFile = kSkinName;
 
 // A cut-off pixel counts as drawn when a channel differs this much from the corner's own.
 constexpr int kDrawnDifference = 48;

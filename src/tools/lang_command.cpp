@@ -2,6 +2,7 @@
 // code page of its charset ("#skrypt"), with CR LF line ends.
 #include "common/error.h"
 #include "platform/posix/code_pages.h"
+#include "tools/bundle.h"
 #include "tools/language_file_check.h"
 #include "tools/subcommands.h"
 #include "tools/tool_arguments.h"
@@ -12,14 +13,6 @@
 
 namespace qly::tools {
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw Error("cannot read " + path);
-    }
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // LF for CR LF and for a lone CR, then CR LF for every LF.
 std::string crLfLines(const std::string& text) {
@@ -47,7 +40,7 @@ int RunLang(std::span<const std::string> args, std::ostream& out) {
         throw UsageError("-o FILE.lng is missing");
     }
     const std::string& source = parsed.positional[0];
-    std::string text = readFile(source);
+    std::string text = ReadWhole(source);
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.erase(0, 3);
     }

@@ -2,9 +2,9 @@
 
 #include "languages/language_keys.h"
 #include "languages/language_state.h"
+#include "layout/layout_file.h"
 #include "platform/posix/code_pages.h"
 #include "platform/posix/posix_file_system.h"
-#include "window/layout_file.h"
 
 #include <algorithm>
 

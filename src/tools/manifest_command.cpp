@@ -1,4 +1,5 @@
 // qlypatch-tool manifest BUNDLE: writes BUNDLE/update.sha256 for the files of BUNDLE/update.
+#include "common/bundle_files.h"
 #include "common/error.h"
 #include "tools/patch_tree_hash.h"
 #include "tools/subcommands.h"
@@ -14,14 +15,14 @@ int RunManifest(std::span<const std::string> args, HashService& hashes, std::ost
     namespace fs = std::filesystem;
     const ToolArguments parsed = ParseToolArguments(args, {}, {}, 1, 1);
     const fs::path bundle = parsed.positional[0];
-    const fs::path tree = bundle / "update";
+    const fs::path tree = bundle / kPatchTreeName;
     if (!fs::is_directory(tree)) {
         throw Error("no patch tree at " + tree.string());
     }
     const std::string text = FormatManifest(HashPatchTree(tree, hashes));
     // Written beside and then renamed, so that a failed write never leaves half a manifest.
-    const fs::path target = bundle / "update.sha256";
-    const fs::path temporary = bundle / "update.sha256.tmp";
+    const fs::path target = bundle / kManifestName;
+    const fs::path temporary = bundle / (std::string(kManifestName) + ".tmp");
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         if (!file.write(text.data(), static_cast<std::streamsize>(text.size())) || !file.flush()) {

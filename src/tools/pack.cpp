@@ -4,6 +4,7 @@
 #include "bundle/payload_reader.h"
 #include "bundle/payload_writer.h"
 #include "bundle/pe_layout.h"
+#include "common/bundle_files.h"
 #include "common/error.h"
 #include "tools/tool_arguments.h"
 
@@ -14,11 +15,11 @@ namespace qly::tools {
 namespace {
 
 // The bundle's parts the installer reads, and what they are, for the messages.
-constexpr const char* kLayoutFile = "qlypatch.ini";
-constexpr const char* kSkin = "gfx.bmp";
-constexpr const char* kManifest = "update.sha256";
-constexpr const char* kLanguages = "lang";
-constexpr const char* kPatchTree = "update";
+constexpr const char* kLayoutFile = kLayoutFileName;
+constexpr const char* kSkin = kSkinName;
+constexpr const char* kManifest = kManifestName;
+constexpr const char* kLanguages = kLanguageFolderName;
+constexpr const char* kPatchTree = kPatchTreeName;
 
 std::string join(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '\\' || folder.back() == '/') {

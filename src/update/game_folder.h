@@ -1,10 +1,7 @@
-// Where the game is installed: the registry entries of its two editions and the folder
-// browser that asks the user.
+// Where the game is installed: the registry entries of its two editions.
 #pragma once
 
-#include "languages/language_state.h"
 #include "platform/registry.h"
-#include "platform/shell.h"
 
 #include <string>
 
@@ -22,9 +19,5 @@ inline constexpr const char* kGameProgram = "\\main.exe";
 // or value is missing, has another type or cannot be read.
 std::string RegReadString(Registry& registry, const std::string& subKey,
                           const std::string& valueName, const std::string& defaultValue);
-
-// Asks the user for the game folder with the prompt "podaj folder" of the language in force.
-// The chosen path, or empty when the user cancelled (or the browser failed).
-std::string BrowseFolder(Shell& shell, const LanguageState& lang);
 
 } // namespace qly

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "languages/language_state.h"
+#include "layout/layout_file.h"
 #include "platform/version_resource.h"
-#include "window/layout_file.h"
 
 #include <array>
 #include <cstdint>

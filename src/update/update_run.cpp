@@ -1,11 +1,38 @@
 #include "update/update_run.h"
 
+#include "common/ascii_case.h"
+#include "common/bundle_files.h"
+#include "common/error.h"
 #include "common/stand_alone.h"
+#include "languages/language_keys.h"
+#include "languages/locale_table.h"
 #include "languages/message_lines.h"
+#include "layout/layout_file.h"
+#include "platform/wait.h"
+#include "textscroll/line_sink.h"
+#include "update/command_switches.h"
+#include "update/failure_text.h"
+#include "update/file_version.h"
 #include "update/game_folder.h"
-#include "window/wait.h"
+#include "update/game_version.h"
+#include "update/manifest_check.h"
+
+#include <limits>
 
 namespace qly {
+
+std::string RegReadString(Registry& registry, const std::string& subKey,
+                          const std::string& valueName, const std::string& defaultValue) {
+    try {
+        return registry.readString(subKey, valueName).value_or(defaultValue);
+    } catch (const std::exception&) {
+        return defaultValue;
+    }
+}
+
+std::string ProgressCaption(int16_t percent) {
+    return (percent < 0 ? "" : " ") + std::to_string(percent) + "% QLY!";
+}
 
 bool HoldsGame(FileSystem& files, const std::string& folder) {
     try {
@@ -131,100 +158,497 @@ std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure) {
     return line;
 }
 
-UpdateRun::UpdateRun(RunState state, TextArea& text, const LanguageState& lang, FileSystem& files,
-                     MessageLoop& loop, RunFrontEnd& frontEnd)
-    : state_(state), text_(text), lang_(lang), files_(files), loop_(loop), frontEnd_(frontEnd) {}
+namespace {
 
-void UpdateRun::Line(const std::string& text) {
-    StandAloneStep([&] { text_.Tekst(text); });
+// The message series of the language files, shown through the front end.
+class FrontEndLines final : public LineSink {
+public:
+    explicit FrontEndLines(RunFrontEnd& frontEnd) : frontEnd_(frontEnd) {}
+    void Tekst(std::string sss) override { frontEnd_.showLine(sss); }
+
+private:
+    RunFrontEnd& frontEnd_;
+};
+
+// Holds the front end's input back while the game's files may change, and tells it at the
+// end whether the run failed. Never throws: these are signs, not the work.
+class LockedInputScope {
+public:
+    LockedInputScope(RunFrontEnd& frontEnd, const std::string& reason, int32_t charset,
+                     const int32_t& result) noexcept
+        : frontEnd_(frontEnd), result_(result) {
+        StandAloneStep([&] { frontEnd_.lockInput(reason, charset); });
+    }
+    ~LockedInputScope() {
+        StandAloneStep([&] { frontEnd_.unlockInput(result_ < 0); });
+    }
+    LockedInputScope(const LockedInputScope&) = delete;
+    LockedInputScope& operator=(const LockedInputScope&) = delete;
+
+private:
+    RunFrontEnd& frontEnd_;
+    const int32_t& result_;
+};
+
+// Marks the engine as running for the duration of one copy, and releases it afterwards when
+// a stop asked for that meanwhile.
+class CopyingScope {
+public:
+    CopyingScope(bool& copying, bool& releaseAfter, std::unique_ptr<classCopySys>& engine)
+        : copying_(copying), releaseAfter_(releaseAfter), engine_(engine) {
+        copying_ = true;
+    }
+    ~CopyingScope() {
+        copying_ = false;
+        if (releaseAfter_) {
+            releaseAfter_ = false;
+            engine_.reset();
+        }
+    }
+    CopyingScope(const CopyingScope&) = delete;
+    CopyingScope& operator=(const CopyingScope&) = delete;
+
+private:
+    bool& copying_;
+    bool& releaseAfter_;
+    std::unique_ptr<classCopySys>& engine_;
+};
+
+// Has the engine consult check for the length of one copy.
+class SourceCheckScope {
+public:
+    SourceCheckScope(classCopySys& engine, SourceCheck* check) : engine_(engine) {
+        engine_.SetSourceCheck(check);
+    }
+    ~SourceCheckScope() { engine_.SetSourceCheck(nullptr); }
+    SourceCheckScope(const SourceCheckScope&) = delete;
+    SourceCheckScope& operator=(const SourceCheckScope&) = delete;
+
+private:
+    classCopySys& engine_;
+};
+
+// Catalogue index of the first language coded exactly code, or LangCount.
+int16_t findCode(const LanguageState& lang, const std::string& code) {
+    int16_t i = 0;
+    while (i < lang.LangCount && lang.LangCodes[i] != code) {
+        ++i;
+    }
+    return i;
 }
 
+} // namespace
+
+UpdateRun::UpdateRun(const RunServices& services, RunOptions options, RunFrontEnd& frontEnd)
+    : services_(services), options_(std::move(options)), frontEnd_(frontEnd),
+      lang_(services.files) {}
+
+UpdateRun::~UpdateRun() = default;
+
+void UpdateRun::Line(const std::string& text) {
+    StandAloneStep([&] { frontEnd_.showLine(text); });
+}
+
+// ---------------------------------------------------------------------------------------
+// Start-up
+
+std::string UpdateRun::EnterProgramFolder() {
+    std::string programFolder;
+    StandAloneStep([&] {
+        programFolder = services_.process.programFolder();
+        services_.process.setWorkingFolder(programFolder);
+    });
+    return programFolder;
+}
+
+void UpdateRun::CreateEngine() {
+    engine_ = std::make_unique<classCopySys>(services_.files, services_.loop);
+    engine_->CopyState = [this](int16_t procent, int64_t&, int64_t&) { Progress(procent); };
+}
+
+void UpdateRun::Progress(int16_t percent) {
+    if (stopped_) {
+        return;
+    }
+    StandAloneStep([&] {
+        if (!HidesProgress(services_.process.commandLine())) {
+            frontEnd_.setBar(percent);
+        }
+    });
+}
+
+std::vector<LanguageEntry> UpdateRun::LoadLangList() {
+    std::vector<LanguageEntry> entries;
+    int16_t count = 0;
+    std::unique_ptr<DirListing> listing;
+    StandAloneStep(
+        [&] { listing = services_.files.list(std::string(kLanguageFolderName) + "\\", "*.lng"); });
+    DirEntry entry;
+    // Files that cannot be read or have no complete "[code]" header are left out, so that the
+    // list index of every entry still names its catalogued file.
+    while (listing && count < LanguageState::kMaxLanguages) {
+        try {
+            if (!listing->next(entry)) {
+                break;
+            }
+        } catch (const std::exception&) {
+            break;
+        }
+        if ((entry.attributes & (kAttrDirectory | kAttrHidden | kAttrSystem)) != 0) {
+            continue;
+        }
+        try {
+            lang_.ReadLangFile(entry.name);
+            const std::string& text = lang_.LangBuffer;
+            const std::size_t open = text.find('[');
+            const std::size_t close = open == std::string::npos ? open : text.find(']', open);
+            if (close == std::string::npos) {
+                continue;
+            }
+            lang_.setLangCode(text.substr(open + 1, close - open - 1));
+            // Each name is shown in its own language's characters.
+            entries.push_back(
+                {lang_.LangText("#jezyk"), ParseIniNumber(lang_.LangText("#skrypt"))});
+            lang_.LangFiles[count] = entry.name;
+            lang_.LangCodes[count] = lang_.LangCode;
+            ++count;
+        } catch (const std::exception&) {
+            continue;
+        }
+    }
+    lang_.LangCount = count;
+    return entries;
+}
+
+void UpdateRun::FindGameFolder(const LanguageLoader& load) {
+    GameLocation found;
+    StandAloneStep([&] { found = LocateGame(services_.registry, options_.dir); });
+    DestPatch = found.folder;
+    const auto testFolder = [&] {
+        status =
+            found.source == GameSource::None ? 0 : (HoldsGame(services_.files, DestPatch) ? 1 : 2);
+        found.status = status;
+        frontEnd_.log(DescribeGameLocation(found));
+    };
+    if (found.source == GameSource::FullEdition || found.source == GameSource::DirSwitch) {
+        testFolder();
+        // Only a folder that holds the game picks its language the safe way.
+        if (status == 1) {
+            StandAloneStep([&] { PickDefaultLangSafe(load); });
+        } else {
+            StandAloneStep([&] { PickDefaultLang(load); });
+        }
+    } else {
+        // The DEMO edition picks its language before the game test, and never the safe way.
+        StandAloneStep([&] { PickDefaultLang(load); });
+        testFolder();
+    }
+}
+
+void UpdateRun::RecoverGameFolder() {
+    if (DestPatch.empty()) {
+        return;
+    }
+    const RecoveryResult result = RecoverInterruptedRun(services_.files, DestPatch + "\\");
+    frontEnd_.log(DescribeRecovery(result));
+    const std::string line = RecoveryLine(lang_, result);
+    if (!line.empty()) {
+        frontEnd_.showLine(line);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Languages
+
+int16_t UpdateRun::RequestedLangIndex() {
+    if (!options_.lang) {
+        return lang_.LangCount;
+    }
+    const std::string wanted = AsciiUpperCase(*options_.lang);
+    int16_t i = 0;
+    // The command line's letter case is the user's; headers are matched in capitals.
+    while (i < lang_.LangCount && AsciiUpperCase(lang_.LangCodes[i]) != wanted) {
+        ++i;
+    }
+    if (i == lang_.LangCount) {
+        frontEnd_.log("language: no file for /LANG=" + *options_.lang +
+                      ", the usual choice follows");
+    }
+    return i;
+}
+
+void UpdateRun::PickDefaultLang(const LanguageLoader& load) {
+    int16_t i = RequestedLangIndex();
+    if (i < lang_.LangCount) {
+        frontEnd_.log("language: " + lang_.LangCodes[i] + " (/LANG)");
+        load(i);
+        return;
+    }
+    lang_.setLangCode(AsciiUpperCase(LocaleLangCode(services_.locale)));
+    const std::string localeCode = lang_.LangCode;
+    i = findCode(lang_, lang_.LangCode);
+    std::string why = "the system locale";
+    if (i == lang_.LangCount) {
+        lang_.setLangCode("ENG");
+        i = findCode(lang_, lang_.LangCode);
+        why = "no file for the system locale's " + localeCode;
+    }
+    if (i == lang_.LangCount) {
+        if (lang_.LangCount == 0) {
+            // Nothing to speak: every text reads as empty.
+            frontEnd_.log("language: none, the bundle has no language file");
+            lang_.LangBuffer.clear();
+            lang_.LangCharset = 0;
+            return;
+        }
+        // Neither the locale's language nor English: the first one catalogued.
+        i = 0;
+        why += ", no English file either: the first one";
+    }
+    frontEnd_.log("language: " + lang_.LangCodes[i] + " (" + why + ")");
+    load(i);
+}
+
+void UpdateRun::PickDefaultLangSafe(const LanguageLoader& load) {
+    try {
+        PickDefaultLang(load);
+    } catch (const std::exception&) {
+        PickDefaultLang(load);
+    }
+}
+
+void UpdateRun::ReadLanguage(int16_t i) {
+    if (i < 0 || i >= lang_.LangCount) {
+        throw Error("no language at index " + std::to_string(i));
+    }
+    lang_.ReadLangFile(lang_.LangFiles[i]);
+    lang_.LangCharset = ParseIniNumber(lang_.LangText("#skrypt"));
+}
+
+void UpdateRun::ShowState() {
+    FrontEndLines lines(frontEnd_);
+    if (ErrorCode < 0) {
+        if (ErrorCode == -1) {
+            ShowFailure();
+        }
+        if (ErrorCode == -2) {
+            frontEnd_.showLine(lang_.LangText("brak miejsca"));
+        }
+        return;
+    }
+    if (etap == 0) {
+        ShowMessageLines(lang_, lines, "przed");
+    } else if (status == 0) {
+        ShowMessageLines(lang_, lines, "neg");
+    } else if (status == 1 || status == 2) {
+        ShowMessageLines(lang_, lines, "poz");
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// The run
+
 void UpdateRun::Run() {
-    frontEnd_.logEvent("run: started");
+    if (stopped_) {
+        return;
+    }
+    etap = 1;
+    frontEnd_.log("run: started");
     Line(" ");
-    if (state_.status == 1) {
+    if (status == 1) {
         StandAloneStep([&] { CopyStep(false); });
     }
-    if (state_.status == 0) {
+    if (status == 0) {
         GameNotFound();
     }
-    if (state_.status == 2) {
+    if (status == 2) {
         StandAloneStep([&] { AskForFolder(); });
     }
 }
 
 void UpdateRun::GameNotFound() {
     outcome_ = RunOutcome::GameNotFound;
-    StandAloneStep([&] { ShowMessageLines(lang_, text_, "neg"); });
+    FrontEndLines lines(frontEnd_);
+    StandAloneStep([&] { ShowMessageLines(lang_, lines, "neg"); });
 }
 
 void UpdateRun::CopyStep(bool blankLineFirst) {
-    StandAloneStep([&] { frontEnd_.copyStarting(); });
     if (blankLineFirst) {
         Line(" ");
     }
-    StandAloneStep([&] { frontEnd_.updateFiles(); });
-    outcome_ = OutcomeOfCopy(state_.ErrorCode);
-    const std::optional<CopyFailure> failure = frontEnd_.lastCopyFailure();
-    if (frontEnd_.refusedGameVersion()) {
+    StandAloneStep([&] { UpdateFiles(); });
+    outcome_ = OutcomeOfCopy(ErrorCode);
+    if (versionRefused_) {
         outcome_ = RunOutcome::VersionMismatch;
-        frontEnd_.logEvent("copy refused: the game is not the version the patch is for");
+        frontEnd_.log("copy refused: the game is not the version the patch is for");
         return;
     }
-    if (failure && !failure->undone) {
+    if (lastFailure_ && !lastFailure_->undone) {
         // The run's own undo, or the recovery of an earlier one, could not finish.
         outcome_ = RunOutcome::RecoveryFailed;
     }
-    if (state_.ErrorCode >= 0) {
-        StandAloneStep([&] { ShowMessageLines(lang_, text_, "poz"); });
+    if (ErrorCode >= 0) {
+        FrontEndLines lines(frontEnd_);
+        StandAloneStep([&] { ShowMessageLines(lang_, lines, "poz"); });
     }
-    if (state_.ErrorCode == -1) {
-        frontEnd_.logEvent("copy failed: " + DescribeCopyFailure(failure));
-        StandAloneStep([&] { frontEnd_.showFailure(); });
+    if (ErrorCode == -1) {
+        frontEnd_.log("copy failed: " + DescribeCopyFailure(lastFailure_));
+        StandAloneStep([&] { ShowFailure(); });
     }
-    if (state_.ErrorCode == -2) {
+    if (ErrorCode == -2) {
         Line(lang_.LangText("brak miejsca"));
     }
 }
 
 void UpdateRun::AskForFolder() {
     Line(lang_.LangText("nie moge znalezc"));
-    if (!frontEnd_.canAskForFolder()) {
+    if (options_.unattended) {
         // Nobody to ask: the run ends as if the user had cancelled the browser.
-        frontEnd_.logEvent("game folder: not asked for, the run is unattended");
-        state_.status = 0;
+        frontEnd_.log("game folder: not asked for, the run is unattended");
+        status = 0;
         Line(" ");
         GameNotFound();
         return;
     }
     Line(lang_.LangText("podaj folder"));
-    StandAloneStep([&] { Wait(loop_, 1000); });
-    state_.DestPatch.clear();
+    StandAloneStep([&] { Wait(services_.loop, 1000); });
+    DestPatch.clear();
     // A folder without the game is refused without a word: the browser opens again.
-    while (state_.DestPatch.empty() && !frontEnd_.closed()) {
-        state_.DestPatch = frontEnd_.askForFolder();
-        if (state_.DestPatch.empty()) {
-            frontEnd_.logEvent("game folder: the user cancelled the folder browser");
-            state_.etap = 1;
-            state_.status = 0;
+    while (DestPatch.empty() && !stopped_) {
+        try {
+            DestPatch = frontEnd_.askForFolder(lang_.LangText("podaj folder"), lang_.LangCharset);
+        } catch (const std::exception&) {
+            DestPatch.clear(); // a browser that fails is a browser cancelled
+        }
+        if (DestPatch.empty()) {
+            frontEnd_.log("game folder: the user cancelled the folder browser");
+            etap = 1;
+            status = 0;
             Line(" ");
             GameNotFound();
             break;
         }
         // A drive root comes back with its separator; the copy adds one of its own.
-        if (state_.DestPatch.back() == '\\' || state_.DestPatch.back() == '/') {
-            state_.DestPatch.pop_back();
+        if (DestPatch.back() == '\\' || DestPatch.back() == '/') {
+            DestPatch.pop_back();
         }
-        if (!HoldsGame(files_, state_.DestPatch)) {
-            frontEnd_.logEvent("game folder: " + state_.DestPatch +
-                               " (folder browser) refused, no main.exe in it");
-            state_.DestPatch.clear();
+        if (!HoldsGame(services_.files, DestPatch)) {
+            frontEnd_.log("game folder: " + DestPatch +
+                          " (folder browser) refused, no main.exe in it");
+            DestPatch.clear();
         } else {
-            frontEnd_.logEvent(
-                DescribeGameLocation({state_.DestPatch, 1, GameSource::Browser, ""}));
-            StandAloneStep([&] { frontEnd_.recoverInterruptedRun(); });
+            frontEnd_.log(DescribeGameLocation({DestPatch, 1, GameSource::Browser, ""}));
+            StandAloneStep([&] { RecoverGameFolder(); });
             CopyStep(true);
         }
+    }
+}
+
+void UpdateRun::UpdateFiles() {
+    const LockedInputScope locked(frontEnd_, LangTextOrBuiltIn(lang_, "instalacja"),
+                                  lang_.LangCharset, ErrorCode);
+    bool stored = false;
+    try {
+        if (!engine_) {
+            throw Error("the copy engine is not there");
+        }
+        // The checks that end the run before anything in the game folder changes.
+        std::unique_ptr<ManifestCheck> payloadCheck;
+        versionRefused_ = RefusedGameVersion();
+        if (versionRefused_ || !LoadPayloadCheck(payloadCheck)) {
+            ErrorCode = -1;
+            return;
+        }
+        RemoveOutdatedMediaControl();
+        Line(" ");
+        // The line yields: a front end gone meanwhile has released the engine already.
+        if (!engine_) {
+            throw Error("the front end went before the copy");
+        }
+        CopyResult result;
+        {
+            const CopyingScope scope(copying_, releaseEngineAfterCopy_, engine_);
+            const SourceCheckScope checked(*engine_, payloadCheck.get());
+            result = engine_->QuickCopy(std::string(kPatchTreeName) + "\\", DestPatch + "\\");
+        }
+        lastFailure_ = engine_ ? engine_->LastFailure : std::nullopt;
+        // A run of 2 GiB or more did succeed; it must not read as a failure.
+        const int64_t bytes = result.value_or(0);
+        ErrorCode = bytes > std::numeric_limits<int32_t>::max()
+                        ? std::numeric_limits<int32_t>::max()
+                        : static_cast<int32_t>(bytes);
+        stored = true;
+        if (ErrorCode != -1) {
+            Line(" ");
+        }
+    } catch (...) {
+        // A failure before the result was stored must not pass for a success.
+        if (!stored) {
+            ErrorCode = -1;
+        }
+    }
+}
+
+bool UpdateRun::RefusedGameVersion() {
+    const auto refusal = GameVersionRefusal(
+        LayoutFile(services_.profile, LayoutFilePath(services_.process.programFolder())),
+        services_.versions, DestPatch + kGameProgram, lang_);
+    if (refusal) {
+        Line(*refusal);
+    }
+    return refusal.has_value();
+}
+
+bool UpdateRun::LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check) {
+    try {
+        check = LoadManifestCheck(services_.files, services_.hashes, kManifestName);
+        return true;
+    } catch (const std::exception&) {
+        // A manifest that cannot be trusted cannot vouch for the patch either.
+        lastFailure_ = CopyFailure{FailureKind::Damaged, kManifestName};
+        return false;
+    }
+}
+
+void UpdateRun::RemoveOutdatedMediaControl() {
+    const std::string localCopy = DestPatch + "\\msdxm.ocx";
+    if (services_.files.fileExists(localCopy)) {
+        const double local = FileVersionNumber(services_.versions, localCopy);
+        const double system = SystemFileVersion(services_.versions, "msdxm.ocx");
+        // Removed by the run itself, so that a run that fails keeps it.
+        if (local <= system) {
+            engine_->AddRemoval("msdxm.ocx");
+        }
+    }
+}
+
+void UpdateRun::ShowFailure() {
+    if (versionRefused_) {
+        StandAloneStep([&] { RefusedGameVersion(); });
+        return;
+    }
+    Line(lang_.LangText("error"));
+    StandAloneStep([&] {
+        if (lastFailure_) {
+            const std::string line = FailureLine(lang_, services_.locale, *lastFailure_);
+            if (!line.empty()) {
+                frontEnd_.showLine(line);
+            }
+        }
+    });
+}
+
+void UpdateRun::Stop() {
+    if (stopped_) {
+        return;
+    }
+    stopped_ = true;
+    if (copying_ && engine_) {
+        // The engine is still on the copy step's stack: it is released there.
+        releaseEngineAfterCopy_ = true;
+        engine_->StopCopy();
+    } else {
+        engine_.reset();
     }
 }
 

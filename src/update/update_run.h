@@ -1,23 +1,42 @@
-// The update run, once for every front end: where the game is, the recovery of an interrupted
-// run, the copy of the patch or the question for the folder, and the outcome. A front end
-// (the window, the unattended run) shows what the run writes and answers what it asks through
-// RunFrontEnd; the window's state variables are the run's own.
+// The update run, once for every front end: the start language, where the game is, the
+// recovery of an interrupted run, the checks made before anything changes (game version,
+// manifest, media control), the copy of the patch or the question for the folder, a stop, and
+// the outcome. It knows no window: a front end (the window, the unattended run, the Linux
+// program) shows what the run says and answers what it asks through RunFrontEnd.
 #pragma once
 
+#include "common/bundle_files.h"
 #include "engine/class_copy_sys.h"
 #include "engine/transaction.h"
 #include "languages/language_state.h"
 #include "platform/file_system.h"
+#include "platform/locale.h"
 #include "platform/message_loop.h"
+#include "platform/process.h"
+#include "platform/profile_file.h"
 #include "platform/registry.h"
-#include "textscroll/text_area.h"
+#include "platform/sha256.h"
+#include "platform/version_resource.h"
 #include "update/exit_codes.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qly {
+
+class ManifestCheck;
+
+// The caption the window starts with, and the one that shows the copy's progress.
+inline constexpr const char* kStartCaption = "Quillory - Install";
+std::string ProgressCaption(int16_t percent);
+
+// Told to the user when the skin cannot be loaded; the program then ends.
+inline constexpr const char* kSkinMissingText =
+    "The window's picture gfx.bmp is missing or cannot be read. The installer will close.";
 
 // Where the game folder came from.
 enum class GameSource { None, FullEdition, DemoEdition, DirSwitch, Browser };
@@ -47,66 +66,143 @@ std::string DescribeRecovery(RecoveryResult result);
 // number.
 std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure);
 
-// What the run needs from its front end.
+// What the run needs from whoever shows it. Texts are bytes in the charset of the language in
+// force (UpdateRun::language().LangCharset).
 class RunFrontEnd {
 public:
     virtual ~RunFrontEnd() = default;
-    // False when nobody can be asked (an unattended run): the run then never opens the browser.
-    virtual bool canAskForFolder() const = 0;
-    // The folder the user chose in the browser; empty when cancelled.
-    virtual std::string askForFolder() = 0;
-    // The copy is about to start: the window locks its language selector.
-    virtual void copyStarting() = 0;
-    // The media check and the copy of the patch into DestPatch; leaves the engine's result in
-    // ErrorCode.
-    virtual void updateFiles() = 0;
-    // Undoes what an interrupted earlier run left in DestPatch, and says so.
-    virtual void recoverInterruptedRun() = 0;
-    // Why the last copy did not install, as the engine told it; none after a success.
-    virtual std::optional<CopyFailure> lastCopyFailure() const = 0;
-    // True when the last updateFiles refused the game as not of the version the patch is for
-    // (it said so itself; nothing was changed).
-    virtual bool refusedGameVersion() const = 0;
-    // Shows that the copy failed: the "error" line and the file and reason when known.
-    virtual void showFailure() = 0;
-    // True once the front end has gone (the window was unloaded meanwhile).
-    virtual bool closed() const = 0;
+    // Shows text as a new line; " " is an empty line.
+    virtual void showLine(const std::string& text) = 0;
+    // Clears what the lines showed.
+    virtual void clear() = 0;
+    // Progress of the copy, 0 to 100; below 0 ends the display.
+    virtual void setBar(int16_t percent) = 0;
+    // The folder the user chose for the game, prompt in the title; empty when cancelled. Only
+    // asked when the run is not unattended.
+    virtual std::string askForFolder(const std::string& prompt, int32_t charset) = 0;
+    // The game's files are about to change (reason says why, in charset): whatever could
+    // disturb the run is held back until unlockInput, which says whether the run failed.
+    virtual void lockInput(const std::string& reason, int32_t charset) = 0;
+    virtual void unlockInput(bool failed) = 0;
     // One line for the support log.
-    virtual void logEvent(const std::string& line) = 0;
+    virtual void log(const std::string& line) = 0;
 };
 
-// The window's state, which the run reads and writes.
-struct RunState {
-    std::string& DestPatch;
-    int16_t& status;
-    int16_t& etap;
-    int32_t& ErrorCode;
+// The services the run works with, all outliving it.
+struct RunServices {
+    FileSystem& files;
+    ProfileFile& profile;
+    Registry& registry;
+    VersionResource& versions;
+    Locale& locale;
+    MessageLoop& loop;
+    Process& process;
+    HashService& hashes;
+};
+
+// How the program was started.
+struct RunOptions {
+    std::optional<std::string> dir;  // the game folder, before the registry
+    std::optional<std::string> lang; // the header code of the start language
+    bool unattended = false;         // nobody answers: the run never asks for the folder
+};
+
+// One entry of the language catalogue, for a selector: the name in its own charset.
+struct LanguageEntry {
+    std::string name;
+    int32_t charset = 0;
 };
 
 class UpdateRun {
 public:
-    UpdateRun(RunState state, TextArea& text, const LanguageState& lang, FileSystem& files,
-              MessageLoop& loop, RunFrontEnd& frontEnd);
+    // Loads the language of a catalogue index as the front end switches languages; throws
+    // when it could not.
+    using LanguageLoader = std::function<void(int16_t index)>;
 
+    UpdateRun(const RunServices& services, RunOptions options, RunFrontEnd& frontEnd);
+    ~UpdateRun();
+    UpdateRun(const UpdateRun&) = delete;
+    UpdateRun& operator=(const UpdateRun&) = delete;
+
+    // --- Start-up, in this order (each step stands alone) ---
+    // Makes the program's folder the working folder and returns it (empty when unknown).
+    std::string EnterProgramFolder();
+    // The copy engine, reporting its progress to the front end (unless "-reset" hides it).
+    void CreateEngine();
+    // Catalogues the language files; the list index of each entry names its file.
+    std::vector<LanguageEntry> LoadLangList();
+    // Finds the game folder and, in the order its source needs, has load switch to the start
+    // language (/LANG, else the locale's, else English, else the first one).
+    void FindGameFolder(const LanguageLoader& load);
+    // Undoes what an interrupted earlier run left in the game folder, and says so.
+    void RecoverGameFolder();
+
+    // --- Languages ---
+    // Reads catalogue entry i as the language in force. Throws when there is none or it
+    // cannot be read.
+    void ReadLanguage(int16_t i);
+    // The messages that fit where the run stands, in the language in force.
+    void ShowState();
+
+    // --- The run ---
     // From the run's first blank line to its outcome: the copy with the game folder known
     // (status 1), the "neg" series without one (status 0), or the question for the folder
     // (status 2). Each step stands alone.
     void Run();
+    // The front end goes: a copy in progress stops (and is undone); the engine is released
+    // once no copy holds it. Later runs and copies do nothing.
+    void Stop();
+
+    bool stopped() const { return stopped_; }
     RunOutcome outcome() const { return outcome_; }
+    const LanguageState& language() const { return lang_; }
+    // The copy engine; null before CreateEngine and after Stop.
+    const classCopySys* engine() const { return engine_.get(); }
+
+    // Where the run stands.
+    std::string DestPatch; // the game folder, no trailing separator
+    int16_t status = 0;    // 0 no game folder, 1 folder holds main.exe, 2 registered without it
+    int16_t etap = 0;      // 0 before the update run, 1 from its start on
+    int32_t ErrorCode = 0; // copy result: 0 or more bytes, -1 failure, -2 no space
 
 private:
     void CopyStep(bool blankLineFirst);
     void AskForFolder();
     void GameNotFound();
     void Line(const std::string& text);
+    // The checks and the copy of "update\"; leaves the engine's result in ErrorCode.
+    void UpdateFiles();
+    // Tells the user and answers true when the game is not of the version the patch is for.
+    bool RefusedGameVersion();
+    // The check of the patch tree by its manifest, null without one; false (with the
+    // manifest as the run's failure) when the manifest cannot be read.
+    bool LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check);
+    // Marks the media control for removal when the game's copy is not newer than the system's.
+    void RemoveOutdatedMediaControl();
+    // The "error" line and, when the run named one, the file and the reason.
+    void ShowFailure();
+    // The /LANG language's catalogue index, or LangCount when there is none.
+    int16_t RequestedLangIndex();
+    void PickDefaultLang(const LanguageLoader& load);
+    void PickDefaultLangSafe(const LanguageLoader& load);
+    void Progress(int16_t percent);
 
-    RunState state_;
-    TextArea& text_;
-    const LanguageState& lang_;
-    FileSystem& files_;
-    MessageLoop& loop_;
+    RunServices services_;
+    RunOptions options_;
     RunFrontEnd& frontEnd_;
+    LanguageState lang_;
+    std::unique_ptr<classCopySys> engine_;
     RunOutcome outcome_ = RunOutcome::NotRun;
+    bool stopped_ = false;
+    // Set while QuickCopy runs: a stop meanwhile leaves the engine's release to the copy
+    // step, which still has it on its stack.
+    bool copying_ = false;
+    bool releaseEngineAfterCopy_ = false;
+    // Set when the update step refused the game's version; a language switch then shows that
+    // refusal again instead of the general "error" line.
+    bool versionRefused_ = false;
+    // Why the update run did not install, as the engine told it.
+    std::optional<CopyFailure> lastFailure_;
 };
 
 } // namespace qly

@@ -1,7 +1,7 @@
-// Form1: the installer's window and the program's whole flow. It is written against the
-// control and service interfaces only, so that the Win32 program and the tests run the very
-// same code. The platform creates the controls, constructs Form1 over them and calls the
-// event handlers below; no exception ever leaves a handler.
+// Form1: the installer's window, the front end of the update run (src/update) that a user
+// works. It is written against the control and service interfaces only, so that the Win32
+// program and the tests run the very same code. The platform creates the controls, constructs Form1
+// over them and calls the event handlers below; no exception ever leaves a handler.
 //
 // Life of a window, as the platform drives it:
 //   1. construct Form1 over the controls and services;
@@ -19,20 +19,11 @@
 #pragma once
 
 #include "common/stand_alone.h"
-#include "engine/class_copy_sys.h"
-#include "languages/language_state.h"
 #include "platform/controls.h"
-#include "platform/file_system.h"
-#include "platform/locale.h"
-#include "platform/message_loop.h"
-#include "platform/process.h"
-#include "platform/profile_file.h"
-#include "platform/registry.h"
-#include "platform/sha256.h"
 #include "platform/shell.h"
-#include "platform/version_resource.h"
 #include "textscroll/text_area.h"
 #include "update/update_run.h"
+#include "window/changing_files_scope.h"
 
 #include <cstdint>
 #include <exception>
@@ -45,7 +36,6 @@
 namespace qly {
 
 class LayoutFile;
-class ManifestCheck;
 
 // The window and its child controls, created by the platform before Form1 and outliving it.
 struct Form1Controls {
@@ -85,10 +75,9 @@ struct Form1Options {
 class Form1 : private RunFrontEnd {
 public:
     // The caption the window starts with.
-    static constexpr const char* kCaption = "Quillory - Install";
+    static constexpr const char* kCaption = kStartCaption;
     // Told to the user when the skin cannot be loaded; the program then ends.
-    static constexpr const char* kSkinMissing =
-        "The window's picture gfx.bmp is missing or cannot be read. The installer will close.";
+    static constexpr const char* kSkinMissing = kSkinMissingText;
 
     Form1(const Form1Controls& controls, const Form1Services& services, Form1Options options = {});
     ~Form1() override;
@@ -123,11 +112,17 @@ public:
     // Progress of the copy engine: bar and caption, unless started with "-reset".
     void CopySys_CopyState(int16_t procent, int64_t& TotalBytes, int64_t& TotalCopyBytes);
 
-    // Window state, in the order the program's documents declare it.
-    std::string DestPatch; // the game folder, no trailing separator
-    int16_t status = 0;    // 0 no game folder, 1 folder holds main.exe, 2 registered without it
-    int16_t etap = 0;      // 0 before the update run, 1 from its start on
-    int32_t ErrorCode = 0; // copy result: 0 or more bytes, -1 failure, -2 no space
+private:
+    Form1Options options_;
+    UpdateRun run_;
+
+public:
+    // Window state, in the order the program's documents declare it; the first four are the
+    // update run's (see UpdateRun).
+    std::string& DestPatch;
+    int16_t& status;
+    int16_t& etap;
+    int32_t& ErrorCode;
     std::string linkleft;
     std::string linkright;
     std::string linkfavorites;
@@ -146,11 +141,12 @@ public:
     // For the platform and for tests.
     bool isBusy() const { return busy != 0; }
     bool isUnloaded() const { return unloaded_; }
-    const LanguageState& language() const { return lang_; }
+    const LanguageState& language() const { return run_.language(); }
     // How the update run ended so far; NotRun until the run has started.
-    RunOutcome outcome() const { return outcome_; }
+    RunOutcome outcome() const { return run_.outcome(); }
     // The copy engine; null before start-up and after the unload.
-    const classCopySys* copyEngine() const { return CopySys.get(); }
+    const classCopySys* copyEngine() const { return run_.engine(); }
+    const UpdateRun& updateRun() const { return run_; }
 
 private:
     // Start-up pieces (src/window).
@@ -161,42 +157,22 @@ private:
     // Runs the unload once, then destroys the window.
     void UnloadWindow();
 
-    // Game folder and update run (src/update).
+    // Start-up: the game folder, with the start language picked by the selector.
     void FindGameFolder();
     void RunUpdate();
-    void UpdateFiles();
-    // Undoes a run of an earlier start that a crash interrupted in DestPatch, and says so.
-    void RecoverGameFolder();
-    // The "error" line and, when the run named one, the file and the reason.
-    void ShowFailure();
-    // The update run's questions, answered by the window (src/update).
-    bool canAskForFolder() const override;
-    std::string askForFolder() override;
-    void copyStarting() override;
-    void updateFiles() override;
-    void recoverInterruptedRun() override;
-    std::optional<CopyFailure> lastCopyFailure() const override;
-    bool refusedGameVersion() const override { return versionRefused_; }
-    void showFailure() override;
-    bool closed() const override;
-    void logEvent(const std::string& line) override;
-    // Tells the user and answers true when the game is not of the version the patch is for.
-    bool RefusedGameVersion();
-    // Set when the update step refused the game's version; a language switch then shows that
-    // refusal again instead of the general "error" line.
-    bool versionRefused_ = false;
-    // The check of the patch tree by its manifest, null without one; false (with the
-    // manifest as the run's failure) when the manifest cannot be read.
-    bool LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check);
 
-    // Languages (src/languages).
+    // The update run's front end.
+    void showLine(const std::string& text) override;
+    void clear() override;
+    void setBar(int16_t percent) override;
+    std::string askForFolder(const std::string& prompt, int32_t charset) override;
+    void lockInput(const std::string& reason, int32_t charset) override;
+    void unlockInput(bool failed) override;
+    void log(const std::string& line) override;
+
+    // Languages.
     void LoadLangList();
     void LoadLang(int16_t i);
-    void ShowState();
-    void PickDefaultLang();
-    void PickDefaultLangSafe();
-    // The /LANG language's catalogue index, or LangCount when there is none.
-    int16_t RequestedLangIndex();
     void NameControls();
 
     // Runs one step of a handler on its own: a failure skips that step only.
@@ -206,27 +182,14 @@ private:
 
     FileSystem& files_;
     ProfileFile& profile_;
-    Registry& registry_;
     Shell& shell_;
-    VersionResource& versions_;
-    Locale& locale_;
     MessageLoop& loop_;
-    Process& process_;
-    HashService& hashes_;
 
-    Form1Options options_;
-    RunOutcome outcome_ = RunOutcome::NotRun;
-    LanguageState lang_;
     int16_t busy = 0; // True (-1) while start-up, a language switch or the update run works
-    std::unique_ptr<classCopySys> CopySys;
     int16_t LastLangIndex = 0; // list index of the language last switched to, plus 1
     bool unloaded_ = false;
-    // Set while QuickCopy runs: an unload forced meanwhile stops the copy and leaves the
-    // engine's release to the copy step, which still has it on its stack.
-    bool copying_ = false;
-    bool releaseEngineAfterCopy_ = false;
-    // Why the update run did not install, as the engine told it.
-    std::optional<CopyFailure> lastFailure_;
+    // While the run changes the game's files: the session's end is refused meanwhile.
+    std::optional<ChangingFilesScope> changingFiles_;
 };
 
 } // namespace qly

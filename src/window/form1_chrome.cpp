@@ -38,15 +38,8 @@ void Form1::Form_Unload() {
     if (!linkfavorites.empty()) {
         MakeFavoritesShortcut(shell_, files_, titlefavorites, linkfavorites);
     }
-    StandAlone([&] {
-        if (copying_ && CopySys) {
-            // Only a forced unload gets here during a copy; the engine is still on the stack.
-            CopySys->StopCopy();
-            releaseEngineAfterCopy_ = true;
-        } else {
-            CopySys.reset();
-        }
-    });
+    // Only a forced unload gets here during a copy: the run stops it and undoes it.
+    StandAlone([&] { run_.Stop(); });
 }
 
 void Form1::UnloadWindow() {

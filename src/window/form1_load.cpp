@@ -1,20 +1,20 @@
 // Form1's construction and start-up.
 #include "common/error.h"
+#include "layout/layout_file.h"
 #include "window/form1.h"
-#include "window/layout_file.h"
-
-#include <algorithm>
 
 namespace qly {
 
 Form1::Form1(const Form1Controls& controls, const Form1Services& services, Form1Options options)
-    : window(controls.window), Command1(controls.Command1), Command2(controls.Command2),
+    : options_(std::move(options)),
+      run_(RunServices{services.files, services.profile, services.registry, services.versions,
+                       services.locale, services.loop, services.process, services.hashes},
+           RunOptions{options_.dir, options_.lang, options_.unattended}, *this),
+      DestPatch(run_.DestPatch), status(run_.status), etap(run_.etap), ErrorCode(run_.ErrorCode),
+      window(controls.window), Command1(controls.Command1), Command2(controls.Command2),
       Command3(controls.Command3), Combo1(controls.Combo1), TextScroll1(controls.TextScroll1),
       Image1(controls.Image1), Image2(controls.Image2), files_(services.files),
-      profile_(services.profile), registry_(services.registry), shell_(services.shell),
-      versions_(services.versions), locale_(services.locale), loop_(services.loop),
-      process_(services.process), hashes_(services.hashes), options_(std::move(options)),
-      lang_(services.files) {}
+      profile_(services.profile), shell_(services.shell), loop_(services.loop) {}
 
 Form1::~Form1() = default;
 
@@ -22,16 +22,12 @@ bool Form1::Form_Load() {
     if (unloaded_) {
         return false;
     }
-    std::string programFolder;
-    StandAlone([&] {
-        programFolder = process_.programFolder();
-        process_.setWorkingFolder(programFolder);
-    });
+    const std::string programFolder = run_.EnterProgramFolder();
     StandAlone([&] { window.setCaption(kCaption); });
 
     // Without its skin the window would be invisible and of no size: tell the user and end.
     try {
-        LoadSkin("gfx.bmp");
+        LoadSkin(kSkinName);
     } catch (...) {
         StandAlone([&] { loop_.messageBox(kSkinMissing); });
         unloaded_ = true;
@@ -40,12 +36,7 @@ bool Form1::Form_Load() {
     }
 
     StandAlone([&] { PlaceControls(LayoutFile(profile_, LayoutFilePath(programFolder))); });
-    StandAlone([&] {
-        CopySys = std::make_unique<classCopySys>(files_, loop_);
-        CopySys->CopyState = [this](int16_t procent, int64_t& totalBytes, int64_t& totalCopy) {
-            CopySys_CopyState(procent, totalBytes, totalCopy);
-        };
-    });
+    StandAlone([&] { run_.CreateEngine(); });
     ErrorCode = 0;
     busy = -1;
     status = 0;
@@ -53,7 +44,7 @@ bool Form1::Form_Load() {
     StandAlone([&] { LoadLangList(); });
     StandAlone([&] { window.show(); });
     StandAlone([&] { FindGameFolder(); });
-    StandAlone([&] { RecoverGameFolder(); });
+    StandAlone([&] { run_.RecoverGameFolder(); });
     busy = 0;
     return true;
 }

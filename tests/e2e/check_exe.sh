@@ -2,7 +2,7 @@
 # Checks the Windows builds of the installer as shipped files: each exe must import only DLLs
 # that every Windows has (it is linked statically, so a MinGW runtime DLL here means the exe
 # would not start on a clean machine), and the stripped size of each is printed. The i686 exe
-# is the one shipped with every patch: stripped, it must stay within 400 KiB.
+# is the one shipped with every patch: stripped, it must stay within 512 KiB.
 # Usage: check_exe.sh EXE...   Exits non-zero when an exe is missing, imports another DLL or
 # is too large.
 set -uo pipefail
@@ -11,9 +11,14 @@ set -uo pipefail
 allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|version|winmm|bcrypt|msvcrt|shlwapi|uxtheme|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
 
 # The release exe's size guard: the exe is downloaded with every patch. It catches a change that
-# pulls in a large piece of the runtime (iostreams, locales, a float formatter, the library's
-# own throw points or std::runtime_error, which bring its old reference-counted string along).
-shipped_limit=$((400 * 1024))
+# pulls in a large piece of the runtime (iostreams, locales, a float formatter). 512 KiB, not
+# less: the C++ library's own throw points (a container grown past its limit, a string position
+# out of range) bring its old reference-counted string and their unwind tables along, about
+# 80 KiB that section collection cannot drop (and link-time optimisation stops with an internal
+# compiler error in Debian's i686 MinGW-w64 GCC 12); replacing those throw
+# points with our own was fragile (every library upgrade could break the link), so the budget
+# carries them instead.
+shipped_limit=$((512 * 1024))
 
 failed=0
 for exe in "$@"; do

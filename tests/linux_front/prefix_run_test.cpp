@@ -52,16 +52,17 @@ protected:
         posix::PosixMessageLoop loop;
         test::FakeProcess process(folder_.file("bundle"), true);
         PrefixRunOptions options;
-        options.form.dir = folder_.file("game");
-        options.form.lang = std::move(lang);
+        options.run.dir = folder_.file("game");
+        options.run.lang = std::move(lang);
         options.yes = yes;
         options.toUtf8 = [](const std::string& bytes, int32_t charset) {
             return posix::codePageToUtf8(bytes, posix::codePageOfCharset(charset));
         };
-        return RunInPrefix(PrefixRunServices{{disk, profile, registry, shell, versions, locale,
-                                              loop, process, hashes_},
-                                             terminal_},
-                           options);
+        return RunInPrefix(
+            PrefixRunServices{{disk, profile, registry, versions, locale, loop, process, hashes_},
+                              shell,
+                              terminal_},
+            options);
     }
 
     test::Tree game() {

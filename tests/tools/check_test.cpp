@@ -158,6 +158,9 @@ TEST(CheckTest, EachFaultIsFoundInItsFileAndLine) {
         {add("update/Mapy gry/\xC5\x81\xC4\x84KA zielona.map"),
          "update/Mapy gry/\xC5\x82\xC4\x85ka zielona.map", 0, E, "only in letter case"},
         {add("update/notes."), "update/notes.", 0, E, "dot at its end"},
+        // The check refuses what the packer and the run refuse.
+        {add("update/COM\xC2\xB9.txt"), "update/COM\xC2\xB9.txt", 0, E, "device name COM"},
+        {add("update/conin$"), "update/conin$", 0, E, "device name CONIN$"},
         {[](auto& b) { fs::create_symlink("readme.txt", b.root() / "update/link.txt"); },
          "update/link.txt", 0, E, "a link"},
         {add(longName + ".dat"), longName + ".dat", 0, E, "Windows allows 259"},

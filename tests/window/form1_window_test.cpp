@@ -1,6 +1,6 @@
 // Start-up, skin and unload of the installer's window.
+#include "platform/wait.h"
 #include "support/form1_rig.h"
-#include "window/wait.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #include "platform/posix/posix_profile_file.h"
 
+#include "common/ascii_case.h"
 #include "platform/posix/posix_file_system.h"
 
 #include <fstream>
@@ -26,8 +27,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
             return false;
         }
     }

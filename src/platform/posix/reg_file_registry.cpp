@@ -1,5 +1,6 @@
 #include "platform/posix/reg_file_registry.h"
 
+#include "common/ascii_case.h"
 #include "common/utf8.h"
 
 #include <fstream>
@@ -7,15 +8,6 @@
 namespace qly::posix {
 
 namespace {
-
-std::string lowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') {
@@ -128,8 +120,8 @@ std::optional<std::string> RegFileRegistry::readString(const std::string& subKey
 
 std::optional<std::string> ReadRegFileString(std::istream& in, const std::string& subKey,
                                              const std::string& valueName) {
-    const std::string wantedKey = lowerAscii(subKey);
-    const std::string wantedValue = lowerAscii(valueName.empty() ? "@" : valueName);
+    const std::string wantedKey = AsciiLowerCase(subKey);
+    const std::string wantedValue = AsciiLowerCase(valueName.empty() ? "@" : valueName);
     bool inKey = false;
     bool keySeen = false;
     std::string line;
@@ -142,7 +134,7 @@ std::optional<std::string> ReadRegFileString(std::istream& in, const std::string
             if (keySeen) {
                 return std::nullopt; // only the first matching key counts
             }
-            inKey = lowerAscii(name) == wantedKey;
+            inKey = AsciiLowerCase(name) == wantedKey;
             keySeen = inKey;
             continue;
         }
@@ -157,7 +149,7 @@ std::optional<std::string> ReadRegFileString(std::istream& in, const std::string
         } else if (!readQuoted(line, pos, valueKey)) {
             continue;
         }
-        if (lowerAscii(valueKey) != wantedValue) {
+        if (AsciiLowerCase(valueKey) != wantedValue) {
             continue;
         }
         if (pos >= line.size() || line[pos] != '=') {

@@ -54,10 +54,6 @@ FailureKind kindOf(DWORD code) {
     failWith(GetLastError(), what, path);
 }
 
-struct FindCloser {
-    void operator()(HANDLE h) const noexcept { FindClose(h); }
-};
-
 int64_t sizeOf(const WIN32_FIND_DATAW& data) {
     return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
                                 data.nFileSizeLow);
@@ -85,7 +81,7 @@ public:
     }
 
 private:
-    UniqueHandle<HANDLE, FindCloser> find_;
+    UniqueFind find_;
     WIN32_FIND_DATAW pending_;
     std::string folder_;
     bool hasPending_ = true;

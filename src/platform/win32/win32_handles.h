@@ -1,5 +1,6 @@
 // Owners of Windows handles: each object closes, deletes or releases its handle exactly once,
-// so that no other code calls DeleteObject, DeleteDC, ReleaseDC or RegCloseKey by hand.
+// so that no other code calls DeleteObject, DeleteDC, ReleaseDC, RegCloseKey or FindClose by
+// hand.
 #pragma once
 
 #include <windows.h>
@@ -94,6 +95,12 @@ private:
     HWND window_;
     HDC dc_;
 };
+
+struct FindCloser {
+    void operator()(HANDLE h) const noexcept { FindClose(h); }
+};
+// A search begun by FindFirstFileW; holds only a handle other than INVALID_HANDLE_VALUE.
+using UniqueFind = UniqueHandle<HANDLE, FindCloser>;
 
 // Selects an object into a device context and puts the previous one back when it ends, so that
 // the object can be deleted afterwards (GDI refuses to delete a selected object).

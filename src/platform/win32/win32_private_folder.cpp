@@ -61,8 +61,10 @@ std::wstring randomName() {
 // Removes folder and everything below it; what cannot be removed stays.
 void removeTree(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    if (const HANDLE first = FindFirstFileW((folder + L"\\*").c_str(), &data);
+        first != INVALID_HANDLE_VALUE) {
+        // Closed before the folder itself is removed.
+        const UniqueFind find(first);
         do {
             const std::wstring name = data.cFileName;
             if (name == L"." || name == L"..") {
@@ -75,8 +77,7 @@ void removeTree(const std::wstring& folder) {
                 SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileW(path.c_str());
             }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (FindNextFileW(find.get(), &data));
     }
     RemoveDirectoryW(folder.c_str());
 }

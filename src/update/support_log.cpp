@@ -1,6 +1,6 @@
-#include "app/support_log.h"
+#include "update/support_log.h"
 
-namespace qly::app {
+namespace qly {
 
 LoggedTextArea::LoggedTextArea(TextArea& inner, Writer write, ToUtf8 toUtf8, DrawingProbe drawing)
     : inner_(inner), write_(std::move(write)), toUtf8_(std::move(toUtf8)),
@@ -59,4 +59,4 @@ std::string OutcomeLine(ExitCode code, int16_t status, int32_t errorCode,
            " ErrorCode=" + std::to_string(errorCode) + " caption=" + caption + ")";
 }
 
-} // namespace qly::app
+} // namespace qly

@@ -5,12 +5,15 @@
 namespace qly {
 
 void Form1::NameControls() {
-    const int32_t charset = lang_.LangCharset;
-    StandAlone([&] { Command2.setAccessibleName(LangTextOrBuiltIn(lang_, "zamknij"), charset); });
-    StandAlone(
-        [&] { Command3.setAccessibleName(LangTextOrBuiltIn(lang_, "minimalizuj"), charset); });
+    const int32_t charset = run_.language().LangCharset;
+    StandAlone([&] {
+        Command2.setAccessibleName(LangTextOrBuiltIn(run_.language(), "zamknij"), charset);
+    });
+    StandAlone([&] {
+        Command3.setAccessibleName(LangTextOrBuiltIn(run_.language(), "minimalizuj"), charset);
+    });
     // A link area is named by what it opens; one without a link does nothing and has no name.
-    const std::string open = LangTextOrBuiltIn(lang_, "otworz");
+    const std::string open = LangTextOrBuiltIn(run_.language(), "otworz");
     const auto linkName = [&](const std::string& link) {
         return link.empty() ? std::string() : open + " " + link;
     };

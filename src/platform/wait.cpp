@@ -1,4 +1,4 @@
-#include "window/wait.h"
+#include "platform/wait.h"
 
 namespace qly {
 

@@ -1,4 +1,4 @@
-#include "update/changing_files_scope.h"
+#include "window/changing_files_scope.h"
 
 namespace qly {
 

@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-namespace qly::app {
+namespace qly {
 
 // A TextArea that writes one log line per call and passes every call on to the real control.
 // Lines: "text: <line>", "cls", "bar: <n>%", and the same with " (dropped)" after the verb
@@ -52,4 +52,4 @@ std::string StampedLine(std::chrono::system_clock::time_point when, const std::s
 std::string OutcomeLine(ExitCode code, int16_t status, int32_t errorCode,
                         const std::string& caption);
 
-} // namespace qly::app
+} // namespace qly

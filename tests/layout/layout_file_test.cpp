@@ -1,6 +1,6 @@
+#include "layout/layout_file.h"
 #include "platform/posix/posix_profile_file.h"
 #include "support/temp_folder.h"
-#include "window/layout_file.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -29,7 +29,9 @@ TEST(ParseIniNumber, ReadsTheLeadingNumberBlanksIgnoredHalvesToEvenClampedToThir
         {1, {".6", "1.2.3", "1e", "1e-", "1e--2", "0.000000001e9"}},
         {2, {"1 . 5", "2.5", "25E-1"}},
         {-2, {"-2.5", "-15e-1", "- 2 . 5"}},
-        {3, {"3-4", "2.5000001"}},
+        // Rounded from the decimal digits themselves: no binary fraction makes this a tie.
+        {3, {"3-4", "2.5000001", "2.50000000000000000001"}},
+        {123, {"12345678901234567890123e-20"}},
         {4, {"3.5", "35d-1"}},
         {5, {"5."}},
         {7, {"+7", "7,5"}},

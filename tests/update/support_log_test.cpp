@@ -1,12 +1,12 @@
-#include "app/support_log.h"
 #include "platform/posix/software_surface.h"
 #include "support/fake_message_loop.h"
 #include "textscroll/text_scroll.h"
+#include "update/support_log.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-namespace qly::app {
+namespace qly {
 namespace {
 
 // Every call is logged in order, texts converted in the charset in force, and calls the
@@ -61,4 +61,4 @@ TEST(SupportLogLines, AreStampedAndTheOutcomeNamesItsExitCode) {
 }
 
 } // namespace
-} // namespace qly::app
+} // namespace qly
