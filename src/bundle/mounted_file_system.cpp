@@ -93,4 +93,12 @@ bool MountedFileSystem::syncVolume(const std::string& path) {
     return route(path).syncVolume(path);
 }
 
+std::optional<FileIdentity> MountedFileSystem::identityOf(const std::string& path) {
+    return route(path).identityOf(path);
+}
+
+std::unique_ptr<FolderHold> MountedFileSystem::holdFolder(const std::string& path) {
+    return route(path).holdFolder(path);
+}
+
 } // namespace qly

@@ -208,4 +208,12 @@ bool PayloadFileSystem::syncVolume(const std::string&) {
     return true;
 }
 
+std::optional<FileIdentity> PayloadFileSystem::identityOf(const std::string& path) {
+    readOnly(path);
+}
+
+std::unique_ptr<FolderHold> PayloadFileSystem::holdFolder(const std::string& path) {
+    readOnly(path);
+}
+
 } // namespace qly

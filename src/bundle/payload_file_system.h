@@ -50,6 +50,9 @@ public:
     bool removeFolder(const std::string& path) override;
     // True: nothing was ever written here.
     bool syncVolume(const std::string& path) override;
+    // The payload is never a destination: neither is asked of it.
+    std::optional<FileIdentity> identityOf(const std::string& path) override;
+    std::unique_ptr<FolderHold> holdFolder(const std::string& path) override;
 
     // The entries of the index, in its order.
     const std::vector<PayloadEntry>& entries() const { return payload_.entries; }

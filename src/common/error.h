@@ -20,6 +20,8 @@ enum class FailureKind {
     InTheWay,     // a folder stands where a file must go, or a file where a folder must go
     Damaged,      // a file of the patch is not what the patch says it is (its update.sha256 or
                   // the packed index): the download is damaged
+    Link,         // a link, junction or mount point below the game folder would take the run
+                  // somewhere else; nothing was changed
 };
 
 // The message is a std::string of its own rather than std::runtime_error's: the library keeps

@@ -2,10 +2,11 @@
 // recreates the folders under a destination prefix and copies every file in 62000-byte chunks,
 // raising progress events and yielding to the message loop after every chunk.
 //
-// A run is one transaction over the destination: every file is first staged next to its
-// destination under the name destination + kTempSuffix while nothing that exists there changes;
-// only when all are staged are they put in place, the old files kept as backups until the last
-// one is in, under a journal in the destination (see transaction.h). A failure, a stop or a
+// A run is one transaction over the destination: every file is first staged in the run's own
+// folder in the destination (created new) while nothing that exists there changes; only when
+// all are staged are they put in place, the old files kept as backups until the last one is
+// in, under a journal in that folder (see transaction.h). Nothing is done through a link
+// below the destination. A failure, a stop or a
 // crash at any point leaves the destination exactly as it was, the crash through the next
 // start's RecoverInterruptedRun.
 #pragma once
@@ -18,7 +19,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,17 +34,18 @@ using CopyResult = std::optional<int64_t>;
 // Why the last run did not install: which file, and the reason.
 struct CopyFailure {
     FailureKind kind = FailureKind::Other;
-    std::string path;       // relative to the destination prefix; empty when no file is to blame
-    int64_t systemCode = 0; // the system's error number, 0 when none applies
-    bool stopped = false;   // StopCopy ended the run
-    bool undone = true;     // false: the undo could not finish; the journal stays for recovery
+    std::string path;          // relative to the destination prefix; empty when no file is to blame
+    int64_t systemCode = 0;    // the system's error number, 0 when none applies
+    bool stopped = false;      // StopCopy ended the run
+    bool undone = true;        // false: the undo could not finish; the journal stays for recovery
+    std::string notRestored{}; // when !undone: the file the undo could not put back, if known
 };
+
+class LinkCheck;
 
 class classCopySys {
 public:
     static constexpr int64_t kChunkSize = 62000;
-    // Suffix of the file a copy is written to before it replaces its destination.
-    static constexpr std::string_view kTempSuffix = kStagedSuffix;
     // The one message the engine shows: a listed source file is gone at copy time.
     static constexpr std::string_view kFileNotFound = "File not found";
 
@@ -119,15 +123,22 @@ private:
     // failed or the run was stopped (the run is then undone), else TotalCopy.
     int64_t FileLoop(int32_t start, const std::string& prefix);
     // Stages one file (or counts it as done when a filter matches); failures set ErrorFlag
-    // and LastFailure. Quietly: no events, no bytes counted (a file staged again on resume).
+    // and LastFailure. planned is the file's index in the journal (-1: filtered). Quietly: no
+    // events, no bytes counted (a file staged again on resume).
     std::optional<int64_t> CopyOneFile(std::string& source, std::string& destination,
-                                       const std::string& relative, bool quietly);
+                                       const std::string& relative, int32_t planned, bool quietly);
     // Checks every destination of the run and writes its journal; creates no folder yet.
     // Throws Error naming the file that cannot be replaced; nothing is changed then.
     void PlanRun(const std::string& dest);
-    // What the run does at one destination file; throws Error (InUse, ReadOnly, InTheWay,
-    // AccessDenied) when it could not replace what stands there.
-    JournalAction CheckDestination(const std::string& destination, const std::string& relative);
+    // What the run does at one destination file, with the identity and spelling of the file
+    // there; throws Error (Link, InUse, ReadOnly, InTheWay, AccessDenied) when it could not
+    // replace what stands there.
+    JournalFile CheckDestination(const std::string& dest, const std::string& relative,
+                                 LinkCheck& links);
+    // Creates the run's own folder under dest and names it in the journal. Throws Error.
+    void MakeStage(const std::string& dest);
+    // Holds every folder on the way to relative under dest (once each). Throws Error (Link).
+    void HoldFolders(const std::string& dest, const std::string& relative);
     // Creates the folders the plan lists, in order. A failure reaches the caller.
     void CreateFolders(const std::string& dest);
     // Makes the staged files durable before the commit.
@@ -158,6 +169,9 @@ private:
     std::vector<int32_t> planned_;
     bool journalWritten_ = false;
     std::vector<std::string> removals_;
+    // The run's folders, held open while it runs; heldFolders_ are their lower-case names.
+    std::vector<std::unique_ptr<FolderHold>> holds_;
+    std::set<std::string> heldFolders_;
     // Set while QuickCopy, CopyINI or ResumeCopy runs.
     bool busy_ = false;
     SourceCheck* sourceCheck_ = nullptr;

@@ -2,6 +2,7 @@
 // chunked copy of one file, and the hand-over to the commit or the undo.
 #include "common/error.h"
 #include "engine/class_copy_sys.h"
+#include "engine/link_check.h"
 #include "engine/path_case.h"
 #include "engine/transaction.h"
 
@@ -16,6 +17,19 @@ namespace {
 // The entry with the first n characters removed; empty when it is not longer than n.
 std::string relativePath(const std::string& entry, std::size_t n) {
     return entry.size() > n ? entry.substr(n) : std::string();
+}
+
+// The first component of a relative path, in lower case.
+std::string topName(const std::string& relative) {
+    return lowerCase(relative.substr(0, relative.find_first_of("\\/")));
+}
+
+// The folder part of relative with its trailing "\\" (empty at the top), and the name.
+std::pair<std::string, std::string> splitName(const std::string& relative) {
+    const std::size_t slash = relative.find_last_of("\\/");
+    return slash == std::string::npos
+               ? std::pair(std::string(), relative)
+               : std::pair(relative.substr(0, slash + 1), relative.substr(slash + 1));
 }
 
 } // namespace
@@ -47,30 +61,113 @@ void classCopySys::RecordFailure(const std::exception& e, const std::string& rel
     LastFailure = failure;
 }
 
-JournalAction classCopySys::CheckDestination(const std::string& destination,
-                                             const std::string& relative) {
+JournalFile classCopySys::CheckDestination(const std::string& dest, const std::string& relative,
+                                           LinkCheck& links) {
     try {
+        links.check(relative);
+        JournalFile file;
+        file.path = relative;
+        const std::string destination = dest + relative;
         const std::optional<uint32_t> there = fs_.statusOf(destination);
         if (!there) {
-            return JournalAction::New;
+            return file;
         }
         // A read-only file keeps its refusal; a folder cannot be replaced by a file; a file
         // held open by the game or its launcher would stop the commit half-way.
         fs_.checkReplaceable(destination);
-        return JournalAction::Replace;
+        file.action = JournalAction::Replace;
+        file.oldFile = fs_.identityOf(destination);
+        // An undo puts the old file back under its own spelling, not the patch's.
+        const auto [folder, name] = splitName(relative);
+        if (auto listing = fs_.list(dest + folder, name)) {
+            DirEntry entry;
+            while (listing->next(entry)) {
+                if (entry.name == name) {
+                    break;
+                }
+                if (lowerCase(entry.name) == lowerCase(name)) {
+                    file.original = folder + entry.name;
+                }
+            }
+        }
+        return file;
     } catch (const Error& e) {
         throw Error(e.what(), e.kind(), e.systemCode(), relative);
+    }
+}
+
+void classCopySys::MakeStage(const std::string& dest) {
+    // The stage must meet no name of the game's or the patch's: a fresh number, and a folder
+    // created new (creation fails when anything has the name) and found empty.
+    std::vector<std::string> taken;
+    for (const std::string& folder : journal_.folders) {
+        taken.push_back(topName(folder));
+    }
+    for (const JournalFile& file : journal_.files) {
+        taken.push_back(topName(file.path));
+    }
+    for (int number = 1;; ++number) {
+        const std::string stage = std::string(kStagePrefix) + std::to_string(number);
+        if (std::ranges::find(taken, lowerCase(stage)) != taken.end() ||
+            fs_.statusOf(dest + stage)) {
+            continue;
+        }
+        try {
+            fs_.createFolder(dest + stage);
+        } catch (const Error&) {
+            if (number < 1000 && fs_.statusOf(dest + stage)) {
+                continue; // made by someone else between the look and the creation
+            }
+            throw;
+        }
+        journal_.stage = stage; // ours from here on, whatever fails next
+        holds_.push_back(fs_.holdFolder(dest + stage));
+        if (auto listing = fs_.list(dest + stage, "*")) {
+            DirEntry entry;
+            while (listing->next(entry)) {
+                if (entry.name != "." && entry.name != "..") {
+                    throw Error("the update's own folder was changed: " + stage,
+                                FailureKind::InTheWay, 0, stage);
+                }
+            }
+        }
+        return;
+    }
+}
+
+void classCopySys::HoldFolders(const std::string& dest, const std::string& relative) {
+    std::size_t slash = 0;
+    while ((slash = relative.find_first_of("\\/", slash)) != std::string::npos) {
+        const std::string folder = relative.substr(0, slash);
+        ++slash;
+        if (heldFolders_.contains(lowerCase(folder))) {
+            continue;
+        }
+        // One the run has yet to create is held once it is made.
+        if (!fs_.statusOf(dest + folder)) {
+            return;
+        }
+        holds_.push_back(fs_.holdFolder(dest + folder));
+        heldFolders_.insert(lowerCase(folder));
     }
 }
 
 void classCopySys::PlanRun(const std::string& dest) {
     journal_ = Journal{};
     journalWritten_ = false;
+    holds_.clear();
+    heldFolders_.clear();
+    LinkCheck links(fs_, dest);
     const std::size_t rootLength = SourceRoot.size();
     const auto folders = std::min<std::size_t>(static_cast<std::size_t>(std::max(FolderCount, 0)),
                                                FolderList.size());
     for (std::size_t j = 0; j < folders; ++j) {
         const std::string relative = relativePath(FolderList[j], rootLength);
+        try {
+            links.check(relative);
+        } catch (const Error& e) {
+            throw Error(e.what(), e.kind(), e.systemCode(), e.path());
+        }
         const std::optional<uint32_t> there = fs_.statusOf(dest + relative);
         if (!there) {
             journal_.folders.push_back(relative);
@@ -94,18 +191,25 @@ void classCopySys::PlanRun(const std::string& dest) {
         }
         const std::string& relative = destNames_[i];
         planned_[i] = static_cast<int32_t>(journal_.files.size());
-        journal_.files.push_back({relative, CheckDestination(dest + relative, relative)});
+        journal_.files.push_back(CheckDestination(dest, relative, links));
     }
     for (const std::string& relative : removals_) {
         // A file the patch itself brings is replaced, not removed.
         const bool patched = std::ranges::any_of(journal_.files, [&](const JournalFile& f) {
             return lowerCase(f.path) == lowerCase(relative);
         });
-        if (!patched && CheckDestination(dest + relative, relative) == JournalAction::Replace) {
-            journal_.files.push_back({relative, JournalAction::Remove});
+        JournalFile file = CheckDestination(dest, relative, links);
+        if (!patched && file.action == JournalAction::Replace) {
+            file.action = JournalAction::Remove;
+            journal_.files.push_back(std::move(file));
         }
     }
-    // Before the first change: from here on, a crash is undone by the next start.
+    // The first change: from here on, a crash is undone by the next start.
+    MakeStage(dest);
+    // Held until the run ends, the folders that lead to the files cannot be swapped for links.
+    for (const JournalFile& file : journal_.files) {
+        HoldFolders(dest, file.path);
+    }
     WriteJournal(fs_, dest, journal_);
     journalWritten_ = true;
 }
@@ -117,21 +221,38 @@ void classCopySys::CreateFolders(const std::string& dest) {
             fs_.createFolder(dest + relative);
         }
     }
+    for (const JournalFile& file : journal_.files) {
+        HoldFolders(dest, file.path);
+    }
 }
 
 void classCopySys::MakeStagedDurable(const std::string& dest) {
     if (fs_.syncVolume(dest)) {
         return;
     }
-    for (const JournalFile& file : journal_.files) {
-        if (file.action != JournalAction::Remove) {
-            fs_.open(dest + file.path + std::string(kTempSuffix), OpenMode::ReadWrite)->flush();
+    for (std::size_t i = 0; i < journal_.files.size(); ++i) {
+        // Reopened, never created: a staged file taken away after its check fails the run.
+        if (journal_.files[i].action != JournalAction::Remove) {
+            fs_.open(StagedPath(dest, journal_, i), OpenMode::ReadWrite)->flush();
         }
     }
 }
 
 void classCopySys::AbandonRun(const std::string& dest) {
+    // The holds would keep the run's own folders from being removed.
+    holds_.clear();
+    heldFolders_.clear();
     if (!journalWritten_) {
+        // The stage may stand without a journal: a failure between the two.
+        // Tried like every step of an undo: a scanner may hold the fresh folder a moment.
+        for (int attempt = 0; attempt < 3 && !journal_.stage.empty(); ++attempt) {
+            try {
+                fs_.removeFolder(dest + journal_.stage);
+                break;
+            } catch (const std::exception&) {
+                // Empty, and named as ours: harmless, and removed by the next start.
+            }
+        }
         return;
     }
     try {
@@ -140,6 +261,9 @@ void classCopySys::AbandonRun(const std::string& dest) {
     } catch (const std::exception& e) {
         RecordFailure(e, "");
         LastFailure->undone = false;
+        if (const auto* error = dynamic_cast<const Error*>(&e)) {
+            LastFailure->notRestored = error->path();
+        }
     }
 }
 
@@ -177,9 +301,10 @@ int64_t classCopySys::RunCopy(const std::string& dest) {
     try {
         CreateFolders(dest);
     } catch (const std::exception& e) {
+        // Reported like every other failure, so that an undo failing after it is told too.
         RecordFailure(e, "");
         AbandonRun(dest);
-        throw;
+        return -1;
     }
     return FileLoop(0, dest);
 }
@@ -193,7 +318,7 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
     for (std::size_t i = 0; i < std::min(first, count) && ErrorFlag == 0 && StopFlag == 0; ++i) {
         if (planned_[i] >= 0) {
             std::string destination = prefix + destNames_[i];
-            CopyOneFile(FileList[i], destination, destNames_[i], true);
+            CopyOneFile(FileList[i], destination, destNames_[i], planned_[i], true);
         }
     }
     for (std::size_t i = first; i < count && ErrorFlag == 0; ++i) {
@@ -205,13 +330,14 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
         // anything is written to it.
         if (planned_[i] >= 0 && rel != destNames_[i]) {
             try {
-                JournalFile& entry = journal_.files[static_cast<std::size_t>(planned_[i])];
-                entry.action = CheckDestination(prefix + rel, rel);
-                entry.path = rel;
                 if (!IsSafeRelativePath(rel)) {
                     throw Error("not a path inside the destination: " + rel, FailureKind::InTheWay,
                                 0, rel);
                 }
+                LinkCheck links(fs_, prefix);
+                journal_.files[static_cast<std::size_t>(planned_[i])] =
+                    CheckDestination(prefix, rel, links);
+                HoldFolders(prefix, rel);
                 WriteJournal(fs_, prefix, journal_);
                 destNames_[i] = rel;
             } catch (const std::exception& e) {
@@ -221,7 +347,7 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
             }
         }
         std::string destination = prefix + rel;
-        CopyOneFile(FileList[i], destination, rel, false);
+        CopyOneFile(FileList[i], destination, rel, planned_[i], false);
         CurrentIndex = static_cast<int32_t>(i);
         if (StopFlag != 0) {
             break;
@@ -236,7 +362,8 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
     }
     try {
         MakeStagedDurable(prefix);
-        CommitRun(fs_, prefix, journal_);
+        CommitRun(fs_, prefix, journal_, holds_);
+        heldFolders_.clear();
         journalWritten_ = false;
     } catch (const std::exception& e) {
         RecordFailure(e, "");
@@ -295,9 +422,11 @@ int16_t classCopySys::Percent() {
 }
 
 std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::string& destination,
-                                                 const std::string& relative, bool quietly) {
-    const std::string temp = destination + std::string(kTempSuffix);
+                                                 const std::string& relative, int32_t planned,
+                                                 bool quietly) {
     try {
+        const std::string temp =
+            planned >= 0 ? StagedPath(DestRoot, journal_, static_cast<std::size_t>(planned)) : "";
         if (Filtered(source)) {
             if (quietly) {
                 return std::nullopt;
@@ -326,7 +455,8 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
             in = sourceCheck_->watch(relative, std::move(in));
         }
 
-        auto out = fs_.open(temp, OpenMode::CreateAlways);
+        // Created new inside the run's own folder: nothing planted there is written through.
+        auto out = fs_.open(temp, OpenMode::CreateNew);
         const int64_t srcLen = in->length();
         int64_t remaining = srcLen;
         int16_t percent = 0;

@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 
+#include <charconv>
 #include <exception>
 #include <span>
 
@@ -9,7 +10,7 @@ namespace qly {
 
 namespace {
 
-constexpr std::string_view kHeader = "qlypatch journal 1";
+constexpr std::string_view kHeader = "qlypatch journal 2";
 // A journal names at most every file of a patch; anything far larger is not one of ours.
 constexpr int64_t kMaxJournalBytes = 256 * 1024 * 1024;
 
@@ -33,7 +34,75 @@ bool startsWith(std::string_view line, std::string_view word, std::string_view& 
     return true;
 }
 
+// Reads one unsigned decimal number of the whole of text.
+bool readNumber(std::string_view text, uint64_t& value) {
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    return !text.empty() && error == std::errc() && at == end;
+}
+
+std::string formatIdentity(const std::optional<FileIdentity>& id) {
+    return id ? std::to_string(id->volume) + "." + std::to_string(id->file) : std::string("-");
+}
+
+// Takes "<volume>.<file>" or "-" and a blank off the front of rest.
+bool readIdentity(std::string_view& rest, std::optional<FileIdentity>& id) {
+    const std::size_t blank = rest.find(' ');
+    if (blank == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view word = rest.substr(0, blank);
+    rest.remove_prefix(blank + 1);
+    if (word == "-") {
+        id.reset();
+        return true;
+    }
+    const std::size_t dot = word.find('.');
+    FileIdentity value;
+    if (dot == std::string_view::npos || !readNumber(word.substr(0, dot), value.volume) ||
+        !readNumber(word.substr(dot + 1), value.file)) {
+        return false;
+    }
+    id = value;
+    return true;
+}
+
+// One file record after its action word: the two identities and the path.
+bool readFileRecord(std::string_view rest, JournalAction action, Journal& journal) {
+    JournalFile file;
+    file.action = action;
+    if (!readIdentity(rest, file.oldFile) || !readIdentity(rest, file.newFile) ||
+        !IsSafeRelativePath(rest)) {
+        return false;
+    }
+    file.path = std::string(rest);
+    journal.files.push_back(std::move(file));
+    return true;
+}
+
 } // namespace
+
+bool IsStageName(std::string_view name) {
+    if (name.size() <= kStagePrefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kStagePrefix.size(); ++i) {
+        const char c = name[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != kStagePrefix[i]) {
+            return false;
+        }
+    }
+    uint64_t number = 0;
+    return readNumber(name.substr(kStagePrefix.size()), number);
+}
+
+std::string StagedPath(const std::string& root, const Journal& journal, std::size_t index) {
+    return root + journal.stage + "\\" + std::to_string(index) + std::string(kStagedSuffix);
+}
+
+std::string BackupPath(const std::string& root, const Journal& journal, std::size_t index) {
+    return root + journal.stage + "\\" + std::to_string(index) + std::string(kBackupSuffix);
+}
 
 bool IsSafeRelativePath(std::string_view path) {
     if (path.empty() || path.front() == '\\' || path.front() == '/') {
@@ -64,7 +133,7 @@ std::string FormatJournal(const Journal& journal) {
     std::string text(kHeader);
     text += "\nphase ";
     text += phaseName(journal.phase);
-    text += '\n';
+    text += "\nstage " + journal.stage + '\n';
     for (const std::string& folder : journal.folders) {
         text += "folder " + folder + '\n';
     }
@@ -80,7 +149,11 @@ std::string FormatJournal(const Journal& journal) {
             text += "remove ";
             break;
         }
-        text += file.path + '\n';
+        text += formatIdentity(file.oldFile) + ' ' + formatIdentity(file.newFile) + ' ' +
+                file.path + '\n';
+        if (!file.original.empty() && file.original != file.path) {
+            text += "was " + file.original + '\n';
+        }
     }
     return text;
 }
@@ -113,31 +186,47 @@ std::optional<Journal> ParseJournal(std::string_view text) {
             } else {
                 return std::nullopt;
             }
-        } else if (phase && startsWith(line, "folder ", rest) && IsSafeRelativePath(rest)) {
+        } else if (phase && journal.stage.empty() && startsWith(line, "stage ", rest) &&
+                   IsStageName(rest)) {
+            journal.stage = std::string(rest);
+        } else if (journal.stage.empty()) {
+            return std::nullopt;
+        } else if (startsWith(line, "folder ", rest) && IsSafeRelativePath(rest)) {
             journal.folders.emplace_back(rest);
-        } else if (phase && startsWith(line, "file old ", rest) && IsSafeRelativePath(rest)) {
-            journal.files.push_back({std::string(rest), JournalAction::Replace});
-        } else if (phase && startsWith(line, "file new ", rest) && IsSafeRelativePath(rest)) {
-            journal.files.push_back({std::string(rest), JournalAction::New});
-        } else if (phase && startsWith(line, "remove ", rest) && IsSafeRelativePath(rest)) {
-            journal.files.push_back({std::string(rest), JournalAction::Remove});
+        } else if (startsWith(line, "file old ", rest)) {
+            if (!readFileRecord(rest, JournalAction::Replace, journal)) {
+                return std::nullopt;
+            }
+        } else if (startsWith(line, "file new ", rest)) {
+            if (!readFileRecord(rest, JournalAction::New, journal)) {
+                return std::nullopt;
+            }
+        } else if (startsWith(line, "remove ", rest)) {
+            if (!readFileRecord(rest, JournalAction::Remove, journal)) {
+                return std::nullopt;
+            }
+        } else if (startsWith(line, "was ", rest) && IsSafeRelativePath(rest) &&
+                   !journal.files.empty() && journal.files.back().original.empty()) {
+            journal.files.back().original = std::string(rest);
         } else {
             return std::nullopt;
         }
     }
-    if (!phase) {
+    if (journal.stage.empty()) {
         return std::nullopt;
     }
     return journal;
 }
 
 void WriteJournal(FileSystem& fs, const std::string& root, const Journal& journal) {
-    const std::string path = root + std::string(kJournalName);
+    const std::string path = root + journal.stage + "\\" + std::string(kJournalName);
     const std::string staged = path + std::string(kStagedSuffix);
     const std::string text = FormatJournal(journal);
     try {
         {
-            auto out = fs.open(staged, OpenMode::CreateAlways);
+            // The stage is the run's own: a temporary journal left by a cut write is ours.
+            fs.removeQuietly(staged);
+            auto out = fs.open(staged, OpenMode::CreateNew);
             out->write(std::span<const char>(text.data(), text.size()));
             out->flush();
         }
@@ -150,8 +239,9 @@ void WriteJournal(FileSystem& fs, const std::string& root, const Journal& journa
     }
 }
 
-std::optional<std::string> ReadJournalText(FileSystem& fs, const std::string& root) {
-    const std::string path = root + std::string(kJournalName);
+std::optional<std::string> ReadJournalText(FileSystem& fs, const std::string& root,
+                                           const std::string& stage) {
+    const std::string path = root + stage + "\\" + std::string(kJournalName);
     if (!fs.statusOf(path)) {
         return std::nullopt;
     }

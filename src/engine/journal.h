@@ -1,15 +1,22 @@
-// The journal of an update run: a small text file in the game folder that names everything the
-// run may have changed there, so that the run can be undone after a failure, a stop or a
-// crash. It is rewritten whole (through a temporary file and one durable rename) at each step
-// of the run, so a crash leaves either the old or the new journal, never a mixture.
+// The journal of an update run: a small text file in the run's own folder inside the game
+// folder (the stage, created new by the run) that names everything the run may have changed,
+// so that the run can be undone after a failure, a stop or a crash. It is rewritten whole
+// (through a temporary file and one durable rename) at each step of the run, so a crash
+// leaves either the old or the new journal, never a mixture.
 //
-// Format, version 1, UTF-8, one record a line:
-//   qlypatch journal 1
+// Format, version 2, UTF-8, one record a line:
+//   qlypatch journal 2
 //   phase staging|commit|committed
-//   folder <path>         a folder the run created (parents before children)
-//   file new|old <path>   a file the run stages; "old" when one was there before
-//   remove <path>         a file the run removes (kept as backup until the run is over)
-// Paths are relative to the game folder, with "\" separators.
+//   stage <name>                    the run's own folder in the game folder
+//   folder <path>                   a folder the run created (parents before children)
+//   file new|old <old> <new> <path> a file the run stages; "old" when one was there before
+//   remove <old> <new> <path>       a file the run removes (kept as backup until the run ends)
+//   was <path>                      after a file line: the old file's own spelling of its name
+// <old> and <new> are the identities ("volume.file", or "-" while unknown) of the file that
+// was there and of the one the run puts there: recovery touches only a file it can prove is
+// one of these. Paths are relative to the game folder, with "\" separators. The N-th file
+// record is staged as <stage>\N.new and kept as backup as <stage>\N.old, so no name of the
+// run's can meet a name of the game's or the patch's.
 #pragma once
 
 #include "platform/file_system.h"
@@ -36,31 +43,48 @@ enum class JournalAction {
 struct JournalFile {
     std::string path;
     JournalAction action = JournalAction::New;
+    std::string original; // the old file's name as it stood (letter case); empty: as path
+    std::optional<FileIdentity> oldFile; // the file that stood at path (Replace, Remove)
+    std::optional<FileIdentity> newFile; // the staged file, once the commit began
 };
 
 struct Journal {
     JournalPhase phase = JournalPhase::Staging;
+    std::string stage; // the run's own folder, directly in the game folder
     std::vector<std::string> folders;
     std::vector<JournalFile> files;
 };
 
-inline constexpr std::string_view kJournalName = "qlypatch.journal";
-// Names the run gives its own files beside the game's: the staged copy and the backup.
-inline constexpr std::string_view kStagedSuffix = ".qlytmp";
-inline constexpr std::string_view kBackupSuffix = ".qlybak";
+// The journal's name inside the stage. The previous release kept a journal of another format
+// under kOldJournalName directly in the game folder; it is reported, never acted on.
+inline constexpr std::string_view kJournalName = "journal";
+inline constexpr std::string_view kOldJournalName = "qlypatch.journal";
+// Stages are named kStagePrefix followed by a number.
+inline constexpr std::string_view kStagePrefix = "qlypatch-stage-";
+// Suffixes of a staged copy and of a backup inside the stage.
+inline constexpr std::string_view kStagedSuffix = ".new";
+inline constexpr std::string_view kBackupSuffix = ".old";
+
+// True for a name kStagePrefix and a number make (letter case ignored, as Windows does).
+bool IsStageName(std::string_view name);
+// Where the journal's file number index is staged, and where its old file is kept, under root.
+std::string StagedPath(const std::string& root, const Journal& journal, std::size_t index);
+std::string BackupPath(const std::string& root, const Journal& journal, std::size_t index);
 
 std::string FormatJournal(const Journal& journal);
-// The journal in text, or nothing when it is damaged: an unknown version or record, a path
-// that is empty, absolute, has a drive or stream colon, a "." or ".." part or a control
+// The journal in text, or nothing when it is damaged: an unknown version or record, no stage,
+// a path that is empty, absolute, has a drive or stream colon, a "." or ".." part or a control
 // character. A damaged journal is never acted on.
 std::optional<Journal> ParseJournal(std::string_view text);
 // True for a path the journal may name: relative, inside the folder, plain characters.
 bool IsSafeRelativePath(std::string_view path);
 
-// Writes the journal into root (a folder prefix ending with "\") durably. Throws Error.
+// Writes the journal into its stage under root (a folder prefix ending with "\") durably.
+// Throws Error.
 void WriteJournal(FileSystem& fs, const std::string& root, const Journal& journal);
-// The journal's text in root, or nothing when there is none. Throws Error when it is there
-// but cannot be read.
-std::optional<std::string> ReadJournalText(FileSystem& fs, const std::string& root);
+// The text of the journal in the stage named stage under root, or nothing when there is none.
+// Throws Error when it is there but cannot be read.
+std::optional<std::string> ReadJournalText(FileSystem& fs, const std::string& root,
+                                           const std::string& stage);
 
 } // namespace qly

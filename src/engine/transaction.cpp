@@ -1,7 +1,10 @@
 #include "engine/transaction.h"
 
 #include "common/error.h"
+#include "engine/link_check.h"
+#include "engine/path_case.h"
 
+#include <algorithm>
 #include <exception>
 #include <ranges>
 
@@ -26,13 +29,6 @@ template <typename Step> void retrying(Step&& step) {
     }
 }
 
-std::string staged(const std::string& path) {
-    return path + std::string(kStagedSuffix);
-}
-std::string backup(const std::string& path) {
-    return path + std::string(kBackupSuffix);
-}
-
 bool isFolder(const std::optional<uint32_t>& status) {
     return status && (*status & kAttrDirectory) != 0;
 }
@@ -49,44 +45,129 @@ void removeIfThere(FileSystem& fs, const std::string& path) {
     }
 }
 
-void removeJournal(FileSystem& fs, const std::string& root) {
-    const std::string journal = root + std::string(kJournalName);
-    retrying([&] { removeIfThere(fs, staged(journal)); });
-    retrying([&] { removeIfThere(fs, journal); });
+// True when the entry at path is the file known as id (an unknown id proves nothing).
+bool isFile(FileSystem& fs, const std::string& path, const std::optional<FileIdentity>& id) {
+    if (!id) {
+        return false;
+    }
+    const std::optional<FileIdentity> there = fs.identityOf(path);
+    return there && *there == *id;
+}
+
+std::string stageFolder(const std::string& root, const Journal& journal) {
+    return root + journal.stage;
+}
+
+// The journal, its temporary file and then the stage, when nothing else is left in it.
+void removeJournal(FileSystem& fs, const std::string& root, const Journal& journal) {
+    const std::string path = stageFolder(root, journal) + "\\" + std::string(kJournalName);
+    retrying([&] { removeIfThere(fs, path + std::string(kStagedSuffix)); });
+    retrying([&] { removeIfThere(fs, path); });
+    retrying([&] {
+        if (isFolder(fs.statusOf(stageFolder(root, journal)))) {
+            fs.removeFolder(stageFolder(root, journal));
+        }
+    });
 }
 
 void finishRun(FileSystem& fs, const std::string& root, const Journal& journal) {
-    for (const JournalFile& file : journal.files) {
+    for (std::size_t i = 0; i < journal.files.size(); ++i) {
+        const JournalFile& file = journal.files[i];
+        // Only the old file we moved aside goes; anything else of that name stays.
         if (file.action != JournalAction::New) {
-            retrying([&] { removeIfThere(fs, backup(root + file.path)); });
+            retrying([&] {
+                const std::string backup = BackupPath(root, journal, i);
+                if (isFile(fs, backup, file.oldFile)) {
+                    fs.deleteFile(backup);
+                }
+            });
         }
     }
-    removeJournal(fs, root);
+    removeJournal(fs, root, journal);
+}
+
+// Every path the journal names passes the link rule, or the journal is not acted on.
+void checkLinks(FileSystem& fs, const std::string& root, const Journal& journal) {
+    LinkCheck links(fs, root);
+    links.check(journal.stage);
+    for (const std::string& folder : journal.folders) {
+        links.check(folder);
+    }
+    for (const JournalFile& file : journal.files) {
+        links.check(file.path);
+        if (!file.original.empty()) {
+            links.check(file.original);
+        }
+    }
+}
+
+// Puts the old file of entry index back at its own name, when the backup is provably it.
+void restoreOld(FileSystem& fs, const std::string& root, const Journal& journal,
+                std::size_t index) {
+    const JournalFile& file = journal.files[index];
+    const std::string backup = BackupPath(root, journal, index);
+    if (!isFile(fs, backup, file.oldFile)) {
+        return; // not moved aside yet, or not ours to put anywhere
+    }
+    const std::string target = root + file.path;
+    const std::optional<FileIdentity> there = fs.identityOf(target);
+    if (there && *there == *file.oldFile) {
+        // Cut between the second name and the rename: the old file never left its place.
+        fs.deleteFile(backup);
+        return;
+    }
+    if (there && !(file.newFile && *there == *file.newFile)) {
+        // Another program put a file there meanwhile: neither it nor the backup is lost, but
+        // the game is not as it was.
+        throw Error("cannot restore " + file.path + ": another file stands there",
+                    FailureKind::InTheWay, 0, file.path);
+    }
+    fs.replaceFile(backup, root + (file.original.empty() ? file.path : file.original));
 }
 
 } // namespace
 
 void CommitRun(FileSystem& fs, const std::string& root, Journal& journal) {
+    std::vector<std::unique_ptr<FolderHold>> none;
+    CommitRun(fs, root, journal, none);
+}
+
+void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
+               std::vector<std::unique_ptr<FolderHold>>& holds) {
+    for (std::size_t i = 0; i < journal.files.size(); ++i) {
+        if (journal.files[i].action != JournalAction::Remove) {
+            journal.files[i].newFile = fs.identityOf(StagedPath(root, journal, i));
+            if (!journal.files[i].newFile) {
+                // Staged and checked, then taken away (a scanner's quarantine): not installable.
+                throw Error("a staged file vanished: " + journal.files[i].path,
+                            FailureKind::Vanished, 0, journal.files[i].path);
+            }
+        }
+    }
     journal.phase = JournalPhase::Commit;
     WriteJournal(fs, root, journal);
-    for (const JournalFile& file : journal.files) {
+    for (std::size_t i = 0; i < journal.files.size(); ++i) {
+        const JournalFile& file = journal.files[i];
         const std::string target = root + file.path;
-        const std::optional<uint32_t> there = fs.statusOf(target);
+        const std::optional<FileIdentity> there = fs.identityOf(target);
         // The plan said what stands at each name; anything else means another program changed
         // the folder since, and the run must not guess.
-        if (file.action == JournalAction::New ? there.has_value() : (!there || isFolder(there))) {
+        if (file.action == JournalAction::New
+                ? there.has_value()
+                : !(there && file.oldFile && *there == *file.oldFile)) {
             changedMeanwhile(file.path);
         }
         try {
             switch (file.action) {
             case JournalAction::New:
-                fs.replaceFile(staged(target), target);
+                fs.replaceFile(StagedPath(root, journal, i), target);
                 break;
             case JournalAction::Replace:
-                fs.replaceWithBackup(staged(target), target, backup(target));
+                fs.replaceWithBackup(StagedPath(root, journal, i), target,
+                                     BackupPath(root, journal, i));
                 break;
             case JournalAction::Remove:
-                fs.replaceFile(target, backup(target));
+                fs.replaceFile(target, BackupPath(root, journal, i));
                 break;
             }
         } catch (const Error& e) {
@@ -98,6 +179,8 @@ void CommitRun(FileSystem& fs, const std::string& root, Journal& journal) {
     fs.syncVolume(root);
     journal.phase = JournalPhase::Committed;
     WriteJournal(fs, root, journal);
+    // The stage goes last; a held folder could not be removed.
+    holds.clear();
     try {
         finishRun(fs, root, journal);
     } catch (const std::exception&) {
@@ -106,24 +189,21 @@ void CommitRun(FileSystem& fs, const std::string& root, Journal& journal) {
 }
 
 void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal) {
+    retrying([&] { checkLinks(fs, root, journal); });
     const bool commitBegun = journal.phase != JournalPhase::Staging;
-    for (const JournalFile& file : std::views::reverse(journal.files)) {
+    for (std::size_t i = journal.files.size(); i-- > 0;) {
+        const JournalFile& file = journal.files[i];
         const std::string target = root + file.path;
         retrying([&] {
-            // Before the commit began no backup was made and no game file touched: a file of
-            // our backup's name then is not ours to use.
-            if (commitBegun && file.action != JournalAction::New && fs.statusOf(backup(target))) {
-                fs.replaceFile(backup(target), target);
-            } else if (commitBegun && file.action == JournalAction::New &&
-                       !fs.statusOf(staged(target))) {
+            // Before the commit began no backup was made and no game file touched.
+            if (commitBegun && file.action != JournalAction::New) {
+                restoreOld(fs, root, journal, i);
+            } else if (commitBegun && isFile(fs, target, file.newFile)) {
                 // The commit moved this new file in place: take it out again.
-                const std::optional<uint32_t> there = fs.statusOf(target);
-                if (there && !isFolder(there)) {
-                    fs.deleteFile(target);
-                }
+                fs.deleteFile(target);
             }
             if (file.action != JournalAction::Remove) {
-                removeIfThere(fs, staged(target));
+                removeIfThere(fs, StagedPath(root, journal, i));
             }
         });
     }
@@ -137,28 +217,111 @@ void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal) {
     }
     // Everything put back must be on the disk before the journal that describes it goes.
     fs.syncVolume(root);
-    removeJournal(fs, root);
+    removeJournal(fs, root, journal);
+}
+
+namespace {
+
+// Recovers the run whose stage is named stage under root.
+RecoveryResult recoverStage(FileSystem& fs, const std::string& root, const std::string& stage) {
+    Journal bare;
+    bare.stage = stage;
+    const std::string journalPath = stage + "\\" + std::string(kJournalName);
+    std::optional<std::string> text;
+    try {
+        LinkCheck links(fs, root);
+        links.check(journalPath);
+        links.check(journalPath + std::string(kStagedSuffix));
+        text = ReadJournalText(fs, root, stage);
+    } catch (const Error& e) {
+        if (e.kind() == FailureKind::Link) {
+            return RecoveryResult::Damaged; // a stage or journal reached through a link
+        }
+        throw;
+    }
+    if (!text) {
+        // A crash while the first journal was being written leaves at most its temporary
+        // file; nothing else had changed.
+        removeJournal(fs, root, bare);
+        return RecoveryResult::NothingFound;
+    }
+    const std::optional<Journal> journal = ParseJournal(*text);
+    if (!journal || lowerCase(journal->stage) != lowerCase(stage)) {
+        return RecoveryResult::Damaged;
+    }
+    try {
+        checkLinks(fs, root, *journal);
+    } catch (const Error&) {
+        return RecoveryResult::Damaged;
+    }
+    if (journal->phase == JournalPhase::Committed) {
+        finishRun(fs, root, *journal);
+        return RecoveryResult::Completed;
+    }
+    UndoRun(fs, root, *journal);
+    return RecoveryResult::Undone;
+}
+
+} // namespace
+
+namespace {
+
+// The names of the run folders in root (none when root is not there).
+std::vector<std::string> stagesIn(FileSystem& fs, const std::string& root) {
+    std::vector<std::string> stages;
+    if (!fs.statusOf(root)) {
+        return stages;
+    }
+    if (auto listing = fs.list(root, std::string(kStagePrefix) + "*")) {
+        DirEntry entry;
+        while (listing->next(entry)) {
+            if (IsStageName(entry.name)) {
+                stages.push_back(entry.name);
+            }
+        }
+    }
+    return stages;
+}
+
+} // namespace
+
+bool HasInterruptedRun(FileSystem& fs, const std::string& root) {
+    try {
+        if (fs.statusOf(root + std::string(kOldJournalName))) {
+            return true;
+        }
+        for (const std::string& stage : stagesIn(fs, root)) {
+            if (fs.statusOf(root + stage + "\\" + std::string(kJournalName))) {
+                return true;
+            }
+        }
+        return false;
+    } catch (const std::exception&) {
+        return true; // what cannot be looked at is for the recovery to report
+    }
 }
 
 RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root) {
     try {
-        const std::optional<std::string> text = ReadJournalText(fs, root);
-        if (!text) {
-            // A crash while the first journal was being written leaves only its temporary
-            // file; nothing else had changed.
-            retrying([&] { removeIfThere(fs, staged(root + std::string(kJournalName))); });
-            return RecoveryResult::NothingFound;
-        }
-        const std::optional<Journal> journal = ParseJournal(*text);
-        if (!journal) {
+        // A journal of the previous release's format lies in the game folder, where anyone
+        // who may write there could have written it: it is reported, never acted on.
+        if (fs.statusOf(root + std::string(kOldJournalName))) {
             return RecoveryResult::Damaged;
         }
-        if (journal->phase == JournalPhase::Committed) {
-            finishRun(fs, root, *journal);
-            return RecoveryResult::Completed;
+        const std::vector<std::string> stages = stagesIn(fs, root);
+        RecoveryResult result = RecoveryResult::NothingFound;
+        for (const std::string& stage : stages) {
+            const RecoveryResult one = recoverStage(fs, root, stage);
+            // The worst answer counts; an undo is said before a finished clean-up.
+            if (one >= RecoveryResult::Failed) {
+                result = std::max(result, one);
+            } else if (one == RecoveryResult::Undone && result < RecoveryResult::Failed) {
+                result = one;
+            } else if (result == RecoveryResult::NothingFound) {
+                result = one;
+            }
         }
-        UndoRun(fs, root, *journal);
-        return RecoveryResult::Undone;
+        return result;
     } catch (const std::exception&) {
         return RecoveryResult::Failed;
     }

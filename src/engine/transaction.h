@@ -1,13 +1,16 @@
 // The update run as one transaction over a game folder: its commit, its undo and the recovery
 // of a run that a crash cut short. All of them act only on what the journal names, inside the
-// folder root (a prefix ending with "\"), and all of them are safe to run again after being
-// cut short themselves: each step looks at what is there before it acts.
+// folder root (a prefix ending with "\"), never through a link below it, and only on files
+// they can prove are the run's (by the identities the journal records); all of them are safe
+// to run again after being cut short themselves: each step looks at what is there first.
 #pragma once
 
 #include "engine/journal.h"
 #include "platform/file_system.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace qly {
 
@@ -15,11 +18,15 @@ namespace qly {
 // aside), makes that durable, marks the run committed and then removes the backups and the
 // journal. Throws Error while the run is not yet committed: the caller then undoes it. After
 // the commit point nothing is thrown; what could not be cleaned up is left to recovery.
+// holds are the run's folders kept open meanwhile; they are let go before the clean-up.
+void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
+               std::vector<std::unique_ptr<FolderHold>>& holds);
 void CommitRun(FileSystem& fs, const std::string& root, Journal& journal);
 
-// Undoes what the journal's run may have done: staged files removed, backups put back, files
-// that the commit added removed, created folders removed when empty, then the journal. Each
-// step is tried again when it fails; throws Error when one keeps failing (the journal then
+// Undoes what the journal's run may have done: staged files removed, backups put back under
+// the old file's own name, files that the commit added removed, created folders removed when
+// empty, then the journal and the stage. Each step is tried again when it fails; throws Error
+// naming the file when one keeps failing or a path passes through a link (the journal then
 // stays, so that the next start can finish the undo).
 void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal);
 
@@ -31,8 +38,14 @@ enum class RecoveryResult {
     Damaged,      // the journal cannot be trusted; nothing was touched
 };
 
-// Looks for the journal of an interrupted run in root and undoes that run (or finishes its
-// clean-up when it had committed). Every failure is answered as Failed.
+// Looks for the stages of interrupted runs in root and undoes each run (or finishes its
+// clean-up when it had committed). A journal of the previous format, one that does not
+// parse, or one naming a path through a link is Damaged and left alone. Every other failure
+// is answered as Failed.
 RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root);
+
+// True when root holds what an interrupted run left (a run folder with its journal, or a
+// journal of the previous format), that is when RecoverInterruptedRun has something to say.
+bool HasInterruptedRun(FileSystem& fs, const std::string& root);
 
 } // namespace qly

@@ -29,6 +29,7 @@ constexpr std::array kKeys{
     LanguageKey{"przeszkoda", "is blocked by a file or folder of the same name."},
     LanguageKey{"blad zapisu", "could not be written."},
     LanguageKey{"uszkodzona", "is damaged or does not belong to the patch. Nothing has been changed. Please download the patch again."},
+    LanguageKey{"dowiazanie", "is a link or junction to another place. The update writes only inside the game folder, so nothing has been changed. Replace the link with a real folder, then try again."},
     // An update that a crash or a power cut interrupted, found at the next start.
     LanguageKey{"cofnieto", "An interrupted update was undone. The game is as it was before it."},
     LanguageKey{"nie cofnieto", "An interrupted update could not be undone. The game folder needs attention: start the installer again, or reinstall the game."},

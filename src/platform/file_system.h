@@ -54,8 +54,24 @@ public:
 
 enum class OpenMode {
     Read,         // existing file, read only
-    ReadWrite,    // created when missing, positioned at the start, contents kept
+    ReadWrite,    // existing file only (never created), positioned at the start, contents kept
     CreateAlways, // created or truncated, write access
+    CreateNew,    // created new, write access; fails when any entry (a link too) has the name
+};
+
+// What tells one file from another on its volume: it stays with the file through renames and
+// hard links, so it proves that a file found later is the one seen before.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// A folder held open: while it lives, the folder is what was checked, and (where the system
+// allows) no other program can move, delete or replace it.
+class FolderHold {
+public:
+    virtual ~FolderHold() = default;
 };
 
 class FileSystem {
@@ -112,6 +128,13 @@ public:
     // Makes every write so far to the volume holding path durable. False when the system does
     // not allow that for a whole volume here; the caller then flushes its files one by one.
     virtual bool syncVolume(const std::string& path) = 0;
+    // Identity of the entry at path itself (a link is never followed); nothing when no entry
+    // of that name exists. Throws Error when the answer cannot be had.
+    virtual std::optional<FileIdentity> identityOf(const std::string& path) = 0;
+    // Opens the folder at path without following a link and holds it until the hold is
+    // destroyed. Throws Error with FailureKind::Link when path is a link, junction or other
+    // reparse point, and Error for every other failure.
+    virtual std::unique_ptr<FolderHold> holdFolder(const std::string& path) = 0;
 };
 
 } // namespace qly

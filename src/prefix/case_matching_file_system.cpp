@@ -213,4 +213,12 @@ bool CaseMatchingFileSystem::syncVolume(const std::string& path) {
     return inner_.syncVolume(resolve(path));
 }
 
+std::optional<FileIdentity> CaseMatchingFileSystem::identityOf(const std::string& path) {
+    return inner_.identityOf(resolve(path));
+}
+
+std::unique_ptr<FolderHold> CaseMatchingFileSystem::holdFolder(const std::string& path) {
+    return inner_.holdFolder(resolve(path));
+}
+
 } // namespace qly

@@ -42,6 +42,8 @@ public:
     void replaceFileDurably(const std::string& from, const std::string& to) override;
     bool removeFolder(const std::string& path) override;
     bool syncVolume(const std::string& path) override;
+    std::optional<FileIdentity> identityOf(const std::string& path) override;
+    std::unique_ptr<FolderHold> holdFolder(const std::string& path) override;
 
 private:
     // The names of one folder, by their lower-case form.

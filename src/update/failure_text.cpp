@@ -22,6 +22,8 @@ std::string_view reasonKey(FailureKind kind) {
         return "przeszkoda";
     case FailureKind::Damaged:
         return "uszkodzona";
+    case FailureKind::Link:
+        return "dowiazanie";
     case FailureKind::DiskFull:
     case FailureKind::Other:
         break;

@@ -152,6 +152,9 @@ std::string DescribeCopyFailure(const std::optional<CopyFailure>& failure) {
     case FailureKind::Damaged:
         reason = "damaged: not the file the patch lists";
         break;
+    case FailureKind::Link:
+        reason = "a link or junction to somewhere else; nothing was changed";
+        break;
     case FailureKind::Other:
         reason = "failed";
         break;
@@ -360,10 +363,7 @@ bool UpdateRun::RecoverGameFolder() {
     if (!LockGameFolder()) {
         return false;
     }
-    const std::string journal = DestPatch + "\\" + std::string(kJournalName);
-    if (options_.confirmRecovery &&
-        (services_.files.exists(journal) ||
-         services_.files.exists(journal + std::string(kStagedSuffix))) &&
+    if (options_.confirmRecovery && HasInterruptedRun(services_.files, DestPatch + "\\") &&
         !options_.confirmRecovery()) {
         recoveryDeclined_ = true;
         frontEnd_.log("recovery: the user declined; the game folder was left as it is");
@@ -371,13 +371,14 @@ bool UpdateRun::RecoverGameFolder() {
         return false;
     }
     const RecoveryResult result = RecoverInterruptedRun(services_.files, DestPatch + "\\");
+    // Until the update starts nothing changes here: the folder keeps nothing of ours meanwhile,
+    // also while the line below scrolls in.
+    ReleaseGameFolder();
     frontEnd_.log(DescribeRecovery(result));
     const std::string line = RecoveryLine(lang_, result);
     if (!line.empty()) {
         frontEnd_.showLine(line);
     }
-    // Until the update starts nothing changes here: the folder keeps nothing of ours meanwhile.
-    ReleaseGameFolder();
     return true;
 }
 

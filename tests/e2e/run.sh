@@ -637,10 +637,12 @@ scenario_killed_mid_copy() {
   start_installer en_US.UTF-8 || { rm -f "$bundle_update/big.bin"; return; }
   window_wait_still "$WIN" "$SCENARIO_OUT/start.png" "$STILL_SECONDS" || true
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
-  staged="$game/big.bin.qlytmp"
+  # The run stages every file in its own folder; the large one is most of what is there.
+  staged="$game/qlypatch-stage-1"
   end=$((SECONDS + RUN_SECONDS))
   while ((SECONDS < end)); do
-    size=$(stat -c %s "$staged" 2>/dev/null || echo 0)
+    size=$(du -bc "$staged"/*.new 2>/dev/null | tail -n 1 | cut -f 1)
+    size=${size:-0}
     ((size > 20 * 1024 * 1024)) && break
     sleep 0.05
   done
@@ -648,7 +650,7 @@ scenario_killed_mid_copy() {
   session_wait_app_exit 10
   APP_PID=
   check "killed in the middle of the large file ($size bytes staged), journal left" \
-    test "$size" -gt 0 -a "$size" -lt $((400 * 1024 * 1024)) -a -f "$game/qlypatch.journal"
+    test "$size" -gt 0 -a "$size" -lt $((400 * 1024 * 1024)) -a -f "$staged/journal"
 
   start_installer en_US.UTF-8 || { rm -f "$bundle_update/big.bin"; return; }
   check "the next start says it undid the interrupted update" wait_logged 60 "$ENG_LNG" cofnieto

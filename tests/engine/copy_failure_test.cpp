@@ -34,10 +34,10 @@ TEST_F(CopyFailures, FreeSpaceNotAboveTheTotalRefusesBeforeTouchingAnything) {
 // The destination as the run found it: nothing new, nothing of the run's own left behind.
 void expectUntouched(const FakeFileSystem& fs) {
     EXPECT_EQ(fs.contents("C:\\game\\b.txt"), "old b");
-    for (const char* name :
-         {"a.txt", "c.txt", "a.txt.qlytmp", "b.txt.qlytmp", "b.txt.qlybak", "qlypatch.journal"}) {
+    for (const char* name : {"a.txt", "c.txt"}) {
         EXPECT_FALSE(fs.isFile(std::string("C:\\game\\") + name)) << name;
     }
+    EXPECT_FALSE(fs.isFolder("C:\\game\\qlypatch-stage-1"));
 }
 
 TEST_F(CopyFailures, VanishedSourceIsShownAndUndoesTheWholeRun) {
@@ -69,8 +69,7 @@ TEST_F(CopyFailures, DestinationThatCannotBeReplacedEndsTheRunBeforeAnyChange) {
         ASSERT_TRUE(engine.LastFailure);
         EXPECT_EQ(engine.LastFailure->kind, kind);
         EXPECT_EQ(engine.LastFailure->path, kind == FailureKind::InTheWay ? "c.txt" : "b.txt");
-        EXPECT_FALSE(fs.isFile("C:\\game\\a.txt.qlytmp"));
-        EXPECT_FALSE(fs.isFile("C:\\game\\qlypatch.journal"));
+        EXPECT_FALSE(fs.isFolder("C:\\game\\qlypatch-stage-1"));
         EXPECT_FALSE(fs.isFile("C:\\game\\a.txt"));
     }
 }
@@ -233,7 +232,7 @@ TEST_F(CopyFailures, UndoThatFailsTooKeepsTheFirstCauseAndSaysTheJournalStays) {
     EXPECT_EQ(engine.LastFailure->kind, FailureKind::Vanished);
     EXPECT_EQ(engine.LastFailure->path, "c.txt");
     EXPECT_FALSE(engine.LastFailure->undone);
-    EXPECT_TRUE(fs.isFile("C:\\game\\qlypatch.journal"));
+    EXPECT_TRUE(fs.isFile("C:\\game\\qlypatch-stage-1\\journal"));
 }
 
 // A removal of a file the patch brings, in any letter case, installs the new file.

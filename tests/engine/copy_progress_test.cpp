@@ -1,4 +1,5 @@
 #include "copy_fixture.h"
+#include "engine/transaction.h"
 
 #include <numeric>
 
@@ -41,13 +42,23 @@ TEST_F(CopyProgress, PercentIsRoundedUpRaisedOnlyWhenItChangesAndFullWhenNothing
     }
 }
 
-TEST_F(CopyProgress, FolderCreationFailureReachesTheCallerAfterTheRunIsUndone) {
+TEST_F(CopyProgress, FolderCreationFailureIsReportedAfterTheUndoAndSaysWhenTheUndoFailed) {
     fs.addFolder("update\\B\\B2");
     fs.addFile("update\\a", "1");
-    fs.failOn(FsOp::CreateFolder, 2, true);
-    EXPECT_THROW(copy(), Error);
-    EXPECT_FALSE(fs.isFolder("C:\\game\\B"));
-    EXPECT_FALSE(fs.isFile("C:\\game\\qlypatch.journal"));
+    const auto before = fs.snapshot();
+    fs.failOn(FsOp::CreateFolder, 3, true); // the run's own folder, B, then B2
+    EXPECT_EQ(copy(), -1);
+    EXPECT_TRUE(engine.LastFailure->undone);
+    EXPECT_EQ(fs.snapshot(), before);
+    // The undo failing too is told as such; the next start finishes it.
+    fs.clearFaults();
+    fs.failOn(FsOp::CreateFolder, 3, true);
+    fs.failOn(FsOp::RemoveFolder, 1, true);
+    EXPECT_EQ(copy(), -1);
+    EXPECT_FALSE(engine.LastFailure->undone);
+    fs.clearFaults();
+    EXPECT_EQ(RecoverInterruptedRun(fs, "C:\\game\\"), RecoveryResult::Undone);
+    EXPECT_EQ(fs.snapshot(), before);
     // A file where a folder must go is found before anything changes, and named.
     fs.clearFaults();
     fs.addFile("C:\\game\\B", "file");

@@ -71,9 +71,7 @@ TEST(UpdateTransaction, SucceedsWithThePatchAloneInPlace) {
     EXPECT_TRUE(has("c:\\game\\fresh\\deep\\f.txt", "|0"));
     EXPECT_FALSE(has("c:\\game\\old.ocx", "control|0"));
     for (const auto& [path, contents] : trees.after) {
-        EXPECT_FALSE(path.ends_with(".qlytmp") || path.ends_with(".qlybak") ||
-                     path.ends_with("qlypatch.journal"))
-            << path;
+        EXPECT_FALSE(path.find("qlypatch-stage") != std::string::npos) << path;
     }
 }
 
@@ -180,33 +178,45 @@ TEST(UpdateTransaction, ANewRunUndoesAnInterruptedOneFirst) {
     FakeMessageLoop loop;
     setUpGame(fs);
     const Tree before = gameTree(fs);
-    fs.cutPowerAt(60);
+    fs.cutPowerAt(referenceTrees(true).calls - 12); // in the commit
     EXPECT_THROW(runUpdate(fs, loop), PowerCut);
     fs.restorePower();
-    ASSERT_TRUE(fs.isFile("C:\\game\\qlypatch.journal"));
+    ASSERT_TRUE(fs.isFile("C:\\game\\qlypatch-stage-1\\journal"));
     ASSERT_NE(gameTree(fs), before);
     EXPECT_EQ(runUpdate(fs, loop), 70010);
     EXPECT_EQ(fs.contents("C:\\game\\data\\d.bin"), std::string(70000, 'd'));
-    EXPECT_FALSE(fs.isFile("C:\\game\\qlypatch.journal"));
+    EXPECT_FALSE(fs.isFolder("C:\\game\\qlypatch-stage-1"));
 }
 
 TEST(Journal, RoundTripsAndRefusesWhatCouldReachOutsideTheFolder) {
-    const Journal journal{JournalPhase::Commit,
-                          {"fresh", "fresh\\deep"},
-                          {{"a b.txt", JournalAction::Replace},
-                           {"fresh\\deep\\\xC5\x82\xC4\x85ka.txt", JournalAction::New},
-                           {"old.ocx", JournalAction::Remove}}};
+    const Journal journal{
+        JournalPhase::Commit,
+        "qlypatch-stage-12",
+        {"fresh", "fresh\\deep"},
+        {{"a b.txt", JournalAction::Replace, "A B.txt", FileIdentity{7, 8},
+          FileIdentity{7, 1ULL << 40}},
+         {"fresh\\deep\\\xC5\x82\xC4\x85ka.txt", JournalAction::New, "", std::nullopt,
+          FileIdentity{0, 3}},
+         {"old.ocx", JournalAction::Remove, "", FileIdentity{7, 9}, std::nullopt}}};
     const std::optional<Journal> back = ParseJournal(FormatJournal(journal));
     ASSERT_TRUE(back);
     EXPECT_EQ(FormatJournal(*back), FormatJournal(journal));
+    EXPECT_EQ(back->files[0].original, "A B.txt");
+    EXPECT_EQ(back->files[0].newFile, (FileIdentity{7, 1ULL << 40}));
 
-    const std::string head = "qlypatch journal 1\nphase staging\n";
+    const std::string head = "qlypatch journal 2\nphase staging\nstage qlypatch-stage-1\n";
     for (const std::string& bad :
-         {std::string("qlypatch journal 2\nphase staging\n"), head + "file new ..\\x\n",
-          head + "file new a\\..\\..\\x\n", head + "file old \\windows\\x\n",
-          head + "folder C:\\x\n", head + "file new a.txt:stream\n", head + "file new \n",
-          head + "file new a\\\\b\n", head + "file new a.txt", head + "delete a.txt\n",
-          std::string("qlypatch journal 1\n")}) {
+         {std::string("qlypatch journal 1\nphase staging\nfile new a.txt\n"),
+          std::string("qlypatch journal 2\nphase staging\nfile new - - a.txt\n"),
+          std::string("qlypatch journal 2\nphase staging\nstage data\n"),
+          std::string("qlypatch journal 2\nphase staging\nstage ..\\qlypatch-stage-1\n"),
+          head + "file new - - ..\\x\n", head + "file new - - a\\..\\..\\x\n",
+          head + "file old 1.2 - \\windows\\x\n", head + "folder C:\\x\n",
+          head + "file new - - a.txt:stream\n", head + "file new - - \n",
+          head + "file new - - a\\\\b\n", head + "file new - - a.txt", head + "delete a.txt\n",
+          head + "file new a.txt\n", head + "file old 1 - a.txt\n", head + "file old 1.x - a.txt\n",
+          head + "was ..\\x\n", head + "remove - - a\nwas b\nwas c\n",
+          std::string("qlypatch journal 2\n")}) {
         EXPECT_FALSE(ParseJournal(bad)) << bad;
     }
 }

@@ -83,6 +83,14 @@ protected:
                            options);
     }
 
+    // What a run cut short while staging leaves: its folder, a staged file and the journal.
+    void plantInterruptedRun() {
+        folder_.write("game/qlypatch-stage-1/0.new", "half of a staged file");
+        folder_.write("game/qlypatch-stage-1/journal",
+                      "qlypatch journal 2\nphase staging\nstage qlypatch-stage-1\n"
+                      "file new - - extra.txt\n");
+    }
+
     test::Tree game() {
         posix::PosixFileSystem disk;
         return test::ReadTree(disk, folder_.winPath() + "game\\");
@@ -150,7 +158,7 @@ TEST_F(PrefixRunTest, InterruptKeyWhoseUndoFailsEndsAsRecoveryFailed) {
         << terminal_.written_;
     EXPECT_NE(terminal_.written_.find("could not be undone"), std::string::npos)
         << terminal_.written_;
-    EXPECT_TRUE(fs::exists(folder_.file("game/qlypatch.journal")));
+    EXPECT_TRUE(fs::exists(folder_.file("game/qlypatch-stage-1/journal")));
 
     // The next start finishes the undo.
     refuseDeletions_ = nullptr;
@@ -163,9 +171,7 @@ TEST_F(PrefixRunTest, InterruptKeyWhoseUndoFailsEndsAsRecoveryFailed) {
 // Recovering an interrupted run changes the game folder too: without --yes it is said and asked
 // for before anything changes, and a "no" leaves the folder exactly as it is.
 TEST_F(PrefixRunTest, RecoveryIsAskedForBeforeItChangesTheFolder) {
-    folder_.write("game/qlypatch.journal",
-                  "qlypatch journal 1\nphase staging\nfile new extra.txt\n");
-    folder_.write("game/extra.txt.qlytmp", "half of a staged file");
+    plantInterruptedRun();
     const test::Tree interrupted = game();
     terminal_.answers_ = {"n"};
     EXPECT_EQ(run(false), ExitCode::ClosedBeforeInstalling);
@@ -184,13 +190,11 @@ TEST_F(PrefixRunTest, RecoveryIsAskedForBeforeItChangesTheFolder) {
               terminal_.written_.find("Install the patch into this folder?"));
 
     // --yes goes on without asking.
-    folder_.write("game/qlypatch.journal",
-                  "qlypatch journal 1\nphase staging\nfile new extra.txt\n");
-    folder_.write("game/extra.txt.qlytmp", "half of a staged file");
+    plantInterruptedRun();
     terminal_.written_.clear();
     terminal_.answers_.clear();
     EXPECT_EQ(run(true), ExitCode::Installed);
-    EXPECT_FALSE(fs::exists(folder_.file("game/extra.txt.qlytmp")));
+    EXPECT_FALSE(fs::exists(folder_.file("game/qlypatch-stage-1")));
     EXPECT_EQ(terminal_.written_.find("An earlier update"), std::string::npos);
 }
 

@@ -1,4 +1,5 @@
 // Absolute paths found without regard to letter case, as a program under Wine finds them.
+#include "engine/transaction.h"
 #include "platform/posix/posix_file_system.h"
 #include "prefix/case_matching_file_system.h"
 #include "support/temp_folder.h"
@@ -67,6 +68,32 @@ TEST(CaseMatchingFileSystemTest, FolderMadeAgainInAnotherCaseIsFoundUnderItsNewN
     { auto file = files.open(game + "/DATA/b.txt", OpenMode::CreateAlways); }
     EXPECT_TRUE(std::filesystem::exists(game + "/DATA/b.txt"));
     EXPECT_EQ(files.resolve(game + "/data/B.TXT"), game + "/DATA/b.txt");
+}
+
+// The undo of a run that replaced DATA/Levels.dat with the patch's data\levels.dat brings the
+// old file back under its own spelling.
+TEST(CaseMatchingFileSystemTest, AnUndoRestoresTheOldSpelling) {
+    test::TempFolder folder;
+    folder.write("Game/DATA/Levels.dat", "old");
+    folder.write("Game/qlypatch-stage-1/0.new", "");
+    posix::PosixFileSystem disk;
+    const std::string game = folder.file("Game") + "/";
+    const auto id = [&](const std::string& rel) {
+        const FileIdentity i = *disk.identityOf(game + rel);
+        return std::to_string(i.volume) + "." + std::to_string(i.file);
+    };
+    const std::string oldId = id("DATA/Levels.dat");
+    // Cut after the commit moved the patch's file in under its own spelling.
+    std::filesystem::rename(game + "DATA/Levels.dat", game + "qlypatch-stage-1/0.old");
+    std::filesystem::rename(game + "qlypatch-stage-1/0.new", game + "DATA/levels.dat");
+    folder.write("Game/qlypatch-stage-1/journal",
+                 "qlypatch journal 2\nphase commit\nstage qlypatch-stage-1\nfile old " + oldId +
+                     " " + id("DATA/levels.dat") + " data\\levels.dat\nwas data\\Levels.dat\n");
+    CaseMatchingFileSystem files(disk);
+    EXPECT_EQ(RecoverInterruptedRun(files, game), RecoveryResult::Undone);
+    EXPECT_EQ(folder.read("Game/DATA/Levels.dat"), "old");
+    EXPECT_FALSE(folder.exists("Game/DATA/levels.dat"));
+    EXPECT_FALSE(folder.exists("Game/qlypatch-stage-1"));
 }
 
 } // namespace

@@ -21,7 +21,8 @@ namespace qly::test {
 // clang-format off
 enum class FsOp { Any, List, ListNext, Attributes, FileExists, Exists, CreateFolder, DeleteFile,
                   ReplaceFile, Open, Read, Write, Length, FreeBytes, Flush, Status,
-                  CheckReplaceable, ReplaceWithBackup, RemoveFolder, SyncVolume };
+                  CheckReplaceable, ReplaceWithBackup, RemoveFolder, SyncVolume, Identity,
+                  HoldFolder };
 // clang-format on
 
 // Thrown by every call after the fake's power was cut. It is no std::exception, so that code
@@ -79,7 +80,8 @@ public:
             if (rename.replaced) {
                 put(rename.replaced->path) = *rename.replaced;
             }
-            put(rename.from) = {rename.from, rename.moved.attributes, rename.moved.data};
+            put(rename.from) = {rename.from, rename.moved.attributes, rename.moved.data,
+                                rename.moved.id};
         }
         lazyRenames_.clear();
         for (const Node& node : nodes_) {
@@ -169,7 +171,7 @@ public:
         const Node moved = *find(from);
         const Node* replaced = find(to);
         Rename rename{from,
-                      {to, moved.attributes, moved.data},
+                      {to, moved.attributes, moved.data, moved.id},
                       replaced ? std::optional<Node>(*replaced) : std::nullopt};
         remove(from);
         put(to) = rename.moved;
@@ -206,8 +208,8 @@ public:
         remove(staged);
         remove(backup);
         remove(destination);
-        put(backup) = {backup, old.attributes, old.data};
-        put(destination) = {destination, old.attributes, fresh.data};
+        put(backup) = {backup, old.attributes, old.data, old.id};
+        put(destination) = {destination, old.attributes, fresh.data, fresh.id};
     }
     void replaceFileDurably(const std::string& from, const std::string& to) override {
         replaceFile(from, to);
@@ -237,9 +239,12 @@ public:
     void setVolumeSync(bool available) { volumeSync_ = available; }
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
         const bool write = mode != OpenMode::Read;
-        const bool creates = write && !find(path) && hasParent(path);
-        check(!shouldFail(FsOp::Open) && (write ? writableFile(path) || creates : isFile(path)),
-              path);
+        const bool mayCreate = mode == OpenMode::CreateAlways || mode == OpenMode::CreateNew;
+        const bool creates = mayCreate && !find(path) && hasParent(path);
+        const bool allowed = mode == OpenMode::CreateNew ? creates
+                             : write                     ? writableFile(path) || creates
+                                                         : isFile(path);
+        check(!shouldFail(FsOp::Open) && allowed, path);
         if (write) {
             checkNotHeld(path);
         }
@@ -251,12 +256,25 @@ public:
     std::optional<int64_t> freeBytes(const std::string&) override {
         return shouldFail(FsOp::FreeBytes) ? std::nullopt : freeBytes_;
     }
+    std::optional<FileIdentity> identityOf(const std::string& path) override {
+        check(!shouldFail(FsOp::Identity), path);
+        const Node* node = find(path);
+        return node ? std::optional<FileIdentity>(FileIdentity{1, node->id}) : std::nullopt;
+    }
+    std::unique_ptr<FolderHold> holdFolder(const std::string& path) override {
+        check(!shouldFail(FsOp::HoldFolder) && isFolder(path), path);
+        if ((find(path)->attributes & kAttrReparsePoint) != 0) {
+            throw Error("fake: a link stands at " + path, FailureKind::Link, 0, path);
+        }
+        return std::make_unique<FolderHold>();
+    }
 
 private:
     struct Node {
         std::string path; // as added
         uint32_t attributes = 0;
         std::shared_ptr<std::string> data; // null for a folder
+        uint64_t id = 0;                   // the file's identity, kept through moves
     };
     // A plain rename not yet on the disk: what stood at both names before it.
     struct Rename {
@@ -361,7 +379,7 @@ private:
         if (!hasParent(path)) {
             addFolder(parentOf(path));
         }
-        return find(path) ? *find(path) : nodes_.emplace_back(Node{path, 0, nullptr});
+        return find(path) ? *find(path) : nodes_.emplace_back(Node{path, 0, nullptr, ++lastId_});
     }
 
     mutable std::vector<Node> nodes_; // in the order they were added
@@ -373,6 +391,7 @@ private:
     std::vector<std::string> held_;
     bool volumeSync_ = true;
     int calls_ = 0;
+    uint64_t lastId_ = 0;
 
 public:
     // Every write from now on fails as on a full disk.

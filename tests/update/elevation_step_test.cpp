@@ -44,9 +44,10 @@ void prepare(Form1Rig& rig, FakeElevation& elevation) {
     rig.addLanguage("eng", "EN");
     rig.fs.addFile("update\\data\\level.pak", std::string(1000, 'p'));
     rig.registerGame(kGame, true);
-    rig.fs.addFile(std::string(kGame) + "\\readme.txt.qlytmp", "half");
-    rig.fs.addFile(std::string(kGame) + "\\qlypatch.journal",
-                   "qlypatch journal 1\nphase staging\nfile new readme.txt\n");
+    rig.fs.addFile(std::string(kGame) + "\\qlypatch-stage-1\\0.new", "half");
+    rig.fs.addFile(std::string(kGame) + "\\qlypatch-stage-1\\journal",
+                   "qlypatch journal 2\nphase staging\nstage qlypatch-stage-1\n"
+                   "file new - - readme.txt\n");
     rig.options_.lang = "ENG";
     rig.process_.commandLine_ = "/SILENT /LOG=\"C:\\log.txt\"";
     rig.elevation_ = &elevation;
@@ -81,7 +82,7 @@ TEST(ElevationStepTest, FolderOnlyAnAdministratorMayWriteInIsHandedOver) {
               "/SILENT /LOG=\"C:\\log.txt\" /LANG=eng \"/DIR=C:\\Program Files\\Quillory\"");
     EXPECT_EQ(rig.form().handedOverExitCode(), 7);
     EXPECT_TRUE(rig.form().gameFolderRefused());
-    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal"));
+    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch-stage-1\\journal"));
     EXPECT_TRUE(logged(rig, "starts again with administrator rights"));
     EXPECT_TRUE(logged(rig, "ended with exit code 7"));
     // An update pressed all the same does not run here, nor start a second copy.
@@ -103,7 +104,7 @@ TEST(ElevationStepTest, RefusedPromptEndsWithExitCodeOneAndSaysWhy) {
     rig.form().Command1_Click();
     EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::CouldNotStart);
     EXPECT_EQ(elevation.started_.size(), 1u);
-    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal"));
+    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch-stage-1\\journal"));
     EXPECT_TRUE(logged(rig, "refused administrator rights"));
 }
 

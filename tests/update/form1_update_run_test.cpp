@@ -172,18 +172,17 @@ TEST(UpdateRunTest, StartUpUndoesAnInterruptedRunAndSaysSo) {
     prepare(rig, WithProgram);
     const std::string game = std::string(kGame) + "\\";
     rig.fs.addFile(game + "readme.txt", "old readme");
-    rig.fs.addFile(game + "readme.txt.qlytmp", "half");
-    rig.fs.addFile(game + "qlypatch.journal",
-                   "qlypatch journal 1\nphase staging\nfolder data\nfile old readme.txt\n"
-                   "file new data\\level.pak\n");
+    rig.fs.addFile(game + "qlypatch-stage-1\\0.new", "half");
+    rig.fs.addFile(game + "qlypatch-stage-1\\journal",
+                   "qlypatch journal 2\nphase staging\nstage qlypatch-stage-1\nfolder data\n"
+                   "file old - - readme.txt\nfile new - - data\\level.pak\n");
     rig.fs.addFolder(game + "data");
     ASSERT_TRUE(rig.load());
     EXPECT_EQ(rig.text_.shown_.back(),
               "An interrupted update was undone. The game is as it was before it.");
     EXPECT_EQ(rig.fs.contents(game + "readme.txt"), "old readme");
-    EXPECT_FALSE(rig.fs.isFile(game + "readme.txt.qlytmp"));
+    EXPECT_FALSE(rig.fs.isFolder(game + "qlypatch-stage-1"));
     EXPECT_FALSE(rig.fs.isFolder(game + "data"));
-    EXPECT_FALSE(rig.fs.isFile(game + "qlypatch.journal"));
 
     rig.form().Command1_Click();
     EXPECT_EQ(rig.form().ErrorCode, 151000);
@@ -261,7 +260,7 @@ TEST(UpdateRunTest, ForcedUnloadDuringTheCopyStopsTheEngineBeforeReleasingIt) {
         EXPECT_LT(rig.form().ErrorCode, 151000);
         EXPECT_EQ(rig.form().outcome(),
                   undoFails ? RunOutcome::RecoveryFailed : RunOutcome::Failed);
-        EXPECT_EQ(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal"), undoFails);
+        EXPECT_EQ(rig.fs.isFile(std::string(kGame) + "\\qlypatch-stage-1\\journal"), undoFails);
     }
 }
 
@@ -279,7 +278,7 @@ TEST(UpdateRunTest, BundleWithoutPatchTreeEndsAsCouldNotStart) {
     EXPECT_EQ(runLines(rig), (Lines{" ", "PL error",
                                     "The downloaded patch is damaged or incomplete. Nothing has "
                                     "been changed. Please download the patch again."}));
-    EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal"));
+    EXPECT_FALSE(rig.fs.isFolder(std::string(kGame) + "\\qlypatch-stage-1"));
     EXPECT_NE(std::find_if(rig.log_.begin(), rig.log_.end(),
                            [](const std::string& line) {
                                return line.find("no update\\ folder") != std::string::npos;
@@ -331,7 +330,7 @@ public:
         if (path.ends_with("huge.pak") && mode == OpenMode::Read) {
             return std::make_unique<Hollow>(size_);
         }
-        if (path.ends_with("huge.pak.qlytmp")) {
+        if (path.find("qlypatch-stage-") != std::string::npos && path.ends_with(".new")) {
             FakeFileSystem::open(path, mode); // the staged file is there, and stays empty
             return std::make_unique<Hollow>(0);
         }

@@ -23,9 +23,10 @@ void prepare(Form1Rig& rig, test::FakeFolderLocks& locks) {
     rig.registerGame(kGame, true);
     const std::string game = std::string(kGame) + "\\";
     rig.fs.addFile(game + "readme.txt", "old readme");
-    rig.fs.addFile(game + "readme.txt.qlytmp", "half");
-    rig.fs.addFile(game + "qlypatch.journal",
-                   "qlypatch journal 1\nphase staging\nfile old readme.txt\n");
+    rig.fs.addFile(game + "qlypatch-stage-1\\0.new", "half");
+    rig.fs.addFile(game + "qlypatch-stage-1\\journal",
+                   "qlypatch journal 2\nphase staging\nstage qlypatch-stage-1\n"
+                   "file old - - readme.txt\n");
     rig.folderLocks_ = &locks;
 }
 
@@ -47,15 +48,15 @@ TEST(GameFolderLockTest, SecondRunWaitsAFewSecondsThenRefusesWithoutTouchingTheF
     EXPECT_EQ(rig.text_.shown_.back(), kBusy);
     EXPECT_TRUE(logged(rig, "lock: another update of C:\\Games\\Quillory is running"));
     // The other run's journal is its own: not recovered from under it.
-    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal"));
-    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\readme.txt.qlytmp"));
+    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch-stage-1\\journal"));
+    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch-stage-1\\0.new"));
     EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::CouldNotStart);
 
     // Update pressed all the same: the run tries once more, then ends the same way.
     rig.form().Command1_Click();
     EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::CouldNotStart);
     EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\data\\level.pak"));
-    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal"));
+    EXPECT_TRUE(rig.fs.isFile(std::string(kGame) + "\\qlypatch-stage-1\\journal"));
 }
 
 TEST(GameFolderLockTest, RunThatWaitedGoesOnOnceTheOtherEndsAndHoldsTheFolderWhileItChangesIt) {
@@ -73,7 +74,7 @@ TEST(GameFolderLockTest, RunThatWaitedGoesOnOnceTheOtherEndsAndHoldsTheFolderWhi
     }
     ASSERT_TRUE(rig.load());
     EXPECT_EQ(locks.tries_, 4);
-    EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\qlypatch.journal")); // recovered
+    EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\qlypatch-stage-1\\journal")); // recovered
     EXPECT_EQ(rig.fs.contents(std::string(kGame) + "\\readme.txt"), "old readme");
     // Let go while the window waits for the user; taken again for the whole update.
     EXPECT_FALSE(locks.held(kGame));

@@ -374,9 +374,12 @@ std::optional<uint32_t> PosixFileSystem::statusOf(const std::string& path) {
         fail("cannot look up", native, errno);
     }
     int64_t size = 0;
-    return attributesOf(
+    const uint32_t attrs = attributesOf(
         own, baseName(native).c_str(),
         [&](struct stat& st) { return stat(native.c_str(), &st) == 0; }, &size);
+    // The transaction's lookup tells every link, a file link too, as Windows does: the run
+    // must never act through one. (Listings show a file link as its file, for the scans.)
+    return S_ISLNK(own.st_mode) ? attrs | kAttrReparsePoint : attrs;
 }
 
 void PosixFileSystem::checkReplaceable(const std::string& path) {
@@ -488,10 +491,14 @@ std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mo
         flags |= O_RDONLY;
         break;
     case OpenMode::ReadWrite:
-        flags |= O_RDWR | O_CREAT;
+        flags |= O_RDWR | O_NOFOLLOW;
         break;
     case OpenMode::CreateAlways:
         flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        break;
+    case OpenMode::CreateNew:
+        // O_EXCL refuses any entry of the name, a link or a planted hard link included.
+        flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
         break;
     }
     const int fd = ::open(native.c_str(), flags, 0666);
@@ -506,6 +513,48 @@ std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mo
         fail("cannot open", native, EISDIR);
     }
     return file;
+}
+
+std::optional<FileIdentity> PosixFileSystem::identityOf(const std::string& path) {
+    const std::string native = nativePath(path);
+    struct stat own {};
+    if (lstat(native.c_str(), &own) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        fail("cannot look up", native, errno);
+    }
+    return FileIdentity{static_cast<uint64_t>(own.st_dev), static_cast<uint64_t>(own.st_ino)};
+}
+
+namespace {
+
+class PosixFolderHold : public FolderHold {
+public:
+    explicit PosixFolderHold(int fd) : fd_(fd) {}
+    ~PosixFolderHold() override { ::close(fd_); }
+    PosixFolderHold(const PosixFolderHold&) = delete;
+    PosixFolderHold& operator=(const PosixFolderHold&) = delete;
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+std::unique_ptr<FolderHold> PosixFileSystem::holdFolder(const std::string& path) {
+    const std::string native = nativePath(path);
+    const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP || errno == ENOTDIR) {
+            struct stat own {};
+            if (lstat(native.c_str(), &own) == 0 && S_ISLNK(own.st_mode)) {
+                throw Error("a link stands at " + native, FailureKind::Link, ELOOP, path);
+            }
+        }
+        fail("cannot open the folder", native, errno);
+    }
+    return std::make_unique<PosixFolderHold>(fd);
 }
 
 std::optional<int64_t> PosixFileSystem::freeBytes(const std::string& path) {

@@ -36,6 +36,8 @@ public:
     bool removeFolder(const std::string& path) override;
     // syncfs of the volume holding path (which must exist).
     bool syncVolume(const std::string& path) override;
+    std::optional<FileIdentity> identityOf(const std::string& path) override;
+    std::unique_ptr<FolderHold> holdFolder(const std::string& path) override;
 };
 
 // The native form of a Windows-style path: "\" becomes "/".

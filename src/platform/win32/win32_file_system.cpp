@@ -225,12 +225,19 @@ std::unique_ptr<File> Win32FileSystem::open(const std::string& path, OpenMode mo
         break;
     case OpenMode::ReadWrite:
         access = GENERIC_READ | GENERIC_WRITE;
-        disposition = OPEN_ALWAYS;
-        flags = FILE_ATTRIBUTE_NORMAL;
+        disposition = OPEN_EXISTING;
+        flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
         break;
     case OpenMode::CreateAlways:
         access = GENERIC_WRITE;
         disposition = CREATE_ALWAYS;
+        break;
+    case OpenMode::CreateNew:
+        // CREATE_NEW fails on any entry of the name: a planted link or hard link is never
+        // written through.
+        access = GENERIC_WRITE;
+        disposition = CREATE_NEW;
+        flags |= FILE_FLAG_OPEN_REPARSE_POINT;
         break;
     }
     UniqueFile handle(CreateFileW(systemPath(path).c_str(), access, FILE_SHARE_READ, nullptr,
@@ -368,6 +375,63 @@ bool Win32FileSystem::syncVolume(const std::string& path) {
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                   nullptr));
     return volume && FlushFileBuffers(volume.get());
+}
+
+namespace {
+
+// Opens path itself, a reparse point not followed, for the attribute and identity queries.
+UniqueFile openEntry(const std::string& path, DWORD share) {
+    return UniqueFile(
+        CreateFileW(systemPath(path).c_str(), FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+class Win32FolderHold : public FolderHold {
+public:
+    explicit Win32FolderHold(UniqueFile handle) : handle_(std::move(handle)) {}
+
+private:
+    UniqueFile handle_;
+};
+
+} // namespace
+
+std::optional<FileIdentity> Win32FileSystem::identityOf(const std::string& path) {
+    const UniqueFile handle =
+        openEntry(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (!handle) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+            return std::nullopt;
+        }
+        failWith(code, "cannot look up", path);
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle.get(), &info)) {
+        fail("cannot look up", path);
+    }
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+std::unique_ptr<FolderHold> Win32FileSystem::holdFolder(const std::string& path) {
+    // No delete sharing: while the handle is open, nobody can move or remove the folder to put
+    // a junction in its place.
+    UniqueFile handle = openEntry(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (!handle) {
+        fail("cannot open the folder", path);
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle.get(), &info)) {
+        fail("cannot look up", path);
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        throw Error("a link stands at " + path, FailureKind::Link, 0, path);
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        failWith(ERROR_DIRECTORY, "not a folder:", path);
+    }
+    return std::make_unique<Win32FolderHold>(std::move(handle));
 }
 
 } // namespace qly::win32

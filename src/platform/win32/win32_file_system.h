@@ -35,6 +35,10 @@ public:
     // Flushes the volume through its device when the path lies on a drive letter's volume and
     // the program may open it (administrators); false otherwise.
     bool syncVolume(const std::string& path) override;
+    // The volume serial number and file index, from the entry opened as a reparse point.
+    std::optional<FileIdentity> identityOf(const std::string& path) override;
+    // Opened without delete sharing, so the folder can be neither moved nor removed meanwhile.
+    std::unique_ptr<FolderHold> holdFolder(const std::string& path) override;
 };
 
 } // namespace qly::win32
