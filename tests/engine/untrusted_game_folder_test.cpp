@@ -146,6 +146,46 @@ TEST_F(UntrustedGameFolder, APlantedJournalNeverReachesThroughALinkOrRemovesAFil
     }
 }
 
+// Another program writes a file of a backup's name into the run folder while the patch is
+// staged: the commit that then fails before that file's turn leaves it where it is, and the
+// undo neither puts it over the game's file nor deletes it. Only the old file the journal
+// identifies is the run's.
+TEST_F(UntrustedGameFolder, AFileOfABackupsNameInTheRunFolderIsNeitherPutBackNorLost) {
+    // The failing step of the commit: the journal's write that begins it (no path named), the
+    // move of a.txt (before b.txt's turn) and b.txt's own move.
+    struct Case {
+        FsOp op;
+        int nth;
+        std::string failed;
+    };
+    const std::vector<Case> cases{
+        {FsOp::ReplaceFile, 1, ""},
+        {FsOp::ReplaceFile, 2, "a.txt"},
+        {FsOp::ReplaceWithBackup, 1, "data\\b.txt"},
+    };
+    for (const auto& [op, nth, failed] : cases) {
+        SCOPED_TRACE(failed);
+        fs.remove("C:\\game");
+        fs.clearFaults();
+        fs.addFile("C:\\game\\data\\b.txt", "old b");
+        engine.ActualFile = [&](std::string& name) {
+            if (name == "data\\c.txt") {
+                fs.addFile("C:\\game\\qlypatch-stage-1\\1.old", "theirs"); // b.txt's backup name
+                fs.failOn(op, nth);
+            }
+        };
+        EXPECT_EQ(copy(), -1);
+        ASSERT_TRUE(engine.LastFailure);
+        EXPECT_EQ(engine.LastFailure->path, failed);
+        EXPECT_TRUE(engine.LastFailure->undone);
+        EXPECT_EQ(fs.contents("C:\\game\\data\\b.txt"), "old b");
+        EXPECT_FALSE(fs.isFile("C:\\game\\a.txt"));
+        EXPECT_FALSE(fs.isFile("C:\\game\\data\\c.txt"));
+        ASSERT_TRUE(fs.isFile("C:\\game\\qlypatch-stage-1\\1.old"));
+        EXPECT_EQ(fs.contents("C:\\game\\qlypatch-stage-1\\1.old"), "theirs");
+    }
+}
+
 // An undo puts an old file back under its own spelling, not the patch's.
 TEST_F(UntrustedGameFolder, AnUndoRestoresTheOldFilesLetterCase) {
     fs.remove("C:\\game\\data\\b.txt");
