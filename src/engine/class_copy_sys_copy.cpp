@@ -122,7 +122,9 @@ void classCopySys::MakeStage(const std::string& dest) {
         }
         journal_.stage = stage; // ours from here on, whatever fails next
         holds_.push_back(fs_.holdFolder(dest + stage));
-        if (auto listing = fs_.list(dest + stage, "*")) {
+        // The folder ends with its separator: the listing's pattern is appended to it, and
+        // "<stage>*" would list the game folder's entries named like the stage instead.
+        if (auto listing = fs_.list(dest + stage + "\\", "*")) {
             DirEntry entry;
             while (listing->next(entry)) {
                 if (entry.name != "." && entry.name != "..") {
