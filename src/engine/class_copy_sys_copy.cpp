@@ -122,7 +122,9 @@ void classCopySys::MakeStage(const std::string& dest) {
         }
         journal_.stage = stage; // ours from here on, whatever fails next
         holds_.push_back(fs_.holdFolder(dest + stage));
-        if (auto listing = fs_.list(dest + stage, "*")) {
+        // The folder ends with its separator: the listing's pattern is appended to it, and
+        // "<stage>*" would list the game folder's entries named like the stage instead.
+        if (auto listing = fs_.list(dest + stage + "\\", "*")) {
             DirEntry entry;
             while (listing->next(entry)) {
                 if (entry.name != "." && entry.name != "..") {
@@ -256,7 +258,7 @@ void classCopySys::AbandonRun(const std::string& dest) {
         return;
     }
     try {
-        UndoRun(fs_, dest, journal_);
+        UndoRun(fs_, dest, journal_, &loop_);
         journalWritten_ = false;
     } catch (const std::exception& e) {
         RecordFailure(e, "");
@@ -285,7 +287,7 @@ int64_t classCopySys::RunCopy(const std::string& dest) {
     }
     // A run that a crash cut short here is undone before anything else; one that cannot be
     // undone keeps its journal, and a new run must not write over it.
-    const RecoveryResult recovered = RecoverInterruptedRun(fs_, dest);
+    const RecoveryResult recovered = RecoverInterruptedRun(fs_, dest, &loop_);
     if (recovered == RecoveryResult::Failed || recovered == RecoveryResult::Damaged) {
         ErrorFlag = 1;
         LastFailure = CopyFailure{FailureKind::Other, std::string(kJournalName), 0, false, false};
@@ -362,7 +364,7 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
     }
     try {
         MakeStagedDurable(prefix);
-        CommitRun(fs_, prefix, journal_, holds_);
+        CommitRun(fs_, prefix, journal_, holds_, &loop_);
         heldFolders_.clear();
         journalWritten_ = false;
     } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 #include "engine/path_case.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <ranges>
 
@@ -12,19 +13,44 @@ namespace qly {
 
 namespace {
 
-// A step that fails is tried this many times before the failure is final: a virus scanner or
-// an indexer often holds a fresh file for a moment.
-constexpr int kAttempts = 3;
+// A step that fails is tried again after these pauses (milliseconds, about two seconds in
+// all) before the failure is final: a virus scanner or an indexer often holds a fresh file for
+// a moment, and trying again at once would only meet it again.
+constexpr std::array kRetryPauses = {100, 200, 400, 600, 700};
+
+// The loop whose sleep spaces the tries of the transaction call in progress on this thread;
+// none: tried again at once. Set for the length of a public call, so that the steps deep in it
+// need not pass it along; its sleep is the fake clock's in the unit tests.
+thread_local MessageLoop* tRetryLoop = nullptr;
+
+class RetryLoopScope {
+public:
+    explicit RetryLoopScope(MessageLoop* loop) : previous_(tRetryLoop) { tRetryLoop = loop; }
+    ~RetryLoopScope() { tRetryLoop = previous_; }
+    RetryLoopScope(const RetryLoopScope&) = delete;
+    RetryLoopScope& operator=(const RetryLoopScope&) = delete;
+
+private:
+    MessageLoop* previous_;
+};
 
 template <typename Step> void retrying(Step&& step) {
-    for (int attempt = 1;; ++attempt) {
+    for (std::size_t attempt = 0;; ++attempt) {
         try {
             step();
             return;
-        } catch (const std::exception&) {
-            if (attempt == kAttempts) {
+        } catch (const Error& e) {
+            // A link stays a link: waiting would only delay the refusal.
+            if (attempt == kRetryPauses.size() || e.kind() == FailureKind::Link) {
                 throw;
             }
+        } catch (const std::exception&) {
+            if (attempt == kRetryPauses.size()) {
+                throw;
+            }
+        }
+        if (tRetryLoop != nullptr) {
+            tRetryLoop->sleep(kRetryPauses[attempt]);
         }
     }
 }
@@ -127,13 +153,14 @@ void restoreOld(FileSystem& fs, const std::string& root, const Journal& journal,
 
 } // namespace
 
-void CommitRun(FileSystem& fs, const std::string& root, Journal& journal) {
+void CommitRun(FileSystem& fs, const std::string& root, Journal& journal, MessageLoop* loop) {
     std::vector<std::unique_ptr<FolderHold>> none;
-    CommitRun(fs, root, journal, none);
+    CommitRun(fs, root, journal, none, loop);
 }
 
 void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
-               std::vector<std::unique_ptr<FolderHold>>& holds) {
+               std::vector<std::unique_ptr<FolderHold>>& holds, MessageLoop* loop) {
+    const RetryLoopScope pauses(loop);
     for (std::size_t i = 0; i < journal.files.size(); ++i) {
         if (journal.files[i].action != JournalAction::Remove) {
             journal.files[i].newFile = fs.identityOf(StagedPath(root, journal, i));
@@ -188,7 +215,8 @@ void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
     }
 }
 
-void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal) {
+void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal, MessageLoop* loop) {
+    const RetryLoopScope pauses(loop);
     retrying([&] { checkLinks(fs, root, journal); });
     const bool commitBegun = journal.phase != JournalPhase::Staging;
     for (std::size_t i = journal.files.size(); i-- > 0;) {
@@ -301,7 +329,8 @@ bool HasInterruptedRun(FileSystem& fs, const std::string& root) {
     }
 }
 
-RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root) {
+RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root, MessageLoop* loop) {
+    const RetryLoopScope pauses(loop);
     try {
         // A journal of the previous release's format lies in the game folder, where anyone
         // who may write there could have written it: it is reported, never acted on.

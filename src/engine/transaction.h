@@ -7,6 +7,7 @@
 
 #include "engine/journal.h"
 #include "platform/file_system.h"
+#include "platform/message_loop.h"
 
 #include <memory>
 #include <string>
@@ -14,21 +15,27 @@
 
 namespace qly {
 
+// A step that fails (a file held for a moment by a virus scanner, say) is tried again with
+// pauses of loop's sleep in between, about two seconds in all, before the failure is final;
+// without a loop it is tried again at once.
+
 // Puts every staged file of journal in place (old files kept as backups, files to remove moved
 // aside), makes that durable, marks the run committed and then removes the backups and the
 // journal. Throws Error while the run is not yet committed: the caller then undoes it. After
 // the commit point nothing is thrown; what could not be cleaned up is left to recovery.
 // holds are the run's folders kept open meanwhile; they are let go before the clean-up.
 void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
-               std::vector<std::unique_ptr<FolderHold>>& holds);
-void CommitRun(FileSystem& fs, const std::string& root, Journal& journal);
+               std::vector<std::unique_ptr<FolderHold>>& holds, MessageLoop* loop = nullptr);
+void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
+               MessageLoop* loop = nullptr);
 
 // Undoes what the journal's run may have done: staged files removed, backups put back under
 // the old file's own name, files that the commit added removed, created folders removed when
 // empty, then the journal and the stage. Each step is tried again when it fails; throws Error
 // naming the file when one keeps failing or a path passes through a link (the journal then
 // stays, so that the next start can finish the undo).
-void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal);
+void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal,
+             MessageLoop* loop = nullptr);
 
 enum class RecoveryResult {
     NothingFound, // no journal: no run was interrupted here
@@ -42,7 +49,8 @@ enum class RecoveryResult {
 // clean-up when it had committed). A journal of the previous format, one that does not
 // parse, or one naming a path through a link is Damaged and left alone. Every other failure
 // is answered as Failed.
-RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root);
+RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root,
+                                     MessageLoop* loop = nullptr);
 
 // True when root holds what an interrupted run left (a run folder with its journal, or a
 // journal of the previous format), that is when RecoverInterruptedRun has something to say.

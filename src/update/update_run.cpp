@@ -370,7 +370,8 @@ bool UpdateRun::RecoverGameFolder() {
         ReleaseGameFolder();
         return false;
     }
-    const RecoveryResult result = RecoverInterruptedRun(services_.files, DestPatch + "\\");
+    const RecoveryResult result =
+        RecoverInterruptedRun(services_.files, DestPatch + "\\", &services_.loop);
     // Until the update starts nothing changes here: the folder keeps nothing of ours meanwhile,
     // also while the line below scrolls in.
     ReleaseGameFolder();

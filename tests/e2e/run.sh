@@ -848,6 +848,7 @@ SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
   verysilent_file_in_use unknown_switch silent_window raised_dpi damaged_patch
   wrong_game_version packed_exe packed_exe_cut_short)
 source "$here/security_process.sh"
+source "$here/security_links.sh"
 
 run_scenario() {
   local name=$1 t0=$SECONDS

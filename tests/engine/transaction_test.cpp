@@ -188,6 +188,58 @@ TEST(UpdateTransaction, ANewRunUndoesAnInterruptedOneFirst) {
     EXPECT_FALSE(fs.isFolder("C:\\game\\qlypatch-stage-1"));
 }
 
+// A loop whose other program lets go of a file once the fake clock reaches a moment.
+class LoopLettingGo : public FakeMessageLoop {
+public:
+    LoopLettingGo(FakeFileSystem& fs, std::string path, uint32_t atMs)
+        : fs_(fs), path_(std::move(path)), atMs_(atMs) {}
+    void sleep(int ms) override {
+        FakeMessageLoop::sleep(ms);
+        if (tickCount() >= atMs_) {
+            fs_.letGo(path_);
+        }
+    }
+
+private:
+    FakeFileSystem& fs_;
+    std::string path_;
+    uint32_t atMs_;
+};
+
+// A staged file that a virus scanner holds while the undo wants it gone: held for about a
+// second, the undo waits (on the loop's clock) and finishes; held for good, it gives up after
+// about two seconds of pauses, naming the file, and the journal stays.
+TEST(UpdateTransaction, AStepOnAHeldFileWaitsAboutTwoSecondsBeforeItGivesUp) {
+    for (const uint32_t heldMs : {1000u, 1000000u}) {
+        SCOPED_TRACE("held for " + std::to_string(heldMs) + " ms");
+        FakeFileSystem fs;
+        fs.addFile("C:\\game\\main.exe", "game");
+        fs.addFile("C:\\game\\qlypatch-stage-1\\0.new", "staged");
+        Journal journal;
+        journal.stage = "qlypatch-stage-1";
+        journal.files.push_back(JournalFile{"a.txt", JournalAction::New, "", {}, {}});
+        WriteJournal(fs, "C:\\game\\", journal);
+        fs.holdOpen("C:\\game\\qlypatch-stage-1\\0.new");
+        LoopLettingGo loop(fs, "C:\\game\\qlypatch-stage-1\\0.new", heldMs);
+        if (heldMs < 2000) {
+            EXPECT_NO_THROW(UndoRun(fs, "C:\\game\\", journal, &loop));
+            EXPECT_FALSE(fs.statusOf("C:\\game\\qlypatch-stage-1"));
+            EXPECT_GE(loop.sleptMs(), heldMs);
+            EXPECT_LT(loop.sleptMs(), 2000);
+        } else {
+            try {
+                UndoRun(fs, "C:\\game\\", journal, &loop);
+                ADD_FAILURE() << "the undo reported success with the staged file still held";
+            } catch (const Error& e) {
+                EXPECT_EQ(e.kind(), FailureKind::InUse);
+            }
+            EXPECT_GE(loop.sleptMs(), 1500);
+            EXPECT_LE(loop.sleptMs(), 2500);
+            EXPECT_TRUE(fs.statusOf("C:\\game\\qlypatch-stage-1\\journal"));
+        }
+    }
+}
+
 TEST(Journal, RoundTripsAndRefusesWhatCouldReachOutsideTheFolder) {
     const Journal journal{
         JournalPhase::Commit,

@@ -152,6 +152,44 @@ rm -f "$game/qlypatch.lock"
 snapshot "$work/after-held"
 check "held folder: the game untouched" diff -r "$work/before-held/game" "$work/after-held/game"
 
+echo "linux e2e: qlypatch-linux with the game's DATA folder a symlink to a folder outside it"
+fresh_game
+outside=$(session_unix_path 'C:\Outside')
+rm -rf "$outside" && mv "$game/DATA" "$outside" && ln -s "$outside" "$game/DATA"
+rm -rf "$work/outside-before" && cp -a "$outside" "$work/outside-before"
+snapshot "$work/before-link"
+"$LINUX" demo --yes --log "$work/linux-link.log" </dev/null >"$work/linux-link.out" 2>&1
+check "link: exit code 5" [ $? = 5 ]
+check "link: nothing behind the link changed" diff -r "$work/outside-before" "$outside"
+snapshot "$work/after-link"
+check "link: the game folder as it was, the link in place" \
+  diff -r --no-dereference "$work/before-link/game" "$work/after-link/game"
+check "link: the text names the link" grep -qiE "^DATA: .*link" "$work/linux-link.out"
+rm -f "$game/DATA"
+rm -rf "$outside"
+
+echo "linux e2e: qlypatch-linux with a journal it did not write, naming files behind a symlink"
+fresh_game
+rm -rf "$outside" && mkdir -p "$outside/empty"
+printf 'not the game%s\r\n' "'s" >"$outside/victim.txt"
+cp "$outside/victim.txt" "$outside/other.txt"
+rm -rf "$work/outside-before" && cp -a "$outside" "$work/outside-before"
+ln -s "$outside" "$game/linked"
+mkdir -p "$game/qlypatch-stage-1"
+printf 'a backup that is not one\r\n' >"$game/qlypatch-stage-1/0.old"
+printf '%s\n' 'qlypatch journal 2' 'phase commit' 'stage qlypatch-stage-1' 'folder linked\empty' \
+  'remove - - linked\victim.txt' 'file new - - linked\other.txt' >"$game/qlypatch-stage-1/journal"
+snapshot "$work/before-journal"
+"$LINUX" demo --yes --log "$work/linux-journal.log" </dev/null >"$work/linux-journal.out" 2>&1
+check "planted journal: nothing behind the link changed" diff -r "$work/outside-before" "$outside"
+snapshot "$work/after-journal"
+check "planted journal: the journal and the game folder left as they were" \
+  diff -r --no-dereference "$work/before-journal/game" "$work/after-journal/game"
+check "planted journal: reported as damaged, nothing touched" grep -q \
+  "recovery: the journal of an interrupted run is damaged; nothing was touched" "$work/linux-journal.log"
+rm -f "$game/linked"
+rm -rf "$outside"
+
 echo "linux e2e: --list"
 HOME=$work/home "$LINUX" --list >"$work/list.out" 2>&1
 check "--list names the prefix and its game" \

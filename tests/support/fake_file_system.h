@@ -95,6 +95,8 @@ public:
     // From now on another program holds path open without sharing: it cannot be replaced,
     // deleted, moved or written.
     void holdOpen(const std::string& path) { held_.push_back(key(path)); }
+    // The other program closes path again.
+    void letGo(const std::string& path) { std::erase(held_, key(path)); }
     // Every entry, folders with a trailing "\", with each file's contents: a picture of the
     // whole tree to compare before and after.
     std::vector<std::pair<std::string, std::string>> snapshot() const {

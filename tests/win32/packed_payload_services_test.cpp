@@ -73,5 +73,59 @@ TEST(Win32PackedPayload, PrivateFolderIsTheUsersAloneAndGoesWithItsContents) {
     EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// Writes a small file at path; false when it cannot.
+bool writeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    WriteFile(file, "keep", 4, &written, nullptr);
+    CloseHandle(file);
+    return written == 4;
+}
+
+// Links to a folder and a file elsewhere, planted inside the private folder by another process
+// of the same user: the removal takes the links themselves and leaves what they point to.
+TEST(Win32PackedPayload, PrivateFolderRemovalNeverFollowsALinkPlantedInIt) {
+    std::wstring temp(MAX_PATH + 1, L'\0');
+    temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), temp.data()));
+    const std::wstring outside = temp + L"qlypatch-test-outside";
+    CreateDirectoryW(outside.c_str(), nullptr);
+    CreateDirectoryW((outside + L"\\inner").c_str(), nullptr);
+    ASSERT_TRUE(writeFile(outside + L"\\inner\\victim.txt"));
+    ASSERT_TRUE(writeFile(outside + L"\\victim.txt"));
+    std::wstring path;
+    bool linked = false;
+    {
+        Win32PrivateFolder folder;
+        path = toWide(folder.path());
+        CreateDirectoryW((path + L"\\lang").c_str(), nullptr);
+        // Some Wine versions answer yes and make no link; the rest of the test needs real ones.
+        linked =
+            CreateSymbolicLinkW((path + L"\\lang\\folder-link").c_str(), outside.c_str(),
+                                SYMBOLIC_LINK_FLAG_DIRECTORY) &&
+            CreateSymbolicLinkW((path + L"\\file-link").c_str(),
+                                (outside + L"\\victim.txt").c_str(), 0) &&
+            (GetFileAttributesW((path + L"\\lang\\folder-link").c_str()) &
+             FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+            GetFileAttributesW((path + L"\\lang\\folder-link").c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    if (linked) {
+        EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "links removed too";
+        EXPECT_NE(GetFileAttributesW((outside + L"\\victim.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_NE(GetFileAttributesW((outside + L"\\inner\\victim.txt").c_str()),
+                  INVALID_FILE_ATTRIBUTES);
+    }
+    DeleteFileW((outside + L"\\inner\\victim.txt").c_str());
+    RemoveDirectoryW((outside + L"\\inner").c_str());
+    DeleteFileW((outside + L"\\victim.txt").c_str());
+    RemoveDirectoryW(outside.c_str());
+    if (!linked) {
+        GTEST_SKIP() << "this system makes no symbolic links";
+    }
+}
+
 } // namespace
 } // namespace qly::win32

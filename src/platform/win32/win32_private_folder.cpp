@@ -58,28 +58,60 @@ std::wstring randomName() {
     return name;
 }
 
-// Removes folder and everything below it; what cannot be removed stays.
-void removeTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    if (const HANDLE first = FindFirstFileW((folder + L"\\*").c_str(), &data);
-        first != INVALID_HANDLE_VALUE) {
-        // Closed before the folder itself is removed.
-        const UniqueFind find(first);
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring path = folder + L"\\" + name;
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                removeTree(path);
-            } else {
-                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(find.get(), &data));
+// Opens path itself, never what a link or junction there points to, to look at it; kept from
+// being renamed or replaced (no delete sharing) while open. Empty when it cannot be opened.
+UniqueFile openForDeletion(const std::wstring& path) {
+    return UniqueFile(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
+}
+
+// Lets a read-only entry be deleted. The attributes are changed through the handle, so they
+// are the entry's own, never those of a link's target.
+void clearReadOnly(const UniqueFile& entry, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = (attributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_ARCHIVE;
+        SetFileInformationByHandle(entry.get(), FileBasicInfo, &basic, sizeof(basic));
     }
-    RemoveDirectoryW(folder.c_str());
+}
+
+// Removes path and, when it is a real folder, everything below it; what cannot be removed
+// stays. A link or junction (another process of the same user may plant one in the folder) is
+// removed itself: never followed, never recursed into. Each folder is held open while it is
+// emptied, so that it cannot be swapped for a link meanwhile.
+void removeTree(const std::wstring& path) {
+    bool folder = false;
+    {
+        const UniqueFile entry = openForDeletion(path);
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!entry || !GetFileInformationByHandle(entry.get(), &info)) {
+            return;
+        }
+        folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (folder && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            WIN32_FIND_DATAW data;
+            if (const HANDLE first = FindFirstFileW((path + L"\\*").c_str(), &data);
+                first != INVALID_HANDLE_VALUE) {
+                const UniqueFind find(first);
+                do {
+                    const std::wstring name = data.cFileName;
+                    if (name != L"." && name != L"..") {
+                        removeTree(path + L"\\" + name);
+                    }
+                } while (FindNextFileW(find.get(), &data));
+            }
+        }
+        clearReadOnly(entry, info.dwFileAttributes);
+    }
+    // Removed by name once let go (the handle shares no deletion): should the entry be swapped
+    // for a link meanwhile, both calls remove the link itself, never what it points to.
+    if (folder) {
+        RemoveDirectoryW(path.c_str());
+    } else {
+        DeleteFileW(path.c_str());
+    }
 }
 
 } // namespace
