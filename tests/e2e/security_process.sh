@@ -104,11 +104,12 @@ scenario_two_instances() {
   head -c $((400 * 1024 * 1024)) /dev/zero | tr '\0' 'q' >"$bundle_update/big.bin"
   run_unattended_in_background /VERYSILENT
   first=$APP_PID
-  staged="$game/big.bin.qlytmp"
+  # The run stages in its own folder; the large file is most of what is there.
+  staged="$game/qlypatch-stage-1"
   end=$((SECONDS + RUN_SECONDS))
   while ((SECONDS < end)); do
-    size=$(stat -c %s "$staged" 2>/dev/null || echo 0)
-    ((size > 0)) && break
+    size=$(du -bc "$staged"/*.new 2>/dev/null | tail -n 1 | cut -f 1)
+    ((${size:-0} > 0)) && break
     sleep 0.05
   done
   check "while the first run copies, its lock is seen from Linux" \
