@@ -47,6 +47,19 @@ FailureKind kindOf(int err) {
     throw Error(what + " " + path + ": " + std::strerror(err), kindOf(err), err, path);
 }
 
+// What lstat says of native itself (a link is not followed); nothing when it is not there.
+// Throws Error when it cannot be looked up.
+std::optional<struct stat> ownStatus(const std::string& native) {
+    struct stat own {};
+    if (lstat(native.c_str(), &own) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        fail("cannot look up", native, errno);
+    }
+    return own;
+}
+
 // The folder part of a native path ("." for a bare name).
 std::string parentFolder(const std::string& native) {
     const std::size_t end = native.find_last_not_of('/');
@@ -366,20 +379,17 @@ void PosixFileSystem::replaceFile(const std::string& from, const std::string& to
 
 std::optional<uint32_t> PosixFileSystem::statusOf(const std::string& path) {
     const std::string native = nativePath(path);
-    struct stat own {};
-    if (lstat(native.c_str(), &own) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return std::nullopt;
-        }
-        fail("cannot look up", native, errno);
+    const std::optional<struct stat> own = ownStatus(native);
+    if (!own) {
+        return std::nullopt;
     }
     int64_t size = 0;
     const uint32_t attrs = attributesOf(
-        own, baseName(native).c_str(),
+        *own, baseName(native).c_str(),
         [&](struct stat& st) { return stat(native.c_str(), &st) == 0; }, &size);
     // The transaction's lookup tells every link, a file link too, as Windows does: the run
     // must never act through one. (Listings show a file link as its file, for the scans.)
-    return S_ISLNK(own.st_mode) ? attrs | kAttrReparsePoint : attrs;
+    return S_ISLNK(own->st_mode) ? attrs | kAttrReparsePoint : attrs;
 }
 
 void PosixFileSystem::checkReplaceable(const std::string& path) {
@@ -516,15 +526,11 @@ std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mo
 }
 
 std::optional<FileIdentity> PosixFileSystem::identityOf(const std::string& path) {
-    const std::string native = nativePath(path);
-    struct stat own {};
-    if (lstat(native.c_str(), &own) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return std::nullopt;
-        }
-        fail("cannot look up", native, errno);
+    const std::optional<struct stat> own = ownStatus(nativePath(path));
+    if (!own) {
+        return std::nullopt;
     }
-    return FileIdentity{static_cast<uint64_t>(own.st_dev), static_cast<uint64_t>(own.st_ino)};
+    return FileIdentity{static_cast<uint64_t>(own->st_dev), static_cast<uint64_t>(own->st_ino)};
 }
 
 namespace {
