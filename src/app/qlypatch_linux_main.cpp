@@ -3,6 +3,7 @@
 // Chooses the POSIX services, the prefix's registry and folders, and the terminal.
 #include "bundle/packed_bundle.h"
 #include "bundle/payload_reader.h"
+#include "common/bundle_files.h"
 #include "common/error.h"
 #include "languages/language_keys.h"
 #include "languages/language_state.h"
@@ -31,6 +32,7 @@
 #include "update/support_log.h"
 #include "update/update_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -95,10 +97,26 @@ private:
     std::string folder_;
 };
 
-// One line per prefix: where it is, whose it is, and the game its registry names.
-int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
+constexpr const char* kBundleEntries[] = {kLayoutFileName, kSkinName, kLanguageFolderName,
+                                          kPatchTreeName};
+
+// One line per prefix: where it is, whose it is, and the game its registry names. A prefix
+// given with --prefix that is not one is an error (exit 1): a script must not read an empty
+// list as "no game there".
+int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix, bool given,
                  const std::string& home) {
-    const std::vector<FoundPrefix> found = FindPrefixes(disk, defaultPrefix, SteamRoots(home));
+    std::vector<FoundPrefix> found = FindPrefixes(disk, defaultPrefix, SteamRoots(home));
+    if (given) {
+        const auto own = std::find_if(found.begin(), found.end(), [&](const FoundPrefix& p) {
+            return p.path == defaultPrefix;
+        });
+        if (own == found.end()) {
+            std::cerr << "qlypatch-linux: " << defaultPrefix
+                      << " given with --prefix is not a Wine prefix (no system.reg in it)\n";
+            return static_cast<int>(ExitCode::CouldNotStart);
+        }
+        own->label = "given with --prefix";
+    }
     if (found.empty()) {
         std::cout << "no Wine prefix found (looked at " << defaultPrefix
                   << " and the Steam libraries)\n";
@@ -120,6 +138,13 @@ int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
                   << ")\n";
     }
     return 0;
+}
+
+// Whether folder holds any file of a patch bundle: one without them all is no patch at all,
+// and deserves that answer rather than the one for a bundle that lacks its skin.
+bool holdsAnyBundleFile(FileSystem& disk, const std::string& folder) {
+    return std::any_of(std::begin(kBundleEntries), std::end(kBundleEntries),
+                       [&](const char* name) { return disk.exists(folder + "/" + name); });
 }
 
 // A patch packed behind an exe, unpacked into a private folder for the run.
@@ -184,7 +209,8 @@ int run(int argc, char** argv) {
             ? NormalLinuxPath(std::filesystem::absolute(*parsed.option("--prefix")).string())
             : DefaultPrefix(posix::EnvironmentVariable("WINEPREFIX"), home);
     if (parsed.has("--list")) {
-        return listPrefixes(disk, NormalLinuxPath(prefix), home);
+        return listPrefixes(disk, NormalLinuxPath(prefix), parsed.option("--prefix").has_value(),
+                            home);
     }
 
     std::ofstream logFile;
@@ -202,9 +228,10 @@ int run(int argc, char** argv) {
     PrefixPaths paths(disk, posix::ReadLink, prefix);
     const std::optional<std::string> dirOption = parsed.option("--dir");
     if (!paths.driveRoot('c') && !(dirOption && !IsWindowsPath(*dirOption))) {
-        std::cerr << "qlypatch-linux: " << prefix
-                  << " is not a Wine prefix (no dosdevices/c: link); give --prefix, or --dir with "
-                     "a Linux path\n";
+        std::cerr << "qlypatch-linux: " << prefix << " is not a Wine prefix (no dosdevices/c: link); "
+                  << (parsed.option("--prefix") ? "check the folder given with --prefix"
+                                                : "give --prefix")
+                  << ", or --dir with a Linux path\n";
         log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
         return static_cast<int>(ExitCode::CouldNotStart);
     }
@@ -222,6 +249,13 @@ int run(int argc, char** argv) {
                                     : std::filesystem::path(bundlePath).parent_path().string());
     // Game files are found without regard to letter case, as the game itself finds them.
     CaseMatchingFileSystem prefixDisk(disk);
+    if (std::filesystem::is_directory(bundlePath) && !holdsAnyBundleFile(prefixDisk, bundlePath)) {
+        std::cerr << "qlypatch-linux: " << bundlePath << " is not a patch folder (no "
+                  << kLayoutFileName << ", " << kSkinName << ", " << kLanguageFolderName << " or "
+                  << kPatchTreeName << " in it); give the patch's folder or its packed .exe\n";
+        log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+        return static_cast<int>(ExitCode::CouldNotStart);
+    }
     PackedPatch packedPatch;
     if (!std::filesystem::is_directory(bundlePath)) {
         try {

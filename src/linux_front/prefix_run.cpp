@@ -49,6 +49,9 @@ bool askedYes(Terminal& terminal, const UpdateRun& run, const PrefixRunOptions& 
     if (!answer) {
         terminal.write("\n");
     }
+    if (!yes) {
+        terminal.write(options.toUtf8(LangTextOrBuiltIn(lang, "bez zmian"), lang.LangCharset) + "\n");
+    }
     if (options.log) {
         options.log(yes ? "answer: yes" : "answer: no; nothing installed");
     }
@@ -77,7 +80,12 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
             if (!answer) {
                 services.terminal.write("\n");
             }
-            return answer && IsYes(*answer) && !services.terminal.interrupted();
+            const bool yes = answer && IsYes(*answer) && !services.terminal.interrupted();
+            if (!yes) {
+                services.terminal.write(
+                    options.toUtf8(LangTextOrBuiltIn(lang, "bez zmian"), lang.LangCharset) + "\n");
+            }
+            return yes;
         };
     }
 
@@ -135,6 +143,10 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
     }
     if (!options.yes && run.status == 1 && !askedYes(services.terminal, run, options)) {
         return finish(ExitCode::ClosedBeforeInstalling);
+    }
+    if (options.yes && run.status == 1) {
+        // Not asked, but still told where the patch goes.
+        services.terminal.write("\n" + run.DestPatch + "\n");
     }
 
     unattended.Run();
