@@ -184,7 +184,7 @@ void reportUnopenedPatch(const Error& e, FileSystem& disk, const LogWriter& log)
         LanguageState lang(disk);
         std::cerr << utf8OfCharset(LangTextOrBuiltIn(lang, "uszkodzony"), 0) << "\n";
     }
-    log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+    log(OutcomeLine(ExitCode::CouldNotStart, 0));
 }
 
 int run(int argc, char** argv) {
@@ -232,7 +232,7 @@ int run(int argc, char** argv) {
                   << (parsed.option("--prefix") ? "check the folder given with --prefix"
                                                 : "give --prefix")
                   << ", or --dir with a Linux path\n";
-        log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+        log(OutcomeLine(ExitCode::CouldNotStart, 0));
         return static_cast<int>(ExitCode::CouldNotStart);
     }
 
@@ -253,7 +253,7 @@ int run(int argc, char** argv) {
         std::cerr << "qlypatch-linux: " << bundlePath << " is not a patch folder (no "
                   << kLayoutFileName << ", " << kSkinName << ", " << kLanguageFolderName << " or "
                   << kPatchTreeName << " in it); give the patch's folder or its packed .exe\n";
-        log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+        log(OutcomeLine(ExitCode::CouldNotStart, 0));
         return static_cast<int>(ExitCode::CouldNotStart);
     }
     PackedPatch packedPatch;

@@ -121,7 +121,7 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
 
     const auto finish = [&](ExitCode code) {
         shown.endProgressLine();
-        log(OutcomeLine(code, run.status, run.ErrorCode, unattended.caption()));
+        log(OutcomeLine(code, run.bytesCopied()));
         return code;
     };
     const auto say = [&](const char* key) {

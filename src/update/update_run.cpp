@@ -704,6 +704,7 @@ void UpdateRun::UpdateFiles() {
         }
         // A run of 2 GiB or more did succeed; it must not read as a failure.
         const int64_t bytes = result.value_or(0);
+        bytesCopied_ = std::max<int64_t>(bytes, 0);
         ErrorCode = bytes > std::numeric_limits<int32_t>::max()
                         ? std::numeric_limits<int32_t>::max()
                         : static_cast<int32_t>(bytes);

@@ -367,7 +367,7 @@ private:
 
 // A run of 2 GiB or more succeeded: its figure is held at the largest ErrorCode, so that it
 // neither hides the success lines (3 GiB would wrap to a negative figure) nor reads as the
-// failure -1 (4 GiB minus one byte would).
+// failure -1 (4 GiB minus one byte would); the bytes copied keep the whole figure.
 TEST(UpdateRunTest, PatchOfTwoGibibytesOrMoreEndsAsASuccess) {
     for (const int64_t size : {int64_t{3} << 30, (int64_t{4} << 30) - 1}) {
         SCOPED_TRACE(size);
@@ -380,6 +380,8 @@ TEST(UpdateRunTest, PatchOfTwoGibibytesOrMoreEndsAsASuccess) {
         ASSERT_TRUE(rig.load());
         rig.form().Command1_Click();
         EXPECT_EQ(rig.form().ErrorCode, std::numeric_limits<int32_t>::max());
+        // The log's outcome gives the true figure.
+        EXPECT_EQ(rig.form().updateRun().bytesCopied(), size);
         EXPECT_EQ(runLines(rig), (Lines{" ", " ", " ", "PL poz1", "PL poz2"}));
         EXPECT_TRUE(huge.isFile(std::string(kGame) + "\\huge.pak"));
     }
