@@ -590,8 +590,9 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
         ErrorCode = -1;
         frontEnd_.log("copy not started: the bundle has no update\\ folder beside the "
                       "installer; nothing was changed");
-        Line(lang_.LangText("error"));
+        // The download's fault first, as ShowFailure tells a damaged file.
         Line(LangTextOrBuiltIn(lang_, "uszkodzony"));
+        Line(lang_.LangText("error"));
         return;
     }
     StandAloneStep([&] { UpdateFiles(); });
@@ -758,7 +759,13 @@ void UpdateRun::ShowFailure() {
         StandAloneStep([&] { RefusedGameVersion(); });
         return;
     }
-    Line(lang_.LangText("error"));
+    // A damaged patch file says so (download the patch again) before the general line, which
+    // is about the game and its folder: read first, that one sends the player the wrong way.
+    const bool patchAtFault = lastFailure_ && lastFailure_->undone && !lastFailure_->stopped &&
+                              lastFailure_->kind == FailureKind::Damaged;
+    if (!patchAtFault) {
+        Line(lang_.LangText("error"));
+    }
     StandAloneStep([&] {
         if (lastFailure_) {
             const std::string line = FailureLine(lang_, services_.locale, *lastFailure_);
@@ -767,6 +774,9 @@ void UpdateRun::ShowFailure() {
             }
         }
     });
+    if (patchAtFault) {
+        Line(lang_.LangText("error"));
+    }
 }
 
 void UpdateRun::Stop() {

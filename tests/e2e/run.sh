@@ -184,6 +184,11 @@ all_lines_stamped() {
   [ -s "$LOG" ] && ! tr -d '\r' <"$LOG" | grep -qvE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} '
 }
 not_logged() { "$LANG_TEXT" lacks "$LOG" "$@"; }
+# The first log line starting with FIRST comes before the first one starting with SECOND.
+logged_in_order() {
+  log_lines | A=$1 B=$2 awk 'index($0, ENVIRON["A"]) == 1 && !a { a = NR }
+    index($0, ENVIRON["B"]) == 1 && !b { b = NR } END { exit !(a && b && a < b) }'
+}
 
 # The game folder after the run must be what it was before with update\ laid over it, byte for
 # byte, and nothing else. Usage: patched_like GAME_UNIX_DIR SNAPSHOT_DIR
@@ -796,6 +801,8 @@ scenario_damaged_patch() {
   check "error line logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" error
   check "the damaged file is named and a new download asked for" \
     wait_logged_line "$RUN_SECONDS" "data\\levels.dat: $(lang_text_of "$ENG_LNG" uszkodzona)"
+  check "the damaged file is told before the general error line" \
+    logged_in_order "text: data\\levels.dat: " "text: $(lang_text_of "$ENG_LNG" error)"
   check "no success lines" not_logged "$ENG_LNG" poz1
   check "game folder untouched" same_tree "$work/game-before" "$game"
   window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true

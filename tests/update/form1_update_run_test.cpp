@@ -265,7 +265,8 @@ TEST(UpdateRunTest, ForcedUnloadDuringTheCopyStopsTheEngineBeforeReleasingIt) {
 }
 
 // A bundle whose update\ folder is missing (a download unpacked in part) is the installer's
-// problem, not the game's: exit code 1, the game untouched, and the log says why.
+// problem, not the game's: exit code 1, the game untouched, the user told to download it
+// again before the general error line, and the log says why.
 TEST(UpdateRunTest, BundleWithoutPatchTreeEndsAsCouldNotStart) {
     Form1Rig rig;
     prepare(rig, WithProgram);
@@ -275,9 +276,11 @@ TEST(UpdateRunTest, BundleWithoutPatchTreeEndsAsCouldNotStart) {
     rig.form().Command1_Click();
     EXPECT_EQ(rig.form().outcome(), RunOutcome::CouldNotStart);
     EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::CouldNotStart);
-    EXPECT_EQ(runLines(rig), (Lines{" ", "PL error",
+    // The download's fault first, then the general line.
+    EXPECT_EQ(runLines(rig), (Lines{" ",
                                     "The downloaded patch is damaged or incomplete. Nothing has "
-                                    "been changed. Please download the patch again."}));
+                                    "been changed. Please download the patch again.",
+                                    "PL error"}));
     EXPECT_FALSE(rig.fs.isFolder(std::string(kGame) + "\\qlypatch-stage-1"));
     EXPECT_NE(std::find_if(rig.log_.begin(), rig.log_.end(),
                            [](const std::string& line) {
