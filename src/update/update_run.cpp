@@ -572,6 +572,9 @@ void UpdateRun::GameNotFound() {
 }
 
 void UpdateRun::CopyStep(bool blankLineFirst) {
+    if (stopped_) {
+        return; // the front end went before the copy: nothing is changed
+    }
     bool locked = false;
     StandAloneStep([&] { locked = LockGameFolder(); });
     if (!locked) {
@@ -605,6 +608,10 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
     if (lastFailure_ && !lastFailure_->undone) {
         // The run's own undo, or the recovery of an earlier one, could not finish.
         outcome_ = RunOutcome::RecoveryFailed;
+    } else if (stopped_ && ErrorCode == -1) {
+        // The user closed the installer during the copy, and it was undone: as if closed
+        // before installing.
+        outcome_ = RunOutcome::NotRun;
     }
     if (ErrorCode >= 0) {
         FrontEndLines lines(frontEnd_);
