@@ -66,8 +66,9 @@ constexpr const char* kUsage =
     "prefix's registry unless --dir gives it (a Linux path, or a Windows path such as\n"
     "'C:\\Games\\Quillory' inside the prefix). --lang picks a language by its header code\n"
     "(ENG, POL, ...), else the locale decides. Asks before changing anything unless --yes.\n"
-    "Ctrl+C during the run undoes it. --log appends the run's lines to FILE. --list shows\n"
-    "the prefixes found (the default one and Steam's) with the game found in each.\n"
+    "Ctrl+C during the run (or a kill, or the terminal closed) undoes it. --log appends the\n"
+    "run's lines to FILE. --list shows the prefixes found (the default one or --prefix, and\n"
+    "Steam's) with the game found in each.\n"
     "\n"
     "Exit codes:\n";
 
@@ -228,7 +229,8 @@ int run(int argc, char** argv) {
     PrefixPaths paths(disk, posix::ReadLink, prefix);
     const std::optional<std::string> dirOption = parsed.option("--dir");
     if (!paths.driveRoot('c') && !(dirOption && !IsWindowsPath(*dirOption))) {
-        std::cerr << "qlypatch-linux: " << prefix << " is not a Wine prefix (no dosdevices/c: link); "
+        std::cerr << "qlypatch-linux: " << prefix
+                  << " is not a Wine prefix (no dosdevices/c: link); "
                   << (parsed.option("--prefix") ? "check the folder given with --prefix"
                                                 : "give --prefix")
                   << ", or --dir with a Linux path\n";

@@ -50,7 +50,8 @@ bool askedYes(Terminal& terminal, const UpdateRun& run, const PrefixRunOptions& 
         terminal.write("\n");
     }
     if (!yes) {
-        terminal.write(options.toUtf8(LangTextOrBuiltIn(lang, "bez zmian"), lang.LangCharset) + "\n");
+        terminal.write(options.toUtf8(LangTextOrBuiltIn(lang, "bez zmian"), lang.LangCharset) +
+                       "\n");
     }
     if (options.log) {
         options.log(yes ? "answer: yes" : "answer: no; nothing installed");

@@ -278,8 +278,8 @@ TEST(UpdateRunTest, CloseFromOutsideDuringTheRunUndoesItAndEndsAsClosedBeforeIns
         rig.loop_.at(rig.loop_.yields() + offset, [&] {
             if (rig.form().QueryUnload()) {
                 closedAt = offset;
-                closedMidCopy = closedMidCopy ||
-                                rig.fs.isFolder(std::string(kGame) + "\\qlypatch-stage-1");
+                closedMidCopy =
+                    closedMidCopy || rig.fs.isFolder(std::string(kGame) + "\\qlypatch-stage-1");
                 rig.form().Form_Unload();
             }
         });
