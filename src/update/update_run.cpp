@@ -617,7 +617,10 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
         FrontEndLines lines(frontEnd_);
         StandAloneStep([&] { ShowMessageLines(lang_, lines, "poz"); });
     }
-    if (ErrorCode == -1) {
+    if (ErrorCode == -1 && outcome_ == RunOutcome::NotRun) {
+        // Not a failure to tell: the user ended the run, and its front end is going.
+        frontEnd_.log("copy stopped by the user; the run was undone");
+    } else if (ErrorCode == -1) {
         frontEnd_.log("copy failed: " + DescribeCopyFailure(lastFailure_));
         StandAloneStep([&] { ShowFailure(); });
     }

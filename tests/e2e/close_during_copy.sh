@@ -80,7 +80,9 @@ scenario_close_during_copy() {
   check "exit code 2 (closed before installing)" exit_code_is 2
   check "game folder exactly as before, nothing of the installer's left" \
     same_tree "$work/game-before" "$game"
-  check "no success lines" not_logged "$ENG_LNG" poz1
+  check "no success lines, and no failure told" not_logged "$ENG_LNG" poz1 error
+  check "the log says the user stopped the run and it was undone" \
+    logged_line "copy stopped by the user; the run was undone"
   check "outcome logged: closed, nothing copied" \
     outcome_is "outcome: exit code 2, the user closed the installer before installing; nothing copied"
   check "Favorites shortcut written at close" favorites_written

@@ -290,6 +290,9 @@ TEST(UpdateRunTest, CloseFromOutsideDuringTheRunUndoesItAndEndsAsClosedBeforeIns
         EXPECT_EQ(rig.fs.contents(std::string(kGame) + "\\data\\level.pak"), "old level");
         EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\readme.txt"));
         EXPECT_FALSE(rig.fs.isFolder(std::string(kGame) + "\\qlypatch-stage-1"));
+        // Not told as a failure: the user ended it.
+        EXPECT_EQ(std::find(rig.text_.shown_.begin(), rig.text_.shown_.end(), "PL error"),
+                  rig.text_.shown_.end());
     }
     EXPECT_TRUE(closedMidCopy);
 }
