@@ -214,6 +214,9 @@ int run(int argc, char** argv) {
                             home);
     }
 
+    // From here on a kill or a closed terminal is a stop: the run checks for it before it
+    // changes anything, and the patch unpacked meanwhile is still cleaned up.
+    posix::PosixTerminal terminal;
     std::ofstream logFile;
     if (const auto logPath = parsed.option("--log")) {
         logFile.open(*logPath, std::ios::app | std::ios::binary);
@@ -277,7 +280,6 @@ int run(int argc, char** argv) {
     posix::PosixVersionResource versions(PrefixSystemFolder(paths, disk));
     posix::PosixLocale locale;
     posix::PosixMessageLoop loop;
-    posix::PosixTerminal terminal;
     TerminalShell shell(terminal, utf8OfCharset, paths,
                         PrefixFavoritesFolder(paths, disk, posix::UserName()),
                         std::filesystem::current_path().string());

@@ -53,8 +53,6 @@ check "and names it" grep -qF "$work/missing" <<<"$out"
 run_in "$work" --list --prefix "$work/pfx"
 check "a --prefix that is one is listed (exit $code)" [ "$code" -eq 0 ]
 check "as given, not as the default: $out" grep -qF "$work/pfx  (given with --prefix)" <<<"$out"
-run_in "$work" --list
-check "without --prefix, the default prefix is looked at: $out" grep -qF "$work/home/.wine" <<<"$out"
 
 echo "== the prefix of a run"
 run_in "$work/bundle" --prefix "$work/missing" --yes
