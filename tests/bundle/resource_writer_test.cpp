@@ -17,7 +17,9 @@ namespace {
 
 using test::FakePeWithResources;
 
-ResourceKey named(std::u16string name) { return {true, std::move(name), 0}; }
+ResourceKey named(std::u16string name) {
+    return {true, std::move(name), 0};
+}
 
 // What a resource compiler gives the installer: a version, an icon group, a manifest, and a
 // named resource type, all in US English.
@@ -84,8 +86,7 @@ TEST(ResourceWriterTest, NewTreeReadsBackWholeAndTheHeadersDescribeTheNewSection
         // The rest of the program is as it was, the old resources zeroed.
         EXPECT_EQ(out.substr(0x400, 0x200), program.substr(0x400, 0x200));
         const PeSection& old = before.sections[1];
-        EXPECT_EQ(out.substr(old.rawOffset, old.virtualSize),
-                  std::string(old.virtualSize, '\0'));
+        EXPECT_EQ(out.substr(old.rawOffset, old.virtualSize), std::string(old.virtualSize, '\0'));
         EXPECT_EQ(out.substr(before.sections[2].rawOffset, 0x200),
                   program.substr(before.sections[2].rawOffset, 0x200));
     }
@@ -145,13 +146,15 @@ TEST(ResourceWriterTest, DamagedProgramsAreRefusedWithTheirReason) {
         {"resource directory outside every section", with32(resourceEntry, 0x900000)},
         {"directory that contains itself", with32(rsrcRaw + 16 + 4, 0x80000000)},
         {"type entry naming data", with32(rsrcRaw + 16 + 4, 0x40)},
-        {"data entry outside the sections", [&] {
+        {"data entry outside the sections",
+         [&] {
              // The last data entry's RVA: data entries follow the three directory levels; find
              // the first by its RVA field pointing into the section.
              std::string bytes = good;
              for (std::size_t at = rsrcRaw; at + 16 < rsrcRaw + 0x200; at += 4) {
                  const uint32_t rva = ReadLittleEndian<uint32_t>(bytes, at);
-                 if (rva > 0x2000 && rva < 0x2200 && ReadLittleEndian<uint32_t>(bytes, at + 4) > 0) {
+                 if (rva > 0x2000 && rva < 0x2200 &&
+                     ReadLittleEndian<uint32_t>(bytes, at + 4) > 0) {
                      std::string b;
                      AppendLittleEndian<uint32_t>(b, 0x7FFFFFF0);
                      bytes.replace(at, 4, b);
@@ -222,8 +225,8 @@ TEST(IconFileTest, IconReplacesEveryOldIconAndItsGroupKeepsItsName) {
     ASSERT_EQ(read.pictures.size(), 2u) << read.problem;
     ResourceTree tree = installerTree();
     tree[ResourceKey::Id(kResourceGroupIcon)].clear();
-    tree[ResourceKey::Id(kResourceGroupIcon)][named(u"MAINICON")][ResourceKey::Id(0x415)] = {
-        "old", 0};
+    tree[ResourceKey::Id(kResourceGroupIcon)][named(u"MAINICON")][ResourceKey::Id(0x415)] = {"old",
+                                                                                             0};
     ReplaceIcons(tree, read.pictures);
 
     const ResourceNames& icons = tree.at(ResourceKey::Id(kResourceIcon));
@@ -248,8 +251,9 @@ TEST(IconFileTest, IconReplacesEveryOldIconAndItsGroupKeepsItsName) {
     outside[6 + 16 + 12] = 0x7F;
     std::string neither = ico;
     neither[6 + 32] = 'X';
-    for (const std::string& bad : {std::string("BM not an icon"), std::string(), cursor, outside,
-                                   neither, ico.substr(0, 6 + 20), std::string("\0\0\1\0\0\0", 6)}) {
+    for (const std::string& bad :
+         {std::string("BM not an icon"), std::string(), cursor, outside, neither,
+          ico.substr(0, 6 + 20), std::string("\0\0\1\0\0\0", 6)}) {
         const IconFileRead refused = ReadIconFile(bad);
         EXPECT_TRUE(refused.pictures.empty());
         EXPECT_FALSE(refused.problem.empty());

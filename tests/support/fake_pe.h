@@ -55,7 +55,7 @@ inline std::string FakePe(const FakePeOptions& options = {}) {
     put32(section + 8, 0x200);   // VirtualSize
     put32(section + 12, 0x1000); // VirtualAddress
     put32(section + 16, 0x200);  // SizeOfRawData
-    put32(section + 20, 0x400); // PointerToRawData
+    put32(section + 20, 0x400);  // PointerToRawData
     pe += std::string(0x200, '\x90');
     if (options.symbolTable) {
         put32(coff + 8, static_cast<uint32_t>(pe.size())); // PointerToSymbolTable
@@ -100,8 +100,7 @@ inline std::string FakePeWithResources(const ResourceTree& tree) {
         put32(at + 20, static_cast<uint32_t>(pe.size()));
         put32(at + 36, flags);
     };
-    addSection(1, ".rsrc", static_cast<uint32_t>(resources.size()), 0x2000, rawSize,
-               0xC0000040);
+    addSection(1, ".rsrc", static_cast<uint32_t>(resources.size()), 0x2000, rawSize, 0xC0000040);
     pe += resources;
     pe.resize(pe.size() + rawSize - resources.size(), '\0');
     addSection(2, ".reloc", 0x10, 0x2000 + rsrcPages, 0x200, 0x42000040);
