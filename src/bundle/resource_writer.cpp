@@ -71,9 +71,13 @@ std::string ReplaceResources(std::string_view program, const ResourceTree& tree)
 
     const auto rva = static_cast<uint32_t>(virtualEnd);
     const std::string section = EncodeResourceTree(tree, rva);
-    // After the sections and after a symbol table that may follow them.
-    const uint64_t rawOffset =
-        alignUp(std::max<uint64_t>(rawEnd, program.size()), image.fileAlignment);
+    // Right after the last section's data; a symbol table that follows it moves behind the new
+    // section, where a linker would have put it (some resource readers stop at the symbols).
+    const uint64_t rawOffset = alignUp(rawEnd, image.fileAlignment);
+    const uint32_t symbols = ReadLittleEndian<uint32_t>(program, image.coffOffset + 8);
+    if (rawOffset > program.size() || (symbols != 0 && symbols < rawOffset)) {
+        throw Error("the installer's symbol table lies among its sections");
+    }
     const uint64_t rawSize = alignUp(section.size(), image.fileAlignment);
     const uint64_t imageSize = alignUp(uint64_t{rva} + section.size(), image.sectionAlignment);
     if (imageSize > UINT32_MAX || rawOffset + rawSize > UINT32_MAX) {
@@ -118,9 +122,12 @@ std::string ReplaceResources(std::string_view program, const ResourceTree& tree)
     put32(out, image.directoryOffset(kResourceDirectory) + 4,
           static_cast<uint32_t>(section.size()));
 
-    out.resize(static_cast<std::size_t>(rawOffset), '\0');
-    out += section;
-    out.resize(static_cast<std::size_t>(rawOffset + rawSize), '\0');
+    if (symbols != 0) {
+        put32(out, image.coffOffset + 8, static_cast<uint32_t>(symbols + rawSize));
+    }
+    std::string padded = section;
+    padded.resize(static_cast<std::size_t>(rawSize), '\0');
+    out.insert(static_cast<std::size_t>(rawOffset), padded);
     return out;
 }
 

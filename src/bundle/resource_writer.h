@@ -9,8 +9,9 @@
 
 namespace qly {
 
-// program with tree as its resources. program must end where its image ends (nothing appended,
-// no signature). The old resources' bytes are zeroed where they lay, and a section named
+// program with tree as its resources, placed right after the last section's data (a symbol
+// table there moves behind it). program must end where its image ends (nothing appended, no
+// signature). The old resources' bytes are zeroed where they lay, and a section named
 // ".rsrc" that held them is renamed ".oldrsrc". The checksum is left to
 // SetPeChecksum, once whatever follows the program is written. Throws Error, naming the
 // reason, for a program whose headers or resources cannot be read or leave no room for one

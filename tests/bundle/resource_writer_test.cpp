@@ -92,6 +92,26 @@ TEST(ResourceWriterTest, NewTreeReadsBackWholeAndTheHeadersDescribeTheNewSection
     }
 }
 
+// An unstripped build's symbol table follows the sections; the new section goes before it, and
+// the header points at the symbols where they now lie.
+TEST(ResourceWriterTest, SymbolTableMovesBehindTheNewSection) {
+    std::string program = FakePeWithResources(installerTree());
+    const std::string symbols = std::string(36, 's') + std::string("\x0D\0\0\0_mainCRT\0", 13);
+    std::string pointer;
+    AppendLittleEndian(pointer, static_cast<uint32_t>(program.size()));
+    program.replace(0x84 + 8, 4, pointer);
+    program += symbols;
+
+    const std::string out = ReplaceResources(program, {});
+    const uint32_t moved = ReadLittleEndian<uint32_t>(out, 0x84 + 8);
+    EXPECT_EQ(out.substr(moved), symbols);
+    const PeSection& added = imageOf(out).sections.back();
+    EXPECT_EQ(std::size_t{added.rawOffset} + added.rawSize, moved);
+    EXPECT_EQ(ResourcesOf(out), ResourceTree{});
+    MemoryFile file(out);
+    EXPECT_EQ(ReadPeLayout(file)->imageEnd, std::ssize(out));
+}
+
 TEST(ResourceWriterTest, VersionResourceReadsBackAsWrittenAndAsTheGameCheckFindsIt) {
     VersionInfo info;
     info.fileVersion = {1, 2, 300, 65535};
