@@ -99,7 +99,8 @@ TEST(ResourceWriterTest, SymbolTableMovesBehindTheNewSection) {
     const std::string symbols = std::string(36, 's') + std::string("\x0D\0\0\0_mainCRT\0", 13);
     std::string pointer;
     AppendLittleEndian(pointer, static_cast<uint32_t>(program.size()));
-    program.replace(0x84 + 8, 4, pointer);
+    AppendLittleEndian<uint32_t>(pointer, 2); // two 18-byte symbols
+    program.replace(0x84 + 8, 8, pointer);
     program += symbols;
 
     const std::string out = ReplaceResources(program, {});
