@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     } catch (const qly::Error&) {
         return 0; // no room for the new section, a symbol table among the sections, ...
     }
-    qly::Require(qly::ResourcesOf(rewritten) == *read.tree,
-                 "a rewritten resource tree reads back differently");
+    qly::fuzz::Require(qly::ResourcesOf(rewritten) == *read.tree,
+                       "a rewritten resource tree reads back differently");
     return 0;
 }
