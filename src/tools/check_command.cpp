@@ -1,5 +1,6 @@
-// qlypatch-tool check BUNDLE [--json] [--game-folder PATH]: every fault of a bundle that the
-// installer would show only on Windows, as "file:line: error|warning: text".
+// qlypatch-tool check BUNDLE [--json] [--game-folder PATH] [--no-warn KIND]...: every fault of a
+// bundle that the installer would show only on Windows, as "file:line: error|warning: text",
+// less the warnings of the kinds silenced.
 #include "patch/patch_archive.h"
 #include "tools/bundle_checks.h"
 #include "tools/subcommands.h"
