@@ -80,6 +80,18 @@ not_grep_output() {
   ! "$@" 2>&1 | grep -q "$pattern"
 }
 
+# Every subcommand of the tool answers --help with its usage, and the Linux programs say the
+# version the installer's own resource carries. Usage: tools_answer_help_and_version
+tools_answer_help_and_version() {
+  local s version
+  for s in check preview manifest lang pack make; do
+    "$TOOL" "$s" --help | grep -q "^usage: qlypatch-tool $s " || return 1
+  done
+  version=$(version_of "$EXE" | sed -n 's/^FileVersion=//p')
+  [ -n "$version" ] && [ "$("$TOOL" --version)" = "qlypatch-tool $version" ] &&
+    [ "$("$(dirname "$TOOL")/qlypatch-linux" --version)" = "qlypatch-linux $version" ]
+}
+
 scenario_packed_face() {
   local game dir
   game=$(session_unix_path "$GAME_DIR")
@@ -89,6 +101,7 @@ scenario_packed_face() {
     { fail "the bundle has [product] and icon.ico"; return; }
   check "bundle packed into one exe and signed" pack_signed "$dir/qlypatch.exe"
   check "the packed exe is a program anyone may run" [ -x "$work/unsigned.exe" ]
+  check "every subcommand answers --help, the tools --version" tools_answer_help_and_version
   check "the installer's own icon and version are not the bundle's" \
     not_grep_output "^FileDescription=$(product_value description)$" version_of "$EXE"
   shows_face "$work/unsigned.exe" "packed"
