@@ -108,6 +108,8 @@ start_session() {
   session_make_prefix || { fail "wine prefix created"; return 1; }
   session_stage_bundle "$EXE" "$BUNDLE" "$INSTALL_DIR" || { fail "bundle staged"; return 1; }
   cp "$HOLD_FILE" "$(session_unix_path "$INSTALL_DIR")/" || { fail "helper staged"; return 1; }
+  session_exit_codes "$work" "$INSTALL_DIR\\qlypatch.exe" >"$work/exit-codes" && [ -s "$work/exit-codes" ] ||
+    { fail "the installer's usage text (/?) lists the exit codes"; return 1; }
   FAVORITES=$(session_favorites_dir) || { fail "prefix has a Favorites folder"; return 1; }
   LOG=$(session_unix_path "$LOG_WIN")
   FAV_TITLE=$(ini_get "$INI" favorites title)

@@ -9,7 +9,7 @@ scenario_verysilent_registered() {
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
   run_unattended /VERYSILENT
-  check "exit code 0 (installed)" exit_code_is 0
+  exits_with 0
   check "no window created" [ -z "$SAW_WINDOW" ]
   check "patch tree copied byte for byte into the game folder" patched_like "$game" "$work/game-before"
   check "texts logged instead of shown" logged "$ENG_LNG" przed1 poz1
@@ -25,7 +25,7 @@ scenario_verysilent_dir_german() {
   rm -rf "$game" && mkdir -p "$game" && printf 'MZ\r\n' >"$game/main.exe"
   rm -rf "$work/game-before" && cp -R "$game" "$work/game-before"
   run_unattended /VERYSILENT '/DIR=Spiele\Quillory Gold' /lang=deu
-  check "exit code 0 (installed)" exit_code_is 0
+  exits_with 0
   check "patch tree copied into the /DIR folder" patched_like "$game" "$work/game-before"
   check "log names the folder and /DIR as its source" logged_line "game folder: .*Spiele.Quillory Gold (/DIR)"
   check "log's texts are the German ones" logged "$DEU_LNG" przed1 poz1
@@ -40,7 +40,7 @@ scenario_verysilent_not_found() {
   game=$(session_unix_path "$GAME_DIR")
   snapshot_game "$GAME_DIR"
   run_unattended /VERYSILENT
-  check "exit code 3 (game not found)" exit_code_is 3
+  exits_with 3
   check "game folder untouched" same_tree "$work/game-before" "$game"
   check "'game not found' lines logged" logged "$ENG_LNG" neg1
 }
@@ -67,7 +67,7 @@ scenario_verysilent_file_in_use() {
   kill "$hold_pid" 2>/dev/null
   pkill -P "$hold_pid" 2>/dev/null
   wait "$hold_pid" 2>/dev/null
-  check "exit code 5 (installation failed)" exit_code_is 5
+  exits_with 5
   check "held file unchanged" cmp -s "$game/data/levels.dat" "$work/game-before/data/levels.dat"
   check "game folder exactly as before, no temporary file left" same_tree "$work/game-before" "$game"
   check "log names the held file" logged_line "copy failed: .*levels.dat"
@@ -83,7 +83,7 @@ scenario_unknown_switch() {
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
   run_unattended /VERYSILENT /NOSUCHSWITCH
-  check "exit code 1 (could not start)" exit_code_is 1
+  exits_with 1
   check "no window created" [ -z "$SAW_WINDOW" ]
   check "game folder untouched" same_tree "$work/game-before" "$game"
   check "log names the refused switch" logged_line "refused: unknown switch /NOSUCHSWITCH"
@@ -97,7 +97,7 @@ scenario_silent_window() {
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
   run_unattended /SILENT
-  check "exit code 0 (installed)" exit_code_is 0
+  exits_with 0
   check "the window was shown" [ -n "$SAW_WINDOW" ]
   check "patch tree copied into the game folder" patched_like "$game" "$work/game-before"
   check "success lines logged" logged "$ENG_LNG" poz1

@@ -147,16 +147,15 @@ exits_on_click() {
     fail "$3 ends the program"
     return 1
   fi
-  check "exit code $4 ($(exit_meaning "$4"))" exit_code_is "$4"
+  exits_with "$4"
 }
 
-# The meaning of an exit code, as the README's table gives it.
-exit_meaning() {
-  case $1 in
-    0) echo "installed" ;; 1) echo "could not start" ;; 2) echo "closed before installing" ;;
-    3) echo "game not found" ;; 5) echo "installation failed" ;; *) echo "code $1" ;;
-  esac
-}
+# The meaning of an exit code, as the installer's usage text gives it (read at the session's
+# start). Usage: exit_meaning CODE
+exit_meaning() { session_exit_meaning "$work/exit-codes" "$1"; }
+
+# The installer ended with exit code CODE, named with its meaning. Usage: exits_with CODE
+exits_with() { check "exit code $1 ($(exit_meaning "$1"))" exit_code_is "$1"; }
 
 # Runs the installer with ARGS in the background, English locale, the log in LOG, and waits for
 # its end; a window of the installer seen meanwhile sets SAW_WINDOW. Sets APP_EXIT.
