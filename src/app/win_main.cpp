@@ -212,8 +212,9 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process, hashes,
-                      &folderLocks, &elevation},
+        Form1Services{RunServices{files, profile, registry, versions, locale, formLoop, process,
+                                  hashes, &folderLocks, &elevation},
+                      shell},
         options);
 
     command1.setOnClick([&form] { form.Command1_Click(); });

@@ -8,15 +8,12 @@ namespace qly {
 
 Form1::Form1(const Form1Controls& controls, const Form1Services& services, Form1Options options)
     : options_(std::move(options)),
-      run_(RunServices{services.files, services.profile, services.registry, services.versions,
-                       services.locale, services.loop, services.process, services.hashes,
-                       services.folderLocks, services.elevation},
-           RunOptions{options_.dir, options_.lang, options_.unattended, {}}, *this),
+      run_(services.run, RunOptions{options_.dir, options_.lang, options_.unattended, {}}, *this),
       DestPatch(run_.DestPatch), status(run_.status), etap(run_.etap), ErrorCode(run_.ErrorCode),
       window(controls.window), Command1(controls.Command1), Command2(controls.Command2),
       Command3(controls.Command3), Combo1(controls.Combo1), TextScroll1(controls.TextScroll1),
-      Image1(controls.Image1), Image2(controls.Image2), files_(services.files),
-      profile_(services.profile), shell_(services.shell), loop_(services.loop) {}
+      Image1(controls.Image1), Image2(controls.Image2), files_(services.run.files),
+      profile_(services.run.profile), shell_(services.shell), loop_(services.run.loop) {}
 
 Form1::~Form1() = default;
 
