@@ -128,6 +128,7 @@ source "$here/unattended.sh"
 source "$here/packed_exe.sh"
 source "$here/security_process.sh"
 source "$here/security_links.sh"
+source "$here/packed_face.sh"
 
 run_scenario() {
   local name=$1 t0=$SECONDS
