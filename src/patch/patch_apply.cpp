@@ -1,6 +1,7 @@
 #include "patch/patch_apply.h"
 
 #include "common/error.h"
+#include "patch/patch_files.h"
 
 #include <atomic>
 #include <exception>
@@ -16,12 +17,14 @@ constexpr std::size_t kIoChunk = 1u << 20;
     throw Error(why, FailureKind::Damaged, 0, path);
 }
 
+// The size and hash of the file at path; nothing when no file is there. A lookup that fails
+// throws: a file that could not be looked at must not pass for one already removed.
 std::optional<FileState> stateOf(const std::string& path, PatchIo& io) {
-    const uint32_t attributes = io.files.attributes(path);
-    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory) != 0) {
+    const std::optional<uint32_t> attributes = io.files.statusOf(path);
+    if (!attributes || (*attributes & kAttrDirectory) != 0) {
         return std::nullopt;
     }
-    if ((attributes & kAttrReparsePoint) != 0) {
+    if ((*attributes & kAttrReparsePoint) != 0) {
         throw Error("a link stands where the patch reads a file", FailureKind::AccessDenied, 0,
                     path);
     }
@@ -44,7 +47,7 @@ bool spelledSo(FileSystem& files, const std::string& folder, const std::string& 
     const std::string parent =
         cut == std::string::npos ? folder : JoinPath(folder, name.substr(0, cut));
     const std::string leaf = cut == std::string::npos ? name : name.substr(cut + 1);
-    if (!files.exists(parent)) {
+    if (!files.statusOf(parent)) {
         return false;
     }
     auto listing = files.list(parent, leaf);
@@ -91,56 +94,16 @@ void makeParents(FileSystem& files, const std::string& folder, const std::string
     }
 }
 
-// One worker's readers, kept from entry to entry so that a block shared by small files is
-// decoded once.
-struct Readers {
-    Readers(const PatchArchive& a, RandomAccessFile& f)
-        : control(a, f, Section::Control, {}), differences(a, f, Section::Differences, {}),
-          extra(a, f, Section::Extra, {}), whole(a, f, Section::Whole, {}) {}
-    SectionReader control, differences, extra, whole;
-};
-
-void stageEntry(const PatchEntry& e, EntryState state, Readers& readers, const std::string& game,
-                const std::string& staging, PatchIo& io) {
-    const std::string target = JoinPath(staging, e.name);
-    auto out = io.files.open(target, OpenMode::CreateAlways);
-    auto hash = io.hashes.newSha256();
-    std::string pending;
-    uint64_t produced = 0;
-    const ByteSink sink = [&](std::span<const char> bytes) {
-        hash->update(bytes);
-        produced += bytes.size();
-        pending.append(bytes.data(), bytes.size());
-        if (pending.size() >= kIoChunk) {
-            out->write(pending);
-            pending.clear();
-        }
-    };
-    if (e.kind == EntryKind::Delta && state == EntryState::Old) {
-        readers.control.reset(e.control);
-        readers.differences.reset(e.differences);
-        readers.extra.reset(e.extra);
-        auto old = io.openRandom(JoinPath(game, e.nameBefore()));
-        if (static_cast<uint64_t>(old->size()) != e.oldFile->size) {
-            damaged("the old file changed while it was patched", JoinPath(game, e.nameBefore()));
-        }
-        (e.x86 ? DecodeX86Delta : DecodeDelta)(readers.control, readers.differences, readers.extra,
-                                               *old, e.newFile.size, sink);
-    } else {
-        readers.whole.reset({*e.wholeOffset, e.newFile.size});
-        std::string buffer;
-        while (readers.whole.remaining() > 0) {
-            buffer.resize(
-                static_cast<std::size_t>(std::min<uint64_t>(kIoChunk, readers.whole.remaining())));
-            readers.whole.read(buffer);
-            sink(buffer);
-        }
+void stageEntry(const PatchEntry& e, EntryState state, SectionReaders& readers,
+                const std::string& game, const std::string& staging, PatchIo& io) {
+    auto in = OpenMadeFile(e, state, readers, game, io.files, io.hashes);
+    // Created new: nothing planted in the staging folder is written through.
+    auto out = io.files.open(JoinPath(staging, e.name), OpenMode::CreateNew);
+    std::string buffer(kIoChunk, '\0');
+    while (const std::size_t n = in->read(buffer)) {
+        out->write({buffer.data(), n});
     }
-    out->write(pending);
     out->flush();
-    if (produced != e.newFile.size || hash->finish() != e.newFile.sha256) {
-        damaged("the patched file is not the one the patch was made for", target);
-    }
 }
 
 // The block of the whole section where an entry's data starts: entries that start in one block
@@ -208,7 +171,7 @@ std::vector<std::size_t> StageFiles(const PatchArchive& archive, const std::stri
         try {
             // A worker's archive reads go through a handle of its own.
             const auto archiveFile = io.openRandom(archivePath);
-            Readers readers(archive, *archiveFile);
+            SectionReaders readers(archive, *archiveFile);
             for (std::size_t i : todo) {
                 if (failed) {
                     return;

@@ -21,6 +21,7 @@ namespace qly::patch {
 struct PatchIo {
     FileSystem& files;
     HashService& hashes;
+    // Opens the archive (never a game file) for reads at positions.
     std::function<std::unique_ptr<RandomAccessFile>(const std::string&)> openRandom;
     ThreadService* threads = nullptr; // null: one entry after the other on the caller's thread
     int threadCount = 2;
@@ -47,7 +48,7 @@ struct GameCheck {
 GameCheck CheckGame(const PatchArchive& archive, const std::string& gameFolder, PatchIo& io);
 
 // Writes every file the patch makes that check did not find New into stagingFolder under its
-// new name (folders made on the way), from a delta where check found the old file, else from the
+// new name (created new, folders made on the way; old files are read through no link), from a delta where check found the old file, else from the
 // whole copy the archive carries; returns their entry indexes, in order. Each is checked
 // against its new size and SHA-256. Throws Error (Damaged when the archive or an old file is not
 // what it should be); what was staged then is the caller's to remove.
