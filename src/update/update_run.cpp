@@ -600,8 +600,8 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
         // An incomplete download or unpacking: a problem of the bundle, not of the game.
         outcome_ = RunOutcome::CouldNotStart;
         ErrorCode = -1;
-        frontEnd_.log("copy not started: the bundle has neither an update\\ folder nor an "
-                      "update.qlypatch beside the installer; nothing was changed");
+        frontEnd_.log("copy not started: the bundle has no update\\ folder (nor an "
+                      "update.qlypatch) beside the installer; nothing was changed");
         Line(lang_.LangText("error"));
         Line(LangTextOrBuiltIn(lang_, "uszkodzony"));
         return;

@@ -5,6 +5,7 @@
 #include "engine/transaction.h"
 #include "patch/patch_files.h"
 #include "platform/posix/libcrypto_hash_service.h"
+#include "support/archive_builder.h"
 #include "support/fake_file_system.h"
 #include "support/fake_message_loop.h"
 
@@ -61,49 +62,18 @@ Delta deltaOfD() {
     return d;
 }
 
-patch::FileState stateOf(const std::string& bytes) {
-    posix::LibcryptoHashService hashes;
-    auto hash = hashes.newSha256();
-    hash->update(bytes);
-    return {bytes.size(), hash->finish()};
-}
-
 // The archive of the same patch as the tree's, with d.bin as a delta, in small blocks so that
 // the delta's streams span several.
 std::string patchArchive() {
-    FakeFileSystem spillFs;
-    auto spill = spillFs.open("spill", OpenMode::CreateAlways);
-    patch::PatchArchiveWriter writer(*spill, 4096);
+    ArchiveBuilder archive;
     const Delta delta = deltaOfD();
-    const auto whole = [&](const std::string& name, const std::string& bytes,
-                           std::optional<std::string> old) {
-        patch::PatchEntry e;
-        e.name = name;
-        e.oldFile = old ? std::optional(stateOf(*old)) : std::nullopt;
-        e.newFile = stateOf(bytes);
-        e.wholeOffset = writer.append(patch::Section::Whole, bytes).offset;
-        writer.addEntry(e);
-    };
-    whole("a.txt", "new a", "old a, longer than the new one");
-    patch::PatchEntry d;
-    d.kind = patch::EntryKind::Delta;
-    d.name = "data\\d.bin";
-    d.oldFile = stateOf(kOldD);
-    d.newFile = stateOf(delta.result);
-    d.control = writer.append(patch::Section::Control, delta.control);
-    d.differences = writer.append(patch::Section::Differences, delta.differences);
-    d.extra = writer.append(patch::Section::Extra, delta.extra);
-    writer.addEntry(d);
-    whole("data\\e.bin", "new e", std::nullopt);
-    whole("fresh\\deep\\f.txt", "", std::nullopt);
-    patch::PatchEntry removed;
-    removed.kind = patch::EntryKind::Removed;
-    removed.name = "old.ocx";
-    removed.oldFile = stateOf("control");
-    writer.addEntry(removed);
-    const std::string head = writer.finish();
-    spill.reset();
-    return head + spillFs.contents("spill");
+    archive.whole("a.txt", "new a", "old a, longer than the new one");
+    archive.delta("data\\d.bin", kOldD, delta.control, delta.differences, delta.extra,
+                  delta.result);
+    archive.whole("data\\e.bin", "new e", std::nullopt);
+    archive.whole("fresh\\deep\\f.txt", "", std::nullopt);
+    archive.removed("old.ocx", "control");
+    return archive.bytes();
 }
 
 // A game with old files (one hidden, one to be removed by the run) and a patch that replaces
