@@ -91,7 +91,8 @@ void classCopySys::AddMadeFiles(MadeFiles& made) {
     std::set<std::string> files;
     std::set<std::string> folders;
     for (std::size_t i = 0; i < FileList.size(); ++i) {
-        files.insert(lowerCase(FileList[i].substr(std::min(SourceRoot.size(), FileList[i].size()))));
+        files.insert(
+            lowerCase(FileList[i].substr(std::min(SourceRoot.size(), FileList[i].size()))));
     }
     for (const std::string& folder : FolderList) {
         folders.insert(lowerCase(folder.substr(std::min(SourceRoot.size(), folder.size()))));

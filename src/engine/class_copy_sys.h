@@ -134,8 +134,8 @@ private:
     // index of a made file (-1: copied from source). Quietly: no events, no bytes counted (a
     // file staged again on resume).
     std::optional<int64_t> CopyOneFile(std::string& source, std::string& destination,
-                                       const std::string& relative, int32_t planned,
-                                       int32_t made, bool quietly);
+                                       const std::string& relative, int32_t planned, int32_t made,
+                                       bool quietly);
     // Appends made's files to the scanned lists (their folders too) and its removals.
     // Throws Error naming a file that is both made and in the tree.
     void AddMadeFiles(MadeFiles& made);

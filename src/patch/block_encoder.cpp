@@ -1,7 +1,6 @@
 // The encoding side of the block codec, in its own file: the installer only decodes, and its
 // exe links only what it uses.
 #include "patch/block_codec.h"
-
 #include "patch/lzma_block.h"
 
 #include <zlib.h>

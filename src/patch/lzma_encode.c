@@ -3,7 +3,6 @@
 #include "patch/lzma_block.h"
 
 #include <LzmaEnc.h>
-
 #include <stdlib.h>
 
 static void* qly_alloc(void* p, size_t size) {
@@ -45,4 +44,3 @@ int qly_lzma_encode(const uint8_t* src, size_t src_len, uint8_t* dst, size_t* ds
     *dst_len = out_len + QLY_LZMA_PROPS_SIZE;
     return 0;
 }
-

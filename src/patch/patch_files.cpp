@@ -33,8 +33,8 @@ public:
         : name_(std::move(name)), expected_(expected), hash_(std::move(hash)) {}
 
     std::size_t read(std::span<char> out) override {
-        const auto n = static_cast<std::size_t>(
-            std::min<uint64_t>(out.size(), expected_.size - position_));
+        const auto n =
+            static_cast<std::size_t>(std::min<uint64_t>(out.size(), expected_.size - position_));
         if (n == 0) {
             return 0;
         }
@@ -113,7 +113,8 @@ std::unique_ptr<File> OpenMadeFile(const PatchEntry& e, EntryState state, Sectio
         readers.whole.reset({*e.wholeOffset, e.newFile.size});
         made->whole = &readers.whole;
     } else {
-        damaged("the file is not the version the patch was made for", JoinPath(game, e.nameBefore()));
+        damaged("the file is not the version the patch was made for",
+                JoinPath(game, e.nameBefore()));
     }
     return made;
 }

@@ -32,8 +32,7 @@ struct SectionReaders {
 // through a link there. readers must outlive the File and serve no other one meanwhile.
 // Throws Error (Damaged when the old file is not the expected one's size).
 std::unique_ptr<File> OpenMadeFile(const PatchEntry& e, EntryState state, SectionReaders& readers,
-                                   const std::string& game, FileSystem& files,
-                                   HashService& hashes);
+                                   const std::string& game, FileSystem& files, HashService& hashes);
 
 // A bundle's patch archive, checked against a game folder: the files it makes there (when the
 // game was found Old) and the ones it removes.

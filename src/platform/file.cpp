@@ -1,6 +1,5 @@
-#include "platform/file_system.h"
-
 #include "common/error.h"
+#include "platform/file_system.h"
 
 namespace qly {
 

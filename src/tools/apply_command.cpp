@@ -71,8 +71,8 @@ int RunApply(std::span<const std::string> args, const ApplyServices& services) {
     if (services.progress) {
         engine.CopyState = [&](int16_t percent, int64_t&, int64_t&) { services.progress(percent); };
     }
-    const CopyResult result = made ? engine.InstallMade(*made, hasTree ? tree : "", game)
-                                   : engine.QuickCopy(tree, game);
+    const CopyResult result =
+        made ? engine.InstallMade(*made, hasTree ? tree : "", game) : engine.QuickCopy(tree, game);
     const int64_t bytes = result.value_or(0);
     if (bytes >= 0) {
         return finish(services, RunOutcome::Installed,

@@ -723,10 +723,10 @@ void UpdateRun::UpdateFiles() {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, engine_);
             const SourceCheckScope checked(*engine_, payloadCheck.get());
             const std::string tree = std::string(kPatchTreeName) + "\\";
-            result = !patch ? engine_->QuickCopy(tree, DestPatch + "\\")
-                            : engine_->InstallMade(
-                                  *patch, HoldsPatchTree(services_.files) ? tree : "",
-                                  DestPatch + "\\");
+            result = !patch
+                         ? engine_->QuickCopy(tree, DestPatch + "\\")
+                         : engine_->InstallMade(*patch, HoldsPatchTree(services_.files) ? tree : "",
+                                                DestPatch + "\\");
             // Taken before the scope ends: a front end gone during the copy releases the
             // engine there, and with it the news that its undo could not finish.
             lastFailure_ = engine_->LastFailure;
@@ -780,8 +780,8 @@ bool UpdateRun::CheckPatchArchive(std::unique_ptr<patch::PatchFiles>& patch) {
     } catch (const Error& e) {
         // A damaged archive, or a game file that cannot be read: named inside the game folder.
         const std::string& path = e.path();
-        lastFailure_ = CopyFailure{e.kind(), path.starts_with(game) ? path.substr(game.size()) : path,
-                                   e.systemCode()};
+        lastFailure_ = CopyFailure{
+            e.kind(), path.starts_with(game) ? path.substr(game.size()) : path, e.systemCode()};
         frontEnd_.log("copy not started: " + std::string(e.what()) + "; nothing was changed");
         return false;
     }

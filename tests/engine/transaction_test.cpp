@@ -165,9 +165,9 @@ TEST(UpdateTransaction, SucceedsWithThePatchAloneInPlace) {
         EXPECT_TRUE(has("c:\\game\\fresh\\deep\\f.txt", "|0"));
         const std::string d =
             source == Source::UpdateTree ? std::string(70000, 'd') : deltaOfD().result;
-        EXPECT_TRUE(has("c:\\game\\data\\d.bin", std::to_string(d.size() + 2) + " bytes, hash " +
-                                                        std::to_string(std::hash<std::string>{}(
-                                                            d + "|0"))));
+        EXPECT_TRUE(
+            has("c:\\game\\data\\d.bin", std::to_string(d.size() + 2) + " bytes, hash " +
+                                             std::to_string(std::hash<std::string>{}(d + "|0"))));
         EXPECT_FALSE(has("c:\\game\\old.ocx", "control|0"));
         for (const auto& [path, contents] : trees.after) {
             EXPECT_FALSE(path.find("qlypatch-stage") != std::string::npos) << path;
@@ -208,8 +208,9 @@ TEST(UpdateTransaction, AnArchiveKnowsAPatchedGameAndNamesAFileItCannotStartFrom
 // an undo that kept failing leaves its journal, and the next start finishes it.
 TEST(UpdateTransaction, AFailureAtAnyOperationLeavesTheOldTreeOrTheWholeNewOne) {
     enum class Fault { Once, Twice, ForGood };
-    for (const auto& [volumeSync, source] : {std::pair(true, Source::UpdateTree), std::pair(false, Source::UpdateTree),
-                                            std::pair(true, Source::Archive)}) {
+    for (const auto& [volumeSync, source] :
+         {std::pair(true, Source::UpdateTree), std::pair(false, Source::UpdateTree),
+          std::pair(true, Source::Archive)}) {
         const Trees trees = referenceTrees(volumeSync, source);
         for (const Fault fault : {Fault::Once, Fault::Twice, Fault::ForGood}) {
             for (int n = 1; n <= trees.calls + 1; ++n) {
@@ -254,8 +255,9 @@ TEST(UpdateTransaction, AFailureAtAnyOperationLeavesTheOldTreeOrTheWholeNewOne) 
 // flushed is lost. The next start's recovery, itself cut at each of its own operations and
 // started again, leaves the old tree before the commit point and the new one after it.
 TEST(UpdateTransaction, APowerCutAnywhereIsRecoveredAtTheNextStart) {
-    for (const auto& [volumeSync, source] : {std::pair(true, Source::UpdateTree), std::pair(false, Source::UpdateTree),
-                                            std::pair(true, Source::Archive)}) {
+    for (const auto& [volumeSync, source] :
+         {std::pair(true, Source::UpdateTree), std::pair(false, Source::UpdateTree),
+          std::pair(true, Source::Archive)}) {
         const Trees trees = referenceTrees(volumeSync, source);
         bool committedBefore = false;
         for (int n = 1; n <= trees.calls; ++n) {

@@ -3,11 +3,11 @@
 // from; and a delta that reads an old file beyond 4 GiB.
 #include "common/error.h"
 #include "engine/class_copy_sys.h"
-#include "update/update_run.h"
 #include "patch/patch_files.h"
 #include "support/fake_message_loop.h"
 #include "support/patch_rig.h"
 #include "support/temp_folder.h"
+#include "update/update_run.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -87,7 +87,8 @@ TEST_P(PatchInstall, MakesTheNewTreeOnceAndThenKnowsItIsDone) {
     ASSERT_EQ(first.state, patch::GameState::Old);
     if (c.refused) {
         EXPECT_EQ(first.result, -1);
-        EXPECT_EQ(PatchRig::files_of(t.file("game"), true), PatchRig::files_of(t.file("old"), true));
+        EXPECT_EQ(PatchRig::files_of(t.file("game"), true),
+                  PatchRig::files_of(t.file("old"), true));
         return;
     }
     ASSERT_TRUE(first.result >= 0) << DescribeCopyFailure(first.failure);
@@ -163,8 +164,8 @@ TEST(PatchInstall, ADeltaReadsAnOldFileBeyondFourGiB) {
     }
     std::string control;
     patch::AppendControlRecord(control, 0, 0, kFour - 10);
-    patch::AppendControlRecord(control, near.size(), 1, kOldSize - 100 - (kFour - 10) -
-                                                           static_cast<int64_t>(near.size()));
+    patch::AppendControlRecord(control, near.size(), 1,
+                               kOldSize - 100 - (kFour - 10) - static_cast<int64_t>(near.size()));
     patch::AppendControlRecord(control, far.size(), 0, 0);
     const std::string differences(near.size() + far.size(), '\1');
     std::string expected;

@@ -308,7 +308,8 @@ TEST(UpdateRunTest, AnArchiveInstallsOnceKnowsAPatchedGameAndNamesAModifiedFile)
 
     // The file's name in the charset of the language in force (Polish 238, then English 0).
     const auto modified = [](const std::string& name) {
-        return "The file " + name + " is not the version this patch was made for: it was "
+        return "The file " + name +
+               " is not the version this patch was made for: it was "
                "changed, or the game is another version. Nothing has been changed.";
     };
     const std::string upToDate =
@@ -322,8 +323,8 @@ TEST(UpdateRunTest, AnArchiveInstallsOnceKnowsAPatchedGameAndNamesAModifiedFile)
         rig.fs.addFile("update.qlypatch", archive);
         const std::string game = std::string(kGame) + "\\";
         rig.fs.addFile(game + "data\\level.pak", before == Patched    ? newLevel
-                                                  : before == Modified ? oldLevel + "mod"
-                                                                       : oldLevel);
+                                                 : before == Modified ? oldLevel + "mod"
+                                                                      : oldLevel);
         if (before == Patched) {
             rig.fs.addFile(game + "readme.txt", std::string(1000, 'r'));
         } else {
