@@ -130,6 +130,7 @@ source "$here/security_process.sh"
 source "$here/security_links.sh"
 source "$here/packed_face.sh"
 source "$here/close_during_copy.sh"
+source "$here/delta_patch.sh"
 
 run_scenario() {
   local name=$1 t0=$SECONDS
