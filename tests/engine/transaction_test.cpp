@@ -249,7 +249,8 @@ TEST(Journal, RoundTripsAndRefusesWhatCouldReachOutsideTheFolder) {
           FileIdentity{7, 1ULL << 40}},
          {"fresh\\deep\\\xC5\x82\xC4\x85ka.txt", JournalAction::New, "", std::nullopt,
           FileIdentity{0, 3}},
-         {"old.ocx", JournalAction::Remove, "", FileIdentity{7, 9}, std::nullopt}}};
+         {"old.ocx", JournalAction::Remove, "", FileIdentity{7, 9}, std::nullopt}},
+        ""};
     const std::optional<Journal> back = ParseJournal(FormatJournal(journal));
     ASSERT_TRUE(back);
     EXPECT_EQ(FormatJournal(*back), FormatJournal(journal));
