@@ -12,6 +12,7 @@
 #include "platform/posix/code_pages.h"
 #include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_journal_places.h"
 #include "platform/posix/posix_folder_lock.h"
 #include "platform/posix/posix_locale.h"
 #include "platform/posix/posix_message_loop.h"
@@ -260,8 +261,10 @@ int run(int argc, char** argv) {
     options.toUtf8 = utf8OfCharset;
 
     PrefixFolderLocks folderLocks(prefixDisk);
+    posix::PosixJournalPlaces journalPlaces(hashes, posix::kRootJournalBase, posix::RunsAsRoot());
     const ExitCode code = RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale,
-                                                         loop, process, hashes, &folderLocks},
+                                                         loop, process, hashes, &folderLocks,
+                                                         nullptr, &journalPlaces},
                                                         shell,
                                                         terminal},
                                       std::move(options));

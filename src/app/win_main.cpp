@@ -14,6 +14,7 @@
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_controls.h"
 #include "platform/win32/win32_elevation.h"
+#include "platform/win32/win32_journal_places.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_folder_lock.h"
 #include "platform/win32/win32_gui_session.h"
@@ -163,11 +164,12 @@ int runUnattended(const BundleServices& bundle, const Form1Options& options, con
     win32::Win32Locale locale;
     win32::Win32FolderLocks folderLocks;
     win32::Win32Elevation elevation;
+    win32::Win32JournalPlaces journalPlaces(elevation, hashes);
 
     NoTextArea shown;
     LoggedTextArea textArea(shown, log, utf8OfCharset, nullptr);
     UnattendedRun unattended(RunServices{files, profile, registry, versions, locale, loop, process,
-                                         hashes, &folderLocks, &elevation},
+                                         hashes, &folderLocks, &elevation, &journalPlaces},
                              shell, textArea, RunOptions{options.dir, options.lang, true, {}},
                              options.log);
     const bool loaded = unattended.Start();
@@ -212,6 +214,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
     win32::Win32Locale locale;
     win32::Win32FolderLocks folderLocks;
     win32::Win32Elevation elevation;
+    win32::Win32JournalPlaces journalPlaces(elevation, hashes);
 
     win32::Win32Shell shell(parent, log);
     LoggedTextArea loggedText(textScroll1, log, utf8OfCharset,
@@ -221,7 +224,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
         Form1Services{files, profile, registry, shell, versions, locale, formLoop, process, hashes,
-                      &folderLocks, &elevation},
+                      &folderLocks, &elevation, &journalPlaces},
         options);
 
     command1.setOnClick([&form] { form.Command1_Click(); });

@@ -64,6 +64,8 @@ struct Form1Services {
     FolderLocks* folderLocks = nullptr;
     // Asks for administrator rights when the game folder needs them; none: never asked.
     Elevation* elevation = nullptr;
+    // Where an elevated run keeps its journals; none: in the game folder.
+    JournalPlaces* journalPlaces = nullptr;
 };
 
 // How the program was started: what the command line chose, and where events are logged.

@@ -15,7 +15,10 @@ using Tree = std::vector<std::pair<std::string, std::string>>;
 
 // A game with old files (one hidden, one to be removed by the run) and a patch that replaces
 // some, adds others, one of them larger than one step, and a new folder tree.
-void setUpGame(FakeFileSystem& fs) {
+void setUpGame(FakeFileSystem& fs, const std::string& place = "") {
+    if (!place.empty()) {
+        fs.addFolder(place.substr(0, place.size() - 1));
+    }
     fs.addFile("C:\\game\\main.exe", "game");
     fs.addFile("C:\\game\\a.txt", "old a, longer than the new one", kAttrHidden);
     fs.addFile("C:\\game\\data\\d.bin", "old d");
@@ -33,8 +36,32 @@ Tree gameTree(const FakeFileSystem& fs) {
     return tree;
 }
 
-CopyResult runUpdate(FakeFileSystem& fs, FakeMessageLoop& loop) {
+// How the walks below run: the volume flushed as a whole or file by file, and the journal in
+// the run folder or, as an elevated run keeps it, in a place of its own outside the game.
+struct Walk {
+    bool volumeSync;
+    std::string place;
+};
+const Walk kWalks[] = {{true, ""}, {false, ""}, {true, "C:\\admin\\k\\"}};
+
+std::string describe(const Walk& walk) {
+    return std::string(walk.volumeSync ? "" : ", files flushed one by one") +
+           (walk.place.empty() ? "" : ", journal in its own place");
+}
+
+// What a run with its journal kept elsewhere must never leave: a journal in the game folder,
+// or one in its place once the run is over or recovered.
+void expectNoJournalIn(const FakeFileSystem& fs, const std::string& folder) {
+    for (const auto& [path, contents] : fs.snapshot()) {
+        if (path.starts_with(folder)) {
+            EXPECT_EQ(path.find("journal"), std::string::npos) << path;
+        }
+    }
+}
+
+CopyResult runUpdate(FakeFileSystem& fs, FakeMessageLoop& loop, const std::string& place = "") {
     classCopySys engine(fs, loop);
+    engine.SetJournalPlace(place);
     engine.AddRemoval("old.ocx");
     return engine.QuickCopy("update\\", "C:\\game\\");
 }
@@ -45,14 +72,14 @@ struct Trees {
     int calls = 0; // file operations of a whole successful run
 };
 
-Trees referenceTrees(bool volumeSync) {
+Trees referenceTrees(const Walk& walk) {
     FakeFileSystem fs;
     FakeMessageLoop loop;
-    setUpGame(fs);
-    fs.setVolumeSync(volumeSync);
+    setUpGame(fs, walk.place);
+    fs.setVolumeSync(walk.volumeSync);
     Trees trees{gameTree(fs), {}, 0};
     const int before = fs.calls();
-    EXPECT_EQ(runUpdate(fs, loop), 70000 + 5 + 5);
+    EXPECT_EQ(runUpdate(fs, loop, walk.place), 70000 + 5 + 5);
     trees.calls = fs.calls() - before;
     trees.after = gameTree(fs);
     return trees;
@@ -61,7 +88,7 @@ Trees referenceTrees(bool volumeSync) {
 // The reference run the walks below compare with: the patch in place with the replaced file's
 // attributes, new folders made, the old media control removed, nothing of the run's own left.
 TEST(UpdateTransaction, SucceedsWithThePatchAloneInPlace) {
-    const Trees trees = referenceTrees(true);
+    const Trees trees = referenceTrees(kWalks[0]);
     EXPECT_GT(trees.calls, 40);
     const auto has = [&](const std::string& path, const std::string& contents) {
         return std::ranges::count(trees.after, std::pair(path, contents)) == 1;
@@ -82,26 +109,26 @@ TEST(UpdateTransaction, SucceedsWithThePatchAloneInPlace) {
 // an undo that kept failing leaves its journal, and the next start finishes it.
 TEST(UpdateTransaction, AFailureAtAnyOperationLeavesTheOldTreeOrTheWholeNewOne) {
     enum class Fault { Once, Twice, ForGood };
-    for (const bool volumeSync : {true, false}) {
-        const Trees trees = referenceTrees(volumeSync);
+    for (const Walk& walk : kWalks) {
+        const Trees trees = referenceTrees(walk);
         for (const Fault fault : {Fault::Once, Fault::Twice, Fault::ForGood}) {
             for (int n = 1; n <= trees.calls + 1; ++n) {
                 SCOPED_TRACE("operation " + std::to_string(n) +
                              (fault == Fault::Once    ? " once"
                               : fault == Fault::Twice ? " twice"
                                                       : " for good") +
-                             (volumeSync ? "" : ", files flushed one by one"));
+                             describe(walk));
                 FakeFileSystem fs;
                 FakeMessageLoop loop;
-                setUpGame(fs);
-                fs.setVolumeSync(volumeSync);
+                setUpGame(fs, walk.place);
+                fs.setVolumeSync(walk.volumeSync);
                 fs.failOn(FsOp::Any, n, fault == Fault::ForGood);
                 if (fault == Fault::Twice) {
                     fs.failOn(FsOp::Any, n + 1);
                 }
                 CopyResult result = -1;
                 try {
-                    result = runUpdate(fs, loop);
+                    result = runUpdate(fs, loop, walk.place);
                 } catch (const Error&) {
                     // A folder that cannot be created reaches the caller, after the undo.
                 }
@@ -115,8 +142,11 @@ TEST(UpdateTransaction, AFailureAtAnyOperationLeavesTheOldTreeOrTheWholeNewOne) 
                         << "before any recovery";
                 }
                 fs.clearFaults();
-                RecoverInterruptedRun(fs, "C:\\game\\");
+                RecoverInterruptedRun(fs, "C:\\game\\", nullptr, walk.place);
                 EXPECT_EQ(gameTree(fs), succeeded ? trees.after : trees.before);
+                if (!walk.place.empty()) {
+                    expectNoJournalIn(fs, "c:\\admin");
+                }
             }
         }
     }
@@ -126,28 +156,36 @@ TEST(UpdateTransaction, AFailureAtAnyOperationLeavesTheOldTreeOrTheWholeNewOne) 
 // flushed is lost. The next start's recovery, itself cut at each of its own operations and
 // started again, leaves the old tree before the commit point and the new one after it.
 TEST(UpdateTransaction, APowerCutAnywhereIsRecoveredAtTheNextStart) {
-    for (const bool volumeSync : {true, false}) {
-        const Trees trees = referenceTrees(volumeSync);
+    for (const Walk& walk : kWalks) {
+        const Trees trees = referenceTrees(walk);
         bool committedBefore = false;
         for (int n = 1; n <= trees.calls; ++n) {
-            SCOPED_TRACE("power cut at operation " + std::to_string(n) +
-                         (volumeSync ? "" : ", files flushed one by one"));
+            SCOPED_TRACE("power cut at operation " + std::to_string(n) + describe(walk));
             const auto crashedRun = [&] {
                 FakeFileSystem fs;
                 FakeMessageLoop loop;
-                setUpGame(fs);
-                fs.setVolumeSync(volumeSync);
+                setUpGame(fs, walk.place);
+                fs.setVolumeSync(walk.volumeSync);
                 fs.cutPowerAt(n);
-                EXPECT_THROW(runUpdate(fs, loop), PowerCut);
+                EXPECT_THROW(runUpdate(fs, loop, walk.place), PowerCut);
                 fs.restorePower();
                 return fs;
             };
             FakeFileSystem crashed = crashedRun();
+            if (!walk.place.empty()) {
+                expectNoJournalIn(crashed, "c:\\game");
+            }
+            const auto recover = [&](FakeFileSystem& fs) {
+                return RecoverInterruptedRun(fs, "C:\\game\\", nullptr, walk.place);
+            };
             const int recoveryCalls = [&] {
                 FakeFileSystem fs = crashed;
                 const int before = fs.calls();
-                RecoverInterruptedRun(fs, "C:\\game\\");
+                recover(fs);
                 const Tree tree = gameTree(fs);
+                if (!walk.place.empty()) {
+                    expectNoJournalIn(fs, "c:\\admin");
+                }
                 EXPECT_TRUE(tree == trees.before || tree == trees.after);
                 const bool committed = tree == trees.after && tree != trees.before;
                 EXPECT_TRUE(committed || !committedBefore);
@@ -156,16 +194,16 @@ TEST(UpdateTransaction, APowerCutAnywhereIsRecoveredAtTheNextStart) {
             }();
             const Tree expected = [&] {
                 FakeFileSystem fs = crashed;
-                RecoverInterruptedRun(fs, "C:\\game\\");
+                recover(fs);
                 return gameTree(fs);
             }();
             for (int m = 1; m <= recoveryCalls; ++m) {
                 SCOPED_TRACE("recovery cut at its operation " + std::to_string(m));
                 FakeFileSystem fs = crashed;
                 fs.cutPowerAt(m);
-                EXPECT_THROW(RecoverInterruptedRun(fs, "C:\\game\\"), PowerCut);
+                EXPECT_THROW(recover(fs), PowerCut);
                 fs.restorePower();
-                RecoverInterruptedRun(fs, "C:\\game\\");
+                recover(fs);
                 EXPECT_EQ(gameTree(fs), expected);
             }
         }
@@ -178,7 +216,7 @@ TEST(UpdateTransaction, ANewRunUndoesAnInterruptedOneFirst) {
     FakeMessageLoop loop;
     setUpGame(fs);
     const Tree before = gameTree(fs);
-    fs.cutPowerAt(referenceTrees(true).calls - 12); // in the commit
+    fs.cutPowerAt(referenceTrees(kWalks[0]).calls - 12); // in the commit
     EXPECT_THROW(runUpdate(fs, loop), PowerCut);
     fs.restorePower();
     ASSERT_TRUE(fs.isFile("C:\\game\\qlypatch-stage-1\\journal"));
