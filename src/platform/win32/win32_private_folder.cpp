@@ -154,4 +154,6 @@ Win32PrivateFolder::~Win32PrivateFolder() {
     removeTree(folder);
 }
 
+void RemoveTreeWithoutFollowingLinks(const std::string& path) { removeTree(toWide(path)); }
+
 } // namespace qly::win32
