@@ -20,8 +20,8 @@ public:
     std::optional<std::string> placeFor(const std::string& gameFolder) override {
         asked_.push_back(gameFolder);
         if (unsafe_) {
-            throw Error("the folder for journals C:\\ProgramData\\qlypatch lets others than the "
-                        "Administrators write");
+            throw Error("the folder for journals C:\\ProgramData\\qlypatch lets S-1-5-32-545 write, "
+                        "not only the Administrators");
         }
         return place_;
     }
@@ -89,7 +89,7 @@ TEST(JournalPlaceTest, UnsafePlaceEndsTheElevatedRunBeforeAnyChange) {
     rig.form().Command1_Click();
     EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::CouldNotStart);
     EXPECT_EQ(rig.fs.snapshot(), before);
-    EXPECT_TRUE(logged(rig, "lets others than the Administrators write; nothing was changed"));
+    EXPECT_TRUE(logged(rig, "not only the Administrators; nothing was changed"));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 #include <utility>
+#include <vector>
 
 namespace qly::win32 {
 
@@ -27,10 +28,44 @@ constexpr DWORD kChangingRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRIT
                                   FILE_WRITE_ATTRIBUTES | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
                                   WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
-bool isAdministrative(PSID sid) {
-    return sid != nullptr && IsValidSid(sid) &&
-           (IsWellKnownSid(sid, WinLocalSystemSid) ||
-            IsWellKnownSid(sid, WinBuiltinAdministratorsSid));
+// The account of this process's token: an elevated administrator, when a place is asked for.
+// Windows makes the Administrators the owner of what such a process creates, unless a policy
+// makes it the creator's own account (as Wine always does).
+std::vector<unsigned char> processUser() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+        return {};
+    }
+    const UniqueHandle<HANDLE, FileHandleReleaser> token(raw);
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
+        return {};
+    }
+    const PSID sid = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
+    const DWORD length = GetLengthSid(sid);
+    const auto* bytes = static_cast<const unsigned char*>(sid);
+    return std::vector<unsigned char>(bytes, bytes + length);
+}
+
+bool isAdministrative(PSID sid, const std::vector<unsigned char>& user) {
+    if (sid == nullptr || !IsValidSid(sid)) {
+        return false;
+    }
+    return IsWellKnownSid(sid, WinLocalSystemSid) ||
+           IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+           (!user.empty() && EqualSid(sid, const_cast<unsigned char*>(user.data())));
+}
+
+// The SID as text ("S-1-5-32-544"), for the log.
+std::string sidText(PSID sid) {
+    LPWSTR text = nullptr;
+    if (sid == nullptr || !ConvertSidToStringSidW(sid, &text)) {
+        return "an unknown account";
+    }
+    const UniqueLocal owner(text);
+    return fromWide(text);
 }
 
 [[noreturn]] void unsafe(const std::string& folder, const std::string& why) {
@@ -101,8 +136,9 @@ void CheckAdministratorsOnly(const std::string& folder) {
                     FailureKind::Other, read, folder);
     }
     const UniqueLocal descriptor(raw);
-    if (!isAdministrative(owner)) {
-        unsafe(folder, "is not owned by the Administrators");
+    const std::vector<unsigned char> user = processUser();
+    if (!isAdministrative(owner, user)) {
+        unsafe(folder, "is owned by " + sidText(owner) + ", not by the Administrators");
     }
     if (dacl == nullptr) {
         unsafe(folder, "lets everybody write");
@@ -121,8 +157,8 @@ void CheckAdministratorsOnly(const std::string& folder) {
         }
         const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
         auto* sid = const_cast<DWORD*>(&allowed->SidStart);
-        if ((allowed->Mask & kChangingRights) != 0 && !isAdministrative(sid)) {
-            unsafe(folder, "lets others than the Administrators write");
+        if ((allowed->Mask & kChangingRights) != 0 && !isAdministrative(sid, user)) {
+            unsafe(folder, "lets " + sidText(sid) + " write, not only the Administrators");
         }
     }
 }

@@ -26,8 +26,8 @@ private:
     std::optional<std::string> base_;
 };
 
-// Throws Error unless folder is a plain folder (no reparse point) owned by SYSTEM or the
-// Administrators and writable by nobody else. For the tests as well.
+// Throws Error unless folder is a plain folder (no reparse point) owned by SYSTEM, the
+// Administrators or this (elevated) process's own account, and writable by nobody else.
 void CheckAdministratorsOnly(const std::string& folder);
 
 } // namespace qly::win32

@@ -80,17 +80,24 @@ void clearReadOnly(const UniqueFile& entry, DWORD attributes) {
 // Removes path and, when it is a real folder, everything below it; what cannot be removed
 // stays. A link or junction (another process of the same user may plant one in the folder) is
 // removed itself: never followed, never recursed into. Each folder is held open while it is
-// emptied, so that it cannot be swapped for a link meanwhile.
-void removeTree(const std::wstring& path) {
+// emptied, so that it cannot be swapped for a link meanwhile. An entry is a link when its
+// listing, its attributes or its handle says so: Wine shows a Unix symbolic link as a reparse
+// point in its attributes, while the handle it opens for one describes the target.
+void removeTree(const std::wstring& path, DWORD listed = 0) {
     bool folder = false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    bool link = ((listed | (attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes)) &
+                 FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     {
         const UniqueFile entry = openForDeletion(path);
         BY_HANDLE_FILE_INFORMATION info{};
         if (!entry || !GetFileInformationByHandle(entry.get(), &info)) {
             return;
         }
-        folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (folder && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+                 (listed & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        link = link || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (folder && !link) {
             WIN32_FIND_DATAW data;
             if (const HANDLE first = FindFirstFileW((path + L"\\*").c_str(), &data);
                 first != INVALID_HANDLE_VALUE) {
@@ -98,18 +105,22 @@ void removeTree(const std::wstring& path) {
                 do {
                     const std::wstring name = data.cFileName;
                     if (name != L"." && name != L"..") {
-                        removeTree(path + L"\\" + name);
+                        removeTree(path + L"\\" + name, data.dwFileAttributes);
                     }
                 } while (FindNextFileW(find.get(), &data));
             }
         }
-        clearReadOnly(entry, info.dwFileAttributes);
+        if (!link) {
+            clearReadOnly(entry, info.dwFileAttributes);
+        }
     }
     // Removed by name once let go (the handle shares no deletion): should the entry be swapped
-    // for a link meanwhile, both calls remove the link itself, never what it points to.
-    if (folder) {
-        RemoveDirectoryW(path.c_str());
-    } else {
+    // for a link meanwhile, both calls remove the link itself, never what it points to. A link
+    // to a folder that is not removed as a folder is removed as a file (Wine's Unix links).
+    if (folder && RemoveDirectoryW(path.c_str())) {
+        return;
+    }
+    if (!folder || link) {
         DeleteFileW(path.c_str());
     }
 }
