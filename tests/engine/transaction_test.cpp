@@ -211,6 +211,36 @@ TEST(UpdateTransaction, APowerCutAnywhereIsRecoveredAtTheNextStart) {
     }
 }
 
+// The power goes at each operation of the run in turn, and before the next start the game (or
+// the player) writes files of its own at names the run was putting there and into a folder it
+// made. The recovery never removes or replaces them: they are not the run's.
+TEST(UpdateTransaction, FilesTheGameWritesAfterACrashSurviveTheRecovery) {
+    for (const Walk& walk : {kWalks[0], kWalks[2]}) {
+        const Trees trees = referenceTrees(walk);
+        for (int n = 1; n <= trees.calls; ++n) {
+            SCOPED_TRACE("power cut at operation " + std::to_string(n) + describe(walk));
+            FakeFileSystem fs;
+            FakeMessageLoop loop;
+            setUpGame(fs, walk.place);
+            fs.cutPowerAt(n);
+            EXPECT_THROW(runUpdate(fs, loop, walk.place), PowerCut);
+            fs.restorePower();
+            std::vector<std::string> foreign;
+            for (const std::string path : {"C:\\game\\data\\e.bin", "C:\\game\\fresh\\mine.txt"}) {
+                const std::string folder = path.substr(0, path.rfind('\\'));
+                if (!fs.statusOf(path) && fs.isFolder(folder)) {
+                    fs.addFile(path, "the game's own");
+                    foreign.push_back(path);
+                }
+            }
+            RecoverInterruptedRun(fs, "C:\\game\\", nullptr, walk.place);
+            for (const std::string& path : foreign) {
+                EXPECT_EQ(fs.contents(path), "the game's own") << path;
+            }
+        }
+    }
+}
+
 TEST(UpdateTransaction, ANewRunUndoesAnInterruptedOneFirst) {
     FakeFileSystem fs;
     FakeMessageLoop loop;

@@ -37,14 +37,15 @@ for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
 done
 timeout 120 wineserver -w || true
 
-# Unix symbolic links inside the prefix, which Wine shows as reparse points: one to a folder
-# holding a marker file, one to the marker itself, planted in a folder the tests remove. The
-# marker lies outside the prefix; the tests reach it through Wine's Z: drive.
+# A Unix symbolic link to a folder holding a marker file, inside the prefix, which Wine shows as
+# a reparse point, planted in a folder the tests remove. The marker lies outside the prefix;
+# the tests reach it through Wine's Z: drive. (A link to a file is not planted: Wine 8 shows it
+# as a plain file, and deleting it by name deletes its target.)
 planted=$WINEPREFIX/drive_c/qly-planted-links
 mkdir -p "$planted/sub" "$work/outside"
 printf 'must survive\r\n' >"$work/outside/marker.txt"
 ln -s "$work/outside" "$planted/sub/folder-link"
-ln -s "$work/outside/marker.txt" "$planted/file-link"
+printf 'removed with its folder\r\n' >"$planted/plain.txt"
 export QLY_PLANTED_LINK_FOLDER='C:\qly-planted-links'
 export QLY_PLANTED_LINK_MARKER="Z:${work//\//\\}\\outside\\marker.txt"
 

@@ -80,23 +80,27 @@ void clearReadOnly(const UniqueFile& entry, DWORD attributes) {
 // Removes path and, when it is a real folder, everything below it; what cannot be removed
 // stays. A link or junction (another process of the same user may plant one in the folder) is
 // removed itself: never followed, never recursed into. Each folder is held open while it is
-// emptied, so that it cannot be swapped for a link meanwhile. An entry is a link when its
-// listing, its attributes or its handle says so: Wine shows a Unix symbolic link as a reparse
-// point in its attributes, while the handle it opens for one describes the target.
+// emptied, so that it cannot be swapped for a link meanwhile. listed are the attributes the
+// folder's listing gave the entry.
 void removeTree(const std::wstring& path, DWORD listed = 0) {
-    bool folder = false;
+    // What the name says it is. Wine shows a Unix symbolic link to a folder as a reparse point
+    // here, but opens the folder it points to, and removes that folder when asked to remove the
+    // link: such an entry stays.
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    bool link = ((listed | (attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes)) &
-                 FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const bool namedLink = ((listed | (attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes)) &
+                            FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    bool folder = false;
     {
         const UniqueFile entry = openForDeletion(path);
         BY_HANDLE_FILE_INFORMATION info{};
         if (!entry || !GetFileInformationByHandle(entry.get(), &info)) {
             return;
         }
-        folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-                 (listed & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        link = link || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        const bool link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (namedLink && !link) {
+            return; // the handle is not the entry itself: nothing done through it is safe
+        }
+        folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (folder && !link) {
             WIN32_FIND_DATAW data;
             if (const HANDLE first = FindFirstFileW((path + L"\\*").c_str(), &data);
@@ -110,17 +114,13 @@ void removeTree(const std::wstring& path, DWORD listed = 0) {
                 } while (FindNextFileW(find.get(), &data));
             }
         }
-        if (!link) {
-            clearReadOnly(entry, info.dwFileAttributes);
-        }
+        clearReadOnly(entry, info.dwFileAttributes);
     }
     // Removed by name once let go (the handle shares no deletion): should the entry be swapped
-    // for a link meanwhile, both calls remove the link itself, never what it points to. A link
-    // to a folder that is not removed as a folder is removed as a file (Wine's Unix links).
-    if (folder && RemoveDirectoryW(path.c_str())) {
-        return;
-    }
-    if (!folder || link) {
+    // for a link meanwhile, both calls remove the link itself, never what it points to.
+    if (folder) {
+        RemoveDirectoryW(path.c_str());
+    } else {
         DeleteFileW(path.c_str());
     }
 }
