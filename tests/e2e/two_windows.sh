@@ -23,7 +23,7 @@ scenario_two_windows() {
   local game bundle_update staged size=0 end first_win first_pid second_log log1 expected
   game=$(session_unix_path "$GAME_DIR")
   bundle_update=$(session_unix_path "$INSTALL_DIR")/update
-  head -c $((400 * 1024 * 1024)) /dev/zero | tr '\0' 'q' >"$bundle_update/big.bin"
+  head -c $((800 * 1024 * 1024)) /dev/zero | tr '\0' 'q' >"$bundle_update/big.bin"
   session_register full "$GAME_DIR"
   snapshot_game "$GAME_DIR"
   log1=$LOG
@@ -47,6 +47,9 @@ scenario_two_windows() {
   xdotool windowmove "$second_win" 0 $((sh + 20))
   sleep 1
 
+  # The windows may stand over each other: the one pressed is raised first.
+  xdotool windowraise "$first_win"
+  sleep 0.5
   window_click "$first_win" "$BUTTON_X" "$BUTTON_Y"
   staged="$game/qlypatch-stage-1"
   end=$((SECONDS + RUN_SECONDS))
@@ -55,6 +58,8 @@ scenario_two_windows() {
     ((${size:-0} > 0)) && break
     sleep 0.05
   done
+  xdotool windowraise "$second_win"
+  sleep 0.5
   window_click "$second_win" "$BUTTON_X" "$BUTTON_Y"
   LOG=$(session_unix_path "$second_log")
   check "the second window says that another update is running" \
@@ -76,6 +81,7 @@ scenario_two_windows() {
   check "the game ends exactly as the patch makes it, nothing of either run left" \
     same_tree "$expected" "$game"
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the first window's exit button" 0
+  cp "$(session_unix_path "$second_log")" "$SCENARIO_OUT/second.log" 2>/dev/null
   rm -rf "$expected" "$bundle_update/big.bin"
   rm -f "$(session_unix_path "$second_log")"
 }
