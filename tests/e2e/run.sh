@@ -851,6 +851,7 @@ SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
   wrong_game_version packed_exe packed_exe_cut_short)
 source "$here/security_process.sh"
 source "$here/security_links.sh"
+source "$here/packed_face.sh"
 source "$here/two_windows.sh"
 
 run_scenario() {
