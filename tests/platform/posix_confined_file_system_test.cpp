@@ -90,7 +90,10 @@ TEST_F(PosixConfinedFileSystemTest, AFolderSwappedForALinkIsNeverGoneThrough) {
     }
     EXPECT_EQ(treeOf(temp.file("/game/stage")),
               (Tree{{"0.new", "staged"}}));
-    // The link itself, the last part of a path, is what the lookup answers about.
+    // A path below a folder not made yet is simply not there; the link itself, the last part
+    // of a path, is what the lookup answers about.
+    EXPECT_FALSE(files.statusOf(g + "fresh\\deep\\a.txt"));
+    EXPECT_FALSE(files.identityOf(g + "main.exe\\a.txt"));
     EXPECT_EQ(files.statusOf(g + "data").value_or(0) & kAttrReparsePoint, kAttrReparsePoint);
 }
 

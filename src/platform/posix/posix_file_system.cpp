@@ -424,6 +424,19 @@ PosixFileSystem::Located PosixFileSystem::locate(const std::string& native) cons
     return Located{Descriptor(), native};
 }
 
+std::optional<PosixFileSystem::Located>
+PosixFileSystem::locateIfThere(const std::string& native) const {
+    try {
+        return locate(native);
+    } catch (const Error& e) {
+        // A folder on the way that is missing (or a file): the entry is not there either.
+        if (e.kind() == FailureKind::Vanished) {
+            return std::nullopt;
+        }
+        throw;
+    }
+}
+
 std::string nativePath(const std::string& path) {
     std::string out = path;
     for (char& c : out) {
@@ -511,7 +524,11 @@ void PosixFileSystem::replaceFile(const std::string& from, const std::string& to
 
 std::optional<uint32_t> PosixFileSystem::statusOf(const std::string& path) {
     const std::string native = nativePath(path);
-    const Located entry = locate(native);
+    const std::optional<Located> found = locateIfThere(native);
+    if (!found) {
+        return std::nullopt;
+    }
+    const Located& entry = *found;
     const std::optional<struct stat> own = ownStatus(entry.at(), entry.name);
     if (!own) {
         return std::nullopt;
@@ -685,7 +702,11 @@ std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mo
 }
 
 std::optional<FileIdentity> PosixFileSystem::identityOf(const std::string& path) {
-    const Located entry = locate(nativePath(path));
+    const std::optional<Located> found = locateIfThere(nativePath(path));
+    if (!found) {
+        return std::nullopt;
+    }
+    const Located& entry = *found;
     const std::optional<struct stat> own = ownStatus(entry.at(), entry.name);
     if (!own) {
         return std::nullopt;

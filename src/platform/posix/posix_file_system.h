@@ -6,6 +6,7 @@
 
 #include "platform/file_system.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,8 @@ private:
     // Where the entry at native is reached: below a confined folder, its folder opened by the
     // walk and its own name; elsewhere, the working folder and native itself.
     Located locate(const std::string& native) const;
+    // locate, or nothing when a folder on the way is not there.
+    std::optional<Located> locateIfThere(const std::string& native) const;
 
     std::vector<std::string> confined_; // native, without a trailing separator
 };
