@@ -12,8 +12,8 @@
 #include "platform/posix/code_pages.h"
 #include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
-#include "platform/posix/posix_journal_places.h"
 #include "platform/posix/posix_folder_lock.h"
+#include "platform/posix/posix_journal_places.h"
 #include "platform/posix/posix_locale.h"
 #include "platform/posix/posix_message_loop.h"
 #include "platform/posix/posix_process.h"
@@ -277,12 +277,12 @@ int run(int argc, char** argv) {
 
     PrefixFolderLocks folderLocks(prefixDisk, disk);
     posix::PosixJournalPlaces journalPlaces(hashes, posix::kRootJournalBase, posix::RunsAsRoot());
-    const ExitCode code = RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale,
-                                                         loop, process, hashes, &folderLocks,
-                                                         nullptr, &journalPlaces},
-                                                        shell,
-                                                        terminal},
-                                      std::move(options));
+    const ExitCode code =
+        RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale, loop, process,
+                                       hashes, &folderLocks, nullptr, &journalPlaces},
+                                      shell,
+                                      terminal},
+                    std::move(options));
     return static_cast<int>(code);
 }
 

@@ -1,9 +1,9 @@
 // The journal of an update run: a small text file in the run's own folder inside the game
 // folder (the stage, created new by the run), or for a run with administrator rights in a
-// folder only administrators can write (see platform/journal_place.h), that names everything the run may have changed,
-// so that the run can be undone after a failure, a stop or a crash. It is rewritten whole
-// (through a temporary file and one durable rename) at each step of the run, so a crash
-// leaves either the old or the new journal, never a mixture.
+// folder only administrators can write (see platform/journal_place.h), that names everything the
+// run may have changed, so that the run can be undone after a failure, a stop or a crash. It is
+// rewritten whole (through a temporary file and one durable rename) at each step of the run, so a
+// crash leaves either the old or the new journal, never a mixture.
 //
 // Format, version 2, UTF-8, one record a line:
 //   qlypatch journal 2

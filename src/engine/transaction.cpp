@@ -448,8 +448,7 @@ std::vector<std::string> UntrustedJournals(FileSystem& fs, const std::string& ro
         }
         for (const std::string& stage : stagesIn(fs, root)) {
             const std::string journal = stage + "\\" + std::string(kJournalName);
-            for (const std::string& relative :
-                 {journal, journal + std::string(kStagedSuffix)}) {
+            for (const std::string& relative : {journal, journal + std::string(kStagedSuffix)}) {
                 if (fs.statusOf(root + relative)) {
                     found.push_back(relative);
                 }

@@ -379,8 +379,8 @@ bool UpdateRun::RecoverGameFolder() {
                           "administrator's run; left alone");
         }
     }
-    const RecoveryResult result = RecoverInterruptedRun(services_.files, DestPatch + "\\",
-                                                        &services_.loop, journalPlace_);
+    const RecoveryResult result =
+        RecoverInterruptedRun(services_.files, DestPatch + "\\", &services_.loop, journalPlace_);
     // Until the update starts nothing changes here: the folder keeps nothing of ours meanwhile,
     // also while the line below scrolls in.
     ReleaseGameFolder();
@@ -462,7 +462,8 @@ bool UpdateRun::FindJournalPlace() {
     try {
         if (const auto place = services_.journalPlaces->placeFor(DestPatch)) {
             journalPlace_ = *place;
-            frontEnd_.log("journal: kept in " + journalPlace_ + ", where only administrators "
+            frontEnd_.log("journal: kept in " + journalPlace_ +
+                          ", where only administrators "
                           "can write");
         }
         return true;

@@ -154,9 +154,9 @@ TEST_F(UntrustedGameFolder, WithAJournalPlaceOnlyTheJournalsKeptThereAreActedOn)
     fs.addFolder("C:\\admin\\k");
     const std::optional<FileIdentity> game = fs.identityOf("C:\\game\\main.exe");
     ASSERT_TRUE(game);
-    const std::string planted = "qlypatch journal 2\nphase commit\nstage qlypatch-stage-1\nfile new - " +
-                                std::to_string(game->volume) + "." + std::to_string(game->file) +
-                                " main.exe\n";
+    const std::string planted =
+        "qlypatch journal 2\nphase commit\nstage qlypatch-stage-1\nfile new - " +
+        std::to_string(game->volume) + "." + std::to_string(game->file) + " main.exe\n";
     fs.addFile("C:\\game\\qlypatch-stage-1\\journal", planted);
     fs.addFile("C:\\game\\qlypatch.journal", "qlypatch journal 1\nphase commit\n");
     const auto before = fs.snapshot();

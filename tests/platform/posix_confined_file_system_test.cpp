@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <sstream>
-#include <gtest/gtest.h>
 
 namespace qly {
 namespace {
@@ -88,8 +88,7 @@ TEST_F(PosixConfinedFileSystemTest, AFolderSwappedForALinkIsNeverGoneThrough) {
         }
         EXPECT_EQ(treeOf(temp.file("/outside")), outside);
     }
-    EXPECT_EQ(treeOf(temp.file("/game/stage")),
-              (Tree{{"0.new", "staged"}}));
+    EXPECT_EQ(treeOf(temp.file("/game/stage")), (Tree{{"0.new", "staged"}}));
     // A path below a folder not made yet is simply not there; the link itself, the last part
     // of a path, is what the lookup answers about.
     EXPECT_FALSE(files.statusOf(g + "fresh\\deep\\a.txt"));
@@ -105,9 +104,7 @@ TEST_F(PosixConfinedFileSystemTest, TheGameFolderItselfMayBeALink) {
     files.open(g + "data\\fresh\\a.txt", OpenMode::CreateNew)->write(std::span("a", 1));
     files.replaceWithBackup(g + "stage\\0.new", g + "data\\levels.dat", g + "stage\\0.old");
     EXPECT_EQ(treeOf(temp.file("/drive2-game/data")),
-              (Tree{{"deep/map.dat", "old map"},
-                                                  {"fresh/a.txt", "a"},
-                                                  {"levels.dat", "staged"}}));
+              (Tree{{"deep/map.dat", "old map"}, {"fresh/a.txt", "a"}, {"levels.dat", "staged"}}));
     EXPECT_TRUE(files.removeFolder(g + "data\\deep") == false);
 }
 

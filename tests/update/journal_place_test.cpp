@@ -20,8 +20,9 @@ public:
     std::optional<std::string> placeFor(const std::string& gameFolder) override {
         asked_.push_back(gameFolder);
         if (unsafe_) {
-            throw Error("the folder for journals C:\\ProgramData\\qlypatch lets S-1-5-32-545 write, "
-                        "not only the Administrators");
+            throw Error(
+                "the folder for journals C:\\ProgramData\\qlypatch lets S-1-5-32-545 write, "
+                "not only the Administrators");
         }
         return place_;
     }

@@ -7,10 +7,10 @@
 #include "platform/win32/win32_journal_places.h"
 #include "platform/win32/win32_private_folder.h"
 
+#include <aclapi.h>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <iterator>
-#include <aclapi.h>
 #include <sddl.h>
 
 namespace qly::win32 {

@@ -52,6 +52,8 @@ std::optional<std::string> PosixJournalPlaces::placeFor(const std::string& gameF
     return place + "/";
 }
 
-bool RunsAsRoot() { return geteuid() == 0; }
+bool RunsAsRoot() {
+    return geteuid() == 0;
+}
 
 } // namespace qly::posix

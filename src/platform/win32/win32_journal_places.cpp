@@ -87,8 +87,8 @@ std::string commonAppData() {
 // Makes folder for the Administrators alone unless it is there, then checks what is there.
 void ensureAdministratorsOnly(const std::string& folder) {
     PSECURITY_DESCRIPTOR raw = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdministratorsOnly,
-                                                              SDDL_REVISION_1, &raw, nullptr)) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdministratorsOnly, SDDL_REVISION_1,
+                                                              &raw, nullptr)) {
         throw Error("the access list for journals cannot be made", FailureKind::Other,
                     GetLastError(), folder);
     }
@@ -106,10 +106,10 @@ void ensureAdministratorsOnly(const std::string& folder) {
 
 void CheckAdministratorsOnly(const std::string& folder) {
     // The folder itself, never what a link would lead to.
-    const UniqueFile handle(CreateFileW(
-        systemPath(folder).c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const UniqueFile handle(
+        CreateFileW(systemPath(folder).c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!handle) {
         throw Error("cannot open the folder for journals " + folder, FailureKind::Other,
                     GetLastError(), folder);

@@ -165,6 +165,8 @@ Win32PrivateFolder::~Win32PrivateFolder() {
     removeTree(folder);
 }
 
-void RemoveTreeWithoutFollowingLinks(const std::string& path) { removeTree(toWide(path)); }
+void RemoveTreeWithoutFollowingLinks(const std::string& path) {
+    removeTree(toWide(path));
+}
 
 } // namespace qly::win32
