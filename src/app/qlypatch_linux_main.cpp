@@ -11,6 +11,7 @@
 #include "platform/posix/libcrypto_hash_service.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_folder_lock.h"
+#include "platform/posix/posix_journal_places.h"
 #include "platform/posix/posix_locale.h"
 #include "platform/posix/posix_message_loop.h"
 #include "platform/posix/posix_process.h"
@@ -43,15 +44,24 @@ namespace {
 
 // The game folder's lock found as Wine finds the folder, without regard to letter case, so
 // that this program and the Windows one under Wine lock the very same file.
+// The lock is taken before the run or its recovery changes the game folder: from then on the
+// file system reaches everything below that folder without following a link.
 class PrefixFolderLocks : public FolderLocks {
 public:
-    explicit PrefixFolderLocks(CaseMatchingFileSystem& disk) : disk_(disk) {}
+    PrefixFolderLocks(CaseMatchingFileSystem& disk, posix::PosixFileSystem& native)
+        : disk_(disk), native_(native) {}
     std::unique_ptr<HeldFolderLock> tryLock(const std::string& folder) override {
-        return locks_.tryLock(disk_.resolve(folder));
+        const std::string resolved = disk_.resolve(folder);
+        auto held = locks_.tryLock(resolved);
+        if (held) {
+            native_.confineBelow(resolved);
+        }
+        return held;
     }
 
 private:
     CaseMatchingFileSystem& disk_;
+    posix::PosixFileSystem& native_;
     posix::PosixFolderLocks locks_;
 };
 
@@ -288,12 +298,14 @@ int run(int argc, char** argv) {
     options.yes = parsed.has("--yes");
     options.toUtf8 = utf8OfCharset;
 
-    PrefixFolderLocks folderLocks(prefixDisk);
-    const ExitCode code = RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale,
-                                                         loop, process, hashes, &folderLocks},
-                                                        shell,
-                                                        terminal},
-                                      std::move(options));
+    PrefixFolderLocks folderLocks(prefixDisk, disk);
+    posix::PosixJournalPlaces journalPlaces(hashes, posix::kRootJournalBase, posix::RunsAsRoot());
+    const ExitCode code =
+        RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale, loop, process,
+                                       hashes, &folderLocks, nullptr, &journalPlaces},
+                                      shell,
+                                      terminal},
+                    std::move(options));
     return static_cast<int>(code);
 }
 

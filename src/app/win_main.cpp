@@ -14,6 +14,7 @@
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_folder_lock.h"
 #include "platform/win32/win32_gui_session.h"
+#include "platform/win32/win32_journal_places.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_log_file.h"
 #include "platform/win32/win32_main_window.h"
@@ -155,11 +156,12 @@ int runUnattended(const BundleServices& bundle, const Form1Options& options, con
     win32::Win32Locale locale;
     win32::Win32FolderLocks folderLocks;
     win32::Win32Elevation elevation;
+    win32::Win32JournalPlaces journalPlaces(elevation, hashes);
 
     NoTextArea shown;
     LoggedTextArea textArea(shown, log, utf8OfCharset, nullptr);
     UnattendedRun unattended(RunServices{files, profile, registry, versions, locale, loop, process,
-                                         hashes, &folderLocks, &elevation},
+                                         hashes, &folderLocks, &elevation, &journalPlaces},
                              shell, textArea, RunOptions{options.dir, options.lang, true, {}},
                              options.log);
     const bool loaded = unattended.Start();
@@ -204,6 +206,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
     win32::Win32Locale locale;
     win32::Win32FolderLocks folderLocks;
     win32::Win32Elevation elevation;
+    win32::Win32JournalPlaces journalPlaces(elevation, hashes);
 
     win32::Win32Shell shell(parent, log);
     LoggedTextArea loggedText(textScroll1, log, utf8OfCharset,
@@ -213,7 +216,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
         Form1Services{RunServices{files, profile, registry, versions, locale, formLoop, process,
-                                  hashes, &folderLocks, &elevation},
+                                  hashes, &folderLocks, &elevation, &journalPlaces},
                       shell},
         options);
 

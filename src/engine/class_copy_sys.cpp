@@ -157,7 +157,7 @@ CopyResult classCopySys::ResumeCopy() {
     }
     // A new transaction over the same list: planned, journaled and its folders made again.
     try {
-        if (RecoverInterruptedRun(fs_, DestRoot, &loop_) >= RecoveryResult::Failed) {
+        if (RecoverInterruptedRun(fs_, DestRoot, &loop_, journalPlace_) >= RecoveryResult::Failed) {
             throw Error("an interrupted run could not be undone in " + DestRoot);
         }
         PlanRun(DestRoot);

@@ -25,6 +25,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qly {
@@ -115,6 +116,10 @@ public:
     // Has check consulted by the runs that follow (null: none). Not owned; it must outlive
     // the runs it is set for.
     void SetSourceCheck(SourceCheck* check) { sourceCheck_ = check; }
+    // Has the runs that follow keep their journals in place (a folder ending with "\\" that
+    // only administrators can write) and recover only journals found there; empty: in the
+    // run's own folder in the destination.
+    void SetJournalPlace(std::string place) { journalPlace_ = std::move(place); }
     // Has the next run remove the file at relative (to its destination prefix) as part of its
     // transaction: kept as backup until the run is over, put back when it is undone.
     void AddRemoval(const std::string& relative);
@@ -212,6 +217,7 @@ private:
     // Set while QuickCopy, CopyINI or ResumeCopy runs.
     bool busy_ = false;
     SourceCheck* sourceCheck_ = nullptr;
+    std::string journalPlace_;
 };
 
 } // namespace qly

@@ -156,6 +156,7 @@ void classCopySys::HoldFolders(const std::string& dest, const std::string& relat
 
 void classCopySys::PlanRun(const std::string& dest) {
     journal_ = Journal{};
+    journal_.place = journalPlace_;
     journalWritten_ = false;
     holds_.clear();
     heldFolders_.clear();
@@ -293,7 +294,7 @@ int64_t classCopySys::RunCopy(const std::string& dest) {
     }
     // A run that a crash cut short here is undone before anything else; one that cannot be
     // undone keeps its journal, and a new run must not write over it.
-    const RecoveryResult recovered = RecoverInterruptedRun(fs_, dest, &loop_);
+    const RecoveryResult recovered = RecoverInterruptedRun(fs_, dest, &loop_, journalPlace_);
     if (recovered == RecoveryResult::Failed || recovered == RecoveryResult::Damaged) {
         ErrorFlag = 1;
         LastFailure = CopyFailure{FailureKind::Other, std::string(kJournalName), 0, false, false};

@@ -104,6 +104,13 @@ std::string BackupPath(const std::string& root, const Journal& journal, std::siz
     return root + journal.stage + "\\" + std::to_string(index) + std::string(kBackupSuffix);
 }
 
+std::string JournalPath(const std::string& root, const Journal& journal) {
+    if (!journal.place.empty()) {
+        return journal.place + journal.stage + std::string(kPlacedJournalSuffix);
+    }
+    return root + journal.stage + "\\" + std::string(kJournalName);
+}
+
 bool IsSafeRelativePath(std::string_view path) {
     if (path.empty() || path.front() == '\\' || path.front() == '/') {
         return false;
@@ -219,12 +226,13 @@ std::optional<Journal> ParseJournal(std::string_view text) {
 }
 
 void WriteJournal(FileSystem& fs, const std::string& root, const Journal& journal) {
-    const std::string path = root + journal.stage + "\\" + std::string(kJournalName);
+    const std::string path = JournalPath(root, journal);
     const std::string staged = path + std::string(kStagedSuffix);
     const std::string text = FormatJournal(journal);
     try {
         {
-            // The stage is the run's own: a temporary journal left by a cut write is ours.
+            // The stage, or the place, is the run's own: a temporary journal left by a cut
+            // write is ours.
             fs.removeQuietly(staged);
             auto out = fs.open(staged, OpenMode::CreateNew);
             out->write(std::span<const char>(text.data(), text.size()));
@@ -239,9 +247,7 @@ void WriteJournal(FileSystem& fs, const std::string& root, const Journal& journa
     }
 }
 
-std::optional<std::string> ReadJournalText(FileSystem& fs, const std::string& root,
-                                           const std::string& stage) {
-    const std::string path = root + stage + "\\" + std::string(kJournalName);
+std::optional<std::string> ReadJournalText(FileSystem& fs, const std::string& path) {
     if (!fs.statusOf(path)) {
         return std::nullopt;
     }

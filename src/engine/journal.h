@@ -1,8 +1,9 @@
 // The journal of an update run: a small text file in the run's own folder inside the game
-// folder (the stage, created new by the run) that names everything the run may have changed,
-// so that the run can be undone after a failure, a stop or a crash. It is rewritten whole
-// (through a temporary file and one durable rename) at each step of the run, so a crash
-// leaves either the old or the new journal, never a mixture.
+// folder (the stage, created new by the run), or for a run with administrator rights in a
+// folder only administrators can write (see platform/journal_place.h), that names everything the
+// run may have changed, so that the run can be undone after a failure, a stop or a crash. It is
+// rewritten whole (through a temporary file and one durable rename) at each step of the run, so a
+// crash leaves either the old or the new journal, never a mixture.
 //
 // Format, version 2, UTF-8, one record a line:
 //   qlypatch journal 2
@@ -53,12 +54,19 @@ struct Journal {
     std::string stage; // the run's own folder, directly in the game folder
     std::vector<std::string> folders;
     std::vector<JournalFile> files;
+    // Where the journal is kept; not written in it. Empty: in the stage, as kJournalName. Else
+    // a folder (ending with "\\") that only administrators can write, where the journal is
+    // named after its stage (stage + kPlacedJournalSuffix): a standard user who may write the
+    // game folder can then neither write nor remove a journal an elevated run acts on.
+    std::string place;
 };
 
 // The journal's name inside the stage. The previous release kept a journal of another format
 // under kOldJournalName directly in the game folder; it is reported, never acted on.
 inline constexpr std::string_view kJournalName = "journal";
 inline constexpr std::string_view kOldJournalName = "qlypatch.journal";
+// The journal's name in a protected place after its stage's name.
+inline constexpr std::string_view kPlacedJournalSuffix = ".journal";
 // Stages are named kStagePrefix followed by a number.
 inline constexpr std::string_view kStagePrefix = "qlypatch-stage-";
 // Suffixes of a staged copy and of a backup inside the stage.
@@ -70,6 +78,8 @@ bool IsStageName(std::string_view name);
 // Where the journal's file number index is staged, and where its old file is kept, under root.
 std::string StagedPath(const std::string& root, const Journal& journal, std::size_t index);
 std::string BackupPath(const std::string& root, const Journal& journal, std::size_t index);
+// Where the journal of the run under root is kept: in its stage, or in its place.
+std::string JournalPath(const std::string& root, const Journal& journal);
 
 std::string FormatJournal(const Journal& journal);
 // The journal in text, or nothing when it is damaged: an unknown version or record, no stage,
@@ -79,12 +89,11 @@ std::optional<Journal> ParseJournal(std::string_view text);
 // True for a path the journal may name: relative, inside the folder, plain characters.
 bool IsSafeRelativePath(std::string_view path);
 
-// Writes the journal into its stage under root (a folder prefix ending with "\") durably.
-// Throws Error.
+// Writes the journal durably to JournalPath(root, journal) (root a folder prefix ending with
+// "\"). Throws Error.
 void WriteJournal(FileSystem& fs, const std::string& root, const Journal& journal);
-// The text of the journal in the stage named stage under root, or nothing when there is none.
-// Throws Error when it is there but cannot be read.
-std::optional<std::string> ReadJournalText(FileSystem& fs, const std::string& root,
-                                           const std::string& stage);
+// The text of the journal at path, or nothing when there is none. Throws Error when it is
+// there but cannot be read.
+std::optional<std::string> ReadJournalText(FileSystem& fs, const std::string& path);
 
 } // namespace qly

@@ -73,7 +73,7 @@ std::string stageFolder(const std::string& root, const Journal& journal) {
 // The journal, its temporary file and then the stage, when nothing else is left in it.
 void removeJournal(FileSystem& fs, const std::string& root, const Journal& journal,
                    MessageLoop* loop) {
-    const std::string path = stageFolder(root, journal) + "\\" + std::string(kJournalName);
+    const std::string path = JournalPath(root, journal);
     retrying(loop, [&] { removeIfThere(fs, path + std::string(kStagedSuffix)); });
     retrying(loop, [&] { removeIfThere(fs, path); });
     retrying(loop, [&] {
@@ -235,34 +235,20 @@ void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal, Me
 
 namespace {
 
-// Recovers the run whose stage is named stage under root.
-RecoveryResult recoverStage(FileSystem& fs, const std::string& root, const std::string& stage,
-                            MessageLoop* loop) {
-    Journal bare;
-    bare.stage = stage;
-    const std::string journalPath = stage + "\\" + std::string(kJournalName);
-    std::optional<std::string> text;
-    try {
-        LinkCheck links(fs, root);
-        links.check(journalPath);
-        links.check(journalPath + std::string(kStagedSuffix));
-        text = ReadJournalText(fs, root, stage);
-    } catch (const Error& e) {
-        if (e.kind() == FailureKind::Link) {
-            return RecoveryResult::Damaged; // a stage or journal reached through a link
-        }
-        throw;
-    }
+// Acts on the journal of the run in stage whose text is at path (nothing: none there).
+RecoveryResult recoverJournal(FileSystem& fs, const std::string& root, const Journal& bare,
+                              const std::optional<std::string>& text, MessageLoop* loop) {
     if (!text) {
         // A crash while the first journal was being written leaves at most its temporary
         // file; nothing else had changed.
         removeJournal(fs, root, bare, loop);
         return RecoveryResult::NothingFound;
     }
-    const std::optional<Journal> journal = ParseJournal(*text);
-    if (!journal || lowerCase(journal->stage) != lowerCase(stage)) {
+    std::optional<Journal> journal = ParseJournal(*text);
+    if (!journal || lowerCase(journal->stage) != lowerCase(bare.stage)) {
         return RecoveryResult::Damaged;
     }
+    journal->place = bare.place;
     try {
         checkLinks(fs, root, *journal);
     } catch (const Error&) {
@@ -274,6 +260,55 @@ RecoveryResult recoverStage(FileSystem& fs, const std::string& root, const std::
     }
     UndoRun(fs, root, *journal, loop);
     return RecoveryResult::Undone;
+}
+
+// Recovers the run whose stage is named stage under root, its journal in the stage.
+RecoveryResult recoverStage(FileSystem& fs, const std::string& root, const std::string& stage,
+                            MessageLoop* loop) {
+    Journal bare;
+    bare.stage = stage;
+    const std::string journalPath = stage + "\\" + std::string(kJournalName);
+    std::optional<std::string> text;
+    try {
+        LinkCheck links(fs, root);
+        links.check(journalPath);
+        links.check(journalPath + std::string(kStagedSuffix));
+        text = ReadJournalText(fs, root + journalPath);
+    } catch (const Error& e) {
+        if (e.kind() == FailureKind::Link) {
+            return RecoveryResult::Damaged; // a stage or journal reached through a link
+        }
+        throw;
+    }
+    return recoverJournal(fs, root, bare, text, loop);
+}
+
+// Recovers the run of stage whose journal is kept in place, outside the game folder.
+RecoveryResult recoverPlaced(FileSystem& fs, const std::string& root, const std::string& place,
+                             const std::string& stage, MessageLoop* loop) {
+    Journal bare;
+    bare.stage = stage;
+    bare.place = place;
+    try {
+        LinkCheck(fs, root).check(stage);
+    } catch (const Error& e) {
+        if (e.kind() == FailureKind::Link) {
+            return RecoveryResult::Damaged; // the run's folder was swapped for a link
+        }
+        throw;
+    }
+    return recoverJournal(fs, root, bare, ReadJournalText(fs, JournalPath(root, bare)), loop);
+}
+
+// The worst answer counts; an undo is said before a finished clean-up.
+RecoveryResult combine(RecoveryResult so_far, RecoveryResult one) {
+    if (one >= RecoveryResult::Failed) {
+        return std::max(so_far, one);
+    }
+    if (one == RecoveryResult::Undone && so_far < RecoveryResult::Failed) {
+        return one;
+    }
+    return so_far == RecoveryResult::NothingFound ? one : so_far;
 }
 
 } // namespace
@@ -297,10 +332,57 @@ std::vector<std::string> stagesIn(FileSystem& fs, const std::string& root) {
     return stages;
 }
 
+// The stages whose journals (or their temporary files) are kept in place.
+std::vector<std::string> placedStages(FileSystem& fs, const std::string& place) {
+    std::vector<std::string> stages;
+    if (!fs.statusOf(place)) {
+        return stages;
+    }
+    if (auto listing = fs.list(place, std::string(kStagePrefix) + "*")) {
+        DirEntry entry;
+        while (listing->next(entry)) {
+            std::string_view name = entry.name;
+            if (name.ends_with(kStagedSuffix)) {
+                name.remove_suffix(kStagedSuffix.size());
+            }
+            if (!name.ends_with(kPlacedJournalSuffix)) {
+                continue;
+            }
+            name.remove_suffix(kPlacedJournalSuffix.size());
+            if (IsStageName(name) && std::ranges::find(stages, name) == stages.end()) {
+                stages.emplace_back(name);
+            }
+        }
+    }
+    return stages;
+}
+
+// With the journals kept elsewhere, a run folder in root with nothing in it is what a crash
+// before the first journal left; anything in it stays.
+void removeEmptyStages(FileSystem& fs, const std::string& root,
+                       const std::vector<std::string>& placed) {
+    for (const std::string& stage : stagesIn(fs, root)) {
+        if (std::ranges::find(placed, stage) != placed.end()) {
+            continue;
+        }
+        try {
+            LinkCheck(fs, root).check(stage);
+            if (isFolder(fs.statusOf(root + stage))) {
+                fs.removeFolder(root + stage);
+            }
+        } catch (const std::exception&) {
+            // Not ours to insist on: a link or a folder that cannot be removed stays.
+        }
+    }
+}
+
 } // namespace
 
-bool HasInterruptedRun(FileSystem& fs, const std::string& root) {
+bool HasInterruptedRun(FileSystem& fs, const std::string& root, const std::string& place) {
     try {
+        if (!place.empty()) {
+            return !placedStages(fs, place).empty();
+        }
         if (fs.statusOf(root + std::string(kOldJournalName))) {
             return true;
         }
@@ -315,30 +397,52 @@ bool HasInterruptedRun(FileSystem& fs, const std::string& root) {
     }
 }
 
-RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root, MessageLoop* loop) {
+RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root, MessageLoop* loop,
+                                     const std::string& place) {
     try {
+        RecoveryResult result = RecoveryResult::NothingFound;
+        if (!place.empty()) {
+            // Only the journals in the protected place are ours; what lies in the game folder
+            // is for the caller to report (see UntrustedJournals).
+            const std::vector<std::string> stages = placedStages(fs, place);
+            for (const std::string& stage : stages) {
+                result = combine(result, recoverPlaced(fs, root, place, stage, loop));
+            }
+            removeEmptyStages(fs, root, stages);
+            return result;
+        }
         // A journal of the previous release's format lies in the game folder, where anyone
         // who may write there could have written it: it is reported, never acted on.
         if (fs.statusOf(root + std::string(kOldJournalName))) {
             return RecoveryResult::Damaged;
         }
-        const std::vector<std::string> stages = stagesIn(fs, root);
-        RecoveryResult result = RecoveryResult::NothingFound;
-        for (const std::string& stage : stages) {
-            const RecoveryResult one = recoverStage(fs, root, stage, loop);
-            // The worst answer counts; an undo is said before a finished clean-up.
-            if (one >= RecoveryResult::Failed) {
-                result = std::max(result, one);
-            } else if (one == RecoveryResult::Undone && result < RecoveryResult::Failed) {
-                result = one;
-            } else if (result == RecoveryResult::NothingFound) {
-                result = one;
-            }
+        for (const std::string& stage : stagesIn(fs, root)) {
+            result = combine(result, recoverStage(fs, root, stage, loop));
         }
         return result;
     } catch (const std::exception&) {
         return RecoveryResult::Failed;
     }
+}
+
+std::vector<std::string> UntrustedJournals(FileSystem& fs, const std::string& root) {
+    std::vector<std::string> found;
+    try {
+        if (fs.statusOf(root + std::string(kOldJournalName))) {
+            found.emplace_back(kOldJournalName);
+        }
+        for (const std::string& stage : stagesIn(fs, root)) {
+            const std::string journal = stage + "\\" + std::string(kJournalName);
+            for (const std::string& relative : {journal, journal + std::string(kStagedSuffix)}) {
+                if (fs.statusOf(root + relative)) {
+                    found.push_back(relative);
+                }
+            }
+        }
+    } catch (const std::exception&) {
+        // Only reported: what cannot be looked at is not acted on either.
+    }
+    return found;
 }
 
 } // namespace qly

@@ -45,15 +45,22 @@ enum class RecoveryResult {
     Damaged,      // the journal cannot be trusted; nothing was touched
 };
 
-// Looks for the stages of interrupted runs in root and undoes each run (or finishes its
-// clean-up when it had committed). A journal of the previous format, one that does not
-// parse, or one naming a path through a link is Damaged and left alone. Every other failure
-// is answered as Failed.
+// Looks for the journals of interrupted runs on root and undoes each run (or finishes its
+// clean-up when it had committed). Without a place, the journals are those in the run folders
+// in root; with one (a folder ending with "\\" that only administrators can write, see
+// Journal::place), only those kept there count and nothing else in root is acted on, apart
+// from removing empty run folders. A journal of the previous format, one that does not parse,
+// or one naming a path through a link is Damaged and left alone. Every other failure is
+// answered as Failed.
 RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root,
-                                     MessageLoop* loop = nullptr);
+                                     MessageLoop* loop = nullptr, const std::string& place = {});
 
-// True when root holds what an interrupted run left (a run folder with its journal, or a
-// journal of the previous format), that is when RecoverInterruptedRun has something to say.
-bool HasInterruptedRun(FileSystem& fs, const std::string& root);
+// True when RecoverInterruptedRun(fs, root, loop, place) has something to say: a journal of
+// an interrupted run (in place when given; else in root, the previous format's included).
+bool HasInterruptedRun(FileSystem& fs, const std::string& root, const std::string& place = {});
+
+// The journals in root (relative paths) that a run keeping its journals in a protected place
+// never acts on: the previous format's, and any journal in a run folder. For the log.
+std::vector<std::string> UntrustedJournals(FileSystem& fs, const std::string& root);
 
 } // namespace qly

@@ -373,15 +373,24 @@ bool UpdateRun::RecoverGameFolder() {
     if (!LockGameFolder()) {
         return false;
     }
-    if (options_.confirmRecovery && HasInterruptedRun(services_.files, DestPatch + "\\") &&
+    if (options_.confirmRecovery &&
+        HasInterruptedRun(services_.files, DestPatch + "\\", journalPlace_) &&
         !options_.confirmRecovery()) {
         recoveryDeclined_ = true;
         frontEnd_.log("recovery: the user declined; the game folder was left as it is");
         ReleaseGameFolder();
         return false;
     }
+    if (!journalPlace_.empty()) {
+        // A journal another user could have written is never acted on, and is no reason to
+        // refuse this run: the runs it could stand for are that user's own.
+        for (const std::string& path : UntrustedJournals(services_.files, DestPatch + "\\")) {
+            frontEnd_.log("recovery: " + path + " in the game folder was not written by an " +
+                          "administrator's run; left alone");
+        }
+    }
     const RecoveryResult result =
-        RecoverInterruptedRun(services_.files, DestPatch + "\\", &services_.loop);
+        RecoverInterruptedRun(services_.files, DestPatch + "\\", &services_.loop, journalPlace_);
     // Until the update starts nothing changes here: the folder keeps nothing of ours meanwhile,
     // also while the line below scrolls in.
     ReleaseGameFolder();
@@ -434,7 +443,7 @@ bool UpdateRun::LockGameFolder() {
         return false;
     }
     if (services_.folderLocks == nullptr) {
-        return true;
+        return FindJournalPlace();
     }
     folderLock_.reset();
     std::string refusal = "lock: another update of " + DestPatch + " is running";
@@ -452,7 +461,31 @@ bool UpdateRun::LockGameFolder() {
     }
     lockedFolder_ = DestPatch;
     frontEnd_.log("lock: " + DestPatch + " is this run's until it has changed it");
-    return true;
+    return FindJournalPlace();
+}
+
+bool UpdateRun::FindJournalPlace() {
+    journalPlace_.clear();
+    if (services_.journalPlaces == nullptr) {
+        return true;
+    }
+    try {
+        if (const auto place = services_.journalPlaces->placeFor(DestPatch)) {
+            journalPlace_ = *place;
+            frontEnd_.log("journal: kept in " + journalPlace_ +
+                          ", where only administrators "
+                          "can write");
+        }
+        return true;
+    } catch (const std::exception& e) {
+        // Without a journal no one else can change, an elevated run cannot be undone safely.
+        ReleaseGameFolder();
+        lockRefused_ = true;
+        outcome_ = RunOutcome::CouldNotStart;
+        frontEnd_.log(std::string("journal: ") + e.what() + "; nothing was changed");
+        Line(lang_.LangText("error"));
+        return false;
+    }
 }
 
 void UpdateRun::ReleaseGameFolder() {
@@ -733,6 +766,7 @@ void UpdateRun::UpdateFiles() {
         {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, engine_);
             const SourceCheckScope checked(*engine_, payloadCheck.get());
+            engine_->SetJournalPlace(journalPlace_);
             const std::string tree = std::string(kPatchTreeName) + "\\";
             run = !patch ? engine_->Install(tree, DestPatch + "\\")
                          : engine_->InstallMade(*patch, HoldsPatchTree(services_.files) ? tree : "",

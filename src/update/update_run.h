@@ -12,6 +12,7 @@
 #include "platform/elevation.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
+#include "platform/journal_place.h"
 #include "platform/locale.h"
 #include "platform/message_loop.h"
 #include "platform/process.h"
@@ -113,6 +114,8 @@ struct RunServices {
     FolderLocks* folderLocks = nullptr;
     // Asks for administrator rights when the game folder needs them; none: never asked.
     Elevation* elevation = nullptr;
+    // Where a run with administrator rights keeps its journals; none: in the game folder.
+    JournalPlaces* journalPlaces = nullptr;
 };
 
 // How the program was started.
@@ -204,6 +207,9 @@ private:
     // told) when it may not; the outcome is then set.
     bool LockGameFolder();
     bool EnsureRights();
+    // Finds where this run keeps its journals (see RunServices::journalPlaces). False (the
+    // user told, the lock let go) when the place for an elevated run is not safe.
+    bool FindJournalPlace();
     // Lets go of the folder's lock (and its file) once the folder will not change for now.
     void ReleaseGameFolder();
     void AskForFolder();
@@ -257,6 +263,8 @@ private:
     // The game folder's lock, held during the recovery and the run, and the folder it is for.
     std::unique_ptr<HeldFolderLock> folderLock_;
     std::string lockedFolder_;
+    // Where the runs on lockedFolder_ keep their journals (see Journal::place); empty: there.
+    std::string journalPlace_;
     bool lockRefused_ = false;
     bool recoveryDeclined_ = false;
     bool rightsRefused_ = false;

@@ -70,14 +70,17 @@ scenario_planted_journal() {
   rm -rf "$work/game-before" && cp -R "$game" "$work/game-before"
   session_register full "$GAME_DIR"
   run_unattended /VERYSILENT
+  # The installer runs elevated (as every program does under wine): its own journals live where
+  # only administrators can write, so one in the game folder is reported, left alone, and does
+  # not keep the update from being installed.
   check "a journal naming what is behind a link: nothing outside the game changed" \
     same_tree "$work/outside-before" "$outside"
   check "the planted journal stays" cmp -s "$work/game-before/qlypatch-stage-1/journal" "$stage/journal"
   check "the planted backup stays" [ -f "$stage/0.old" ]
-  check "the log reports the journal and that nothing was touched" \
-    logged_line "recovery: the journal of an interrupted run is damaged; nothing was touched"
-  check "no success lines" not_logged "$ENG_LNG" poz1
-  check "the game folder is as it was" cmp -s "$work/game-listing-before" <(game_listing "$game")
+  check "the log reports the journal and that it was left alone" \
+    logged_line "recovery: qlypatch-stage-1.journal in the game folder was not written by an administrator's run; left alone"
+  check "the update is installed all the same (exit code 0)" exit_code_is 0
+  check "the game folder is as it was with the patch laid over it" patched_like "$game" "$work/game-before"
 
   rm -f "$LOG"
   printf '%s\r\n' 'phase commit' 'remove linked\victim.txt' 'file new linked\victim.txt' \
@@ -88,9 +91,9 @@ scenario_planted_journal() {
     same_tree "$work/outside-before" "$outside"
   check "the old-format journal stays" cmp -s <(printf '%s\r\n' 'phase commit' \
     'remove linked\victim.txt' 'file new linked\victim.txt') "$game/qlypatch.journal"
-  check "the log reports it and that nothing was touched" \
-    logged_line "recovery: the journal of an interrupted run is damaged; nothing was touched"
-  check "the game folder is as it was" cmp -s "$work/game-listing-before" <(game_listing "$game")
+  check "the log reports it and that it was left alone" \
+    logged_line "recovery: qlypatch.journal in the game folder was not written by an administrator's run; left alone"
+  check "the update is installed all the same (exit code 0)" exit_code_is 0
   rm -f "$game/linked"
   rm -rf "$outside"
 }

@@ -146,6 +146,48 @@ TEST_F(UntrustedGameFolder, APlantedJournalNeverReachesThroughALinkOrRemovesAFil
     }
 }
 
+// An elevated run keeps its journals in a place only administrators can write: a journal in
+// the game folder, however well it names the run's files, is never acted on and does not stop
+// the run; one in the place is, but never through a run folder swapped for a link.
+TEST_F(UntrustedGameFolder, WithAJournalPlaceOnlyTheJournalsKeptThereAreActedOn) {
+    const std::string place = "C:\\admin\\k\\";
+    fs.addFolder("C:\\admin\\k");
+    const std::optional<FileIdentity> game = fs.identityOf("C:\\game\\main.exe");
+    ASSERT_TRUE(game);
+    const std::string planted =
+        "qlypatch journal 2\nphase commit\nstage qlypatch-stage-1\nfile new - " +
+        std::to_string(game->volume) + "." + std::to_string(game->file) + " main.exe\n";
+    fs.addFile("C:\\game\\qlypatch-stage-1\\journal", planted);
+    fs.addFile("C:\\game\\qlypatch.journal", "qlypatch journal 1\nphase commit\n");
+    const auto before = fs.snapshot();
+    EXPECT_FALSE(HasInterruptedRun(fs, "C:\\game\\", place));
+    EXPECT_EQ(RecoverInterruptedRun(fs, "C:\\game\\", nullptr, place),
+              RecoveryResult::NothingFound);
+    EXPECT_EQ(fs.snapshot(), before);
+    EXPECT_EQ(UntrustedJournals(fs, "C:\\game\\"),
+              (std::vector<std::string>{"qlypatch.journal", "qlypatch-stage-1\\journal"}));
+
+    engine.SetJournalPlace(place);
+    EXPECT_EQ(copy(), 15);
+    EXPECT_EQ(fs.contents("C:\\game\\a.txt"), "new a");
+    EXPECT_EQ(fs.contents("C:\\game\\main.exe"), "game");
+    EXPECT_EQ(fs.contents("C:\\game\\qlypatch-stage-1\\journal"), planted);
+    EXPECT_FALSE(fs.isFolder("C:\\game\\qlypatch-stage-2"));
+
+    // The same journal in the place undoes what it names; through a link it does nothing.
+    fs.remove("C:\\game\\qlypatch-stage-1");
+    fs.addFile("C:\\admin\\k\\qlypatch-stage-1.journal", planted);
+    fs.addFolder("C:\\game\\qlypatch-stage-1", kAttrReparsePoint);
+    const auto linked = fs.snapshot();
+    EXPECT_TRUE(HasInterruptedRun(fs, "C:\\game\\", place));
+    EXPECT_EQ(RecoverInterruptedRun(fs, "C:\\game\\", nullptr, place), RecoveryResult::Damaged);
+    EXPECT_EQ(fs.snapshot(), linked);
+    fs.remove("C:\\game\\qlypatch-stage-1");
+    EXPECT_EQ(RecoverInterruptedRun(fs, "C:\\game\\", nullptr, place), RecoveryResult::Undone);
+    EXPECT_FALSE(fs.isFile("C:\\game\\main.exe"));
+    EXPECT_FALSE(fs.isFile("C:\\admin\\k\\qlypatch-stage-1.journal"));
+}
+
 // Another program writes a file of a backup's name into the run folder while the patch is
 // staged: the commit that then fails before that file's turn leaves it where it is, and the
 // undo neither puts it over the game's file nor deletes it. Only the old file the journal

@@ -149,6 +149,8 @@ public:
     FolderLocks* folderLocks_ = nullptr;
     // Asks for administrator rights when the folder needs them; none by default.
     Elevation* elevation_ = nullptr;
+    // Where an elevated run keeps its journals; none: in the game folder.
+    JournalPlaces* journalPlaces_ = nullptr;
 
 private:
     std::unique_ptr<Form1> form_;

@@ -9,6 +9,7 @@
 
 #include <aclapi.h>
 #include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sddl.h>
 #include <string>
@@ -125,6 +126,30 @@ TEST(Win32PackedPayload, PrivateFolderRemovalNeverFollowsALinkPlantedInIt) {
     if (!linked) {
         GTEST_SKIP() << "this system makes no symbolic links";
     }
+}
+
+// Wine makes no symbolic links from Win32, but shows a Unix one to a folder inside its prefix
+// as a reparse point: tests/win32/run.sh plants one (to a folder holding a marker file) in a
+// folder and names the two here. Removing the folder never goes through the link: the marker
+// stays, and so does everything in the folder but the link (Wine cannot remove the link itself
+// without removing its target, so there it stays too).
+TEST(Win32PackedPayload, TreeRemovalTakesAUnixLinkPlantedInItAndNotItsTarget) {
+    const char* planted = std::getenv("QLY_PLANTED_LINK_FOLDER");
+    const char* marker = std::getenv("QLY_PLANTED_LINK_MARKER");
+    if (planted == nullptr || marker == nullptr) {
+        GTEST_SKIP() << "no links planted by the test script";
+    }
+    const std::wstring folder = toWide(planted);
+    ASSERT_NE(GetFileAttributesW((folder + L"\\sub\\folder-link").c_str()) &
+                  FILE_ATTRIBUTE_REPARSE_POINT,
+              0u)
+        << "the planted link is not seen as a reparse point";
+    ASSERT_NE(GetFileAttributesW(toWide(marker).c_str()), INVALID_FILE_ATTRIBUTES);
+    RemoveTreeWithoutFollowingLinks(planted);
+    EXPECT_NE(GetFileAttributesW(toWide(marker).c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the removal went through a link";
+    EXPECT_EQ(GetFileAttributesW((folder + L"\\plain.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "a plain file beside the link stays";
 }
 
 } // namespace

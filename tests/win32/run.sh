@@ -37,9 +37,23 @@ for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
 done
 timeout 120 wineserver -w || true
 
+# A Unix symbolic link to a folder holding a marker file, inside the prefix, which Wine shows as
+# a reparse point, planted in a folder the tests remove. The marker lies outside the prefix;
+# the tests reach it through Wine's Z: drive. (A link to a file is not planted: Wine 8 shows it
+# as a plain file, and deleting it by name deletes its target.)
+planted=$WINEPREFIX/drive_c/qly-planted-links
+mkdir -p "$planted/sub" "$work/outside"
+printf 'must survive\r\n' >"$work/outside/marker.txt"
+ln -s "$work/outside" "$planted/sub/folder-link"
+printf 'removed with its folder\r\n' >"$planted/plain.txt"
+export QLY_PLANTED_LINK_FOLDER='C:\qly-planted-links'
+export QLY_PLANTED_LINK_MARKER="Z:${work//\//\\}\\outside\\marker.txt"
+
 echo "== Win32 tests (wine64)"
 timeout 300 wine "$build/tests/win32/qly_win32_tests.exe" --gtest_color=no 2>&1 |
   grep -v -e 'wine32' -e 'multiarch' -e 'dpkg --add-architecture' -e 'apt-get install wine32'
+
+[ -f "$work/outside/marker.txt" ] || { echo "win32 tests: a planted link was followed" >&2; exit 1; }
 
 echo "== Scroll pace under wine (figures)"
 timeout 120 wine "$build/tests/win32/qly_scroll_pace.exe" 2>&1 |

@@ -5,13 +5,17 @@
 #include "common/error.h"
 #include "platform/name_pattern.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qly::posix {
 
@@ -47,15 +51,15 @@ FailureKind kindOf(int err) {
     throw Error(what + " " + path + ": " + std::strerror(err), kindOf(err), err, path);
 }
 
-// What lstat says of native itself (a link is not followed); nothing when it is not there.
-// Throws Error when it cannot be looked up.
-std::optional<struct stat> ownStatus(const std::string& native) {
+// What is known of the entry name in the folder open as at, itself (a link is not
+// followed); nothing when it is not there. Throws Error when it cannot be looked up.
+std::optional<struct stat> ownStatus(int at, const std::string& name) {
     struct stat own {};
-    if (lstat(native.c_str(), &own) != 0) {
+    if (fstatat(at, name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return std::nullopt;
         }
-        fail("cannot look up", native, errno);
+        fail("cannot look up", name, errno);
     }
     return own;
 }
@@ -314,7 +318,139 @@ private:
     off_t started_ = 0; // write-back already asked for up to here
 };
 
+// An open descriptor, closed once.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) noexcept : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+    int get() const noexcept { return fd_; }
+
+private:
+    int fd_;
+};
+
+[[noreturn]] void linkOnTheWay(const std::string& native) {
+    throw Error("a link stands on the way to " + native, FailureKind::Link, ELOOP, native);
+}
+
+// Opens the folder relative (parts separated by "/", none "." or "..") below the folder
+// open as base, following no link. Throws Error (Link for a link on the way).
+Descriptor openBeneath(int base, const std::string& relative, const std::string& native) {
+    open_how how{};
+    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS;
+    const long fd = syscall(SYS_openat2, base, relative.c_str(), &how, sizeof(how));
+    if (fd >= 0) {
+        return Descriptor(static_cast<int>(fd));
+    }
+    if (errno == ELOOP || errno == EXDEV) {
+        linkOnTheWay(native);
+    }
+    if (errno != ENOSYS && errno != EPERM && errno != E2BIG) {
+        fail("cannot open the folder of", native, errno);
+    }
+    // An older kernel (or a sandbox that refuses the call): one part at a time.
+    Descriptor folder(fcntl(base, F_DUPFD_CLOEXEC, 0));
+    if (folder.get() < 0) {
+        fail("cannot open the folder of", native, errno);
+    }
+    std::size_t start = 0;
+    while (start < relative.size()) {
+        std::size_t end = relative.find('/', start);
+        end = end == std::string::npos ? relative.size() : end;
+        const std::string part = relative.substr(start, end - start);
+        Descriptor next(
+            openat(folder.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (next.get() < 0) {
+            const int error = errno;
+            struct stat own {};
+            if (fstatat(folder.get(), part.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(own.st_mode)) {
+                linkOnTheWay(native);
+            }
+            fail("cannot open the folder of", native, error);
+        }
+        folder = std::move(next);
+        start = end + 1;
+    }
+    return folder;
+}
+
 } // namespace
+
+struct PosixFileSystem::Located {
+    Descriptor folder; // none: the working folder
+    std::string name;  // relative to folder
+    int at() const { return folder.get() < 0 ? AT_FDCWD : folder.get(); }
+};
+
+void PosixFileSystem::confineBelow(const std::string& folder) {
+    std::string native = nativePath(folder);
+    while (native.size() > 1 && native.back() == '/') {
+        native.pop_back();
+    }
+    if (std::find(confined_.begin(), confined_.end(), native) == confined_.end()) {
+        confined_.push_back(native);
+    }
+}
+
+PosixFileSystem::Located PosixFileSystem::locate(const std::string& native) const {
+    std::string path = native;
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    for (const std::string& root : confined_) {
+        const std::string prefix = root == "/" ? root : root + "/";
+        if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        const std::string relative = path.substr(prefix.size());
+        std::size_t start = 0;
+        while (start <= relative.size()) {
+            std::size_t end = relative.find('/', start);
+            end = end == std::string::npos ? relative.size() : end;
+            const std::string part = relative.substr(start, end - start);
+            if (part.empty() || part == "." || part == "..") {
+                fail("cannot reach", native, EINVAL);
+            }
+            start = end + 1;
+        }
+        // The confined folder itself may be a link (a game moved to another drive).
+        Descriptor base(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (base.get() < 0) {
+            fail("cannot open the folder", root, errno);
+        }
+        const std::size_t slash = relative.rfind('/');
+        if (slash == std::string::npos) {
+            return Located{std::move(base), relative};
+        }
+        return Located{openBeneath(base.get(), relative.substr(0, slash), native),
+                       relative.substr(slash + 1)};
+    }
+    return Located{Descriptor(), native};
+}
+
+std::optional<PosixFileSystem::Located>
+PosixFileSystem::locateIfThere(const std::string& native) const {
+    try {
+        return locate(native);
+    } catch (const Error& e) {
+        // A folder on the way that is missing (or a file): the entry is not there either.
+        if (e.kind() == FailureKind::Vanished) {
+            return std::nullopt;
+        }
+        throw;
+    }
+}
 
 std::string nativePath(const std::string& path) {
     std::string out = path;
@@ -369,39 +505,54 @@ bool PosixFileSystem::exists(const std::string& path) {
 
 void PosixFileSystem::createFolder(const std::string& path) {
     const std::string native = nativePath(path);
-    if (mkdir(native.c_str(), 0777) != 0) {
+    const Located entry = locate(native);
+    if (mkdirat(entry.at(), entry.name.c_str(), 0777) != 0) {
         fail("cannot create the folder", native, errno);
     }
 }
 
 void PosixFileSystem::deleteFile(const std::string& path) {
     const std::string native = nativePath(path);
-    if (unlink(native.c_str()) != 0) {
+    const Located entry = locate(native);
+    if (unlinkat(entry.at(), entry.name.c_str(), 0) != 0) {
         fail("cannot delete", native, errno);
     }
 }
 
 void PosixFileSystem::removeQuietly(const std::string& path) noexcept {
-    unlink(nativePath(path).c_str());
+    try {
+        deleteFile(path);
+    } catch (const std::exception&) {
+        // Clean-up only: what cannot be removed (or reached) stays.
+    }
 }
 
 void PosixFileSystem::replaceFile(const std::string& from, const std::string& to) {
     const std::string target = nativePath(to);
-    if (rename(nativePath(from).c_str(), target.c_str()) != 0) {
+    const Located source = locate(nativePath(from));
+    const Located destination = locate(target);
+    if (renameat(source.at(), source.name.c_str(), destination.at(), destination.name.c_str()) !=
+        0) {
         fail("cannot put in place", target, errno);
     }
 }
 
 std::optional<uint32_t> PosixFileSystem::statusOf(const std::string& path) {
     const std::string native = nativePath(path);
-    const std::optional<struct stat> own = ownStatus(native);
+    const std::optional<Located> found = locateIfThere(native);
+    if (!found) {
+        return std::nullopt;
+    }
+    const Located& entry = *found;
+    const std::optional<struct stat> own = ownStatus(entry.at(), entry.name);
     if (!own) {
         return std::nullopt;
     }
     int64_t size = 0;
     const uint32_t attrs = attributesOf(
         *own, baseName(native).c_str(),
-        [&](struct stat& st) { return stat(native.c_str(), &st) == 0; }, &size);
+        [&](struct stat& st) { return fstatat(entry.at(), entry.name.c_str(), &st, 0) == 0; },
+        &size);
     // The transaction's lookup tells every link, a file link too, as Windows does: the run
     // must never act through one. (Listings show a file link as its file, for the scans.)
     return S_ISLNK(own->st_mode) ? attrs | kAttrReparsePoint : attrs;
@@ -443,45 +594,65 @@ void PosixFileSystem::replaceWithBackup(const std::string& staged, const std::st
     const std::string from = nativePath(staged);
     const std::string target = nativePath(destination);
     const std::string keep = nativePath(backup);
-    struct stat old {};
-    if (lstat(target.c_str(), &old) != 0) {
+    const Located source = locate(from);
+    const Located old = locate(target);
+    const Located kept = locate(keep);
+    struct stat was {};
+    if (fstatat(old.at(), old.name.c_str(), &was, AT_SYMLINK_NOFOLLOW) != 0) {
         fail("cannot look up", target, errno);
     }
-    // The new file takes the old one's permissions (and owner, where we may set it).
-    if (!S_ISLNK(old.st_mode)) {
-        if (chmod(from.c_str(), old.st_mode & 07777) != 0) {
+    // The new file takes the old one's permissions (and owner, where we may set it), set
+    // through a descriptor of the staged file itself.
+    if (!S_ISLNK(was.st_mode)) {
+        const Descriptor file(
+            openat(source.at(), source.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (file.get() < 0) {
+            fail("cannot open", from, errno);
+        }
+        if (fchmod(file.get(), was.st_mode & 07777) != 0) {
             fail("cannot set the permissions of", from, errno);
         }
-        if (lchown(from.c_str(), old.st_uid, old.st_gid) != 0 && errno != EPERM) {
+        if (fchown(file.get(), was.st_uid, was.st_gid) != 0 && errno != EPERM) {
             fail("cannot set the owner of", from, errno);
         }
     }
     // A second name for the old file, then one rename: the destination name never goes
     // missing. A file system without hard links gets two renames instead.
-    if (unlink(keep.c_str()) != 0 && errno != ENOENT) {
+    if (unlinkat(kept.at(), kept.name.c_str(), 0) != 0 && errno != ENOENT) {
         fail("cannot clear the backup name", keep, errno);
     }
-    if (link(target.c_str(), keep.c_str()) != 0) {
+    if (linkat(old.at(), old.name.c_str(), kept.at(), kept.name.c_str(), 0) != 0) {
         if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK && errno != EXDEV) {
             fail("cannot keep a backup of", target, errno);
         }
-        if (rename(target.c_str(), keep.c_str()) != 0) {
+        if (renameat(old.at(), old.name.c_str(), kept.at(), kept.name.c_str()) != 0) {
             fail("cannot keep a backup of", target, errno);
         }
     }
-    if (rename(from.c_str(), target.c_str()) != 0) {
+    if (renameat(source.at(), source.name.c_str(), old.at(), old.name.c_str()) != 0) {
         fail("cannot put in place", target, errno);
     }
 }
 
 void PosixFileSystem::replaceFileDurably(const std::string& from, const std::string& to) {
-    replaceFile(from, to);
-    syncFolder(parentFolder(nativePath(to)));
+    const std::string target = nativePath(to);
+    const Located source = locate(nativePath(from));
+    const Located destination = locate(target);
+    if (renameat(source.at(), source.name.c_str(), destination.at(), destination.name.c_str()) !=
+        0) {
+        fail("cannot put in place", target, errno);
+    }
+    if (destination.folder.get() < 0) {
+        syncFolder(parentFolder(target));
+    } else if (fsync(destination.folder.get()) != 0) {
+        fail("cannot flush the folder of", target, errno);
+    }
 }
 
 bool PosixFileSystem::removeFolder(const std::string& path) {
     const std::string native = nativePath(path);
-    if (rmdir(native.c_str()) != 0) {
+    const Located entry = locate(native);
+    if (unlinkat(entry.at(), entry.name.c_str(), AT_REMOVEDIR) != 0) {
         if (errno == ENOTEMPTY || errno == EEXIST) {
             return false;
         }
@@ -526,7 +697,12 @@ std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mo
         flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
         break;
     }
-    const int fd = ::open(native.c_str(), flags, 0666);
+    // Below a confined folder nothing is ever written through a link.
+    const Located entry = locate(native);
+    if (mode != OpenMode::Read && entry.folder.get() >= 0) {
+        flags |= O_NOFOLLOW;
+    }
+    const int fd = openat(entry.at(), entry.name.c_str(), flags, 0666);
     if (fd < 0) {
         fail("cannot open", native, errno);
     }
@@ -541,7 +717,12 @@ std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mo
 }
 
 std::optional<FileIdentity> PosixFileSystem::identityOf(const std::string& path) {
-    const std::optional<struct stat> own = ownStatus(nativePath(path));
+    const std::optional<Located> found = locateIfThere(nativePath(path));
+    if (!found) {
+        return std::nullopt;
+    }
+    const Located& entry = *found;
+    const std::optional<struct stat> own = ownStatus(entry.at(), entry.name);
     if (!own) {
         return std::nullopt;
     }
@@ -565,11 +746,14 @@ private:
 
 std::unique_ptr<FolderHold> PosixFileSystem::holdFolder(const std::string& path) {
     const std::string native = nativePath(path);
-    const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const Located entry = locate(native);
+    const int fd =
+        openat(entry.at(), entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ELOOP || errno == ENOTDIR) {
             struct stat own {};
-            if (lstat(native.c_str(), &own) == 0 && S_ISLNK(own.st_mode)) {
+            if (fstatat(entry.at(), entry.name.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(own.st_mode)) {
                 throw Error("a link stands at " + native, FailureKind::Link, ELOOP, path);
             }
         }

@@ -6,10 +6,22 @@
 
 #include "platform/file_system.h"
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace qly::posix {
 
 class PosixFileSystem : public FileSystem {
 public:
+    // From now on, whatever is created, opened for writing, renamed, linked, looked up or
+    // removed below folder is reached from folder down without following a link: each folder
+    // on the way is opened as itself (openat2 with RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS where
+    // the kernel has it, else openat with O_NOFOLLOW one part at a time) and the change is made
+    // relative to the last one. A folder swapped for a link after the run checked it is then
+    // refused (FailureKind::Link), never gone through. folder itself may be a link.
+    void confineBelow(const std::string& folder);
+
     std::unique_ptr<DirListing> list(const std::string& folder,
                                      const std::string& pattern) override;
     uint32_t attributes(const std::string& path) override;
@@ -38,6 +50,16 @@ public:
     bool syncVolume(const std::string& path) override;
     std::optional<FileIdentity> identityOf(const std::string& path) override;
     std::unique_ptr<FolderHold> holdFolder(const std::string& path) override;
+
+private:
+    struct Located;
+    // Where the entry at native is reached: below a confined folder, its folder opened by the
+    // walk and its own name; elsewhere, the working folder and native itself.
+    Located locate(const std::string& native) const;
+    // locate, or nothing when a folder on the way is not there.
+    std::optional<Located> locateIfThere(const std::string& native) const;
+
+    std::vector<std::string> confined_; // native, without a trailing separator
 };
 
 // The native form of a Windows-style path: "\" becomes "/".

@@ -80,8 +80,15 @@ void clearReadOnly(const UniqueFile& entry, DWORD attributes) {
 // Removes path and, when it is a real folder, everything below it; what cannot be removed
 // stays. A link or junction (another process of the same user may plant one in the folder) is
 // removed itself: never followed, never recursed into. Each folder is held open while it is
-// emptied, so that it cannot be swapped for a link meanwhile.
-void removeTree(const std::wstring& path) {
+// emptied, so that it cannot be swapped for a link meanwhile. listed are the attributes the
+// folder's listing gave the entry.
+void removeTree(const std::wstring& path, DWORD listed = 0) {
+    // What the name says it is. Wine shows a Unix symbolic link to a folder as a reparse point
+    // here, but opens the folder it points to, and removes that folder when asked to remove the
+    // link: such an entry stays.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool namedLink = ((listed | (attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes)) &
+                            FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     bool folder = false;
     {
         const UniqueFile entry = openForDeletion(path);
@@ -89,8 +96,12 @@ void removeTree(const std::wstring& path) {
         if (!entry || !GetFileInformationByHandle(entry.get(), &info)) {
             return;
         }
+        const bool link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (namedLink && !link) {
+            return; // the handle is not the entry itself: nothing done through it is safe
+        }
         folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (folder && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        if (folder && !link) {
             WIN32_FIND_DATAW data;
             if (const HANDLE first = FindFirstFileW((path + L"\\*").c_str(), &data);
                 first != INVALID_HANDLE_VALUE) {
@@ -98,7 +109,7 @@ void removeTree(const std::wstring& path) {
                 do {
                     const std::wstring name = data.cFileName;
                     if (name != L"." && name != L"..") {
-                        removeTree(path + L"\\" + name);
+                        removeTree(path + L"\\" + name, data.dwFileAttributes);
                     }
                 } while (FindNextFileW(find.get(), &data));
             }
@@ -152,6 +163,10 @@ Win32PrivateFolder::~Win32PrivateFolder() {
     const std::wstring parent = folder.substr(0, folder.find_last_of(L"\\"));
     SetCurrentDirectoryW(parent.c_str());
     removeTree(folder);
+}
+
+void RemoveTreeWithoutFollowingLinks(const std::string& path) {
+    removeTree(toWide(path));
 }
 
 } // namespace qly::win32

@@ -21,4 +21,9 @@ private:
     std::string path_;
 };
 
+// Removes path (UTF-8) and, when it is a real folder, everything below it; a link, junction
+// or other reparse point inside is removed itself, never followed or recursed into. What
+// cannot be removed stays.
+void RemoveTreeWithoutFollowingLinks(const std::string& path);
+
 } // namespace qly::win32
