@@ -28,6 +28,7 @@
 #include "prefix/prefix_registry.h"
 #include "tools/tool_arguments.h"
 #include "update/exit_codes.h"
+#include "layout/layout_file.h"
 #include "update/support_log.h"
 #include "update/update_run.h"
 
@@ -95,9 +96,22 @@ private:
     std::string folder_;
 };
 
-// One line per prefix: where it is, whose it is, and the game its registry names.
+// A path a store's record in the prefix writes, as this program opens it: a Windows path
+// through the prefix's drives; a path the prefix's registry mapped already, as it is.
+LocalPathOf prefixLocalPath(const PrefixPaths& paths) {
+    return [&paths](const std::string& recorded) -> std::optional<std::string> {
+        return IsWindowsPath(recorded) ? paths.linuxPath(recorded) : std::optional(recorded);
+    };
+}
+
+// The game the bundle in folder patches; the installer's own defaults without one.
+GameIdentity identityOfBundle(posix::PosixProfileFile& profile, const std::string& folder) {
+    return ReadGameIdentity(LayoutFile(profile, LayoutFilePath(folder)));
+}
+
+// One line per prefix: where it is, whose it is, and the game its records name.
 int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
-                 const std::string& home) {
+                 const std::string& home, const GameIdentity& identity) {
     const std::vector<FoundPrefix> found = FindPrefixes(disk, defaultPrefix, SteamRoots(home));
     if (found.empty()) {
         std::cout << "no Wine prefix found (looked at " << defaultPrefix
@@ -107,16 +121,25 @@ int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
     for (const FoundPrefix& prefix : found) {
         PrefixPaths paths(disk, posix::ReadLink, prefix.path);
         posix::RegFileRegistry hive(prefix.path + "/system.reg");
-        PrefixRegistry registry(hive, paths);
-        const GameLocation game = LocateGame(registry, std::nullopt);
+        posix::RegFileRegistry user(prefix.path + "/user.reg");
+        PrefixRegistry registry(hive, user, paths);
+        // Names in the prefix match without letter case, as under Wine.
+        CaseMatchingFileSystem prefixDisk(disk);
+        const GameLocation game =
+            LocateGame({registry, prefixDisk, prefixLocalPath(paths)}, identity, std::nullopt);
         std::cout << prefix.path << "  (" << prefix.label << ")\n";
         if (game.source == GameSource::None) {
             std::cout << "    no game registered\n";
             continue;
         }
-        std::cout << "    game: " << registry.lastWindowsValue() << " -> " << game.folder << " ("
-                  << game.registryView << " view, "
-                  << (HoldsGame(disk, game.folder) ? "holds main.exe" : "main.exe missing")
+        const bool fromKey = game.source == GameSource::FullEdition ||
+                             game.source == GameSource::DemoEdition ||
+                             game.source == GameSource::RegistryKey;
+        std::cout << "    game: " << (fromKey ? registry.lastWindowsValue() + " -> " : "")
+                  << game.folder << " ("
+                  << (fromKey ? game.registryView + " view" : game.from) << ", "
+                  << (HoldsGame(prefixDisk, game.folder, identity) ? "holds " + identity.exe
+                                                                    : identity.exe + " missing")
                   << ")\n";
     }
     return 0;
@@ -183,8 +206,14 @@ int run(int argc, char** argv) {
         parsed.option("--prefix")
             ? NormalLinuxPath(std::filesystem::absolute(*parsed.option("--prefix")).string())
             : DefaultPrefix(posix::EnvironmentVariable("WINEPREFIX"), home);
+    const std::string bundlePath = NormalLinuxPath(
+        std::filesystem::absolute(parsed.positional.empty() ? "." : parsed.positional[0]).string());
     if (parsed.has("--list")) {
-        return listPrefixes(disk, NormalLinuxPath(prefix), home);
+        posix::PosixProfileFile profile;
+        return listPrefixes(disk, NormalLinuxPath(prefix), home,
+                            identityOfBundle(profile, std::filesystem::is_directory(bundlePath)
+                                                          ? bundlePath
+                                                          : std::string()));
     }
 
     std::ofstream logFile;
@@ -214,8 +243,6 @@ int run(int argc, char** argv) {
     posix::PosixThreadService threads;
     // The patch's files are hashed on a thread of their own while the engine copies them.
     OverlappedHashService hashes(sha256, threads);
-    const std::string bundlePath = NormalLinuxPath(
-        std::filesystem::absolute(parsed.positional.empty() ? "." : parsed.positional[0]).string());
     BundleProcess bundleProcess(ownProcess,
                                 std::filesystem::is_directory(bundlePath)
                                     ? bundlePath
@@ -236,7 +263,8 @@ int run(int argc, char** argv) {
     Process& process = packed ? packed->process() : static_cast<Process&>(bundleProcess);
 
     posix::RegFileRegistry hive(prefix + "/system.reg");
-    PrefixRegistry registry(hive, paths);
+    posix::RegFileRegistry user(prefix + "/user.reg");
+    PrefixRegistry registry(hive, user, paths);
     posix::PosixProfileFile profile;
     posix::PosixVersionResource versions(PrefixSystemFolder(paths, disk));
     posix::PosixLocale locale;
@@ -261,7 +289,8 @@ int run(int argc, char** argv) {
 
     PrefixFolderLocks folderLocks(prefixDisk);
     const ExitCode code = RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale,
-                                                         loop, process, hashes, &folderLocks},
+                                                         loop, process, hashes, &folderLocks,
+                                                         nullptr, prefixLocalPath(paths)},
                                                         shell,
                                                         terminal},
                                       std::move(options));

@@ -99,7 +99,8 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
                            [&services] { return services.terminal.interrupted(); });
     const RunServices& s = services.run;
     UnattendedRun unattended(RunServices{s.files, s.profile, s.registry, s.versions, s.locale, loop,
-                                         s.process, s.hashes, s.folderLocks, s.elevation},
+                                         s.process, s.hashes, s.folderLocks, s.elevation,
+                                         s.localPath},
                              services.shell, textArea, options.run, options.log);
     running = &unattended;
     asking = &unattended;

@@ -24,7 +24,9 @@ public:
           favorites_(std::move(favorites)), startFolder_(std::move(startFolder)) {}
 
     // Shows title and reads one line; an empty line, the end of the input or Ctrl+C cancel.
-    std::string browseForFolder(const std::string& title, int32_t titleCharset) override;
+    using Shell::browseForFolder;
+    std::string browseForFolder(const std::string& title, int32_t titleCharset,
+                                BrowseStart start) override;
     std::optional<std::string> favoritesFolder() override { return favorites_; }
     void open(const std::string&) override {}
 
