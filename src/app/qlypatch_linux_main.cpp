@@ -96,14 +96,6 @@ private:
     std::string folder_;
 };
 
-// A path a store's record in the prefix writes, as this program opens it: a Windows path
-// through the prefix's drives; a path the prefix's registry mapped already, as it is.
-LocalPathOf prefixLocalPath(const PrefixPaths& paths) {
-    return [&paths](const std::string& recorded) -> std::optional<std::string> {
-        return IsWindowsPath(recorded) ? paths.linuxPath(recorded) : std::optional(recorded);
-    };
-}
-
 // The game the bundle in folder patches; the installer's own defaults without one.
 GameIdentity identityOfBundle(posix::PosixProfileFile& profile, const std::string& folder) {
     return ReadGameIdentity(LayoutFile(profile, LayoutFilePath(folder)));
@@ -126,7 +118,7 @@ int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
         // Names in the prefix match without letter case, as under Wine.
         CaseMatchingFileSystem prefixDisk(disk);
         const GameLocation game =
-            LocateGame({registry, prefixDisk, prefixLocalPath(paths)}, identity, std::nullopt);
+            LocateGame({registry, prefixDisk, PrefixLocalPath(paths)}, identity, std::nullopt);
         std::cout << prefix.path << "  (" << prefix.label << ")\n";
         if (game.source == GameSource::None) {
             std::cout << "    no game registered\n";
@@ -290,7 +282,7 @@ int run(int argc, char** argv) {
     PrefixFolderLocks folderLocks(prefixDisk);
     const ExitCode code = RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale,
                                                          loop, process, hashes, &folderLocks,
-                                                         nullptr, prefixLocalPath(paths)},
+                                                         nullptr, PrefixLocalPath(paths)},
                                                         shell,
                                                         terminal},
                                       std::move(options));
