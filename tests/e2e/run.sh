@@ -849,6 +849,7 @@ SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
   wrong_game_version packed_exe packed_exe_cut_short)
 source "$here/security_process.sh"
 source "$here/security_links.sh"
+source "$here/game_identity.sh"
 
 run_scenario() {
   local name=$1 t0=$SECONDS
