@@ -208,13 +208,15 @@ std::optional<std::string> GameProgramIn(FileSystem& files, const std::string& f
     }
     try {
         const std::string wanted = lowerCase(exe);
-        std::unique_ptr<DirListing> listing = files.list(folder, exe);
+        // The listing takes its folder with the separator (a drive root has its own).
+        const bool separated = folder.back() == '\\' || folder.back() == '/';
+        std::unique_ptr<DirListing> listing = files.list(separated ? folder : folder + "\\", exe);
         DirEntry entry;
         while (listing && listing->next(entry)) {
             if (lowerCase(entry.name) != wanted) {
                 continue;
             }
-            const std::string path = folder + "\\" + entry.name;
+            const std::string path = (separated ? folder : folder + "\\") + entry.name;
             // The same test as for any ordinary file: no folder, nothing hidden or system.
             if (files.fileExists(path)) {
                 return path;
