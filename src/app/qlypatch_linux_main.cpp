@@ -127,9 +127,12 @@ int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
         const bool fromKey = game.source == GameSource::FullEdition ||
                              game.source == GameSource::DemoEdition ||
                              game.source == GameSource::RegistryKey;
+        std::string detail = game.from;
+        if (!game.registryView.empty()) {
+            detail += (detail.empty() ? "" : ", ") + game.registryView + " view";
+        }
         std::cout << "    game: " << (fromKey ? registry.lastWindowsValue() + " -> " : "")
-                  << game.folder << " ("
-                  << (fromKey ? game.registryView + " view" : game.from) << ", "
+                  << game.folder << " (" << detail << ", "
                   << (HoldsGame(prefixDisk, game.folder, identity) ? "holds " + identity.exe
                                                                     : identity.exe + " missing")
                   << ")\n";
