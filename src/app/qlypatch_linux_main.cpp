@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "languages/language_keys.h"
 #include "languages/language_state.h"
+#include "layout/layout_file.h"
 #include "linux_front/prefix_run.h"
 #include "linux_front/terminal_shell.h"
 #include "platform/overlapped_hash_service.h"
@@ -28,7 +29,6 @@
 #include "prefix/prefix_registry.h"
 #include "tools/tool_arguments.h"
 #include "update/exit_codes.h"
-#include "layout/layout_file.h"
 #include "update/support_log.h"
 #include "update/update_run.h"
 
@@ -134,7 +134,7 @@ int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
         std::cout << "    game: " << (fromKey ? registry.lastWindowsValue() + " -> " : "")
                   << game.folder << " (" << detail << ", "
                   << (HoldsGame(prefixDisk, game.folder, identity) ? "holds " + identity.exe
-                                                                    : identity.exe + " missing")
+                                                                   : identity.exe + " missing")
                   << ")\n";
     }
     return 0;
@@ -283,12 +283,12 @@ int run(int argc, char** argv) {
     options.toUtf8 = utf8OfCharset;
 
     PrefixFolderLocks folderLocks(prefixDisk);
-    const ExitCode code = RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale,
-                                                         loop, process, hashes, &folderLocks,
-                                                         nullptr, PrefixLocalPath(paths)},
-                                                        shell,
-                                                        terminal},
-                                      std::move(options));
+    const ExitCode code =
+        RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale, loop, process,
+                                       hashes, &folderLocks, nullptr, PrefixLocalPath(paths)},
+                                      shell,
+                                      terminal},
+                    std::move(options));
     return static_cast<int>(code);
 }
 

@@ -31,8 +31,7 @@ GameIdentity DefaultGameIdentity() {
     GameIdentity identity;
     identity.registryKeys = {
         {RegistryRoot::LocalMachine, "SOFTWARE\\Brantmoor Games\\Quillory", ""},
-        {RegistryRoot::LocalMachine, "SOFTWARE\\Brantmoor Games\\Quillory DEMO",
-         "\\Quillory DEMO"},
+        {RegistryRoot::LocalMachine, "SOFTWARE\\Brantmoor Games\\Quillory DEMO", "\\Quillory DEMO"},
     };
     identity.registryValue = "Install Path";
     identity.exe = "main.exe";
@@ -111,8 +110,9 @@ GameIdentity ReadGameIdentity(const LayoutFile& layout) {
             continue;
         }
         entry.id = std::string(trimmed(layout.ReadIniString(kGameSection, key)));
-        const bool known = std::any_of(identity.stores.begin(), identity.stores.end(),
-                                       [&](const GameStoreEntry& e) { return e.kind == entry.kind; });
+        const bool known =
+            std::any_of(identity.stores.begin(), identity.stores.end(),
+                        [&](const GameStoreEntry& e) { return e.kind == entry.kind; });
         if (!entry.id.empty() && !known) {
             identity.stores.push_back(std::move(entry));
         }

@@ -37,7 +37,7 @@ struct GameIdentity {
     std::string exe;                    // the game's program, a bare file name
     std::string title;                  // the window's title
     std::string caption;                // the caption while copying; %1 is the percentage
-    bool browse = false; // offer the folder browser when no lookup finds the game
+    bool browse = false;                // offer the folder browser when no lookup finds the game
 };
 
 // The keys and values of the layout file's section "game" read here.

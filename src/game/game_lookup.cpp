@@ -105,7 +105,8 @@ std::optional<FoundGame> fromSteam(const std::string& appId, const GameLookupSer
         }
         // The installation's own folder is a library too, listed or not.
         std::vector<std::string> libraries{root};
-        for (const std::string& recorded : vdf ? SteamLibraryPaths(*vdf) : std::vector<std::string>{}) {
+        for (const std::string& recorded :
+             vdf ? SteamLibraryPaths(*vdf) : std::vector<std::string>{}) {
             const std::string library = withoutTrailingSeparator(localPath(services, recorded));
             if (!library.empty() &&
                 std::find(libraries.begin(), libraries.end(), library) == libraries.end()) {
@@ -145,7 +146,8 @@ bool isKeyName(const std::string& name) {
     return !name.empty() && name.find('\\') == std::string::npos;
 }
 
-std::optional<FoundGame> fromStore(const GameStoreEntry& store, const GameLookupServices& services) {
+std::optional<FoundGame> fromStore(const GameStoreEntry& store,
+                                   const GameLookupServices& services) {
     switch (store.kind) {
     case GameStoreEntry::Kind::Steam:
         return fromSteam(store.id, services);
@@ -162,10 +164,10 @@ std::optional<FoundGame> fromStore(const GameStoreEntry& store, const GameLookup
         }
         const std::string key =
             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + store.id;
-        return fromRegistryRecord(services, GameSource::Uninstall, "uninstall entry " + store.id,
-                                  {{RegistryRoot::LocalMachine, key, ""},
-                                   {RegistryRoot::CurrentUser, key, ""}},
-                                  "InstallLocation");
+        return fromRegistryRecord(
+            services, GameSource::Uninstall, "uninstall entry " + store.id,
+            {{RegistryRoot::LocalMachine, key, ""}, {RegistryRoot::CurrentUser, key, ""}},
+            "InstallLocation");
     }
     }
     return std::nullopt;

@@ -124,7 +124,8 @@ KeyValues ParseKeyValues(std::string_view text) {
                 key = std::move(token.text);
             } else {
                 if (dropped == 0) {
-                    innermost().children.push_back({std::move(*key), std::move(token.text), {}, false});
+                    innermost().children.push_back(
+                        {std::move(*key), std::move(token.text), {}, false});
                 }
                 key.reset();
             }

@@ -271,14 +271,16 @@ void checkGame(LayoutCheck& check) {
     }
     if (const std::string steam = text("steam"); !steam.empty() && !IsSteamAppId(steam)) {
         check.add(lineOf("steam"), Severity::Error,
-                  "\"steam=" + steam + "\" is not a Steam app id (a number): the game is never "
-                                      "found there");
+                  "\"steam=" + steam +
+                      "\" is not a Steam app id (a number): the game is never "
+                      "found there");
     }
     for (const char* store : {"gog", "uninstall"}) {
         if (text(store).find('\\') != std::string::npos) {
             check.add(lineOf(store), Severity::Error,
-                      "\"" + std::string(store) + "\" names one key, without \"\\\": the game "
-                                                 "is never found there");
+                      "\"" + std::string(store) +
+                          "\" names one key, without \"\\\": the game "
+                          "is never found there");
         }
     }
     if (const std::string exe = text("exe"); !exe.empty()) {

@@ -254,8 +254,7 @@ std::string UpdateRun::EnterProgramFolder() {
         services_.process.setWorkingFolder(programFolder);
     });
     StandAloneStep([&] {
-        identity_ =
-            ReadGameIdentity(LayoutFile(services_.profile, LayoutFilePath(programFolder)));
+        identity_ = ReadGameIdentity(LayoutFile(services_.profile, LayoutFilePath(programFolder)));
     });
     return programFolder;
 }
@@ -652,8 +651,8 @@ void UpdateRun::AskForFolder() {
                           identity_.exe + " in it");
             DestPatch.clear();
         } else {
-            frontEnd_.log(DescribeGameLocation(
-                {DestPatch, 1, GameSource::Browser, "", "", identity_.exe}));
+            frontEnd_.log(
+                DescribeGameLocation({DestPatch, 1, GameSource::Browser, "", "", identity_.exe}));
             bool goOn = true;
             StandAloneStep([&] { goOn = RecoverGameFolder(); });
             if (!goOn) {

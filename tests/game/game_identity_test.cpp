@@ -56,8 +56,10 @@ TEST(GameIdentityTest, AStudiosKeysStoresProgramAndWindowTexts) {
 
     EXPECT_TRUE(identity.ownKeys);
     ASSERT_EQ(identity.registryKeys.size(), 3u);
-    EXPECT_EQ(FormatGameRegistryKey(identity.registryKeys[0]), "HKLM\\SOFTWARE\\Pixel Forge\\Emberfall");
-    EXPECT_EQ(FormatGameRegistryKey(identity.registryKeys[1]), "HKCU\\Software\\Pixel Forge\\Emberfall");
+    EXPECT_EQ(FormatGameRegistryKey(identity.registryKeys[0]),
+              "HKLM\\SOFTWARE\\Pixel Forge\\Emberfall");
+    EXPECT_EQ(FormatGameRegistryKey(identity.registryKeys[1]),
+              "HKCU\\Software\\Pixel Forge\\Emberfall");
     EXPECT_EQ(FormatGameRegistryKey(identity.registryKeys[2]), "HKCU\\Software\\PF");
     EXPECT_EQ(identity.registryKeys[0].subfolder, "");
     EXPECT_EQ(identity.registryValue, "Game Folder");
@@ -73,7 +75,8 @@ TEST(GameIdentityTest, AStudiosKeysStoresProgramAndWindowTexts) {
 }
 
 TEST(GameIdentityTest, ProgramNamesWithAFolderOrThatWindowsRefusesAreNoProgram) {
-    for (const char* bad : {"bin\\game.exe", "bin/game.exe", "..", "con.exe", "a:b.exe", "x.exe."}) {
+    for (const char* bad :
+         {"bin\\game.exe", "bin/game.exe", "..", "con.exe", "a:b.exe", "x.exe."}) {
         EXPECT_NE(GameProgramNameProblem(bad), "") << bad;
     }
     EXPECT_EQ(GameProgramNameProblem("Game Launcher.EXE"), "");
@@ -154,7 +157,8 @@ TEST(GameLookupTest, SteamRecordsThatDoNotNameThisGameFindNothing) {
         EXPECT_EQ(f.find(identity).source, GameSource::None) << id;
     }
     // A manifest found in the installation's own library, unlisted in a list that lacks it.
-    f.folder.write("steam/steamapps/appmanifest_7.acf", "\"AppState\" { \"installdir\" \"Seven\" }");
+    f.folder.write("steam/steamapps/appmanifest_7.acf",
+                   "\"AppState\" { \"installdir\" \"Seven\" }");
     f.folder.write("steam/steamapps/libraryfolders.vdf", "garbage { \"");
     identity.stores = {{GameStoreEntry::Kind::Steam, "7"}};
     EXPECT_EQ(f.find(identity).folder, f.folder.path() + "steam\\steamapps\\common\\Seven");

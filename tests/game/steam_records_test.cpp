@@ -4,7 +4,6 @@
 #include "game/steam_library.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -55,7 +54,8 @@ TEST(SteamLibraryPathsTest, DamagedListsNameWhatTheyStillHoldAndNeverMore) {
         {"\"libraryfolders\" { \"0\" { \"path\" } \"1\" { \"path\" \"/b\" } }", {"/b"}},
         // A value that is a section is no path.
         {"\"libraryfolders\" { \"0\" { \"path\" { \"x\" \"/c\" } } }", {}},
-        {std::string("\"libraryfolders\" { \"0\" { \"path\" \"/a\0b\" } }", 40), {std::string("/a\0b", 4)}},
+        {std::string("\"libraryfolders\" { \"0\" { \"path\" \"/a\0b\" } }", 40),
+         {std::string("/a\0b", 4)}},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(SteamLibraryPaths(text), expected) << text;
@@ -65,7 +65,8 @@ TEST(SteamLibraryPathsTest, DamagedListsNameWhatTheyStillHoldAndNeverMore) {
 TEST(SteamInstallDirTest, TheManifestsFolderNameOnlyWhenItStaysInsideCommon) {
     const auto manifest = [](const std::string& appId, const std::string& dir) {
         return "\"AppState\"\n{\n\t\"appid\"\t\t\"" + appId + "\"\n\t\"name\"\t\t\"Emberfall\"\n" +
-               "\t\"installdir\"\t\t\"" + dir + "\"\n\t\"UserConfig\" { \"language\" \"english\" }\n}\n";
+               "\t\"installdir\"\t\t\"" + dir +
+               "\"\n\t\"UserConfig\" { \"language\" \"english\" }\n}\n";
     };
     EXPECT_EQ(SteamInstallDir(manifest("2231380", "Emberfall"), "2231380"), "Emberfall");
     EXPECT_EQ(SteamInstallDir(manifest("2231380", "Ember Fall 2"), "2231380"), "Ember Fall 2");
@@ -98,8 +99,7 @@ TEST(KeyValuesTest, DeepOrEndlessNestingIsBoundedAndWhatFollowsItIsRead) {
 }
 
 TEST(KeyValuesTest, QuotedTextKeepsEscapedQuotesBracesAndSlashes) {
-    const KeyValues root =
-        ParseKeyValues("\"k\" \"a\\\"{}//\\\\b\\n\" \"u\" \"unclosed { \\\"");
+    const KeyValues root = ParseKeyValues("\"k\" \"a\\\"{}//\\\\b\\n\" \"u\" \"unclosed { \\\"");
     EXPECT_EQ(root.valueOf("k"), "a\"{}//\\b\n");
     EXPECT_EQ(root.valueOf("u"), "unclosed { \"");
 }

@@ -1,9 +1,9 @@
 // Windows paths turned into Linux paths inside a prefix, and the prefix's registry.
 #include "platform/posix/reg_file_registry.h"
+#include "prefix/case_matching_file_system.h"
 #include "prefix/prefix_folders.h"
 #include "prefix/prefix_registry.h"
 #include "prefix_fixture.h"
-#include "prefix/case_matching_file_system.h"
 #include "update/update_run.h"
 
 #include <gtest/gtest.h>
@@ -130,8 +130,7 @@ TEST(PrefixRegistryTest, StudioKeyOfTheUsersHiveAndSteamLibraryOnAnotherDrive) {
     EXPECT_EQ(byKey.source, GameSource::RegistryKey);
     EXPECT_EQ(byKey.from, "HKCU\\Software\\Pixel Forge\\Emberfall");
     // The program's own name, as a file system that tells case apart opens it.
-    EXPECT_EQ(GameProgramIn(f.disk, byKey.folder, identity.exe),
-              byKey.folder + "\\EMBERFALL.Exe");
+    EXPECT_EQ(GameProgramIn(f.disk, byKey.folder, identity.exe), byKey.folder + "\\EMBERFALL.Exe");
 
     identity.registryKeys.pop_back();
     const GameLocation bySteam = LocateGame(services, identity, std::nullopt);

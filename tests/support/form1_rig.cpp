@@ -32,7 +32,7 @@ std::vector<std::string> FakeProfileFile::keys(const std::string& path,
 }
 
 std::string FakeShell::browseForFolder(const std::string& title, int32_t titleCharset,
-                                      BrowseStart start) {
+                                       BrowseStart start) {
     browseTitles_.push_back(title + " @" + std::to_string(titleCharset));
     browseStarts_.push_back(start);
     if (onBrowse_) {

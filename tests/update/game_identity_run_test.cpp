@@ -65,8 +65,12 @@ TEST(GameIdentityRunTest, NothingFoundOpensTheBrowserAtProgramFilesOnlyWhenTheBu
         RunOutcome outcome;
     };
     const Case cases[] = {
-        {"chosen after a folder without the game", true, false,
-         {"D:\\Other", std::string(kEmberfall) + "\\"}, 2, RunOutcome::Installed},
+        {"chosen after a folder without the game",
+         true,
+         false,
+         {"D:\\Other", std::string(kEmberfall) + "\\"},
+         2,
+         RunOutcome::Installed},
         {"cancelled", true, false, {}, 1, RunOutcome::GameNotFound},
         {"unattended never browses", true, true, {kEmberfall}, 0, RunOutcome::GameNotFound},
         {"without browse=1", false, false, {kEmberfall}, 0, RunOutcome::GameNotFound},

@@ -1,6 +1,6 @@
-// Registry reads under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER, in the 32-bit view first (where a 32-bit game
-// registers itself on 64-bit Windows), then in the 64-bit view, so that the i686 and the
-// x86_64 builds find the game alike.
+// Registry reads under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER, in the 32-bit view first (where a
+// 32-bit game registers itself on 64-bit Windows), then in the 64-bit view, so that the i686 and
+// the x86_64 builds find the game alike.
 #pragma once
 
 #include "platform/registry.h"
