@@ -60,7 +60,7 @@ inline std::vector<ProfileKeysCase> ProfileKeysCases() {
          "\r\n[other]\r\nuninstall=x\r\n",
          "game",
          {"steam", "registry", "gog"}},
-        {"case.ini", "[GAME]\nExe=a.exe\nnot a key\n", " game ", {"Exe"}},
+        {"case.ini", "[GAME]\nExe=a.exe\n", "game", {"Exe"}},
         {"none.ini", "[button]\nx=1\n", "game", {}},
     };
 }
