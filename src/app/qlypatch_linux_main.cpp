@@ -96,9 +96,14 @@ private:
     std::string folder_;
 };
 
-// The game the bundle in folder patches; the installer's own defaults without one.
-GameIdentity identityOfBundle(posix::PosixProfileFile& profile, const std::string& folder) {
-    return ReadGameIdentity(LayoutFile(profile, LayoutFilePath(folder)));
+// The game the bundle folder at path patches; the installer's own game for anything else (a
+// packed patch is not unpacked only to be listed).
+GameIdentity identityOfBundle(const std::string& path) {
+    if (!std::filesystem::is_directory(path)) {
+        return DefaultGameIdentity();
+    }
+    posix::PosixProfileFile profile;
+    return ReadGameIdentity(LayoutFile(profile, LayoutFilePath(path)));
 }
 
 // One line per prefix: where it is, whose it is, and the game its records name.
@@ -204,11 +209,7 @@ int run(int argc, char** argv) {
     const std::string bundlePath = NormalLinuxPath(
         std::filesystem::absolute(parsed.positional.empty() ? "." : parsed.positional[0]).string());
     if (parsed.has("--list")) {
-        posix::PosixProfileFile profile;
-        return listPrefixes(disk, NormalLinuxPath(prefix), home,
-                            identityOfBundle(profile, std::filesystem::is_directory(bundlePath)
-                                                          ? bundlePath
-                                                          : std::string()));
+        return listPrefixes(disk, NormalLinuxPath(prefix), home, identityOfBundle(bundlePath));
     }
 
     std::ofstream logFile;
