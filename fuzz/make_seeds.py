@@ -129,6 +129,57 @@ def small_pe():
     return headers + b"\0" * (0x200 - len(headers)) + b"\xC3" * 0x200
 
 
+def resource_exe():
+    """small_pe() with page alignments and a resource section: a version resource, an icon
+    group with its first picture from demo/icon.ico; also the icon file and the version alone."""
+    icon = (ROOT / "demo" / "icon.ico").read_bytes()
+    size, offset = struct.unpack_from("<II", icon, 6 + 8)
+    picture = icon[offset:offset + size]
+    group = struct.pack("<HHHBBBBHHIH", 0, 1, 1, 16, 16, 0, 0, 1, 32, len(picture), 1)
+    version = b"VS_VERSION_INFO".decode().encode("utf-16-le")
+    fixed = struct.pack("<13I", 0xFEEF04BD, 0x10000, 0x10001, 0, 0x10001, 0, 0x3F, 0, 0x40004,
+                        1, 0, 0, 0)
+    body = version + b"\0\0"
+    body += b"\0" * ((-(6 + len(body))) % 4) + fixed
+    version = struct.pack("<HHH", 6 + len(body), len(fixed), 0) + body
+    leaves = [(16, 1, version), (14, 1, group), (3, 1, picture)]
+    # Directories: the types, then per type its names, then per name its language.
+    types = len(leaves)
+    directory = struct.pack("<IIHHHH", 0, 0, 0, 0, 0, types)
+    names_at = 16 + 8 * types
+    entries = b""
+    name_dirs = b""
+    lang_dirs = b""
+    data_entries_at = names_at + types * 24 + types * 24
+    for i, (kind, name, _) in enumerate(leaves):
+        entries += struct.pack("<II", kind, 0x80000000 | (names_at + 24 * i))
+        lang_at = names_at + 24 * types + 24 * i
+        name_dirs += struct.pack("<IIHHHH", 0, 0, 0, 0, 0, 1) + struct.pack(
+            "<II", name, 0x80000000 | lang_at)
+        lang_dirs += struct.pack("<IIHHHH", 0, 0, 0, 0, 0, 1) + struct.pack(
+            "<II", 0x409, data_entries_at + 16 * i)
+    tree = directory + entries + name_dirs + lang_dirs
+    data_at = len(tree) + 16 * types
+    blobs = b""
+    for _, _, blob in leaves:
+        tree += struct.pack("<IIII", 0x2000 + data_at + len(blobs), len(blob), 0, 0)
+        blobs += blob + b"\0" * ((-len(blob)) % 8)
+    rsrc = tree + blobs
+    raw = rsrc + b"\0" * ((-len(rsrc)) % 0x200)
+    exe = bytearray(small_pe())
+    optional = 64 + 24
+    struct.pack_into("<II", exe, optional + 32, 0x1000, 0x200)  # section and file alignment
+    struct.pack_into("<I", exe, optional + 56, 0x3000)  # SizeOfImage
+    struct.pack_into("<II", exe, optional + 112 + 16, 0x2000, len(rsrc))
+    struct.pack_into("<H", exe, 64 + 6, 2)  # two sections
+    section = optional + 240 + 40
+    exe[section:section + 40] = b".rsrc\0\0\0" + struct.pack(
+        "<IIIIIIHHI", len(rsrc), 0x2000, len(raw), len(exe), 0, 0, 0, 0, 0xC0000040)
+    put("resource_tree_fuzz", "resources.exe", bytes(exe) + raw)
+    put("resource_tree_fuzz", "icon.ico", icon)
+    put("resource_tree_fuzz", "version.bin", version)
+
+
 def packed_exe():
     """The demo bundle's layout file and English texts packed behind a small program, in the
     payload format of src/bundle/payload_format.h; also its index alone."""
@@ -216,4 +267,5 @@ if __name__ == "__main__":
     manifests()
     switch_lines()
     packed_exe()
+    resource_exe()
     patch_archives()

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format clang-16 libclang-rt-16-dev
   libgtest-dev libgmock-dev libfreetype-dev libpng-dev libssl-dev fonts-liberation
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 xvfb xdotool imagemagick x11-utils locales python3 openssl osslsigncode patch
+  wine wine64 xvfb xdotool imagemagick x11-utils locales python3 openssl osslsigncode icoutils patch
   lzma-dev libdivsufsort-dev zlib1g-dev libz-mingw-w64-dev
   bsdiff xdelta3 zstd xz-utils
 )

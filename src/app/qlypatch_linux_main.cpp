@@ -27,6 +27,7 @@
 #include "prefix/prefix_folders.h"
 #include "prefix/prefix_list.h"
 #include "prefix/prefix_registry.h"
+#include "program_version.h"
 #include "tools/tool_arguments.h"
 #include "update/exit_codes.h"
 #include "update/support_log.h"
@@ -59,6 +60,7 @@ constexpr const char* kUsage =
     "usage: qlypatch-linux [BUNDLE-FOLDER | PACKED-PATCH.exe] [--prefix DIR] [--dir GAMEFOLDER]\n"
     "                      [--lang XXX] [--yes] [--log FILE]\n"
     "       qlypatch-linux --list [--prefix DIR]\n"
+    "       qlypatch-linux --help | --version\n"
     "\n"
     "Installs the patch (default: the current folder) into the game inside a Wine or Proton\n"
     "prefix: --prefix, else $WINEPREFIX, else ~/.wine. The game folder is found in the\n"
@@ -189,7 +191,7 @@ int run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     tools::ToolArguments parsed;
     try {
-        parsed = tools::ParseToolArguments(args, {"--yes", "--list", "--help"},
+        parsed = tools::ParseToolArguments(args, {"--yes", "--list", "--help", "--version"},
                                            {"--prefix", "--dir", "--lang", "--log"}, 0, 1);
     } catch (const tools::UsageError& e) {
         std::cerr << "qlypatch-linux: " << e.what() << "\n\n" << usageText();
@@ -197,6 +199,10 @@ int run(int argc, char** argv) {
     }
     if (parsed.has("--help")) {
         std::cout << usageText();
+        return 0;
+    }
+    if (parsed.has("--version")) {
+        std::cout << "qlypatch-linux " << app::kProgramVersion << "\n";
         return 0;
     }
 

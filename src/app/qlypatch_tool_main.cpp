@@ -1,6 +1,7 @@
 // qlypatch-tool: the patch maker's tools, one subcommand each.
 //
-//   qlypatch-tool SUBCOMMAND [ARGS...]     qlypatch-tool --help
+//   qlypatch-tool SUBCOMMAND [ARGS...]     qlypatch-tool [SUBCOMMAND] --help
+//   qlypatch-tool --version
 //
 // Exit codes: 0 done, 1 the subcommand failed or found errors, 2 a command line it cannot use.
 // A subcommand is one row of the table in main; its logic lives in src/tools/.
@@ -9,6 +10,7 @@
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_random_access_file.h"
 #include "platform/posix/posix_terminal.h"
+#include "program_version.h"
 #include "tools/make_command.h"
 #include "tools/pack.h"
 #include "tools/subcommands.h"
@@ -28,13 +30,29 @@ struct Subcommand {
     std::string_view name;
     int (*run)(std::span<const std::string> args); // the arguments after the name
     std::string_view help;                         // usage and what it does, one line
+    std::string (*details)() = nullptr;            // more for its own --help
 };
 
 void printHelp(std::ostream& out, std::span<const Subcommand> table) {
-    out << "usage: qlypatch-tool SUBCOMMAND [ARGS...]\n\nsubcommands:\n";
+    out << "usage: qlypatch-tool SUBCOMMAND [ARGS...]\n"
+           "       qlypatch-tool SUBCOMMAND --help\n"
+           "       qlypatch-tool --version\n\nsubcommands:\n";
     for (const Subcommand& row : table) {
         out << "  " << row.name << " " << row.help << "\n";
     }
+}
+
+// True when args ask for the subcommand's help (before a "--" that ends the options).
+bool asksForHelp(std::span<const std::string> args) {
+    for (const std::string& arg : args) {
+        if (arg == "--") {
+            return false;
+        }
+        if (arg == "--help" || arg == "-h") {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -46,7 +64,9 @@ int main(int argc, char** argv) {
              qly::posix::LibcryptoHashService hashes;
              return qly::tools::RunCheck(a, hashes, std::cout);
          },
-         "BUNDLE [--json] [--game-folder PATH]: finds what would go wrong on Windows"},
+         "BUNDLE [--json] [--game-folder PATH] [--no-warn KIND]...: finds what would go wrong "
+         "on Windows",
+         qly::tools::WarningKindsHelp},
         {"preview",
          [](std::span<const std::string> a) { return qly::tools::RunPreview(a, std::cout); },
          "BUNDLE [--lang XXX] [--state start|copying|done|notfound|nospace] [--percent N] "
@@ -70,11 +90,13 @@ int main(int argc, char** argv) {
                   [](const std::string& path) -> std::unique_ptr<qly::RandomAccessFile> {
                       return std::make_unique<qly::posix::PosixRandomAccessFile>(path);
                   },
-                  std::cout},
+                  std::cout, qly::posix::MakeExecutable},
                  std::string(qly::app::kDefaultInstaller));
          },
-         "BUNDLE -o OUT.exe [--installer qlypatch.exe]  packs the bundle folder behind the "
-         "installer into one exe (installer by default: the win32 build's qlypatch.exe)"},
+         "BUNDLE -o OUT.exe [--installer qlypatch.exe] [--force]: packs the bundle folder "
+         "behind the installer into one exe (installer by default: the win32 build's "
+         "qlypatch.exe), after a check that finds no errors (--force packs anyway); the exe "
+         "shows [product] and icon.ico"},
         {"make",
          [](std::span<const std::string> args) {
              qly::posix::PosixFileSystem files;
@@ -115,9 +137,18 @@ int main(int argc, char** argv) {
         printHelp(std::cout, table);
         return 0;
     }
+    if (args[0] == "--version") {
+        std::cout << "qlypatch-tool " << qly::app::kProgramVersion << "\n";
+        return 0;
+    }
     for (const Subcommand& row : table) {
         if (row.name != args[0]) {
             continue;
+        }
+        if (asksForHelp(std::span<const std::string>(args).subspan(1))) {
+            std::cout << "usage: qlypatch-tool " << row.name << " " << row.help << "\n"
+                      << (row.details ? row.details() : std::string());
+            return 0;
         }
         try {
             return row.run(std::span<const std::string>(args).subspan(1));

@@ -12,6 +12,9 @@
 
 namespace qly::tools {
 
+// Where a 32-bit game lands on a 64-bit Windows by default.
+inline constexpr const char* kDefaultGameFolder = "C:\\Program Files (x86)\\Quillory";
+
 // Every check below, in this order. gameFolder: the Windows folder the patch will be copied
 // into, for the path lengths.
 std::vector<Finding> CheckBundle(const std::filesystem::path& bundle, const std::string& gameFolder,
@@ -26,6 +29,14 @@ std::optional<BmpImage> CheckSkin(const std::filesystem::path& bundle,
 // (w x h, when known) and clear of each other and of the minimize and close buttons.
 void CheckLayout(const std::filesystem::path& bundle, std::optional<Rect> skin,
                  std::vector<Finding>& findings);
+
+// The line of key in section of the layout file's text (of the section's header when key is
+// empty), as the installer finds it; 0 when it is not there. Names are given in lower case.
+int32_t LayoutLine(const std::string& text, const std::string& section, const std::string& key);
+
+// [product] and icon.ico, the face pack gives the packed exe: values it cannot write, a
+// section that leaves some of the installer's own strings in place, an icon that is no icon.
+void CheckProduct(const std::filesystem::path& bundle, std::vector<Finding>& findings);
 
 // lang/*.lng: each file on its own, then count, header codes, keys across the files, bytes of
 // the charset's code page and a charset that fits the letters.

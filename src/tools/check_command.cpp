@@ -1,20 +1,15 @@
-// qlypatch-tool check BUNDLE [--json] [--game-folder PATH]: every fault of a bundle that the
-// installer would show only on Windows, as "file:line: error|warning: text".
+// qlypatch-tool check BUNDLE [--json] [--game-folder PATH] [--no-warn KIND]...: every fault of a
+// bundle that the installer would show only on Windows, as "file:line: error|warning: text",
+// less the warnings of the kinds silenced.
 #include "patch/patch_archive.h"
 #include "tools/bundle_checks.h"
 #include "tools/subcommands.h"
 #include "tools/tool_arguments.h"
 
 #include <algorithm>
+#include <set>
 
 namespace qly::tools {
-namespace {
-
-// Where a 32-bit game lands on a 64-bit Windows by default.
-constexpr const char* kDefaultGameFolder = "C:\\Program Files (x86)\\Quillory";
-
-} // namespace
-
 std::vector<Finding> CheckBundle(const std::filesystem::path& bundle, const std::string& gameFolder,
                                  HashService& hashes) {
     std::vector<Finding> findings;
@@ -22,6 +17,7 @@ std::vector<Finding> CheckBundle(const std::filesystem::path& bundle, const std:
     CheckLayout(bundle,
                 skin ? std::optional<Rect>(Rect{0, 0, skin->width, skin->height}) : std::nullopt,
                 findings);
+    CheckProduct(bundle, findings);
     const std::vector<BundleLanguage> languages = ReadLanguages(bundle);
     CheckLanguages(languages, findings);
     CheckTexts(languages, ReadWindowLayout(bundle).textArea, findings);
@@ -33,15 +29,37 @@ std::vector<Finding> CheckBundle(const std::filesystem::path& bundle, const std:
     return findings;
 }
 
+std::string WarningKindsHelp() {
+    std::string text = "warning kinds (--no-warn KIND, as often as needed):\n";
+    for (const WarningKindName& kind : WarningKinds()) {
+        std::string name = kind.name;
+        name.resize(std::max<std::size_t>(name.size(), 12), ' ');
+        text += "  " + name + " " + kind.what + "\n";
+    }
+    return text;
+}
+
 int RunCheck(std::span<const std::string> args, HashService& hashes, std::ostream& out) {
-    const ToolArguments parsed = ParseToolArguments(args, {"--json"}, {"--game-folder"}, 1, 1);
+    std::vector<std::string> rest(args.begin(), args.end());
+    std::set<WarningKind> silenced;
+    for (const std::string& name : TakeRepeatedOption(rest, "--no-warn")) {
+        const std::optional<WarningKind> kind = WarningKindNamed(name);
+        if (!kind) {
+            throw UsageError("no warning kind \"" + name + "\"\n" + WarningKindsHelp());
+        }
+        silenced.insert(*kind);
+    }
+    const ToolArguments parsed = ParseToolArguments(rest, {"--json"}, {"--game-folder"}, 1, 1);
     const std::filesystem::path bundle = parsed.positional[0];
     if (!std::filesystem::is_directory(bundle)) {
         throw Error("no bundle folder at " + bundle.string());
     }
     const std::string gameFolder = parsed.option("--game-folder").value_or(kDefaultGameFolder);
 
-    const std::vector<Finding> findings = CheckBundle(bundle, gameFolder, hashes);
+    std::vector<Finding> findings = CheckBundle(bundle, gameFolder, hashes);
+    const auto quiet = std::erase_if(findings, [&](const Finding& f) {
+        return f.severity == Severity::Warning && silenced.contains(f.kind);
+    });
     const auto errors = std::ranges::count(findings, Severity::Error, &Finding::severity);
     if (parsed.has("--json")) {
         out << FindingsToJson(findings);
@@ -50,7 +68,11 @@ int RunCheck(std::span<const std::string> args, HashService& hashes, std::ostrea
             out << FormatFinding(f) << "\n";
         }
         out << errors << (errors == 1 ? " error, " : " errors, ") << findings.size() - errors
-            << (findings.size() - errors == 1 ? " warning\n" : " warnings\n");
+            << (findings.size() - errors == 1 ? " warning" : " warnings");
+        if (quiet > 0) {
+            out << " (" << quiet << " silenced)";
+        }
+        out << "\n";
     }
     return errors > 0 ? 1 : 0;
 }

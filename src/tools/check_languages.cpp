@@ -89,7 +89,7 @@ void checkScript(const BundleLanguage& lang, int32_t charset, int32_t line,
         "charset " + std::to_string(charset) + " shows the letters as \"" +
         posix::codePageToUtf8(sample, codePage) + "\"; charset " + std::to_string(best) +
         " would show \"" + posix::codePageToUtf8(sample, posix::codePageOfCharset(best)) + "\"";
-    findings.push_back({lang.file, line, Severity::Warning, message});
+    findings.push_back({lang.file, line, Severity::Warning, message, WarningKind::Charset});
 }
 
 void checkCodePage(const BundleLanguage& lang, std::vector<Finding>& findings) {
@@ -155,7 +155,8 @@ void CheckLanguages(const std::vector<BundleLanguage>& languages, std::vector<Fi
                 findings.push_back(
                     {lang.file, LineOfOffset(lang.bytes, lang.bytes.find('[')), Severity::Warning,
                      "header code " + posix::codePageToUtf8(used, codePageOf(lang)) +
-                         " is also used by " + first->second + ", which the installer prefers"});
+                         " is also used by " + first->second + ", which the installer prefers",
+                     WarningKind::Repeated});
             }
         }
         for (const LanguageEntry& entry : LanguageEntries(lang.bytes)) {
@@ -184,7 +185,8 @@ void CheckLanguages(const std::vector<BundleLanguage>& languages, std::vector<Fi
             }
             findings.push_back({lang.file, 0, Severity::Warning,
                                 "key \"" + posix::codePageToUtf8(key, codePageOf(lang)) +
-                                    "\" is missing here but present in " + where});
+                                    "\" is missing here but present in " + where,
+                                WarningKind::MissingKey});
         }
     }
 }

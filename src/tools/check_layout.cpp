@@ -120,8 +120,9 @@ struct LayoutCheck {
     std::array<bool, kControls.size()> placed{};
     std::vector<Finding>& findings;
 
-    void add(int32_t line, Severity severity, std::string text) {
-        findings.push_back({kFile, line, severity, std::move(text)});
+    void add(int32_t line, Severity severity, std::string text,
+             WarningKind kind = WarningKind::Other) {
+        findings.push_back({kFile, line, severity, std::move(text), kind});
     }
     // The header line of control i's section; 0 without one.
     int32_t lineOf(size_t i) const {
@@ -171,7 +172,8 @@ void checkControlSections(LayoutCheck& check) {
                 check.add(at->second, Severity::Warning,
                           "\"" + key + "=" + text +
                               "\" is not a whole number: the installer reads " +
-                              std::to_string(value));
+                              std::to_string(value),
+                          WarningKind::Number);
             }
         }
         const Rect& r = check.rects[i];
@@ -189,7 +191,8 @@ void checkLinks(LayoutCheck& check) {
             check.layout.ReadIniString(section, "link").empty()) {
             check.add(at == check.lines.keys.end() ? check.lines.sections.at(section) : at->second,
                       Severity::Warning,
-                      "[" + std::string(section) + "] has no \"link\": its area opens nothing");
+                      "[" + std::string(section) + "] has no \"link\": its area opens nothing",
+                      WarningKind::Link);
         }
     }
     if (!check.layout.ReadIniString("favorites", "link").empty() &&
@@ -222,7 +225,8 @@ void checkAgainstSkin(LayoutCheck& check, const Rect& skin) {
                    !InsideRoundRegion(r.left + r.width - 1, r.top + r.height - 1, w, h)) {
             check.add(check.lineOf(i), Severity::Warning,
                       std::string(kControls[i].name) +
-                          " reaches into a rounded corner, where the window is cut off");
+                          " reaches into a rounded corner, where the window is cut off",
+                      WarningKind::Corner);
         }
         for (const auto& [button, name] : {std::pair{closeButton, "the close button"},
                                            std::pair{minimizeButton, "the minimize button"}}) {
@@ -294,11 +298,22 @@ void checkGame(LayoutCheck& check) {
     if (!caption.empty() && caption.find("%1") == std::string::npos) {
         check.add(lineOf("caption"), Severity::Warning,
                   "\"caption\" has no %1: the window's caption shows no percentage while the "
-                  "patch is copied");
+                  "patch is copied",
+                  WarningKind::Caption);
     }
 }
 
 } // namespace
+
+int32_t LayoutLine(const std::string& text, const std::string& section, const std::string& key) {
+    const LayoutLines lines = locate(text);
+    if (key.empty()) {
+        const auto found = lines.sections.find(section);
+        return found == lines.sections.end() ? 0 : found->second;
+    }
+    const auto found = lines.keys.find({section, key});
+    return found == lines.keys.end() ? 0 : found->second;
+}
 
 void CheckLayout(const std::filesystem::path& bundle, std::optional<Rect> skin,
                  std::vector<Finding>& findings) {
@@ -314,7 +329,7 @@ void CheckLayout(const std::filesystem::path& bundle, std::optional<Rect> skin,
     }
     const LayoutLines lines = locate(std::move(text));
     for (const auto& [line, repeated] : lines.repeated) {
-        findings.push_back({kFile, line, Severity::Warning, repeated});
+        findings.push_back({kFile, line, Severity::Warning, repeated, WarningKind::Repeated});
     }
     posix::PosixProfileFile profile;
     const LayoutFile layout(profile, path.string());

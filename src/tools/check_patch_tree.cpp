@@ -155,7 +155,8 @@ void CheckPatchTree(const fs::path& bundle, const std::string& gameFolder, HashS
         findings.push_back({"update", 0, Severity::Error, "cannot list: " + ec.message()});
     }
     if (files.empty()) {
-        findings.push_back({"update", 0, Severity::Warning, "the patch tree holds no files"});
+        findings.push_back({"update", 0, Severity::Warning, "the patch tree holds no files",
+                            WarningKind::EmptyTree});
     }
     if (fs::exists(bundle / kManifestName)) {
         checkManifest(bundle, files, hashes, findings);

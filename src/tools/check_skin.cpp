@@ -48,12 +48,14 @@ std::optional<BmpImage> CheckSkin(const std::filesystem::path& bundle,
     if (w > 1024 || h > 768) {
         findings.push_back({kFile, 0, Severity::Warning,
                             std::to_string(w) + " x " + std::to_string(h) +
-                                " pixels: the window does not fit a 1024 x 768 screen"});
+                                " pixels: the window does not fit a 1024 x 768 screen",
+                            WarningKind::Screen});
     }
     if (skin.compressed) {
         findings.push_back({kFile, 0, Severity::Warning,
                             "run-length encoded: the installer shows it, but the rounded "
-                            "corners and the preview cannot be checked"});
+                            "corners and the preview cannot be checked",
+                            WarningKind::Encoded});
         return skin;
     }
     const std::array<std::pair<const char*, std::pair<int32_t, int32_t>>, 4> corners{{
@@ -80,7 +82,8 @@ std::optional<BmpImage> CheckSkin(const std::filesystem::path& bundle,
             findings.push_back({kFile, 0, Severity::Warning,
                                 "the " + std::string(name) + " corner draws " +
                                     std::to_string(drawn) +
-                                    " pixels that the rounded window cuts off"});
+                                    " pixels that the rounded window cuts off",
+                                WarningKind::Corner});
         }
     }
     return skin;

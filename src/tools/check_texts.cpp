@@ -34,7 +34,8 @@ void checkWraps(const BundleLanguage& lang, const std::string& key,
                                 posix::codePageToUtf8(start + end, codePage) +
                                 "\" is broken after \"" + posix::codePageToUtf8(start, codePage) +
                                 "\"; it is wider than the text area (" + std::to_string(width) +
-                                " pixels less the margin)"});
+                                " pixels less the margin)",
+                            WarningKind::Wrap});
     }
 }
 
@@ -71,7 +72,8 @@ void CheckTexts(const std::vector<BundleLanguage>& languages, const Rect& textAr
                                     "the \"" + std::string(prefix) + "\" series is " +
                                         std::to_string(height) + " pixels tall, the text area " +
                                         std::to_string(textArea.height) +
-                                        ": its first lines scroll out of sight"});
+                                        ": its first lines scroll out of sight",
+                                    WarningKind::Tall});
             }
         }
         for (const char* key : kSingleLines) {

@@ -26,7 +26,42 @@ std::string jsonString(const std::string& text) {
     return out + "\"";
 }
 
+constexpr WarningKindName kKinds[] = {
+    {WarningKind::Number, "number", "a layout value that is not a whole number"},
+    {WarningKind::Link, "link", "a link area that opens nothing"},
+    {WarningKind::Corner, "corner", "a control or drawing the rounded corners cut off"},
+    {WarningKind::Repeated, "repeated",
+     "a section, key or language code given twice, of which only the first is read"},
+    {WarningKind::Screen, "screen", "a skin larger than a 1024 x 768 screen"},
+    {WarningKind::Encoded, "encoded", "a run-length encoded skin, which cannot be checked"},
+    {WarningKind::Wrap, "wrap", "a word the text area breaks inside itself"},
+    {WarningKind::Tall, "tall", "a message series taller than the text area"},
+    {WarningKind::Header, "header", "a language code that is not three capital letters"},
+    {WarningKind::UnknownKey, "unknown-key", "a language key the installer does not read"},
+    {WarningKind::MissingKey, "missing-key",
+     "a language key missing in a file (English shown, or present in the others)"},
+    {WarningKind::Charset, "charset", "a charset that shows the letters wrongly"},
+    {WarningKind::EmptyTree, "empty-tree", "a patch tree with no files"},
+    {WarningKind::Product, "product",
+     "[product] keys left out, so the installer's own texts stay in the packed exe"},
+    {WarningKind::Caption, "caption", "a [game] caption without %1: no percentage while copying"},
+    {WarningKind::Other, "other", "any other warning"},
+};
+
 } // namespace
+
+std::span<const WarningKindName> WarningKinds() {
+    return kKinds;
+}
+
+std::optional<WarningKind> WarningKindNamed(std::string_view name) {
+    for (const WarningKindName& k : kKinds) {
+        if (name == k.name) {
+            return k.kind;
+        }
+    }
+    return std::nullopt;
+}
 
 std::string FormatFinding(const Finding& finding) {
     std::string out = finding.file;

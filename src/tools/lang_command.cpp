@@ -31,6 +31,23 @@ std::string crLfLines(const std::string& text) {
     return out;
 }
 
+// The name of the UTF-16 form text is in (a byte order mark, or zero bytes that UTF-8 text
+// never holds), or nothing.
+std::optional<std::string> utf16Form(const std::string& text) {
+    if (text.starts_with("\xFF\xFE")) {
+        return "UTF-16 (little-endian, with a byte order mark)";
+    }
+    if (text.starts_with("\xFE\xFF")) {
+        return "UTF-16 (big-endian, with a byte order mark)";
+    }
+    const size_t zero = text.find('\0');
+    if (zero == std::string::npos) {
+        return std::nullopt;
+    }
+    return zero % 2 == 1 ? "UTF-16 (little-endian, without a byte order mark)"
+                         : "UTF-16 (big-endian, without a byte order mark)";
+}
+
 } // namespace
 
 int RunLang(std::span<const std::string> args, std::ostream& out) {
@@ -41,6 +58,15 @@ int RunLang(std::span<const std::string> args, std::ostream& out) {
     }
     const std::string& source = parsed.positional[0];
     std::string text = ReadWhole(source);
+    if (const std::optional<std::string> form = utf16Form(text)) {
+        out << FormatFinding({source, 0, Severity::Error,
+                              "the source is " + *form +
+                                  ", not UTF-8: save it as UTF-8 (in Notepad: File, Save As, "
+                                  "Encoding \"UTF-8\"; iconv -f UTF-16 -t UTF-8 converts it) "
+                                  "and run again"})
+            << "\n";
+        return 1;
+    }
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.erase(0, 3);
     }

@@ -92,6 +92,21 @@ std::string LanguageText(const std::string& text, const std::string& key) {
     return lang.LangText(key);
 }
 
+namespace {
+
+// What to write instead of an apostrophe inside a text: the typographic one, where the code
+// page has it.
+std::string apostropheAdvice(unsigned codePage) {
+    constexpr char32_t kTypographic = 0x2019;
+    if (posix::fromUnicode(kTypographic, codePage) == '?') {
+        return "; a text cannot hold an apostrophe, and code page " + std::to_string(codePage) +
+               " has no typographic one: reword it";
+    }
+    return "; write the typographic apostrophe \xE2\x80\x99 (U+2019) instead";
+}
+
+} // namespace
+
 std::optional<int32_t> LanguageCharset(const std::string& text) {
     const int32_t charset = ParseIniNumber(LanguageText(text, "#skrypt"));
     if (charset != 0 && posix::codePageOfCharset(charset) == posix::codePageOfCharset(0)) {
@@ -117,9 +132,10 @@ std::vector<Finding> CheckLanguageFile(const std::string& file, const std::strin
         return textIsUtf8 ? bytes : posix::codePageToUtf8(bytes, codePage);
     };
     std::vector<Finding> findings;
-    const auto add = [&](size_t offset, Severity severity, std::string message) {
+    const auto add = [&](size_t offset, Severity severity, std::string message,
+                         WarningKind kind = WarningKind::Other) {
         findings.push_back({file, offset == std::string::npos ? 0 : LineOfOffset(text, offset),
-                            severity, std::move(message)});
+                            severity, std::move(message), kind});
     };
     const std::optional<std::string> code = LanguageHeaderCode(text);
     if (!code) {
@@ -133,7 +149,8 @@ std::vector<Finding> CheckLanguageFile(const std::string& file, const std::strin
         if (!capitals) {
             add(at, Severity::Warning,
                 "header code \"" + readable(*code) +
-                    "\" is not three capital letters: it is never chosen from the system locale");
+                    "\" is not three capital letters: it is never chosen from the system locale",
+                WarningKind::Header);
         }
     }
 
@@ -147,12 +164,14 @@ std::vector<Finding> CheckLanguageFile(const std::string& file, const std::strin
         if (firstNeedle != entry.offset) {
             add(entry.offset, Severity::Warning,
                 "key \"" + readable(entry.key) + "\" is found first at line " +
-                    std::to_string(LineOfOffset(text, firstNeedle)) + "; this entry is never read");
+                    std::to_string(LineOfOffset(text, firstNeedle)) + "; this entry is never read",
+                WarningKind::Repeated);
             continue;
         }
         if (!IsLanguageKeyRead(entry.key)) {
             add(entry.offset, Severity::Warning,
-                "key \"" + readable(entry.key) + "\" is not one the installer reads");
+                "key \"" + readable(entry.key) + "\" is not one the installer reads",
+                WarningKind::UnknownKey);
         }
         const size_t next = i + 1 < entries.size() ? entries[i + 1].offset : text.size();
         if (entry.textEnd == std::string::npos || entry.textEnd > next) {
@@ -167,7 +186,7 @@ std::vector<Finding> CheckLanguageFile(const std::string& file, const std::strin
             add(entry.textEnd, Severity::Error,
                 "an apostrophe ends the text of \"" + readable(entry.key) +
                     "\" early: the installer shows \"" + shown(readable(lang.LangText(entry.key))) +
-                    "\" and drops \"" + shown(readable(rest)) + "\"");
+                    "\" and drops \"" + shown(readable(rest)) + "\"" + apostropheAdvice(codePage));
         }
     }
     for (const LanguageKey& key : LanguageKeys()) {
@@ -180,7 +199,8 @@ std::vector<Finding> CheckLanguageFile(const std::string& file, const std::strin
         } else {
             add(std::string::npos, Severity::Warning,
                 "key \"" + std::string(key.key) +
-                    "\" is missing: the built-in English text is shown");
+                    "\" is missing: the built-in English text is shown",
+                WarningKind::MissingKey);
         }
     }
     return findings;

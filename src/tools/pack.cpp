@@ -1,11 +1,15 @@
 #include "tools/pack.h"
 
+#include "bundle/byte_order.h"
 #include "bundle/memory_file.h"
 #include "bundle/payload_reader.h"
 #include "bundle/payload_writer.h"
+#include "bundle/pe_image.h"
 #include "bundle/pe_layout.h"
 #include "common/bundle_files.h"
 #include "common/error.h"
+#include "tools/bundle_checks.h"
+#include "tools/product_face.h"
 #include "tools/tool_arguments.h"
 
 #include <algorithm>
@@ -74,6 +78,52 @@ std::string programOf(FileSystem& files, const std::string& installer, std::ostr
     return bytes;
 }
 
+// Refuses a bundle with errors, naming them, unless forced; then prints them.
+void checkFirst(const std::string& bundle, bool force, const PackServices& services) {
+    std::vector<Finding> errors = CheckBundle(bundle, kDefaultGameFolder, services.hashes);
+    std::erase_if(errors, [](const Finding& f) { return f.severity != Severity::Error; });
+    if (errors.empty()) {
+        return;
+    }
+    std::string text = "the check finds " + std::to_string(errors.size()) +
+                       (errors.size() == 1 ? " error" : " errors") + " in " + bundle;
+    for (const Finding& f : errors) {
+        text += "\n  " + FormatFinding(f);
+    }
+    if (!force) {
+        throw Error(text + "\n(qlypatch-tool check " + bundle +
+                    " tells more; --force packs it anyway)");
+    }
+    services.out << "warning: " << text << "\npacked anyway (--force)\n";
+}
+
+// Writes the header checksum of the whole file at path, payload included, as a loader or a
+// signing tool computes it. A program whose headers this reader refuses keeps its field.
+void writeChecksum(const std::string& path, const PackServices& services) {
+    auto file = services.openRandom(path);
+    std::string head(static_cast<std::size_t>(std::min<int64_t>(file->size(), 0x1000)), '\0');
+    file->readAt(0, head);
+    const std::optional<std::size_t> field = PeChecksumOffset(head);
+    if (!field) {
+        return;
+    }
+    PeChecksum sum(*field);
+    std::string chunk;
+    for (int64_t at = 0; at < file->size(); at += 1 << 20) {
+        chunk.resize(static_cast<std::size_t>(std::min<int64_t>(1 << 20, file->size() - at)));
+        file->readAt(at, chunk);
+        sum.add(chunk);
+    }
+    file.reset();
+    std::string value;
+    AppendLittleEndian(value, sum.value());
+    head.replace(*field, 4, value);
+    head.resize(*field + 4);
+    const auto rewrite = services.files.open(path, OpenMode::ReadWrite);
+    rewrite->write(head);
+    rewrite->flush();
+}
+
 } // namespace
 
 std::vector<std::string> MissingBundleParts(FileSystem& files, const std::string& bundle) {
@@ -95,7 +145,7 @@ std::vector<std::string> MissingBundleParts(FileSystem& files, const std::string
 
 int Pack(std::span<const std::string> args, const PackServices& services,
          const std::string& defaultInstaller) {
-    const ToolArguments parsed = ParseToolArguments(args, {}, {"-o", "--installer"}, 1, 1);
+    const ToolArguments parsed = ParseToolArguments(args, {"--force"}, {"-o", "--installer"}, 1, 1);
     const std::string& bundle = parsed.positional[0];
     const std::optional<std::string> output = parsed.option("-o");
     if (!output) {
@@ -116,7 +166,9 @@ int Pack(std::span<const std::string> args, const PackServices& services,
         throw Error("no installer at " + installer +
                     " (build the win32 preset or give --installer)");
     }
-    const std::string program = programOf(files, installer, services.out);
+    checkFirst(bundle, parsed.has("--force"), services);
+    const ProductFace face = ReadProductFace(bundle);
+    const std::string program = ApplyProductFace(programOf(files, installer, services.out), face);
 
     const std::string partial = *output + ".part";
     int64_t fileCount = 0;
@@ -138,7 +190,9 @@ int Pack(std::span<const std::string> args, const PackServices& services,
         }
         fileCount = AddFolderTree(writer, files, join(bundle, kPatchTree) + "\\", kPatchTree);
         writer.finish();
+        out->flush();
         out.reset();
+        writeChecksum(partial, services);
         // Read back what a player's installer will read first.
         auto written = services.openRandom(partial);
         const PayloadLookup lookup = FindPayload(*written, services.hashes);
@@ -146,6 +200,9 @@ int Pack(std::span<const std::string> args, const PackServices& services,
             throw Error("the packed file does not read back: " + lookup.problem);
         }
         written.reset();
+        if (services.makeExecutable) {
+            services.makeExecutable(partial);
+        }
         files.replaceFile(partial, *output);
     } catch (...) {
         files.removeQuietly(partial);
@@ -156,6 +213,11 @@ int Pack(std::span<const std::string> args, const PackServices& services,
                  << (isFile(files, join(bundle, kManifest)) ? "update.sha256, " : "")
                  << "update\\ with " << fileCount << " files\n"
                  << "packed into " << *output << " behind " << installer << "\n";
+    if (face.hasProduct() || face.icon) {
+        services.out << "the packed exe shows " << (face.hasProduct() ? "[product]" : "")
+                     << (face.hasProduct() && face.icon ? " and " : "")
+                     << (face.icon ? kIconName : "") << "\n";
+    }
     return 0;
 }
 

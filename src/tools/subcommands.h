@@ -11,8 +11,10 @@
 
 namespace qly::tools {
 
-// check BUNDLE [--json] [--game-folder PATH]
+// check BUNDLE [--json] [--game-folder PATH] [--no-warn KIND]...
 int RunCheck(std::span<const std::string> args, HashService& hashes, std::ostream& out);
+// The warning kinds --no-warn takes, one line each, for the check's help.
+std::string WarningKindsHelp();
 // preview BUNDLE [--lang XXX] [--state S] [--percent N] -o window.png
 int RunPreview(std::span<const std::string> args, std::ostream& out);
 // manifest BUNDLE

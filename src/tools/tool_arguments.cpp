@@ -53,6 +53,30 @@ ToolArguments ParseToolArguments(std::span<const std::string> args,
     return out;
 }
 
+std::vector<std::string> TakeRepeatedOption(std::vector<std::string>& args,
+                                            const std::string& name) {
+    std::vector<std::string> values;
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--") {
+            rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+            break;
+        }
+        if (args[i] == name) {
+            if (i + 1 >= args.size()) {
+                throw UsageError(name + " needs a value");
+            }
+            values.push_back(args[++i]);
+        } else if (args[i].starts_with(name + "=")) {
+            values.push_back(args[i].substr(name.size() + 1));
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    args = std::move(rest);
+    return values;
+}
+
 std::optional<int64_t> IntegerOption(const ToolArguments& args, const std::string& name,
                                      int64_t low, int64_t high) {
     const std::optional<std::string> text = args.option(name);

@@ -35,6 +35,11 @@ ToolArguments ParseToolArguments(std::span<const std::string> args,
                                  const std::set<std::string>& valueOptions, size_t minWords,
                                  size_t maxWords);
 
+// Every value of an option that may be given several times ("--no-warn wrap --no-warn=tall"),
+// taken out of args. Throws UsageError when its last one has no value.
+std::vector<std::string> TakeRepeatedOption(std::vector<std::string>& args,
+                                            const std::string& name);
+
 // The integer value of an option, when it is given. Throws UsageError when it is not a whole
 // number within [low, high].
 std::optional<int64_t> IntegerOption(const ToolArguments& args, const std::string& name,

@@ -850,6 +850,7 @@ SCENARIOS=(full_edition reset_argument polish_locale nothing_registered
 source "$here/security_process.sh"
 source "$here/security_links.sh"
 source "$here/game_identity.sh"
+source "$here/packed_face.sh"
 
 run_scenario() {
   local name=$1 t0=$SECONDS

@@ -102,6 +102,35 @@ TEST(CheckTest, CommandExitsWithOneOnErrorsAndReportsThemAsTextOrJson) {
     EXPECT_THROW(run({bundle.root().string(), "--verbose"}), UsageError);
 }
 
+TEST(CheckTest, WarningsOfTheKindsGivenAreSilencedAndOnlyThose) {
+    const DemoBundle bundle;
+    bundle.replace("qlypatch.ini", "wys=176", "wys=175.5"); // a "number" warning
+    posix::LibcryptoHashService hashes;
+    const auto run = [&](std::vector<std::string> args) {
+        std::ostringstream out;
+        args.insert(args.begin(), bundle.root().string());
+        EXPECT_EQ(RunCheck(args, hashes, out), 0);
+        return out.str();
+    };
+    EXPECT_THAT(run({}), testing::EndsWith("0 errors, 3 warnings\n"));
+    const std::string quiet = run({"--no-warn", "tall", "--no-warn=number"});
+    EXPECT_EQ(quiet, "0 errors, 0 warnings (3 silenced)\n");
+    const std::string some = run({"--no-warn", "number", "--json"});
+    EXPECT_THAT(some, testing::StartsWith("{\"errors\": 0, \"warnings\": 2,"));
+    EXPECT_THAT(some, testing::Not(testing::HasSubstr("175.5")));
+    // An error is never silenced, whatever the kinds.
+    bundle.replace("qlypatch.ini", "x=306", "x=abc");
+    std::vector<std::string> all{bundle.root().string()};
+    for (const WarningKindName& kind : WarningKinds()) {
+        all.push_back("--no-warn=" + std::string(kind.name));
+    }
+    std::ostringstream out;
+    EXPECT_EQ(RunCheck(all, hashes, out), 1);
+    EXPECT_THAT(out.str(), testing::HasSubstr("not a number"));
+    EXPECT_THROW(run({"--no-warn", "tal"}), UsageError);
+    EXPECT_THROW(run({"--no-warn"}), UsageError);
+}
+
 // One fault put into the demo bundle, and the finding that must name it.
 struct FaultCase {
     std::function<void(const DemoBundle&)> breakIt;
@@ -178,6 +207,14 @@ TEST(CheckTest, EachFaultIsFoundInItsFileAndLine) {
          "\"SOFTWARE\\PF\\Emberfall\" is skipped"},
         {game("uninstall=Uninstall\\Emberfall"), ini, 40, E, "names one key"},
         {game("caption=Emberfall patch"), ini, 40, W, "has no %1"},
+        // What pack writes into the packed exe.
+        {edit(ini, "\nversion=1.1.0.0\n", "\nversion=1.1\n"), ini, 53, E, "not four numbers"},
+        {edit(ini, "\nversion=1.1.0.0\n", "\nversion=1.1.0.65536\n"), ini, 53, E, "(1.1.0.0)"},
+        {edit(ini, "name=Quillory\n", "name=Quill\xF3ry\n"), ini, 52, E, "not UTF-8"},
+        {edit(ini, "company=Brantmoor Games\n", ""), ini, 49, W, "own CompanyName"},
+        {edit(ini, "description=Quillory 1.1 patch", "description="), ini, 51, W,
+         "own FileDescription"},
+        {add("icon.ico"), "icon.ico", 0, E, "not an icon (it does not start like an icon"},
     };
     // clang-format on
     for (const FaultCase& c : cases) {

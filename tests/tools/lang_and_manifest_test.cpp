@@ -64,6 +64,7 @@ TEST(LangCommandTest, RefusesLettersTheCodePageLacksAndBrokenEntries) {
     EXPECT_FALSE(folder.exists("out.lng"));
     EXPECT_EQ(lang(folder, source("[ENG]", "0", "/przed2/= Don't stop'\n"), report), 1);
     EXPECT_THAT(report, testing::HasSubstr(":13: error: an apostrophe ends the text"));
+    EXPECT_THAT(report, testing::HasSubstr("write the typographic apostrophe \u2019"));
     EXPECT_EQ(lang(folder, source("[ENG]", "7", ""), report), 1);
     EXPECT_THAT(report, testing::HasSubstr("names no charset"));
     EXPECT_EQ(
@@ -73,6 +74,33 @@ TEST(LangCommandTest, RefusesLettersTheCodePageLacksAndBrokenEntries) {
     const std::vector<std::string> noOutput{folder.file("src.txt")};
     std::ostringstream out;
     EXPECT_THROW(RunLang(noOutput, out), UsageError);
+}
+
+// A source saved as UTF-16 (Notepad's "Unicode") is named as such, with or without its byte
+// order mark, instead of being read as bytes of nonsense.
+TEST(LangCommandTest, Utf16SourceIsNamedAndNothingIsWritten) {
+    test::TempFolder folder;
+    std::string report;
+    const std::string text = source("[ENG]", "0", "");
+    std::string little;
+    std::string big;
+    for (const char c : text) {
+        little += std::string{c, '\0'};
+        big += std::string{'\0', c};
+    }
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"\xFF\xFE" + little, "UTF-16 (little-endian, with a byte order mark)"},
+        {"\xFE\xFF" + big, "UTF-16 (big-endian, with a byte order mark)"},
+        {little, "UTF-16 (little-endian, without"},
+        {big, "UTF-16 (big-endian, without"},
+    };
+    for (const auto& [bytes, form] : cases) {
+        EXPECT_EQ(lang(folder, bytes, report), 1);
+        EXPECT_THAT(report, testing::HasSubstr("error: the source is " + form));
+        EXPECT_THAT(report, testing::HasSubstr("save it as UTF-8"));
+        EXPECT_FALSE(folder.exists("out.lng"));
+    }
+    EXPECT_EQ(lang(folder, text, report), 0) << report;
 }
 
 TEST(ManifestCommandTest, WritesWhatSha256sumConfirms) {

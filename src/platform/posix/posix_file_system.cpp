@@ -593,4 +593,10 @@ std::optional<int64_t> PosixFileSystem::freeBytes(const std::string& path) {
     }
 }
 
+void MakeExecutable(const std::string& path) {
+    if (::chmod(nativePath(path).c_str(), 0755) != 0) {
+        throw Error("cannot mark " + path + " as a program: " + std::strerror(errno));
+    }
+}
+
 } // namespace qly::posix

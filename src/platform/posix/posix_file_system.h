@@ -43,4 +43,7 @@ public:
 // The native form of a Windows-style path: "\" becomes "/".
 std::string nativePath(const std::string& path);
 
+// Marks the file at path as a program anyone may run (mode 0755). Throws Error.
+void MakeExecutable(const std::string& path);
+
 } // namespace qly::posix
