@@ -195,7 +195,7 @@ echo "linux e2e: qlypatch-linux, a studio's game under its own key of the user, 
 # the program is a copy of the installer, which carries that version.
 other="$work/other-bundle"
 rm -rf "$other" && mkdir -p "$other" && cp -R demo/other-game/. demo/gfx.bmp demo/lang "$other/"
-printf 'version=1.0.0.0\r\n' >>"$other/qlypatch.ini"
+sed -i 's/^\[game\]\r$/[game]\r\nversion=1.0.0.0\r/' "$other/qlypatch.ini"
 other_game=$(session_unix_path 'C:\Games\Emberfall')
 rm -rf "$other_game" && mkdir -p "$other_game" && cp "$EXE" "$other_game/EMBERFALL.EXE"
 rm -rf "$work/other-before" && cp -a "$other_game" "$work/other-before"
