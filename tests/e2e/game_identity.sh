@@ -55,7 +55,8 @@ scenario_studio_key_window() {
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
   check "caption shows ' 100% Emberfall' after the copy" window_wait_caption "$WIN" " 100% Emberfall" "$RUN_SECONDS"
   check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
-  window_shot "$WIN" "$SCENARIO_OUT/done.png"
+  # The run lets go of the game folder (its lock file) once its last line has scrolled in.
+  window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
   check "patch tree copied into the studio's game folder" other_patched_like "$game" "$work/game-before"
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0
 }
@@ -129,8 +130,9 @@ scenario_browse_when_not_found() {
   check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
   check "log names the chosen folder" \
     log_matches 'game folder: C:.Program Files \(x86\).Emberfall \(folder browser\)'
-  check "patch tree copied into the chosen folder" other_patched_like "$game" "$work/game-before"
+  # The run lets go of the game folder (its lock file) once its last line has scrolled in.
   window_wait_still "$WIN" "$SCENARIO_OUT/done.png" "$STILL_SECONDS" || true
+  check "patch tree copied into the chosen folder" other_patched_like "$game" "$work/game-before"
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the exit button" 0
   other_game_state
 }
