@@ -3,6 +3,7 @@
 // Chooses the POSIX services, the prefix's registry and folders, and the terminal.
 #include "bundle/packed_bundle.h"
 #include "bundle/payload_reader.h"
+#include "common/bundle_files.h"
 #include "common/error.h"
 #include "languages/language_keys.h"
 #include "languages/language_state.h"
@@ -33,6 +34,7 @@
 #include "update/support_log.h"
 #include "update/update_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -67,8 +69,9 @@ constexpr const char* kUsage =
     "prefix's registry unless --dir gives it (a Linux path, or a Windows path such as\n"
     "'C:\\Games\\Quillory' inside the prefix). --lang picks a language by its header code\n"
     "(ENG, POL, ...), else the locale decides. Asks before changing anything unless --yes.\n"
-    "Ctrl+C during the run undoes it. --log appends the run's lines to FILE. --list shows\n"
-    "the prefixes found (the default one and Steam's) with the game found in each.\n"
+    "Ctrl+C during the run (or a kill, or the terminal closed) undoes it. --log appends the\n"
+    "run's lines to FILE. --list shows the prefixes found (the default one or --prefix, and\n"
+    "Steam's) with the game found in each.\n"
     "\n"
     "Exit codes:\n";
 
@@ -98,6 +101,9 @@ private:
     std::string folder_;
 };
 
+constexpr const char* kBundleEntries[] = {kLayoutFileName, kSkinName, kLanguageFolderName,
+                                          kPatchTreeName};
+
 // The game the bundle folder at path patches; the installer's own game for anything else (a
 // packed patch is not unpacked only to be listed).
 GameIdentity identityOfBundle(const std::string& path) {
@@ -108,10 +114,23 @@ GameIdentity identityOfBundle(const std::string& path) {
     return ReadGameIdentity(LayoutFile(profile, LayoutFilePath(path)));
 }
 
-// One line per prefix: where it is, whose it is, and the game its records name.
-int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
+// One line per prefix: where it is, whose it is, and the game its records name. A prefix
+// given with --prefix that is not one is an error (exit 1): a script must not read an empty
+// list as "no game there".
+int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix, bool given,
                  const std::string& home, const GameIdentity& identity) {
-    const std::vector<FoundPrefix> found = FindPrefixes(disk, defaultPrefix, SteamRoots(home));
+    std::vector<FoundPrefix> found = FindPrefixes(disk, defaultPrefix, SteamRoots(home));
+    if (given) {
+        const auto own = std::find_if(found.begin(), found.end(), [&](const FoundPrefix& p) {
+            return p.path == defaultPrefix;
+        });
+        if (own == found.end()) {
+            std::cerr << "qlypatch-linux: " << defaultPrefix
+                      << " given with --prefix is not a Wine prefix (no system.reg in it)\n";
+            return static_cast<int>(ExitCode::CouldNotStart);
+        }
+        own->label = "given with --prefix";
+    }
     if (found.empty()) {
         std::cout << "no Wine prefix found (looked at " << defaultPrefix
                   << " and the Steam libraries)\n";
@@ -145,6 +164,13 @@ int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
                   << ")\n";
     }
     return 0;
+}
+
+// Whether folder holds any file of a patch bundle: one without them all is no patch at all,
+// and deserves that answer rather than the one for a bundle that lacks its skin.
+bool holdsAnyBundleFile(FileSystem& disk, const std::string& folder) {
+    return std::any_of(std::begin(kBundleEntries), std::end(kBundleEntries),
+                       [&](const char* name) { return disk.exists(folder + "/" + name); });
 }
 
 // A patch packed behind an exe, unpacked into a private folder for the run.
@@ -184,7 +210,7 @@ void reportUnopenedPatch(const Error& e, FileSystem& disk, const LogWriter& log)
         LanguageState lang(disk);
         std::cerr << utf8OfCharset(LangTextOrBuiltIn(lang, "uszkodzony"), 0) << "\n";
     }
-    log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+    log(OutcomeLine(ExitCode::CouldNotStart, 0));
 }
 
 int run(int argc, char** argv) {
@@ -215,9 +241,13 @@ int run(int argc, char** argv) {
     const std::string bundlePath = NormalLinuxPath(
         std::filesystem::absolute(parsed.positional.empty() ? "." : parsed.positional[0]).string());
     if (parsed.has("--list")) {
-        return listPrefixes(disk, NormalLinuxPath(prefix), home, identityOfBundle(bundlePath));
+        return listPrefixes(disk, NormalLinuxPath(prefix), parsed.option("--prefix").has_value(),
+                            home, identityOfBundle(bundlePath));
     }
 
+    // From here on a kill or a closed terminal is a stop: the run checks for it before it
+    // changes anything, and the patch unpacked meanwhile is still cleaned up.
+    posix::PosixTerminal terminal;
     std::ofstream logFile;
     if (const auto logPath = parsed.option("--log")) {
         logFile.open(*logPath, std::ios::app | std::ios::binary);
@@ -234,9 +264,11 @@ int run(int argc, char** argv) {
     const std::optional<std::string> dirOption = parsed.option("--dir");
     if (!paths.driveRoot('c') && !(dirOption && !IsWindowsPath(*dirOption))) {
         std::cerr << "qlypatch-linux: " << prefix
-                  << " is not a Wine prefix (no dosdevices/c: link); give --prefix, or --dir with "
-                     "a Linux path\n";
-        log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+                  << " is not a Wine prefix (no dosdevices/c: link); "
+                  << (parsed.option("--prefix") ? "check the folder given with --prefix"
+                                                : "give --prefix")
+                  << ", or --dir with a Linux path\n";
+        log(OutcomeLine(ExitCode::CouldNotStart, 0));
         return static_cast<int>(ExitCode::CouldNotStart);
     }
 
@@ -251,6 +283,13 @@ int run(int argc, char** argv) {
                                     : std::filesystem::path(bundlePath).parent_path().string());
     // Game files are found without regard to letter case, as the game itself finds them.
     CaseMatchingFileSystem prefixDisk(disk);
+    if (std::filesystem::is_directory(bundlePath) && !holdsAnyBundleFile(prefixDisk, bundlePath)) {
+        std::cerr << "qlypatch-linux: " << bundlePath << " is not a patch folder (no "
+                  << kLayoutFileName << ", " << kSkinName << ", " << kLanguageFolderName << " or "
+                  << kPatchTreeName << " in it); give the patch's folder or its packed .exe\n";
+        log(OutcomeLine(ExitCode::CouldNotStart, 0));
+        return static_cast<int>(ExitCode::CouldNotStart);
+    }
     PackedPatch packedPatch;
     if (!std::filesystem::is_directory(bundlePath)) {
         try {
@@ -271,7 +310,6 @@ int run(int argc, char** argv) {
     posix::PosixVersionResource versions(PrefixSystemFolder(paths, disk));
     posix::PosixLocale locale;
     posix::PosixMessageLoop loop;
-    posix::PosixTerminal terminal;
     TerminalShell shell(terminal, utf8OfCharset, paths,
                         PrefixFavoritesFolder(paths, disk, posix::UserName()),
                         std::filesystem::current_path().string());

@@ -126,14 +126,14 @@ std::string programVersion(win32::Win32Process& process) {
 
 // The exit code of a run, and the log's last line. A run handed over to an elevated copy of
 // the program ends with that copy's code, which logged its own outcome.
-int outcomeOf(const UpdateRun& run, bool loaded, const std::string& caption, const LogWriter& log) {
+int outcomeOf(const UpdateRun& run, bool loaded, const LogWriter& log) {
     if (const std::optional<int> handedOver = run.handedOverExitCode()) {
         log("outcome: exit code " + std::to_string(*handedOver) +
             ", that of the elevated installer");
         return *handedOver;
     }
     const ExitCode code = loaded ? ExitCodeOf(run.outcome()) : ExitCode::CouldNotStart;
-    log(OutcomeLine(code, run.status, run.ErrorCode, caption));
+    log(OutcomeLine(code, run.bytesCopied()));
     return static_cast<int>(code);
 }
 
@@ -175,7 +175,7 @@ int runUnattended(const BundleServices& bundle, const Form1Options& options, con
         unattended.Run();
         unattended.Finish(); // what the exit button does at the end of a window's run
     }
-    return outcomeOf(unattended.run(), loaded, unattended.caption(), log);
+    return outcomeOf(unattended.run(), loaded, log);
 }
 
 // The window; with /SILENT it runs the update by itself and closes at the end.
@@ -246,7 +246,7 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
         // silent run): run() then returns at once with the quit that the destruction posted.
         loop.run();
     }
-    return outcomeOf(form.updateRun(), loaded, window.caption(), log);
+    return outcomeOf(form.updateRun(), loaded, log);
 }
 
 // The usage text on the console and, unless the run is silent, in a message box.
@@ -277,7 +277,7 @@ int runInstaller(HINSTANCE instance, const win32::ProcessHardening& hardening) {
     if (!switches.refused.empty()) {
         log("refused: " + switches.refused);
         showUsage(switches.refused + "\n\n" + UsageText(), silent);
-        log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+        log(OutcomeLine(ExitCode::CouldNotStart, 0));
         return static_cast<int>(ExitCode::CouldNotStart);
     }
     if (switches.help) {
@@ -321,7 +321,7 @@ int runInstaller(HINSTANCE instance, const win32::ProcessHardening& hardening) {
             loop.messageBox(damaged ? LangTextOrBuiltIn(LanguageState(disk), "uszkodzony")
                                     : std::string(e.what()));
         }
-        log(OutcomeLine(ExitCode::CouldNotStart, 0, 0, ""));
+        log(OutcomeLine(ExitCode::CouldNotStart, 0));
         return static_cast<int>(ExitCode::CouldNotStart);
     }
     if (bundle.packed) {

@@ -47,6 +47,8 @@ constexpr std::array kKeys{
     LanguageKey{"przerwano", "Stopped: the update was undone. The game is as it was before."},
     LanguageKey{"przerwano bez cofniecia", "Stopped, but the update could not be undone. The game folder needs attention: "
                                            "start the installer again, or reinstall the game."},
+    // The Linux program: the answer was no, so the run ends where it stands.
+    LanguageKey{"bez zmian", "Nothing has been changed."},
     // The Linux program: the question before an interrupted run is recovered.
     LanguageKey{"odzyskanie", "An earlier update of this folder was interrupted. Before anything else it will be "
                               "finished or undone, as its journal says. Go on? [y/N]"},

@@ -49,6 +49,10 @@ bool askedYes(Terminal& terminal, const UpdateRun& run, const PrefixRunOptions& 
     if (!answer) {
         terminal.write("\n");
     }
+    if (!yes) {
+        terminal.write(options.toUtf8(LangTextOrBuiltIn(lang, "bez zmian"), lang.LangCharset) +
+                       "\n");
+    }
     if (options.log) {
         options.log(yes ? "answer: yes" : "answer: no; nothing installed");
     }
@@ -77,7 +81,12 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
             if (!answer) {
                 services.terminal.write("\n");
             }
-            return answer && IsYes(*answer) && !services.terminal.interrupted();
+            const bool yes = answer && IsYes(*answer) && !services.terminal.interrupted();
+            if (!yes) {
+                services.terminal.write(
+                    options.toUtf8(LangTextOrBuiltIn(lang, "bez zmian"), lang.LangCharset) + "\n");
+            }
+            return yes;
         };
     }
 
@@ -114,7 +123,7 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
 
     const auto finish = [&](ExitCode code) {
         shown.endProgressLine();
-        log(OutcomeLine(code, run.status, run.ErrorCode, unattended.caption()));
+        log(OutcomeLine(code, run.bytesCopied()));
         return code;
     };
     const auto say = [&](const char* key) {
@@ -136,6 +145,10 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
     }
     if (!options.yes && run.status == 1 && !askedYes(services.terminal, run, options)) {
         return finish(ExitCode::ClosedBeforeInstalling);
+    }
+    if (options.yes && run.status == 1) {
+        // Not asked, but still told where the patch goes.
+        services.terminal.write("\n" + run.DestPatch + "\n");
     }
 
     unattended.Run();

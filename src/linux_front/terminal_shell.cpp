@@ -30,7 +30,12 @@ std::string TerminalShell::browseForFolder(const std::string& title, int32_t tit
         terminal_.write("\n");
         return {};
     }
-    return FolderOfAnswer(paths_, *answer, startFolder_);
+    std::string folder = FolderOfAnswer(paths_, *answer, startFolder_);
+    if (!folder.empty()) {
+        // Where a Windows or relative answer leads is what the patch goes into: said once.
+        terminal_.write(folder + "\n");
+    }
+    return folder;
 }
 
 } // namespace qly

@@ -23,7 +23,8 @@ public:
         : terminal_(terminal), toUtf8_(std::move(toUtf8)), paths_(paths),
           favorites_(std::move(favorites)), startFolder_(std::move(startFolder)) {}
 
-    // Shows title and reads one line; an empty line, the end of the input or Ctrl+C cancel.
+    // Shows title and reads one line, then shows the folder it names; an empty line, the end
+    // of the input or Ctrl+C cancel.
     using Shell::browseForFolder;
     std::string browseForFolder(const std::string& title, int32_t titleCharset,
                                 BrowseStart start) override;

@@ -21,7 +21,8 @@ public:
     // One line of standard input without its line end; nothing at the end of the input, when
     // there is none, or when the interrupt key cut the reading short.
     virtual std::optional<std::string> readLine() = 0;
-    // True once the user has pressed the interrupt key (Ctrl+C) while this object lived.
+    // True once the user has pressed the interrupt key (Ctrl+C), or the program was asked to
+    // end (killed, its terminal closed), while this object lived.
     virtual bool interrupted() const = 0;
 };
 

@@ -23,7 +23,7 @@ enum class ExitCode : int32_t {
 
 // Where an update run stands when the program ends.
 enum class RunOutcome {
-    NotRun,          // the run never started (the window was closed first)
+    NotRun,          // nothing was installed: closed before the run, or during it and undone
     Installed,       // every file of the patch is in place
     GameNotFound,    // no game folder was known and none was chosen
     NotEnoughSpace,  // the game's drive lacks the room; nothing was copied

@@ -14,19 +14,27 @@ std::string LoggedTextArea::verb(const char* name) const {
     return v;
 }
 
+void LoggedTextArea::write(const std::string& line, bool skipRepeat) {
+    if (skipRepeat && line == lastLine_) {
+        return;
+    }
+    lastLine_ = line;
+    write_(line);
+}
+
 void LoggedTextArea::Cls() {
-    write_(verb("cls"));
+    write(verb("cls"), false);
     inner_.Cls();
 }
 
 void LoggedTextArea::Tekst(std::string sss) {
     // Logged before it scrolls in: the line is on record even if the program ends meanwhile.
-    write_(verb("text") + ": " + (toUtf8_ ? toUtf8_(sss, charset_) : sss));
+    write(verb("text") + ": " + (toUtf8_ ? toUtf8_(sss, charset_) : sss), false);
     inner_.Tekst(std::move(sss));
 }
 
 void LoggedTextArea::Bar(int16_t proc) {
-    write_(verb("bar") + ": " + std::to_string(proc) + "%");
+    write(verb("bar") + ": " + std::to_string(proc) + "%", true);
     inner_.Bar(proc);
 }
 
@@ -52,11 +60,15 @@ std::string StampedLine(std::chrono::system_clock::time_point when, const std::s
            two(time.seconds().count()) + "." + (millis < 100 ? "0" : "") + two(millis) + " " + line;
 }
 
-std::string OutcomeLine(ExitCode code, int16_t status, int32_t errorCode,
-                        const std::string& caption) {
-    return "outcome: exit code " + std::to_string(static_cast<int32_t>(code)) + ", " +
-           std::string(ExitCodeMeaning(code)) + " (status=" + std::to_string(status) +
-           " ErrorCode=" + std::to_string(errorCode) + " caption=" + caption + ")";
+std::string OutcomeLine(ExitCode code, int64_t bytesCopied) {
+    std::string line = "outcome: exit code " + std::to_string(static_cast<int32_t>(code)) + ", " +
+                       std::string(ExitCodeMeaning(code));
+    if (code == ExitCode::Installed) {
+        line += "; " + std::to_string(bytesCopied) + " bytes copied";
+    } else if (code != ExitCode::RecoveryFailed) {
+        line += "; nothing copied";
+    }
+    return line;
 }
 
 } // namespace qly

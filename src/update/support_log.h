@@ -16,7 +16,9 @@ namespace qly {
 
 // A TextArea that writes one log line per call and passes every call on to the real control.
 // Lines: "text: <line>", "cls", "bar: <n>%", and the same with " (dropped)" after the verb
-// when the control is drawing and will ignore the call. Texts are logged as UTF-8.
+// when the control is drawing and will ignore the call. Texts are logged as UTF-8. A bar line
+// the same as the line logged just before it is not logged again (the copy reports each
+// percent anew for every file).
 class LoggedTextArea : public TextArea {
 public:
     using Writer = std::function<void(const std::string& line)>;
@@ -37,19 +39,23 @@ private:
     // "verb" or "verb (dropped)", as the control is about to treat the call.
     std::string verb(const char* name) const;
 
+    // Writes line unless it repeats the last one and may be left out.
+    void write(const std::string& line, bool skipRepeat);
+
     TextArea& inner_;
     Writer write_;
     ToUtf8 toUtf8_;
     DrawingProbe drawing_;
     int32_t charset_ = 0;
+    std::string lastLine_;
 };
 
 // A log line as written: the UTC time "YYYY-MM-DD HH:MM:SS.mmm", a blank, then line.
 std::string StampedLine(std::chrono::system_clock::time_point when, const std::string& line);
 
-// The last line of a run: "outcome: exit code N, <meaning> (status=S ErrorCode=E
-// caption=<caption>)". A run that never started reads "exit code 2, the user closed ...".
-std::string OutcomeLine(ExitCode code, int16_t status, int32_t errorCode,
-                        const std::string& caption);
+// The last line of a run: "outcome: exit code N, <meaning>", then "; B bytes copied" for an
+// installed patch, nothing more when an undo could not finish (what the game folder holds is
+// then unknown), and "; nothing copied" otherwise (the game was left as it was).
+std::string OutcomeLine(ExitCode code, int64_t bytesCopied);
 
 } // namespace qly

@@ -35,7 +35,7 @@ public:
     void Finish();
 
     const UpdateRun& run() const { return run_; }
-    // The caption a window would show now (the outcome's log line names it).
+    // The caption a window would show now.
     const std::string& caption() const { return caption_; }
 
 private:

@@ -565,6 +565,9 @@ void UpdateRun::GameNotFound() {
 }
 
 void UpdateRun::CopyStep(bool blankLineFirst) {
+    if (stopped_) {
+        return; // the front end went before the copy: nothing is changed
+    }
     bool locked = false;
     StandAloneStep([&] { locked = LockGameFolder(); });
     if (!locked) {
@@ -583,8 +586,9 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
         ErrorCode = -1;
         frontEnd_.log("copy not started: the bundle has no update\\ folder beside the "
                       "installer; nothing was changed");
-        Line(lang_.LangText("error"));
+        // The download's fault first, as ShowFailure tells a damaged file.
         Line(LangTextOrBuiltIn(lang_, "uszkodzony"));
+        Line(lang_.LangText("error"));
         return;
     }
     StandAloneStep([&] { UpdateFiles(); });
@@ -597,12 +601,19 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
     if (lastFailure_ && !lastFailure_->undone) {
         // The run's own undo, or the recovery of an earlier one, could not finish.
         outcome_ = RunOutcome::RecoveryFailed;
+    } else if (stopped_ && ErrorCode == -1) {
+        // The user closed the installer during the copy, and it was undone: as if closed
+        // before installing.
+        outcome_ = RunOutcome::NotRun;
     }
     if (ErrorCode >= 0) {
         FrontEndLines lines(frontEnd_);
         StandAloneStep([&] { ShowMessageLines(lang_, lines, "poz"); });
     }
-    if (ErrorCode == -1) {
+    if (ErrorCode == -1 && outcome_ == RunOutcome::NotRun) {
+        // Not a failure to tell: the user ended the run, and its front end is going.
+        frontEnd_.log("copy stopped by the user; the run was undone");
+    } else if (ErrorCode == -1) {
         frontEnd_.log("copy failed: " + DescribeCopyFailure(lastFailure_));
         StandAloneStep([&] { ShowFailure(); });
     }
@@ -701,6 +712,7 @@ void UpdateRun::UpdateFiles() {
         }
         // A run of 2 GiB or more did succeed; it must not read as a failure.
         const int64_t bytes = result.value_or(0);
+        bytesCopied_ = std::max<int64_t>(bytes, 0);
         ErrorCode = bytes > std::numeric_limits<int32_t>::max()
                         ? std::numeric_limits<int32_t>::max()
                         : static_cast<int32_t>(bytes);
@@ -761,7 +773,13 @@ void UpdateRun::ShowFailure() {
         StandAloneStep([&] { RefusedGameVersion(); });
         return;
     }
-    Line(lang_.LangText("error"));
+    // A damaged patch file says so (download the patch again) before the general line, which
+    // is about the game and its folder: read first, that one sends the player the wrong way.
+    const bool patchAtFault = lastFailure_ && lastFailure_->undone && !lastFailure_->stopped &&
+                              lastFailure_->kind == FailureKind::Damaged;
+    if (!patchAtFault) {
+        Line(lang_.LangText("error"));
+    }
     StandAloneStep([&] {
         if (lastFailure_) {
             const std::string line = FailureLine(lang_, services_.locale, *lastFailure_);
@@ -770,6 +788,9 @@ void UpdateRun::ShowFailure() {
             }
         }
     });
+    if (patchAtFault) {
+        Line(lang_.LangText("error"));
+    }
 }
 
 void UpdateRun::Stop() {

@@ -181,6 +181,9 @@ public:
     // The exit code of the elevated copy that ran the update in this one's place.
     std::optional<int> handedOverExitCode() const { return handedOverExit_; }
     RunOutcome outcome() const { return outcome_; }
+    // The bytes of the patch the last copy put in place (ErrorCode, without its 2 GiB cap);
+    // 0 when it did not finish.
+    int64_t bytesCopied() const { return bytesCopied_; }
     const LanguageState& language() const { return lang_; }
     // The game the bundle patches (the defaults until EnterProgramFolder has read it).
     const GameIdentity& identity() const { return identity_; }
@@ -236,6 +239,7 @@ private:
     LanguageState lang_;
     std::unique_ptr<classCopySys> engine_;
     RunOutcome outcome_ = RunOutcome::NotRun;
+    int64_t bytesCopied_ = 0;
     bool stopped_ = false;
     // Set while QuickCopy runs: a stop meanwhile leaves the engine's release to the copy
     // step, which still has it on its stack.

@@ -11,7 +11,7 @@
 //      presses on the window's own surface;
 //   4. a close request that does not come through Command2 (Alt+F4, the task bar) goes
 //      through QueryUnload(); when it answers true the platform calls Form_Unload() and
-//      destroys the window;
+//      destroys the window (during the update run, that stops the run and undoes it);
 //   5. Command1 (after the update run) and Command2 unload by themselves: they run
 //      Form_Unload() and then MainWindow::destroy().
 // Form_Unload() runs its steps once; every handler does nothing once the window is unloaded,
@@ -105,8 +105,10 @@ public:
     void Image2_Click();
     // A press of any mouse button on the window's own surface: starts dragging the window.
     void Form_MouseDown();
-    // A close request from outside Command2 (Alt+F4, the task bar). False while busy: the
-    // work in progress must not lose its window; true when the window may close.
+    // A close request from outside Command2 (Alt+F4, the task bar): true when the window may
+    // close. False while start-up or a language switch works (they must not lose their
+    // window); true during the update run, which the unload then stops and undoes, so that
+    // the user can always back out of a copy (Command2 itself stays held off by busy).
     bool QueryUnload();
     // Releases the skin, writes the Favorites shortcut, releases the copy engine. Runs once;
     // later calls do nothing. Does not destroy the window.
@@ -195,6 +197,7 @@ private:
     int16_t busy = 0; // True (-1) while start-up, a language switch or the update run works
     int16_t LastLangIndex = 0; // list index of the language last switched to, plus 1
     bool unloaded_ = false;
+    bool updating_ = false; // within the update run of Command1
     // While the run changes the game's files: the session's end is refused meanwhile.
     std::optional<ChangingFilesScope> changingFiles_;
 };

@@ -26,7 +26,7 @@ void Form1::Command2_Click() {
 }
 
 bool Form1::QueryUnload() {
-    return unloaded_ || busy == 0;
+    return unloaded_ || busy == 0 || updating_;
 }
 
 void Form1::Form_Unload() {
@@ -38,7 +38,8 @@ void Form1::Form_Unload() {
     if (!linkfavorites.empty()) {
         MakeFavoritesShortcut(shell_, files_, titlefavorites, linkfavorites);
     }
-    // Only a forced unload gets here during a copy: the run stops it and undoes it.
+    // A close from outside Command2 during the run (or a forced unload) gets here during a
+    // copy: the run stops it and undoes it.
     StandAlone([&] { run_.Stop(); });
 }
 

@@ -29,7 +29,9 @@ void Form1::RunUpdate() {
     // The selector stays off for the whole run: a switch in its middle would clear the area
     // and show the message of a finished run before anything was copied.
     StandAlone([&] { Combo1.setEnabled(false); });
+    updating_ = true;
     run_.Run();
+    updating_ = false;
     StandAlone([&] { Command1.setEnabled(true); });
     StandAlone([&] { Combo1.setEnabled(true); });
     StandAlone([&] { Command1.setCaption(run_.language().LangText("wyjdz")); });

@@ -105,16 +105,22 @@ protected:
 };
 
 // Any answer but a yes in the language in force, or none at all (a closed standard input),
-// leaves the game as it was; the yes words themselves are IsYesTest's.
+// leaves the game as it was, and says so; the yes words themselves are IsYesTest's.
 TEST_F(PrefixRunTest, OnlyAYesInTheLanguageInForceChangesTheGame) {
     for (const char* refusal : {"nie", "yes please"}) {
+        terminal_.written_.clear();
         terminal_.answers_ = {refusal};
         EXPECT_EQ(run(false), ExitCode::ClosedBeforeInstalling) << refusal;
         EXPECT_EQ(game(), before_) << refusal;
+        EXPECT_NE(terminal_.written_.find("[y/N] Nothing has been changed.\n"), std::string::npos)
+            << terminal_.written_;
     }
+    terminal_.written_.clear();
     terminal_.answers_.clear();
     EXPECT_EQ(run(false), ExitCode::ClosedBeforeInstalling);
     EXPECT_EQ(game(), before_);
+    EXPECT_NE(terminal_.written_.find("[y/N] \nNothing has been changed.\n"), std::string::npos)
+        << terminal_.written_;
 
     terminal_.written_.clear();
     terminal_.answers_ = {" TAK "};
@@ -140,6 +146,11 @@ TEST_F(PrefixRunTest, InterruptKeyDuringTheCopyUndoesTheRun) {
     EXPECT_EQ(terminal_.written_.find("The patch has been installed."), std::string::npos);
     // The failure the stopped copy reports is not told as one.
     EXPECT_EQ(terminal_.written_.find("could not be installed"), std::string::npos);
+
+    // Not asked with --yes, but told where the patch goes before it goes there.
+    EXPECT_LT(terminal_.written_.find("\n" + folder_.file("game") + "\n"),
+              terminal_.written_.find("Stopped"))
+        << terminal_.written_;
 
     // Pressed before the run, it changes nothing either.
     terminal_.interruptAfter_ = 0;
@@ -180,6 +191,8 @@ TEST_F(PrefixRunTest, RecoveryIsAskedForBeforeItChangesTheFolder) {
               std::string::npos)
         << terminal_.written_;
     EXPECT_EQ(terminal_.written_.find("was undone"), std::string::npos) << terminal_.written_;
+    EXPECT_NE(terminal_.written_.find("[y/N] Nothing has been changed."), std::string::npos)
+        << terminal_.written_;
 
     // Yes to the recovery, no to the patch: recovered, nothing installed.
     terminal_.written_.clear();

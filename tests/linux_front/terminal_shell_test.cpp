@@ -20,7 +20,8 @@ TEST(TerminalShellTest, FolderAnswersAsLinuxOrWindowsPathsInsideThePrefix) {
         f.paths, std::string("/fav"), "/home/anna");
     terminal.answers_ = {"  c:\\GAMES\\quillory\\ ", "/home/anna/Games/", "../bob/./x", ""};
     EXPECT_EQ(shell.browseForFolder("Wska\xBF folder", 238), f.drive() + "/games/QUILLORY");
-    EXPECT_EQ(terminal.written_, "Wska\xC5\xBC folder\n> ");
+    // The folder the answer leads to is shown, as the question before the copy shows it.
+    EXPECT_EQ(terminal.written_, "Wska\xC5\xBC folder\n> " + f.drive() + "/games/QUILLORY\n");
     EXPECT_EQ(shell.browseForFolder("t", 0), "/home/anna/Games");
     EXPECT_EQ(shell.browseForFolder("t", 0), "/home/bob/x"); // from the starting folder
     EXPECT_EQ(shell.browseForFolder("t", 0), "");

@@ -218,13 +218,11 @@ TEST(UpdateRunTest, SecondClickCloseAndSwitchDuringTheRunDoNothing) {
     Form1Rig rig;
     prepare(rig, WithProgram);
     ASSERT_TRUE(rig.load());
-    bool refusedDuringRun = true;
     // At the first yield of the run (its blank line) and in the middle of the copy.
     for (int offset : {1, 4}) {
         rig.loop_.at(rig.loop_.yields() + offset, [&] {
             rig.form().Command1_Click();
             rig.form().Command2_Click();
-            refusedDuringRun = refusedDuringRun && !rig.form().QueryUnload();
             // A platform that delivered a selection anyway must not end the guard.
             rig.combo_.selected_ = 1 - rig.combo_.selected_;
             rig.form().Combo1_Click();
@@ -232,15 +230,14 @@ TEST(UpdateRunTest, SecondClickCloseAndSwitchDuringTheRunDoNothing) {
         });
     }
     rig.form().Command1_Click();
-    EXPECT_TRUE(refusedDuringRun);
     EXPECT_EQ(rig.window_.count("destroy"), 0);
     EXPECT_EQ(rig.form().ErrorCode, 151000);
     expectExitButton(rig, rig.command1_.caption_.substr(0, 2));
 }
 
 // The window closed during the copy: the engine stops and undoes the run before it goes. The
-// outcome is a failure (no success for the exit code); when the undo could not finish, it is
-// the code that asks for attention, although the engine that knew it is gone.
+// outcome is "closed before installing" (never a success); when the undo could not finish, it
+// is the code that asks for attention, although the engine that knew it is gone.
 TEST(UpdateRunTest, ForcedUnloadDuringTheCopyStopsTheEngineBeforeReleasingIt) {
     for (const bool undoFails : {false, true}) {
         SCOPED_TRACE(undoFails);
@@ -259,13 +256,50 @@ TEST(UpdateRunTest, ForcedUnloadDuringTheCopyStopsTheEngineBeforeReleasingIt) {
         EXPECT_EQ(rig.form().copyEngine(), nullptr);
         EXPECT_LT(rig.form().ErrorCode, 151000);
         EXPECT_EQ(rig.form().outcome(),
-                  undoFails ? RunOutcome::RecoveryFailed : RunOutcome::Failed);
+                  undoFails ? RunOutcome::RecoveryFailed : RunOutcome::NotRun);
         EXPECT_EQ(rig.fs.isFile(std::string(kGame) + "\\qlypatch-stage-1\\journal"), undoFails);
     }
 }
 
+// Closed from outside Command2 (Alt+F4, the task bar) at any moment of the run, before or
+// during the copy, the window goes, as the platform lets it when QueryUnload answers true:
+// the game is left exactly as it was and the exit code says the user closed the installer
+// before installing. Start-up and a language switch still hold such a close off.
+TEST(UpdateRunTest, CloseFromOutsideDuringTheRunUndoesItAndEndsAsClosedBeforeInstalling) {
+    int closedAt = 0;
+    bool closedMidCopy = false;
+    for (const int offset : {1, 3, 5}) {
+        SCOPED_TRACE("close at yield " + std::to_string(offset));
+        Form1Rig rig;
+        prepare(rig, WithProgram);
+        rig.fs.addFile(std::string(kGame) + "\\data\\level.pak", "old level");
+        ASSERT_TRUE(rig.load());
+        EXPECT_FALSE(rig.form().isBusy());
+        rig.loop_.at(rig.loop_.yields() + offset, [&] {
+            if (rig.form().QueryUnload()) {
+                closedAt = offset;
+                closedMidCopy =
+                    closedMidCopy || rig.fs.isFolder(std::string(kGame) + "\\qlypatch-stage-1");
+                rig.form().Form_Unload();
+            }
+        });
+        rig.form().Command1_Click();
+        EXPECT_EQ(closedAt, offset);
+        EXPECT_TRUE(rig.form().isUnloaded());
+        EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::ClosedBeforeInstalling);
+        EXPECT_EQ(rig.fs.contents(std::string(kGame) + "\\data\\level.pak"), "old level");
+        EXPECT_FALSE(rig.fs.isFile(std::string(kGame) + "\\readme.txt"));
+        EXPECT_FALSE(rig.fs.isFolder(std::string(kGame) + "\\qlypatch-stage-1"));
+        // Not told as a failure: the user ended it.
+        EXPECT_EQ(std::find(rig.text_.shown_.begin(), rig.text_.shown_.end(), "PL error"),
+                  rig.text_.shown_.end());
+    }
+    EXPECT_TRUE(closedMidCopy);
+}
+
 // A bundle whose update\ folder is missing (a download unpacked in part) is the installer's
-// problem, not the game's: exit code 1, the game untouched, and the log says why.
+// problem, not the game's: exit code 1, the game untouched, the user told to download it
+// again before the general error line, and the log says why.
 TEST(UpdateRunTest, BundleWithoutPatchTreeEndsAsCouldNotStart) {
     Form1Rig rig;
     prepare(rig, WithProgram);
@@ -275,9 +309,11 @@ TEST(UpdateRunTest, BundleWithoutPatchTreeEndsAsCouldNotStart) {
     rig.form().Command1_Click();
     EXPECT_EQ(rig.form().outcome(), RunOutcome::CouldNotStart);
     EXPECT_EQ(ExitCodeOf(rig.form().outcome()), ExitCode::CouldNotStart);
-    EXPECT_EQ(runLines(rig), (Lines{" ", "PL error",
+    // The download's fault first, then the general line.
+    EXPECT_EQ(runLines(rig), (Lines{" ",
                                     "The downloaded patch is damaged or incomplete. Nothing has "
-                                    "been changed. Please download the patch again."}));
+                                    "been changed. Please download the patch again.",
+                                    "PL error"}));
     EXPECT_FALSE(rig.fs.isFolder(std::string(kGame) + "\\qlypatch-stage-1"));
     EXPECT_NE(std::find_if(rig.log_.begin(), rig.log_.end(),
                            [](const std::string& line) {
@@ -367,7 +403,7 @@ private:
 
 // A run of 2 GiB or more succeeded: its figure is held at the largest ErrorCode, so that it
 // neither hides the success lines (3 GiB would wrap to a negative figure) nor reads as the
-// failure -1 (4 GiB minus one byte would).
+// failure -1 (4 GiB minus one byte would); the bytes copied keep the whole figure.
 TEST(UpdateRunTest, PatchOfTwoGibibytesOrMoreEndsAsASuccess) {
     for (const int64_t size : {int64_t{3} << 30, (int64_t{4} << 30) - 1}) {
         SCOPED_TRACE(size);
@@ -380,6 +416,8 @@ TEST(UpdateRunTest, PatchOfTwoGibibytesOrMoreEndsAsASuccess) {
         ASSERT_TRUE(rig.load());
         rig.form().Command1_Click();
         EXPECT_EQ(rig.form().ErrorCode, std::numeric_limits<int32_t>::max());
+        // The log's outcome gives the true figure.
+        EXPECT_EQ(rig.form().updateRun().bytesCopied(), size);
         EXPECT_EQ(runLines(rig), (Lines{" ", " ", " ", "PL poz1", "PL poz2"}));
         EXPECT_TRUE(huge.isFile(std::string(kGame) + "\\huge.pak"));
     }

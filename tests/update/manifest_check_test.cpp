@@ -142,26 +142,38 @@ TEST(ManifestCheckRealFolder, HashesTheBytesAsTheyAreCopiedAndCatchesAChangedOne
     }
 }
 
-// Through the window: a manifest that cannot be read stops the run before anything changes,
-// the old media control included, and the user is asked to download the patch again.
-TEST(PayloadCheckRun, UnreadableManifestIsNamedToTheUserAndTheGameKeepsItsFiles) {
-    test::Form1Rig rig;
-    rig.addLanguage("eng", "EN");
-    for (const auto& [path, contents] : kPatch) {
-        rig.fs.addFile("update\\" + path, contents);
+// Through the window: a manifest that cannot be read, or a file that is not the one it
+// lists, stops the run with the game as it was (the old media control included), and the
+// user reads first that the patch must be downloaded again, then the general error line,
+// which speaks of the game; after a language switch too.
+TEST(PayloadCheckRun, DamagedPatchIsToldBeforeTheGeneralErrorAndTheGameKeepsItsFiles) {
+    Tree changed = kPatch;
+    changed["data\\level one.pak"][100] = 'x';
+    const std::string damaged =
+        ": is damaged or does not belong to the patch. Nothing has been changed. Please "
+        "download the patch again.";
+    for (const auto& [manifest, named] :
+         {std::pair{std::string("0123 readme.txt\n"), "update.sha256"},
+          std::pair{manifestOf(changed), "data\\level one.pak"}}) {
+        SCOPED_TRACE(named);
+        test::Form1Rig rig;
+        rig.addLanguage("eng", "EN");
+        rig.addLanguage("pol", "PL");
+        for (const auto& [path, contents] : kPatch) {
+            rig.fs.addFile("update\\" + path, contents);
+        }
+        rig.fs.addFile("update.sha256", manifest);
+        rig.registerGame("C:\\Games\\Quillory", true);
+        rig.fs.addFile("C:\\Games\\Quillory\\msdxm.ocx", "old media control");
+        ASSERT_TRUE(rig.load());
+        rig.form().Command1_Click();
+        const test::Lines told{std::string(named) + damaged, "EN error"};
+        EXPECT_EQ(test::Lines(rig.text_.shown_.end() - 2, rig.text_.shown_.end()), told);
+        EXPECT_EQ(rig.form().ErrorCode, -1);
+        EXPECT_FALSE(rig.fs.isFile("C:\\Games\\Quillory\\readme.txt"));
+        EXPECT_TRUE(rig.fs.isFile("C:\\Games\\Quillory\\msdxm.ocx"));
+        EXPECT_EQ(rig.selectLanguage(1), (test::Lines{std::string(named) + damaged, "PL error"}));
     }
-    rig.fs.addFile("update.sha256", "0123 readme.txt\n");
-    rig.registerGame("C:\\Games\\Quillory", true);
-    rig.fs.addFile("C:\\Games\\Quillory\\msdxm.ocx", "old media control");
-    ASSERT_TRUE(rig.load());
-    rig.form().Command1_Click();
-    EXPECT_EQ(rig.text_.shown_.back(),
-              "update.sha256: is damaged or does not belong to the patch. "
-              "Nothing has been changed. Please download the patch again.");
-    EXPECT_EQ(rig.text_.shown_.at(rig.text_.shown_.size() - 2), "EN error");
-    EXPECT_EQ(rig.form().ErrorCode, -1);
-    EXPECT_FALSE(rig.fs.isFile("C:\\Games\\Quillory\\readme.txt"));
-    EXPECT_TRUE(rig.fs.isFile("C:\\Games\\Quillory\\msdxm.ocx"));
 }
 
 } // namespace

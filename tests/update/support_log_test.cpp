@@ -36,13 +36,23 @@ TEST(LoggedTextArea, LogsEveryCallAndMarksThoseTheDrawingControlWillDrop) {
     area.Cls();
     area.Tekst("after");
     area.Bar(42);
+    // The copy reports a percent anew for each file: a repeat is logged once, and a line
+    // between two bars makes the second one news again.
+    area.Bar(42);
+    area.Bar(43);
+    area.Tekst("after");
+    area.Tekst("after");
+    area.Bar(43);
 
     EXPECT_THAT(log, ::testing::ElementsAre("cls", "text (dropped): [238]during cls",
-                                            "bar (dropped): 10%", "text: [238]after", "bar: 42%"));
+                                            "bar (dropped): 10%", "text: [238]after", "bar: 42%",
+                                            "bar: 43%", "text: [238]after", "text: [238]after",
+                                            "bar: 43%"));
 }
 
 // Lines carry the UTC time to the millisecond, zero-padded, whatever the date; the last line
-// tells a run that never started from one that succeeded by its exit code and meaning.
+// says the outcome in words, with the bytes an installed patch copied, and claims no bytes
+// where an undo could not finish.
 TEST(SupportLogLines, AreStampedAndTheOutcomeNamesItsExitCode) {
     using namespace std::chrono;
     const sys_days day = year{2026} / 3 / 7;
@@ -52,12 +62,14 @@ TEST(SupportLogLines, AreStampedAndTheOutcomeNamesItsExitCode) {
                               milliseconds{999},
                           "text: x"),
               "1999-12-31 23:59:59.999 text: x");
-    EXPECT_EQ(OutcomeLine(ExitCode::Installed, 1, 151000, " 100% QLY!"),
-              "outcome: exit code 0, the patch was installed (status=1 ErrorCode=151000 "
-              "caption= 100% QLY!)");
-    EXPECT_EQ(OutcomeLine(ExitCode::ClosedBeforeInstalling, 1, 0, "Quillory - Install"),
-              "outcome: exit code 2, the user closed the installer before installing (status=1 "
-              "ErrorCode=0 caption=Quillory - Install)");
+    EXPECT_EQ(OutcomeLine(ExitCode::Installed, 3'000'000'000),
+              "outcome: exit code 0, the patch was installed; 3000000000 bytes copied");
+    EXPECT_EQ(OutcomeLine(ExitCode::ClosedBeforeInstalling, 0),
+              "outcome: exit code 2, the user closed the installer before installing; nothing "
+              "copied");
+    EXPECT_EQ(OutcomeLine(ExitCode::RecoveryFailed, 0),
+              "outcome: exit code 7, an interrupted earlier run could not be undone; the game "
+              "folder needs attention");
 }
 
 } // namespace

@@ -31,11 +31,24 @@ PosixTerminal::PosixTerminal() {
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0; // no SA_RESTART: a read waiting for an answer ends at Ctrl+C
-    sigaction(SIGINT, &action, &previous_);
+    // Killed mid-copy, the program would leave its staged files and journal in the game
+    // folder: an end asked for (kill, a closed terminal) is a stop like Ctrl+C.
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+        sigaction(kStopSignals[i], &action, &previous_[i]);
+    }
+    // A reader of the output that went away (`| head`) must not end the run either: writes
+    // then fail with EPIPE, and the run goes on.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &previousPipe_);
 }
 
 PosixTerminal::~PosixTerminal() {
-    sigaction(SIGINT, &previous_, nullptr);
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+        sigaction(kStopSignals[i], &previous_[i], nullptr);
+    }
+    sigaction(SIGPIPE, &previousPipe_, nullptr);
 }
 
 bool PosixTerminal::interactive() const {

@@ -1,16 +1,18 @@
-// The terminal of the native build: standard output and input, with Ctrl+C (SIGINT) caught
-// for the lifetime of the object instead of ending the program.
+// The terminal of the native build: standard output and input, with Ctrl+C (SIGINT), a kill
+// (SIGTERM) and a closed terminal (SIGHUP) caught for the lifetime of the object instead of
+// ending the program, and a closed output pipe (SIGPIPE) ignored.
 #pragma once
 
 #include "platform/terminal.h"
 
+#include <array>
 #include <csignal>
 
 namespace qly::posix {
 
 class PosixTerminal final : public Terminal {
 public:
-    // Installs the SIGINT handler; the destructor puts the previous one back. One at a time.
+    // Installs the handlers; the destructor puts the previous ones back. One at a time.
     PosixTerminal();
     ~PosixTerminal() override;
     PosixTerminal(const PosixTerminal&) = delete;
@@ -23,7 +25,9 @@ public:
     bool interrupted() const override;
 
 private:
-    struct sigaction previous_ {};
+    static constexpr std::array<int, 3> kStopSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, kStopSignals.size()> previous_{};
+    struct sigaction previousPipe_ {};
 };
 
 // The value of an environment variable; nothing when it is not set.
