@@ -27,8 +27,6 @@ done
 
 # shellcheck source=stats.sh
 source bench/stats.sh
-at_least() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { print (a / b >= t) ? "met" : "NOT met" }'; }
-secs() { awk -v a="$1" 'BEGIN { printf "%.3f", a }'; }
 
 # Runs "$@" $runs times; prints the median seconds.
 timed() {
@@ -78,7 +76,8 @@ apply_xdelta() { xdelta3 -f -d -s "$1" "$3" "$4"; }
 make_zstd() { zstd -q -f -19 --long=30 --patch-from="$1" "$2" -o "$3"; }
 apply_zstd() { zstd -q -f -d --long=30 --patch-from="$1" "$3" -o "$4"; }
 
-printf "%-10s %-14s %12s %9s %9s %8s\n" pair method bytes make_s apply_s ratio
+TABLE_LABEL=24 TABLE_CELL=12
+table_row "pair, method" bytes make_s apply_s ratio
 for pair in "${pairs[@]}"; do
     read -r package old new <<<"$pair"
     dest=$fixtures/$package
@@ -104,9 +103,9 @@ for pair in "${pairs[@]}"; do
         size[$m]=$(sum_sizes "$work/$m"/*)
         apply_t[$m]=$(timed per_file "apply_$m" "$m")
     done
-    printf "%-10s %-14s %12d %9s %9s %8s\n" "$package" ours "$ours" "$(secs "$t_make")" "$(secs "$t_apply")" 1.00
+    table_row "$package ours" "$ours" "$(secs "$t_make")" "$(secs "$t_apply")" 1.00
     for m in bsdiff xdelta zstd; do
-        printf "%-10s %-14s %12d %9s %9s %8s\n" "$package" "$m" "${size[$m]}" "$(secs "${make_t[$m]}")" \
+        table_row "$package $m" "${size[$m]}" "$(secs "${make_t[$m]}")" \
             "$(secs "${apply_t[$m]}")" "$(ratio "$ours" "${size[$m]}")"
     done
 
@@ -118,9 +117,9 @@ for pair in "${pairs[@]}"; do
     t_xz=$(timed xz -d -k -c -T1 "$work/whole.tar.xz")
     t_dec1=$(timed "$bench" decode "$work/whole_ours/update.qlypatch" 1)
     t_dec2=$(timed "$bench" decode "$work/whole_ours/update.qlypatch" 2)
-    printf "%-10s %-14s %12d %9s %9s %8s\n" "$package" "ours whole" "$whole_ours" - "$(secs "$t_dec1")" 1.00
-    printf "%-10s %-14s %12d %9s %9s %8s\n" "$package" "ours whole x2" "$whole_ours" - "$(secs "$t_dec2")" 1.00
-    printf "%-10s %-14s %12d %9s %9s %8s\n" "$package" "xz -9e" "$whole_xz" - "$(secs "$t_xz")" "$(ratio "$whole_ours" "$whole_xz")"
+    table_row "$package ours whole" "$whole_ours" - "$(secs "$t_dec1")" 1.00
+    table_row "$package ours whole x2" "$whole_ours" - "$(secs "$t_dec2")" 1.00
+    table_row "$package xz -9e" "$whole_xz" - "$(secs "$t_xz")" "$(ratio "$whole_ours" "$whole_xz")"
 
     echo "  $package: $(wc -l <"$work/changed") changed, $(wc -l <"$work/added") added files; our peak memory making: $((peak_kb / 1024)) MiB"
     echo "  size <= 0.9x bsdiff: $(verdict "$ours" "${size[bsdiff]}" 0.9); <= 0.6x xdelta3: $(verdict "$ours" "${size[xdelta]}" 0.6)"

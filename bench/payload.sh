@@ -52,9 +52,10 @@ report() {
     done
     echo
     echo "$label (best / median of $runs rounds)"
-    printf "  from the folder                  %8.3f s  %8.3f s\n" "${b[folder]}" "${md[folder]}"
-    printf "  from the folder, SHA-256 checked %8.3f s  %8.3f s\n" "${b[folder-sha256]}" "${md[folder-sha256]}"
-    printf "  from the packed exe (checked)    %8.3f s  %8.3f s\n" "${b[packed]}" "${md[packed]}"
+    table_row "" best median
+    times_row "from the folder" "${b[folder]}" "${md[folder]}"
+    times_row "from the folder, SHA-256 checked" "${b[folder-sha256]}" "${md[folder-sha256]}"
+    times_row "from the packed exe (checked)" "${b[packed]}" "${md[packed]}"
     echo "  packed / folder:         best $(ratio "${b[packed]}" "${b[folder]}")x   median $(ratio "${md[packed]}" "${md[folder]}")x   (target at most 1.10: median $(verdict "${md[packed]}" "${md[folder]}" 1.10))"
     # The packed exe always checks each file's SHA-256 while staging it; a folder does so only
     # with an update.sha256. This ratio is the cost of reading from the exe itself.

@@ -63,8 +63,7 @@ one_run() {
   wine) session_run_app "$work" 900 "$install_dir\\qlypatch.exe" /VERYSILENT ;;
   engine) build/native/src/app/qly-copy-demo "$bundle/update" "$game" >/dev/null ;;
   esac
-  end=$(now)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
+  since "$start"
 }
 
 declare -A t=() b=() md=()
@@ -79,9 +78,10 @@ for m in engine linux wine; do
 done
 
 echo "prefix bench: patch of $((bytes >> 20)) MiB ($big_mib MiB file, $small_files small files), best / median of $runs"
+TABLE_LABEL=8
+table_row "" best median "best rate"
 for m in engine linux wine; do
-  awk -v m="$m" -v s="${b[$m]}" -v d="${md[$m]}" -v b="$bytes" \
-    'BEGIN { printf "  %-8s %8.3f s  %8.3f s  %8.1f MiB/s\n", m, s, d, b / 1048576 / s }'
+  times_row "$m" "${b[$m]}" "${md[$m]}" "$(awk -v s="${b[$m]}" -v b="$bytes" 'BEGIN { printf "%.1f MiB/s", b / 1048576 / s }')"
 done
 ratios() {
   awk -v k="$1" -v e="$2" -v l="$3" -v w="$4" 'BEGIN {

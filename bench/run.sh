@@ -40,7 +40,7 @@ time_copy() {
     cp)
         start=$(now)
         cp -r "$tree/." "$out/"
-        t=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }')
+        t=$(since "$start")
         ;;
     engine)
         line=$("$bench" copy "$tree" "$out")
@@ -100,21 +100,23 @@ report_copy() {
     floor_md=$(minimum "${md[floor-rw]}" "${md[floor-cfr]}")
     echo
     echo "$label (best / median of $runs rounds)"
-    printf "  cp -r                         %8.3f s  %8.3f s\n" "${b[cp]}" "${md[cp]}"
-    printf "  floor read/write, 62000 steps %8.3f s  %8.3f s\n" "${b[floor-rw]}" "${md[floor-rw]}"
-    printf "  floor copy_file_range, 62000  %8.3f s  %8.3f s\n" "${b[floor-cfr]}" "${md[floor-cfr]}"
-    printf "  floor durable (stage, flush, rename, flush) %8.3f s  %8.3f s\n" "${b[floor-durable]}" "${md[floor-durable]}"
-    printf "    of which the two volume flushes %8.3f s  %8.3f s\n" "${b[flush]}" "${md[flush]}"
-    printf "  engine QuickCopy (transaction) %7.3f s  %8.3f s   peak RSS %d KiB\n" "${b[engine]}" "${md[engine]}" "$engine_rss"
+    TABLE_LABEL=44
+    table_row "" best median
+    times_row "cp -r" "${b[cp]}" "${md[cp]}"
+    times_row "floor read/write, 62000 steps" "${b[floor-rw]}" "${md[floor-rw]}"
+    times_row "floor copy_file_range, 62000" "${b[floor-cfr]}" "${md[floor-cfr]}"
+    times_row "floor durable (stage, flush, rename, flush)" "${b[floor-durable]}" "${md[floor-durable]}"
+    times_row "  of which the two volume flushes" "${b[flush]}" "${md[flush]}"
+    times_row "engine QuickCopy (transaction)" "${b[engine]}" "${md[engine]}" "peak RSS $engine_rss KiB"
     echo "  best:   engine / faster floor = $(ratio "${b[engine]}" "$floor_b")x   engine / cp -r = $(ratio "${b[engine]}" "${b[cp]}")x"
     echo "  median: engine / faster floor = $(ratio "${md[engine]}" "$floor_md")x   engine / cp -r = $(ratio "${md[engine]}" "${md[cp]}")x"
     [ -n "${b[disk]:-}" ] &&
-        printf "  the disk alone (dd oflag=direct, 8 MiB blocks) %6.3f s  %8.3f s\n" "${b[disk]}" "${md[disk]}"
+        times_row "the disk alone (dd oflag=direct, 8 MiB blocks)" "${b[disk]}" "${md[disk]}"
     echo "  engine / in-kernel floor: best $(ratio "${b[engine]}" "${b[floor-cfr]}")x, median $(ratio "${md[engine]}" "${md[floor-cfr]}")x;" \
         "engine / durable floor: best $(ratio "${b[engine]}" "${b[floor-durable]}")x, median $(ratio "${md[engine]}" "${md[floor-durable]}")x"
     if [ -n "${b[engine-sha]:-}" ]; then
-        printf "  engine QuickCopy + update.sha256 %5.3f s  %8.3f s\n" "${b[engine-sha]}" "${md[engine-sha]}"
-        printf "    hashed on the copying thread   %5.3f s  %8.3f s\n" "${b[engine-sha-1t]}" "${md[engine-sha-1t]}"
+        times_row "engine QuickCopy + update.sha256" "${b[engine-sha]}" "${md[engine-sha]}"
+        times_row "  hashed on the copying thread" "${b[engine-sha-1t]}" "${md[engine-sha-1t]}"
         echo "  hashing overhead: best $(ratio "${b[engine-sha]}" "${b[engine]}")x, median $(ratio "${md[engine-sha]}" "${md[engine]}")x of the engine's copy" \
             "(target at most 1.30x on a machine with SHA instructions: median $(verdict "${md[engine-sha]}" "${md[engine]}" 1.30));" \
             "on the copying thread: median $(ratio "${md[engine-sha-1t]}" "${md[engine]}")x"
@@ -127,15 +129,16 @@ report_scan() {
     for _ in $(seq "$runs"); do
         start=$(now)
         find "$tree" -printf '%s\n' >/dev/null
-        t=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }')
+        t=$(since "$start")
         best_find=$(minimum "$best_find" "$t")
         line=$("$bench" scan "$tree")
         best_scan=$(minimum "$best_scan" "${line%% *}")
     done
     echo
     echo "scan of 100,000 entries"
-    printf "  find -printf '%%s\\\\n'           %8.3f s\n" "$best_find"
-    printf "  engine CopyINI                %8.3f s\n" "$best_scan"
+    table_row "" best
+    table_row "find -printf '%s\\n'" "$(secs "$best_find") s"
+    table_row "engine CopyINI" "$(secs "$best_scan") s"
     echo "  engine / find = $(ratio "$best_scan" "$best_find")x"
 }
 

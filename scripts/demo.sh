@@ -126,13 +126,9 @@ echo "demo: unattended run: qlypatch.exe /VERYSILENT /DIR=\"$silent_dir\" /LANG=
 session_run_app "$demo" 120 "$install_dir\\qlypatch.exe" /VERYSILENT "/DIR=$silent_dir" /LANG=DEU \
   "/LOG=$silent_log_win"
 silent_exit=$APP_EXIT
-# The installer's own table gives each code's meaning: /? prints it, and /VERYSILENT keeps
-# its message box away.
-: >"$demo/app.out"
-session_run_app "$demo" 60 "$install_dir\\qlypatch.exe" /VERYSILENT /? || true
-exit_meaning() {
-  tr -d '\r' <"$demo/app.out" | awk -v c="$1" '$1 == c { $1 = ""; sub(/^ +/, ""); print; exit }'
-}
+# The installer's own usage text (/?) gives each code's meaning.
+session_exit_codes "$demo" "$install_dir\\qlypatch.exe" >"$demo/exit-codes" || true
+exit_meaning() { session_exit_meaning "$demo/exit-codes" "$1"; }
 echo "demo: the window's exit code (packed exe): $window_exit ($(exit_meaning "$window_exit"))"
 echo "demo: unattended exit code: $silent_exit ($(exit_meaning "$silent_exit"))"
 if diff -r -q demo/update "$(session_unix_path "$silent_dir")" 2>&1 | grep -qv 'main.exe$'; then

@@ -2,11 +2,8 @@
 // a Wine or Proton prefix, natively, through the same update run as the Windows program.
 // Chooses the POSIX services, the prefix's registry and folders, and the terminal.
 #include "bundle/packed_bundle.h"
-#include "bundle/payload_reader.h"
 #include "common/bundle_files.h"
 #include "common/error.h"
-#include "languages/language_keys.h"
-#include "languages/language_state.h"
 #include "layout/layout_file.h"
 #include "linux_front/prefix_run.h"
 #include "linux_front/terminal_shell.h"
@@ -32,6 +29,7 @@
 #include "tools/tool_arguments.h"
 #include "update/exit_codes.h"
 #include "update/support_log.h"
+#include "update/unopened_bundle.h"
 #include "update/update_run.h"
 
 #include <algorithm>
@@ -180,37 +178,20 @@ struct PackedPatch {
     std::unique_ptr<PackedBundle> packed;
 };
 
-// Opens the patch packed in the exe at path. Throws Error of kind Damaged, with the reason,
-// when its payload is damaged, and Error of another kind when there is none or it cannot be
-// unpacked.
+// Opens the patch packed in the exe at path. Throws as OpenPackedBundle does, and Error when
+// the exe carries no patch.
 PackedPatch openPackedPatch(const std::string& path, HashService& hashes, FileSystem& disk,
                             Process& process) {
     PackedPatch patch;
     patch.exe = std::make_unique<posix::PosixRandomAccessFile>(path);
-    PayloadLookup lookup = FindPayload(*patch.exe, hashes);
-    if (lookup.status == PayloadLookup::Status::Damaged) {
-        throw Error(lookup.problem, FailureKind::Damaged, 0, path);
-    }
-    if (lookup.status == PayloadLookup::Status::None) {
+    patch.packed = OpenPackedBundle(*patch.exe, path, hashes, disk, process, [&] {
+        patch.unpacked = std::make_unique<posix::PosixPrivateFolder>();
+        return patch.unpacked->path();
+    });
+    if (!patch.packed) {
         throw Error("no patch packed in " + path);
     }
-    patch.unpacked = std::make_unique<posix::PosixPrivateFolder>();
-    patch.packed = std::make_unique<PackedBundle>(*patch.exe, std::move(lookup.payload), hashes,
-                                                  disk, process, patch.unpacked->path());
     return patch;
-}
-
-// Tells the user and the log why the patch could not be opened; the run ends there.
-void reportUnopenedPatch(const Error& e, FileSystem& disk, const LogWriter& log) {
-    const bool damaged = e.kind() == FailureKind::Damaged;
-    log(std::string(damaged ? "damaged download: " : "cannot unpack: ") + e.what());
-    std::cerr << "qlypatch-linux: " << e.what() << "\n";
-    if (damaged) {
-        // No language file of a damaged download can be trusted: the built-in text.
-        LanguageState lang(disk);
-        std::cerr << utf8OfCharset(LangTextOrBuiltIn(lang, "uszkodzony"), 0) << "\n";
-    }
-    log(OutcomeLine(ExitCode::CouldNotStart, 0));
 }
 
 int run(int argc, char** argv) {
@@ -295,7 +276,11 @@ int run(int argc, char** argv) {
         try {
             packedPatch = openPackedPatch(bundlePath, hashes, prefixDisk, bundleProcess);
         } catch (const Error& e) {
-            reportUnopenedPatch(e, disk, log);
+            const std::string text = ReportUnopenedBundle(e, disk, log);
+            std::cerr << "qlypatch-linux: " << e.what() << "\n";
+            if (e.kind() == FailureKind::Damaged) {
+                std::cerr << utf8OfCharset(text, 0) << "\n";
+            }
             return static_cast<int>(ExitCode::CouldNotStart);
         }
     }

@@ -3,10 +3,7 @@
 // wWinMain: a failure ends the program with a non-zero exit code.
 #include "app/resource_ids.h"
 #include "bundle/packed_bundle.h"
-#include "bundle/payload_reader.h"
 #include "common/error.h"
-#include "languages/language_keys.h"
-#include "languages/language_state.h"
 #include "platform/overlapped_hash_service.h"
 #include "platform/win32/cng_hash_service.h"
 #include "platform/win32/process_hardening.h"
@@ -34,6 +31,7 @@
 #include "update/exit_codes.h"
 #include "update/support_log.h"
 #include "update/unattended_run.h"
+#include "update/unopened_bundle.h"
 #include "window/form1.h"
 
 #include <chrono>
@@ -77,9 +75,7 @@ struct Bundle {
     std::unique_ptr<PackedBundle> packed;
 };
 
-// Looks for a payload in the running exe and prepares it. Throws Error of kind Damaged, with
-// the reason, when the payload is damaged (nothing may then be installed), and Error of another
-// kind when its files cannot be unpacked.
+// Looks for a payload in the running exe and prepares it; throws as OpenPackedBundle does.
 Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk, HashService& hashes) {
     Bundle bundle;
     try {
@@ -87,15 +83,11 @@ Bundle openBundle(win32::Win32Process& process, win32::Win32FileSystem& disk, Ha
     } catch (const Error&) {
         return bundle; // an exe that cannot read itself runs from the folder beside it
     }
-    PayloadLookup lookup = FindPayload(*bundle.exe, hashes);
-    if (lookup.status == PayloadLookup::Status::Damaged) {
-        throw Error(lookup.problem, FailureKind::Damaged, 0, process.programPath());
-    }
-    if (lookup.status == PayloadLookup::Status::Found) {
-        bundle.folder = std::make_unique<win32::Win32PrivateFolder>();
-        bundle.packed = std::make_unique<PackedBundle>(
-            *bundle.exe, std::move(lookup.payload), hashes, disk, process, bundle.folder->path());
-    }
+    bundle.packed =
+        OpenPackedBundle(*bundle.exe, process.programPath(), hashes, disk, process, [&] {
+            bundle.folder = std::make_unique<win32::Win32PrivateFolder>();
+            return bundle.folder->path();
+        });
     return bundle;
 }
 
@@ -220,8 +212,9 @@ int runWindow(HINSTANCE instance, const BundleServices& bundle, const Form1Optio
 
     Form1 form(
         Form1Controls{window, command1, command2, command3, combo1, textArea, image1, image2},
-        Form1Services{files, profile, registry, shell, versions, locale, formLoop, process, hashes,
-                      &folderLocks, &elevation},
+        Form1Services{RunServices{files, profile, registry, versions, locale, formLoop, process,
+                                  hashes, &folderLocks, &elevation},
+                      shell},
         options);
 
     command1.setOnClick([&form] { form.Command1_Click(); });
@@ -314,14 +307,11 @@ int runInstaller(HINSTANCE instance, const win32::ProcessHardening& hardening) {
     try {
         bundle = openBundle(process, disk, hashes);
     } catch (const Error& e) {
-        const bool damaged = e.kind() == FailureKind::Damaged;
-        log(std::string(damaged ? "damaged download: " : "cannot unpack: ") + e.what());
+        const std::string text = ReportUnopenedBundle(e, disk, log);
         if (!silent) {
             win32::Win32MessageLoop loop;
-            loop.messageBox(damaged ? LangTextOrBuiltIn(LanguageState(disk), "uszkodzony")
-                                    : std::string(e.what()));
+            loop.messageBox(text);
         }
-        log(OutcomeLine(ExitCode::CouldNotStart, 0));
         return static_cast<int>(ExitCode::CouldNotStart);
     }
     if (bundle.packed) {

@@ -1,6 +1,8 @@
 #include "bundle/packed_bundle.h"
 
 #include "bundle/bundle_name.h"
+#include "bundle/payload_reader.h"
+#include "common/error.h"
 
 namespace qly {
 
@@ -59,6 +61,21 @@ PackedBundle::PackedBundle(RandomAccessFile& exe, PayloadIndex payload, HashServ
     : payload_(exe, std::move(payload), hashes), files_(disk, payload_, kPatchFolder),
       process_(process, privateFolder) {
     unpack(payload_.entries(), payload_, disk, withSeparator(privateFolder));
+}
+
+std::unique_ptr<PackedBundle> OpenPackedBundle(RandomAccessFile& exe, const std::string& exePath,
+                                               HashService& hashes, FileSystem& disk,
+                                               Process& process,
+                                               const std::function<std::string()>& makeFolder) {
+    PayloadLookup lookup = FindPayload(exe, hashes);
+    if (lookup.status == PayloadLookup::Status::Damaged) {
+        throw Error(lookup.problem, FailureKind::Damaged, 0, exePath);
+    }
+    if (lookup.status == PayloadLookup::Status::None) {
+        return nullptr;
+    }
+    return std::make_unique<PackedBundle>(exe, std::move(lookup.payload), hashes, disk, process,
+                                          makeFolder());
 }
 
 } // namespace qly

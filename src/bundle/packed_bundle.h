@@ -8,6 +8,8 @@
 #include "bundle/payload_file_system.h"
 #include "platform/process.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace qly {
@@ -48,5 +50,14 @@ private:
     MountedFileSystem files_;
     UnpackedProcess process_;
 };
+
+// The bundle packed in exe (read from exePath), or null when it carries none. makeFolder makes
+// the private folder and returns its path; it is called only for a sound payload. Throws Error
+// of kind Damaged, with the reason and exePath, when the payload is damaged (nothing may then
+// be installed), and Error of another kind when its files cannot be unpacked.
+std::unique_ptr<PackedBundle> OpenPackedBundle(RandomAccessFile& exe, const std::string& exePath,
+                                               HashService& hashes, FileSystem& disk,
+                                               Process& process,
+                                               const std::function<std::string()>& makeFolder);
 
 } // namespace qly

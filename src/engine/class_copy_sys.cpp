@@ -24,26 +24,42 @@ void classCopySys::ClearFilter() {
     FilterList.clear();
 }
 
+CopyResult NumericResult(const CopyRun& run) {
+    switch (run.outcome) {
+    case CopyOutcome::Installed:
+        return run.bytes;
+    case CopyOutcome::NoSpace:
+        return -2;
+    case CopyOutcome::Failed:
+        break;
+    }
+    return -1;
+}
+
 CopyResult classCopySys::QuickCopy(const std::string& src, const std::string& dest) {
+    return NumericResult(Install(src, dest));
+}
+
+CopyRun classCopySys::Install(const std::string& src, const std::string& dest) {
     if (busy_) {
-        return -1;
+        return {CopyOutcome::Failed, 0, LastFailure}; // the running loop holds the lists
     }
     BusyScope busy(busy_);
     ErrorFlag = 0;
     LastFailure.reset();
     Scan(src);
     if (ErrorFlag != 0 || !SourceListingAccepted()) {
-        return -1;
+        return {CopyOutcome::Failed, 0, LastFailure};
     }
     const int64_t result = RunCopy(dest);
     // A disk that filled up while staging is the same answer as too little room up front.
     if (result == -2 || (LastFailure && LastFailure->kind == FailureKind::DiskFull)) {
-        return -2;
+        return {CopyOutcome::NoSpace, 0, LastFailure};
     }
     if (ErrorFlag != 0 || LastFailure) {
-        return -1;
+        return {CopyOutcome::Failed, 0, LastFailure};
     }
-    return TotalCopy;
+    return {CopyOutcome::Installed, TotalCopy, std::nullopt};
 }
 
 CopyResult classCopySys::ResumeCopy() {

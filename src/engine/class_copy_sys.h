@@ -41,6 +41,23 @@ struct CopyFailure {
     std::string notRestored{}; // when !undone: the file the undo could not put back, if known
 };
 
+// How a run of the engine ended.
+enum class CopyOutcome {
+    Installed, // every file is in place
+    Failed,    // failed or stopped; the destination is as before unless the failure says not
+    NoSpace,   // the volume had too little room, up front or while staging
+};
+
+// A run's outcome as a value: what the numeric results (-1, -2, bytes) only encode.
+struct CopyRun {
+    CopyOutcome outcome = CopyOutcome::Failed;
+    int64_t bytes = 0;                  // TotalCopy of an installed run
+    std::optional<CopyFailure> failure; // why it did not install, when it is known
+};
+
+// The engine's numeric reading of run: bytes when installed, -1 failed, -2 no space.
+CopyResult NumericResult(const CopyRun& run);
+
 class LinkCheck;
 
 class classCopySys {
@@ -75,6 +92,8 @@ public:
     // filled up while staging, else TotalCopy. Throws Error for the failures that reach the
     // caller (folder creation, after undoing the run; a missing single source file).
     CopyResult QuickCopy(const std::string& src, const std::string& dest);
+    // QuickCopy's run as a value; QuickCopy is its NumericResult.
+    CopyRun Install(const std::string& src, const std::string& dest);
     // Scans src: a folder when it ends with "\", else one file. Returns TotalLen (empty for an
     // empty folder) or -1 when the folder is missing or its scan failed. Throws Error for a
     // missing single file.

@@ -18,23 +18,9 @@ namespace {
 // a moment, and trying again at once would only meet it again.
 constexpr std::array kRetryPauses = {100, 200, 400, 600, 700};
 
-// The loop whose sleep spaces the tries of the transaction call in progress on this thread;
-// none: tried again at once. Set for the length of a public call, so that the steps deep in it
-// need not pass it along; its sleep is the fake clock's in the unit tests.
-thread_local MessageLoop* tRetryLoop = nullptr;
-
-class RetryLoopScope {
-public:
-    explicit RetryLoopScope(MessageLoop* loop) : previous_(tRetryLoop) { tRetryLoop = loop; }
-    ~RetryLoopScope() { tRetryLoop = previous_; }
-    RetryLoopScope(const RetryLoopScope&) = delete;
-    RetryLoopScope& operator=(const RetryLoopScope&) = delete;
-
-private:
-    MessageLoop* previous_;
-};
-
-template <typename Step> void retrying(Step&& step) {
+// Runs step, trying it again after each of kRetryPauses of loop's sleep (none: at once) until
+// it succeeds or the pauses are spent; the last failure reaches the caller.
+template <typename Step> void retrying(MessageLoop* loop, Step&& step) {
     for (std::size_t attempt = 0;; ++attempt) {
         try {
             step();
@@ -49,8 +35,8 @@ template <typename Step> void retrying(Step&& step) {
                 throw;
             }
         }
-        if (tRetryLoop != nullptr) {
-            tRetryLoop->sleep(kRetryPauses[attempt]);
+        if (loop != nullptr) {
+            loop->sleep(kRetryPauses[attempt]);
         }
     }
 }
@@ -85,23 +71,24 @@ std::string stageFolder(const std::string& root, const Journal& journal) {
 }
 
 // The journal, its temporary file and then the stage, when nothing else is left in it.
-void removeJournal(FileSystem& fs, const std::string& root, const Journal& journal) {
+void removeJournal(FileSystem& fs, const std::string& root, const Journal& journal,
+                   MessageLoop* loop) {
     const std::string path = stageFolder(root, journal) + "\\" + std::string(kJournalName);
-    retrying([&] { removeIfThere(fs, path + std::string(kStagedSuffix)); });
-    retrying([&] { removeIfThere(fs, path); });
-    retrying([&] {
+    retrying(loop, [&] { removeIfThere(fs, path + std::string(kStagedSuffix)); });
+    retrying(loop, [&] { removeIfThere(fs, path); });
+    retrying(loop, [&] {
         if (isFolder(fs.statusOf(stageFolder(root, journal)))) {
             fs.removeFolder(stageFolder(root, journal));
         }
     });
 }
 
-void finishRun(FileSystem& fs, const std::string& root, const Journal& journal) {
+void finishRun(FileSystem& fs, const std::string& root, const Journal& journal, MessageLoop* loop) {
     for (std::size_t i = 0; i < journal.files.size(); ++i) {
         const JournalFile& file = journal.files[i];
         // Only the old file we moved aside goes; anything else of that name stays.
         if (file.action != JournalAction::New) {
-            retrying([&] {
+            retrying(loop, [&] {
                 const std::string backup = BackupPath(root, journal, i);
                 if (isFile(fs, backup, file.oldFile)) {
                     fs.deleteFile(backup);
@@ -109,7 +96,7 @@ void finishRun(FileSystem& fs, const std::string& root, const Journal& journal) 
             });
         }
     }
-    removeJournal(fs, root, journal);
+    removeJournal(fs, root, journal, loop);
 }
 
 // Every path the journal names passes the link rule, or the journal is not acted on.
@@ -160,7 +147,6 @@ void CommitRun(FileSystem& fs, const std::string& root, Journal& journal, Messag
 
 void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
                std::vector<std::unique_ptr<FolderHold>>& holds, MessageLoop* loop) {
-    const RetryLoopScope pauses(loop);
     for (std::size_t i = 0; i < journal.files.size(); ++i) {
         if (journal.files[i].action != JournalAction::Remove) {
             journal.files[i].newFile = fs.identityOf(StagedPath(root, journal, i));
@@ -209,20 +195,19 @@ void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
     // The stage goes last; a held folder could not be removed.
     holds.clear();
     try {
-        finishRun(fs, root, journal);
+        finishRun(fs, root, journal, loop);
     } catch (const std::exception&) {
         // Committed: the patch is in place. Leftover backups are removed at the next start.
     }
 }
 
 void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal, MessageLoop* loop) {
-    const RetryLoopScope pauses(loop);
-    retrying([&] { checkLinks(fs, root, journal); });
+    retrying(loop, [&] { checkLinks(fs, root, journal); });
     const bool commitBegun = journal.phase != JournalPhase::Staging;
     for (std::size_t i = journal.files.size(); i-- > 0;) {
         const JournalFile& file = journal.files[i];
         const std::string target = root + file.path;
-        retrying([&] {
+        retrying(loop, [&] {
             // Before the commit began no backup was made and no game file touched.
             if (commitBegun && file.action != JournalAction::New) {
                 restoreOld(fs, root, journal, i);
@@ -237,7 +222,7 @@ void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal, Me
     }
     for (const std::string& folder : std::views::reverse(journal.folders)) {
         // A folder that holds something not ours (the player put it there meanwhile) stays.
-        retrying([&] {
+        retrying(loop, [&] {
             if (isFolder(fs.statusOf(root + folder))) {
                 fs.removeFolder(root + folder);
             }
@@ -245,13 +230,14 @@ void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal, Me
     }
     // Everything put back must be on the disk before the journal that describes it goes.
     fs.syncVolume(root);
-    removeJournal(fs, root, journal);
+    removeJournal(fs, root, journal, loop);
 }
 
 namespace {
 
 // Recovers the run whose stage is named stage under root.
-RecoveryResult recoverStage(FileSystem& fs, const std::string& root, const std::string& stage) {
+RecoveryResult recoverStage(FileSystem& fs, const std::string& root, const std::string& stage,
+                            MessageLoop* loop) {
     Journal bare;
     bare.stage = stage;
     const std::string journalPath = stage + "\\" + std::string(kJournalName);
@@ -270,7 +256,7 @@ RecoveryResult recoverStage(FileSystem& fs, const std::string& root, const std::
     if (!text) {
         // A crash while the first journal was being written leaves at most its temporary
         // file; nothing else had changed.
-        removeJournal(fs, root, bare);
+        removeJournal(fs, root, bare, loop);
         return RecoveryResult::NothingFound;
     }
     const std::optional<Journal> journal = ParseJournal(*text);
@@ -283,10 +269,10 @@ RecoveryResult recoverStage(FileSystem& fs, const std::string& root, const std::
         return RecoveryResult::Damaged;
     }
     if (journal->phase == JournalPhase::Committed) {
-        finishRun(fs, root, *journal);
+        finishRun(fs, root, *journal, loop);
         return RecoveryResult::Completed;
     }
-    UndoRun(fs, root, *journal);
+    UndoRun(fs, root, *journal, loop);
     return RecoveryResult::Undone;
 }
 
@@ -330,7 +316,6 @@ bool HasInterruptedRun(FileSystem& fs, const std::string& root) {
 }
 
 RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root, MessageLoop* loop) {
-    const RetryLoopScope pauses(loop);
     try {
         // A journal of the previous release's format lies in the game folder, where anyone
         // who may write there could have written it: it is reported, never acted on.
@@ -340,7 +325,7 @@ RecoveryResult RecoverInterruptedRun(FileSystem& fs, const std::string& root, Me
         const std::vector<std::string> stages = stagesIn(fs, root);
         RecoveryResult result = RecoveryResult::NothingFound;
         for (const std::string& stage : stages) {
-            const RecoveryResult one = recoverStage(fs, root, stage);
+            const RecoveryResult one = recoverStage(fs, root, stage, loop);
             // The worst answer counts; an undo is said before a finished clean-up.
             if (one >= RecoveryResult::Failed) {
                 result = std::max(result, one);

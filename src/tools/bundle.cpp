@@ -4,8 +4,8 @@
 #include "common/bundle_files.h"
 #include "common/error.h"
 #include "layout/layout_file.h"
+#include "layout/window_geometry.h"
 #include "platform/posix/posix_profile_file.h"
-#include "tools/window_shape.h"
 
 #include <algorithm>
 #include <fstream>
@@ -21,18 +21,11 @@ std::string ReadWhole(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-namespace {} // namespace
-
 WindowLayout ReadWindowLayout(const std::filesystem::path& bundle) {
     posix::PosixProfileFile profile;
     const LayoutFile layout(profile, (bundle / kLayoutFileName).string());
-    WindowLayout out;
-    out.linkRight = ReadLayoutArea(layout, "linkright");
-    out.linkLeft = ReadLayoutArea(layout, "linkleft");
-    out.button = ReadLayoutArea(layout, "button");
-    out.select = ReadLayoutArea(layout, "select");
+    WindowLayout out = qly::ReadWindowLayout(layout);
     out.select.height = kSelectHeight;
-    out.textArea = ReadLayoutArea(layout, "textscroll");
     return out;
 }
 

@@ -2,7 +2,7 @@
 // layout file, the skin, the language files and the patch tree.
 #pragma once
 
-#include "platform/controls.h"
+#include "layout/window_geometry.h"
 #include "tools/bmp_image.h"
 
 #include <cstdint>
@@ -13,24 +13,16 @@
 
 namespace qly::tools {
 
-// The areas the layout file gives the window's controls, as the installer places them.
-struct WindowLayout {
-    Rect linkRight; // Image1
-    Rect linkLeft;  // Image2
-    Rect button;    // Command1
-    Rect select;    // Combo1, with the height its font gives it
-    Rect textArea;  // TextScroll1
-};
-
 struct BundleLanguage {
     std::string file;  // "lang/name.lng"
     std::string bytes; // the whole file
 };
 
-// The layout read by the installer's own reader; a missing file places everything at 0, 0.
 // The bytes of the file at path. Throws Error when it cannot be read.
 std::string ReadWhole(const std::filesystem::path& path);
 
+// The layout read by the installer's own reader, the selector as tall as its font makes it; a
+// missing file places everything at 0, 0.
 WindowLayout ReadWindowLayout(const std::filesystem::path& bundle);
 
 // The skin. Throws Error when it is missing or the loader would refuse it.

@@ -8,7 +8,7 @@
 #include "platform/posix/posix_profile_file.h"
 #include "tools/bundle.h"
 #include "tools/bundle_checks.h"
-#include "tools/window_shape.h"
+#include "layout/window_geometry.h"
 
 #include <array>
 #include <fstream>

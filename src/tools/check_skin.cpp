@@ -1,7 +1,7 @@
 // The skin bitmap: what the loader accepts, its size, and its rounded corners.
 #include "common/bundle_files.h"
 #include "tools/bundle_checks.h"
-#include "tools/window_shape.h"
+#include "layout/window_geometry.h"
 
 #include <array>
 #include <cstdlib>

@@ -9,7 +9,7 @@
 #include "tools/bundle.h"
 #include "tools/language_file_check.h"
 #include "tools/offscreen_text_area.h"
-#include "tools/window_shape.h"
+#include "layout/window_geometry.h"
 
 #include <cmath>
 

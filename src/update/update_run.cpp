@@ -701,17 +701,17 @@ void UpdateRun::UpdateFiles() {
         if (!engine_) {
             throw Error("the front end went before the copy");
         }
-        CopyResult result;
+        CopyRun run;
         {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, engine_);
             const SourceCheckScope checked(*engine_, payloadCheck.get());
-            result = engine_->QuickCopy(std::string(kPatchTreeName) + "\\", DestPatch + "\\");
-            // Taken before the scope ends: a front end gone during the copy releases the
-            // engine there, and with it the news that its undo could not finish.
-            lastFailure_ = engine_->LastFailure;
+            run = engine_->Install(std::string(kPatchTreeName) + "\\", DestPatch + "\\");
         }
+        // The run's value, not the engine's: a front end gone during the copy releases the
+        // engine, and with it the news that its undo could not finish.
+        lastFailure_ = run.failure;
         // A run of 2 GiB or more did succeed; it must not read as a failure.
-        const int64_t bytes = result.value_or(0);
+        const int64_t bytes = NumericResult(run).value_or(0);
         bytesCopied_ = std::max<int64_t>(bytes, 0);
         ErrorCode = bytes > std::numeric_limits<int32_t>::max()
                         ? std::numeric_limits<int32_t>::max()

@@ -49,21 +49,11 @@ struct Form1Controls {
     ImageArea& Image2;     // left link
 };
 
-// The outside services Form1 uses, all outliving it.
+// The outside services Form1 uses, all outliving it: the update run's, and the shell for the
+// links and the Favorites shortcut.
 struct Form1Services {
-    FileSystem& files;
-    ProfileFile& profile;
-    Registry& registry;
+    RunServices run;
     Shell& shell;
-    VersionResource& versions;
-    Locale& locale;
-    MessageLoop& loop;
-    Process& process;
-    HashService& hashes;
-    // The one-run-per-folder lock; none: no other run is guarded against (tests).
-    FolderLocks* folderLocks = nullptr;
-    // Asks for administrator rights when the game folder needs them; none: never asked.
-    Elevation* elevation = nullptr;
 };
 
 // How the program was started: what the command line chose, and where events are logged.

@@ -1,21 +1,19 @@
 // Form1's construction and start-up.
 #include "common/error.h"
 #include "layout/layout_file.h"
+#include "layout/window_geometry.h"
 #include "window/form1.h"
 
 namespace qly {
 
 Form1::Form1(const Form1Controls& controls, const Form1Services& services, Form1Options options)
     : options_(std::move(options)),
-      run_(RunServices{services.files, services.profile, services.registry, services.versions,
-                       services.locale, services.loop, services.process, services.hashes,
-                       services.folderLocks, services.elevation},
-           RunOptions{options_.dir, options_.lang, options_.unattended, {}}, *this),
+      run_(services.run, RunOptions{options_.dir, options_.lang, options_.unattended, {}}, *this),
       DestPatch(run_.DestPatch), status(run_.status), etap(run_.etap), ErrorCode(run_.ErrorCode),
       window(controls.window), Command1(controls.Command1), Command2(controls.Command2),
       Command3(controls.Command3), Combo1(controls.Combo1), TextScroll1(controls.TextScroll1),
-      Image1(controls.Image1), Image2(controls.Image2), files_(services.files),
-      profile_(services.profile), shell_(services.shell), loop_(services.loop) {}
+      Image1(controls.Image1), Image2(controls.Image2), files_(services.run.files),
+      profile_(services.run.profile), shell_(services.shell), loop_(services.run.loop) {}
 
 Form1::~Form1() = default;
 
@@ -41,7 +39,7 @@ bool Form1::Form_Load() {
     ErrorCode = 0;
     busy = -1;
     status = 0;
-    StandAlone([&] { SetRoundRegion(32, 32); });
+    StandAlone([&] { SetRoundRegion(kCornerWidth, kCornerHeight); });
     StandAlone([&] { LoadLangList(); });
     StandAlone([&] { window.show(); });
     StandAlone([&] { FindGameFolder(); });
@@ -51,40 +49,34 @@ bool Form1::Form_Load() {
 }
 
 void Form1::PlaceControls(const LayoutFile& layout) {
+    const WindowLayout areas = ReadWindowLayout(layout);
     StandAlone([&] {
-        Image1.setBounds(ReadLayoutArea(layout, "linkright"));
+        Image1.setBounds(areas.linkRight);
         linkright = layout.ReadIniString("linkright", "link");
     });
     StandAlone([&] {
-        Image2.setBounds(ReadLayoutArea(layout, "linkleft"));
+        Image2.setBounds(areas.linkLeft);
         linkleft = layout.ReadIniString("linkleft", "link");
     });
-    StandAlone([&] { Command1.setBounds(ReadLayoutArea(layout, "button")); });
+    StandAlone([&] { Command1.setBounds(areas.button); });
 
-    // Close and minimize sit at the top right corner; both are placed by the close button's
-    // width, so minimize ends 2 pixels left of close, and close 10 pixels from the edge.
+    // Close and minimize keep their pictures' sizes; minimize is placed by close's width.
     StandAlone([&] {
         const int32_t w = window.width();
-        Rect close = Command2.bounds();
-        close.top = 8;
-        close.left = w - close.width - 10;
+        const Rect close = CloseButtonArea(w, Command2.bounds());
         Command2.setBounds(close);
-        Rect minimize = Command3.bounds();
-        minimize.top = 8;
-        minimize.left = w - 2 * close.width - 10 - 2;
-        Command3.setBounds(minimize);
+        Command3.setBounds(MinimizeButtonArea(w, Command3.bounds(), close.width));
     });
 
     // The selector keeps the height its font gives it.
     StandAlone([&] {
-        const Rect area = ReadLayoutArea(layout, "select");
         Rect r = Combo1.bounds();
-        r.top = area.top;
-        r.left = area.left;
-        r.width = area.width;
+        r.top = areas.select.top;
+        r.left = areas.select.left;
+        r.width = areas.select.width;
         Combo1.setBounds(r);
     });
-    StandAlone([&] { TextScroll1.Move(ReadLayoutArea(layout, "textscroll")); });
+    StandAlone([&] { TextScroll1.Move(areas.textArea); });
     StandAlone([&] {
         linkfavorites = layout.ReadIniString("favorites", "link");
         titlefavorites = layout.ReadIniString("favorites", "title");

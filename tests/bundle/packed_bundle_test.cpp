@@ -69,5 +69,40 @@ TEST(PackedBundleTest, AlteredWindowFileRefusesTheBundleBeforeAnythingElse) {
     }
 }
 
+// The private folder is made only for a sound payload: a plain exe and a damaged download leave
+// nothing behind, and a damaged one is refused naming the exe.
+TEST(PackedBundleTest, OpeningMakesThePrivateFolderOnlyForASoundPayload) {
+    TempFolder dir;
+    posix::LibcryptoHashService hashes;
+    posix::PosixFileSystem disk;
+    FakeProcess process("/nowhere", false);
+    int made = 0;
+    const auto makeFolder = [&] {
+        ++made;
+        dir.makeFolder("private");
+        return dir.winPath() + "private";
+    };
+    const std::string sound =
+        PackedExe({{"qlypatch.ini", "[button]\r\nx=10\r\n"}, {"update\\a", "a"}});
+
+    MemoryFile plain(FakePe());
+    EXPECT_EQ(OpenPackedBundle(plain, "plain.exe", hashes, disk, process, makeFolder), nullptr);
+    MemoryFile cut(sound.substr(0, sound.size() - 1));
+    try {
+        OpenPackedBundle(cut, "cut.exe", hashes, disk, process, makeFolder);
+        ADD_FAILURE() << "a cut-short download was opened";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), FailureKind::Damaged);
+        EXPECT_EQ(e.path(), "cut.exe");
+    }
+    EXPECT_EQ(made, 0);
+
+    MemoryFile whole(sound);
+    const auto packed = OpenPackedBundle(whole, "whole.exe", hashes, disk, process, makeFolder);
+    ASSERT_NE(packed, nullptr);
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(dir.read("private/qlypatch.ini"), "[button]\r\nx=10\r\n");
+}
+
 } // namespace
 } // namespace qly::test

@@ -45,7 +45,7 @@ scenario_planted_dlls() {
   snapshot_game "$GAME_DIR"
   WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$names=n,b" run_unattended /SILENT
   check "no planted DLL beside the exe is loaded" no_planted_dll_loaded "$install"
-  check "exit code 0 (installed)" exit_code_is 0
+  exits_with 0
   check "patch tree copied into the game folder" patched_like "$game" "$work/game-before"
   check "log says the DLL search is the system folder's" \
     logged_line "hardening: DLLs from the system folder only; redirection trust [a-z ]*; 2 system DLLs pinned"

@@ -74,6 +74,25 @@ TEST_F(CopyFailures, DestinationThatCannotBeReplacedEndsTheRunBeforeAnyChange) {
     }
 }
 
+// The run's value says what the numbers only encode, and carries its failure with it.
+TEST_F(CopyFailures, InstallTellsTheOutcomeAndItsFailureAsAValue) {
+    fs.setFreeBytes(15);
+    EXPECT_EQ(engine.Install("update\\", "C:\\game\\").outcome, CopyOutcome::NoSpace);
+    fs.setFreeBytes(std::nullopt);
+    fs.holdOpen("C:\\game\\b.txt");
+    CopyRun run = engine.Install("update\\", "C:\\game\\");
+    EXPECT_EQ(run.outcome, CopyOutcome::Failed);
+    ASSERT_TRUE(run.failure);
+    EXPECT_EQ(run.failure->kind, FailureKind::InUse);
+    EXPECT_EQ(run.failure->path, "b.txt");
+    EXPECT_TRUE(run.failure->undone);
+    fs.letGo("C:\\game\\b.txt");
+    run = engine.Install("update\\", "C:\\game\\");
+    EXPECT_EQ(run.outcome, CopyOutcome::Installed);
+    EXPECT_EQ(run.bytes, 15);
+    EXPECT_FALSE(run.failure);
+}
+
 TEST_F(CopyFailures, ReadOnlyDestinationIsKeptAndResumeInstallsOnceItIsWritable) {
     fs.addFile("C:\\game\\b.txt", "old b", kAttrReadOnly);
     EXPECT_EQ(copy(), -1);

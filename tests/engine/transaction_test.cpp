@@ -208,8 +208,25 @@ private:
 
 // A staged file that a virus scanner holds while the undo wants it gone: held for about a
 // second, the undo waits (on the loop's clock) and finishes; held for good, it gives up after
-// about two seconds of pauses, naming the file, and the journal stays.
+// about two seconds of pauses, naming the file, and the journal stays. The next start's
+// recovery waits the same.
 TEST(UpdateTransaction, AStepOnAHeldFileWaitsAboutTwoSecondsBeforeItGivesUp) {
+    for (const uint32_t heldMs : {1000u, 1000000u}) {
+        SCOPED_TRACE("held for " + std::to_string(heldMs) + " ms");
+        FakeFileSystem fs;
+        fs.addFile("C:\\game\\main.exe", "game");
+        fs.addFile("C:\\game\\qlypatch-stage-1\\0.new", "staged");
+        Journal journal;
+        journal.stage = "qlypatch-stage-1";
+        journal.files.push_back(JournalFile{"a.txt", JournalAction::New, "", {}, {}});
+        WriteJournal(fs, "C:\\game\\", journal);
+        fs.holdOpen("C:\\game\\qlypatch-stage-1\\0.new");
+        LoopLettingGo loop(fs, "C:\\game\\qlypatch-stage-1\\0.new", heldMs);
+        EXPECT_EQ(RecoverInterruptedRun(fs, "C:\\game\\", &loop),
+                  heldMs < 2000 ? RecoveryResult::Undone : RecoveryResult::Failed);
+        EXPECT_GE(loop.sleptMs(), std::min(heldMs, 1500u));
+        EXPECT_LE(loop.sleptMs(), 2500);
+    }
     for (const uint32_t heldMs : {1000u, 1000000u}) {
         SCOPED_TRACE("held for " + std::to_string(heldMs) + " ms");
         FakeFileSystem fs;

@@ -85,8 +85,9 @@ Form1Rig::Form1Rig(FileSystem& files, std::string programFolder, bool follow)
 bool Form1Rig::load() {
     const Form1Controls controls{window_, command1_, command2_, command3_,
                                  combo_,  text_,     image1_,   image2_};
-    const Form1Services services{files_, profile_, registry_, shell_,       versions_, locale_,
-                                 loop_,  process_, hashes_,   folderLocks_, elevation_};
+    const Form1Services services{RunServices{files_, profile_, registry_, versions_, locale_, loop_,
+                                             process_, hashes_, folderLocks_, elevation_},
+                                 shell_};
     if (!options_.log) {
         options_.log = [this](const std::string& line) { log_.push_back(line); };
     }

@@ -3,7 +3,7 @@
 #include "common/error.h"
 #include "platform/posix/png_writer.h"
 #include "tools/window_preview.h"
-#include "tools/window_shape.h"
+#include "layout/window_geometry.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,7 +1,9 @@
 #include "platform/posix/software_surface.h"
+#include "support/fake_file_system.h"
 #include "support/fake_message_loop.h"
 #include "textscroll/text_scroll.h"
 #include "update/support_log.h"
+#include "update/unopened_bundle.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -70,6 +72,23 @@ TEST(SupportLogLines, AreStampedAndTheOutcomeNamesItsExitCode) {
     EXPECT_EQ(OutcomeLine(ExitCode::RecoveryFailed, 0),
               "outcome: exit code 7, an interrupted earlier run could not be undone; the game "
               "folder needs attention");
+}
+
+// Every front end tells the user and the log the same when the packed bundle cannot be opened.
+TEST(UnopenedBundle, DamagedDownloadGetsTheBuiltInTextOtherFailuresTheirReason) {
+    test::FakeFileSystem disk;
+    const std::string outcome = OutcomeLine(ExitCode::CouldNotStart, 0, 0, "");
+    std::vector<std::string> lines;
+    const auto log = [&](const std::string& line) { lines.push_back(line); };
+
+    const std::string damaged =
+        ReportUnopenedBundle(Error("cut short", FailureKind::Damaged, 0, "a.exe"), disk, log);
+    EXPECT_TRUE(damaged.starts_with("The downloaded patch is damaged")) << damaged;
+    EXPECT_EQ(lines, (std::vector<std::string>{"damaged download: cut short", outcome}));
+
+    lines.clear();
+    EXPECT_EQ(ReportUnopenedBundle(Error("the disk is full"), disk, log), "the disk is full");
+    EXPECT_EQ(lines, (std::vector<std::string>{"cannot unpack: the disk is full", outcome}));
 }
 
 } // namespace

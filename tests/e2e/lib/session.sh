@@ -136,6 +136,21 @@ session_run_app() {
   APP_EXIT=$?
 }
 
+# Prints the exit codes as the installer's own usage text (/?) lists them, one "CODE  MEANING"
+# line each; /VERYSILENT keeps its message box away.
+# Usage: session_exit_codes WORKDIR 'C:\folder\qlypatch.exe'
+session_exit_codes() {
+  : >"$1/app.out"
+  session_run_app "$1" 60 "$2" /VERYSILENT /?
+  tr -d '\r' <"$1/app.out" | sed -n '/^Exit codes:$/,$p' | grep -E '^[0-9]+  '
+}
+
+# The meaning of exit code CODE in a table that session_exit_codes printed.
+# Usage: session_exit_meaning TABLE-FILE CODE
+session_exit_meaning() {
+  awk -v c="$2" '$1 == c { $1 = ""; sub(/^ +/, ""); print; exit }' "$1"
+}
+
 # Ends the installer if it still runs. Usage: session_stop_app
 session_stop_app() {
   if [ -n "${APP_PID:-}" ] && kill -0 "$APP_PID" 2>/dev/null; then
