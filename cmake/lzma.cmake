@@ -9,7 +9,8 @@ foreach(source LzmaEnc.c LzmaDec.c LzFind.c)
   endif()
 endforeach()
 add_library(qly_lzma STATIC ${QLY_LZMA_SOURCE_DIR}/LzmaEnc.c ${QLY_LZMA_SOURCE_DIR}/LzmaDec.c
-                            ${QLY_LZMA_SOURCE_DIR}/LzFind.c ${CMAKE_SOURCE_DIR}/src/patch/lzma_block.c)
+                            ${QLY_LZMA_SOURCE_DIR}/LzFind.c ${CMAKE_SOURCE_DIR}/src/patch/lzma_block.c
+                            ${CMAKE_SOURCE_DIR}/src/patch/lzma_encode.c)
 get_target_property(qly_lzma_options qly_lzma COMPILE_OPTIONS)
 list(FILTER qly_lzma_options EXCLUDE REGEX "^-W")
 set_target_properties(qly_lzma PROPERTIES COMPILE_OPTIONS "${qly_lzma_options};-w")

@@ -11,7 +11,9 @@
 #include "platform/posix/posix_random_access_file.h"
 #include "platform/posix/posix_terminal.h"
 #include "program_version.h"
+#include "tools/apply_command.h"
 #include "tools/make_command.h"
+#include "tools/no_wait_loop.h"
 #include "tools/pack.h"
 #include "tools/subcommands.h"
 #include "tools/tool_arguments.h"
@@ -126,6 +128,23 @@ int main(int argc, char** argv) {
          "OLD NEW -o BUNDLE [--keep-whole GLOB]... [--fallback-whole]: writes "
          "BUNDLE/update.qlypatch, "
          "the patch from the game folder OLD to NEW (added, changed as deltas, removed files)"},
+        {"apply",
+         [](std::span<const std::string> args) {
+             qly::posix::PosixFileSystem files;
+             qly::posix::LibcryptoHashService hashes;
+             qly::tools::NoWaitLoop loop;
+             qly::posix::PosixTerminal terminal;
+             std::function<void(int16_t)> progress;
+             if (terminal.interactive()) {
+                 progress = [&terminal](int16_t percent) {
+                     terminal.write("\r" + std::to_string(percent) + "%\r");
+                 };
+             }
+             return qly::tools::RunApply(args, {files, hashes, loop, std::cout, progress});
+         },
+         "BUNDLE GAME_FOLDER: installs the patch (a bundle folder or an update.qlypatch) into "
+         "GAME_FOLDER as the installer does; exit codes as the installer's (0 installed or "
+         "already up to date, 6 a game file the patch cannot start from, 5 failed)"},
     };
 
     const std::vector<std::string> args(argv + 1, argv + argc);

@@ -13,6 +13,7 @@
 
 #include "common/error.h"
 #include "engine/journal.h"
+#include "engine/made_files.h"
 #include "engine/source_check.h"
 #include "platform/file_system.h"
 #include "platform/message_loop.h"
@@ -94,6 +95,12 @@ public:
     CopyResult QuickCopy(const std::string& src, const std::string& dest);
     // QuickCopy's run as a value; QuickCopy is its NumericResult.
     CopyRun Install(const std::string& src, const std::string& dest);
+    // QuickCopy of the tree src (none when empty) together with the files made makes, and
+    // the removals it lists, as one transaction: made files are staged, counted in TotalLen
+    // and TotalCopy by the bytes they produce, and committed like copied ones. A made file
+    // that the tree also holds fails the run before anything changes. made must outlive the
+    // call; ResumeCopy does not take up such a run.
+    CopyRun InstallMade(MadeFiles& made, const std::string& src, const std::string& dest);
     // Scans src: a folder when it ends with "\", else one file. Returns TotalLen (empty for an
     // empty folder) or -1 when the folder is missing or its scan failed. Throws Error for a
     // missing single file.
@@ -142,10 +149,17 @@ private:
     // failed or the run was stopped (the run is then undone), else TotalCopy.
     int64_t FileLoop(int32_t start, const std::string& prefix);
     // Stages one file (or counts it as done when a filter matches); failures set ErrorFlag
-    // and LastFailure. planned is the file's index in the journal (-1: filtered). Quietly: no
-    // events, no bytes counted (a file staged again on resume).
+    // and LastFailure. planned is the file's index in the journal (-1: filtered); made the
+    // index of a made file (-1: copied from source). Quietly: no events, no bytes counted (a
+    // file staged again on resume).
     std::optional<int64_t> CopyOneFile(std::string& source, std::string& destination,
-                                       const std::string& relative, int32_t planned, bool quietly);
+                                       const std::string& relative, int32_t planned, int32_t made,
+                                       bool quietly);
+    // Appends made's files to the scanned lists (their folders too) and its removals.
+    // Throws Error naming a file that is both made and in the tree.
+    void AddMadeFiles(MadeFiles& made);
+    // QuickCopy's answer from a run's result and the failure it recorded.
+    CopyRun RunResult(int64_t result);
     // Checks every destination of the run and writes its journal; creates no folder yet.
     // Throws Error naming the file that cannot be replaced; nothing is changed then.
     void PlanRun(const std::string& dest);
@@ -188,6 +202,10 @@ private:
     std::vector<int32_t> planned_;
     bool journalWritten_ = false;
     std::vector<std::string> removals_;
+    // The made files of the run in progress, and for each FileList entry the index of its
+    // made file (-1: copied); empty when the list holds no made file.
+    MadeFiles* made_ = nullptr;
+    std::vector<int32_t> madeIndex_;
     // The run's folders, held open while it runs; heldFolders_ are their lower-case names.
     std::vector<std::unique_ptr<FolderHold>> holds_;
     std::set<std::string> heldFolders_;

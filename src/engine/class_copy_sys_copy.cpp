@@ -196,11 +196,17 @@ void classCopySys::PlanRun(const std::string& dest) {
         journal_.files.push_back(CheckDestination(dest, relative, links));
     }
     for (const std::string& relative : removals_) {
-        // A file the patch itself brings is replaced, not removed.
-        const bool patched = std::ranges::any_of(journal_.files, [&](const JournalFile& f) {
-            return lowerCase(f.path) == lowerCase(relative);
-        });
         JournalFile file = CheckDestination(dest, relative, links);
+        // A file the patch itself brings is replaced, not removed. Where letter case tells
+        // names apart (a plain Linux folder), "Readme.txt" is another file than "README.TXT":
+        // the file there is known by its identity.
+        const bool patched = std::ranges::any_of(journal_.files, [&](const JournalFile& f) {
+            if (f.path == relative) {
+                return true;
+            }
+            return file.oldFile ? f.oldFile == file.oldFile
+                                : lowerCase(f.path) == lowerCase(relative);
+        });
         if (!patched && file.action == JournalAction::Replace) {
             file.action = JournalAction::Remove;
             journal_.files.push_back(std::move(file));
@@ -315,12 +321,15 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
     const std::size_t rootLength = SourceRoot.size();
     const auto count =
         std::min<std::size_t>(static_cast<std::size_t>(std::max(FileCount, 0)), FileList.size());
+    const auto madeAt = [&](std::size_t i) {
+        return made_ != nullptr && i < madeIndex_.size() ? madeIndex_[i] : -1;
+    };
     const auto first = static_cast<std::size_t>(std::max(start, 0));
     // Files a stopped run had staged before it was undone: staged again, without a sound.
     for (std::size_t i = 0; i < std::min(first, count) && ErrorFlag == 0 && StopFlag == 0; ++i) {
         if (planned_[i] >= 0) {
             std::string destination = prefix + destNames_[i];
-            CopyOneFile(FileList[i], destination, destNames_[i], planned_[i], true);
+            CopyOneFile(FileList[i], destination, destNames_[i], planned_[i], madeAt(i), true);
         }
     }
     for (std::size_t i = first; i < count && ErrorFlag == 0; ++i) {
@@ -349,7 +358,7 @@ int64_t classCopySys::FileLoop(int32_t start, const std::string& prefix) {
             }
         }
         std::string destination = prefix + rel;
-        CopyOneFile(FileList[i], destination, rel, planned_[i], false);
+        CopyOneFile(FileList[i], destination, rel, planned_[i], madeAt(i), false);
         CurrentIndex = static_cast<int32_t>(i);
         if (StopFlag != 0) {
             break;
@@ -425,7 +434,7 @@ int16_t classCopySys::Percent() {
 
 std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::string& destination,
                                                  const std::string& relative, int32_t planned,
-                                                 bool quietly) {
+                                                 int32_t made, bool quietly) {
     try {
         const std::string temp =
             planned >= 0 ? StagedPath(DestRoot, journal_, static_cast<std::size_t>(planned)) : "";
@@ -444,17 +453,22 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
         // The scan listed hidden and system files too, so any entry that is still there is
         // copied. A source that really vanished is reported, and the run cannot be whole.
         std::unique_ptr<File> in;
-        try {
-            in = fs_.open(source, OpenMode::Read);
-        } catch (const std::exception&) {
-            if (fs_.exists(source)) {
-                throw;
+        if (made >= 0) {
+            in = made_->open(static_cast<std::size_t>(made));
+        } else {
+            try {
+                in = fs_.open(source, OpenMode::Read);
+            } catch (const std::exception&) {
+                if (fs_.exists(source)) {
+                    throw;
+                }
+                loop_.messageBox(std::string(kFileNotFound));
+                throw Error("the patch file vanished: " + source, FailureKind::Vanished, 0,
+                            relative);
             }
-            loop_.messageBox(std::string(kFileNotFound));
-            throw Error("the patch file vanished: " + source, FailureKind::Vanished, 0, relative);
-        }
-        if (sourceCheck_) {
-            in = sourceCheck_->watch(relative, std::move(in));
+            if (sourceCheck_) {
+                in = sourceCheck_->watch(relative, std::move(in));
+            }
         }
 
         // Created new inside the run's own folder: nothing planted there is written through.
@@ -493,7 +507,7 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
             }
             loop_.yield();
             if (remaining == 0) {
-                if (sourceCheck_) {
+                if (sourceCheck_ && made < 0) {
                     sourceCheck_->checkCopied(relative);
                 }
                 // Staged: it stays under its temporary name until the whole run commits.

@@ -16,6 +16,7 @@ CopyResult classCopySys::CopyINI(const std::string& src) {
 CopyResult classCopySys::Scan(const std::string& src) {
     // A new list: the destinations that ActualFile handlers named for the old one are void.
     destNames_.clear();
+    madeIndex_.clear();
     FileCount = 0;
     FolderCount = 0;
     ErrorFlag = 0;

@@ -60,6 +60,11 @@ constexpr std::array kKeys{
                                   "changed."},
     LanguageKey{"uszkodzony", "The downloaded patch is damaged or incomplete. Nothing has been changed. "
                               "Please download the patch again."},
+    // A patch that rebuilds files from the game's own: the game has it already, or a file of
+    // the game (%1) is not the one the patch starts from.
+    LanguageKey{"aktualna", "The game is already up to date: this patch is installed. Nothing has been changed."},
+    LanguageKey{"inna wersja pliku", "The file %1 is not the version this patch was made for: it was changed, or the "
+                                     "game is another version. Nothing has been changed."},
 };
 // clang-format on
 

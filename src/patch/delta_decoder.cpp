@@ -98,35 +98,67 @@ void ControlWalker::finish() const {
     }
 }
 
-void DecodeDelta(ByteSource& control, ByteSource& differences, ByteSource& extra,
-                 RandomAccessFile& old, uint64_t newSize, const ByteSink& sink) {
-    std::vector<char> oldBytes(kChunk);
-    std::vector<char> bytes(kChunk);
-    ControlWalker walker(control, static_cast<uint64_t>(old.size()), newSize);
-    ControlRecord r;
-    while (walker.next(r)) {
-        for (uint64_t done = 0; done < r.diffLength;) {
-            const auto n =
-                static_cast<std::size_t>(std::min<uint64_t>(kChunk, r.diffLength - done));
-            old.readAt(static_cast<int64_t>(r.oldStart + done), {oldBytes.data(), n});
-            differences.read({bytes.data(), n});
-            for (std::size_t i = 0; i < n; ++i) {
-                bytes[i] = static_cast<char>(bytes[i] + oldBytes[i]);
-            }
-            sink({bytes.data(), n});
-            done += n;
+DeltaReader::DeltaReader(ByteSource& control, ByteSource& differences, ByteSource& extra,
+                         RandomAccessFile& old, uint64_t newSize)
+    : differences_(differences), extra_(extra), old_(old),
+      walker_(control, static_cast<uint64_t>(old.size()), newSize), newSize_(newSize) {
+    if (newSize_ == 0) {
+        finish();
+    }
+}
+
+std::size_t DeltaReader::read(std::span<char> out) {
+    std::size_t done = 0;
+    while (done < out.size() && made_ < newSize_) {
+        if (record_.diffLength == 0 && record_.extraLength == 0 && !walker_.next(record_)) {
+            walker_.finish(); // the records end before the file does
         }
-        for (uint64_t done = 0; done < r.extraLength;) {
-            const auto n =
-                static_cast<std::size_t>(std::min<uint64_t>(kChunk, r.extraLength - done));
-            extra.read({bytes.data(), n});
-            sink({bytes.data(), n});
+        const std::span<char> rest = out.subspan(done);
+        if (record_.diffLength > 0) {
+            const auto n = static_cast<std::size_t>(
+                std::min<uint64_t>({record_.diffLength, rest.size(), kChunk}));
+            oldBytes_.resize(n);
+            old_.readAt(static_cast<int64_t>(record_.oldStart), oldBytes_);
+            differences_.read(rest.first(n));
+            for (std::size_t i = 0; i < n; ++i) {
+                rest[i] = static_cast<char>(rest[i] + oldBytes_[i]);
+            }
+            record_.oldStart += n;
+            record_.diffLength -= n;
             done += n;
+            made_ += n;
+        } else if (record_.extraLength > 0) {
+            const auto n =
+                static_cast<std::size_t>(std::min<uint64_t>(record_.extraLength, rest.size()));
+            extra_.read(rest.first(n));
+            record_.extraLength -= n;
+            done += n;
+            made_ += n;
+        }
+        if (made_ == newSize_) {
+            finish();
         }
     }
-    walker.finish();
-    if (differences.remaining() != 0 || extra.remaining() != 0) {
+    return done;
+}
+
+void DeltaReader::finish() {
+    // Records past the end of the file are refused by the walker; an empty first one is not.
+    ControlRecord rest;
+    while (walker_.next(rest)) {
+    }
+    walker_.finish();
+    if (differences_.remaining() != 0 || extra_.remaining() != 0) {
         damaged("bytes that no record uses");
+    }
+}
+
+void DecodeDelta(ByteSource& control, ByteSource& differences, ByteSource& extra,
+                 RandomAccessFile& old, uint64_t newSize, const ByteSink& sink) {
+    DeltaReader reader(control, differences, extra, old, newSize);
+    std::vector<char> bytes(kChunk);
+    while (const std::size_t n = reader.read(bytes)) {
+        sink({bytes.data(), n});
     }
 }
 

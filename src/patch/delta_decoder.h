@@ -66,6 +66,31 @@ private:
     bool first_ = true;
 };
 
+// The new file of a delta, made as it is read: DecodeDelta for a reader that takes the bytes
+// at its own pace. The checks at the end (every record and byte used) are made by the read that
+// returns the last byte, so a reader that stops at the new size meets them.
+class DeltaReader {
+public:
+    DeltaReader(ByteSource& control, ByteSource& differences, ByteSource& extra,
+                RandomAccessFile& old, uint64_t newSize);
+    // Fills out with up to out.size() next bytes and returns how many; 0 at the end. Throws
+    // Error (Damaged).
+    std::size_t read(std::span<char> out);
+    uint64_t remaining() const { return newSize_ - made_; }
+
+private:
+    void finish();
+
+    ByteSource& differences_;
+    ByteSource& extra_;
+    RandomAccessFile& old_;
+    ControlWalker walker_;
+    uint64_t newSize_;
+    uint64_t made_ = 0;
+    ControlRecord record_;
+    std::string oldBytes_;
+};
+
 // Walks a delta's records without the old file, as a bundle check does: they must make
 // newSize bytes from an old file of oldSize and use exactly the given difference and extra
 // bytes. Throws Error (Damaged).

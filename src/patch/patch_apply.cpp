@@ -2,26 +2,20 @@
 
 #include "common/error.h"
 
-#include <atomic>
-#include <exception>
-#include <mutex>
-
 namespace qly::patch {
 
 namespace {
 
 constexpr std::size_t kIoChunk = 1u << 20;
 
-[[noreturn]] void damaged(const std::string& why, const std::string& path) {
-    throw Error(why, FailureKind::Damaged, 0, path);
-}
-
+// The size and hash of the file at path; nothing when no file is there. A lookup that fails
+// throws: a file that could not be looked at must not pass for one already removed.
 std::optional<FileState> stateOf(const std::string& path, PatchIo& io) {
-    const uint32_t attributes = io.files.attributes(path);
-    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory) != 0) {
+    const std::optional<uint32_t> attributes = io.files.statusOf(path);
+    if (!attributes || (*attributes & kAttrDirectory) != 0) {
         return std::nullopt;
     }
-    if ((attributes & kAttrReparsePoint) != 0) {
+    if ((*attributes & kAttrReparsePoint) != 0) {
         throw Error("a link stands where the patch reads a file", FailureKind::AccessDenied, 0,
                     path);
     }
@@ -44,7 +38,7 @@ bool spelledSo(FileSystem& files, const std::string& folder, const std::string& 
     const std::string parent =
         cut == std::string::npos ? folder : JoinPath(folder, name.substr(0, cut));
     const std::string leaf = cut == std::string::npos ? name : name.substr(cut + 1);
-    if (!files.exists(parent)) {
+    if (!files.statusOf(parent)) {
         return false;
     }
     auto listing = files.list(parent, leaf);
@@ -77,89 +71,11 @@ EntryState stateOfEntry(const PatchEntry& e, const std::string& game, PatchIo& i
     return found && *found == *e.oldFile ? EntryState::Old : EntryState::Neither;
 }
 
-bool canStart(const PatchEntry& e, EntryState s) {
+} // namespace
+
+bool CanStart(const PatchEntry& e, EntryState s) {
     return s != EntryState::Neither || e.wholeOffset.has_value();
 }
-
-void makeParents(FileSystem& files, const std::string& folder, const std::string& name) {
-    for (std::size_t cut = name.find('\\'); cut != std::string::npos;
-         cut = name.find('\\', cut + 1)) {
-        const std::string path = JoinPath(folder, name.substr(0, cut));
-        if (!files.exists(path)) {
-            files.createFolder(path);
-        }
-    }
-}
-
-// One worker's readers, kept from entry to entry so that a block shared by small files is
-// decoded once.
-struct Readers {
-    Readers(const PatchArchive& a, RandomAccessFile& f)
-        : control(a, f, Section::Control, {}), differences(a, f, Section::Differences, {}),
-          extra(a, f, Section::Extra, {}), whole(a, f, Section::Whole, {}) {}
-    SectionReader control, differences, extra, whole;
-};
-
-void stageEntry(const PatchEntry& e, EntryState state, Readers& readers, const std::string& game,
-                const std::string& staging, PatchIo& io) {
-    const std::string target = JoinPath(staging, e.name);
-    auto out = io.files.open(target, OpenMode::CreateAlways);
-    auto hash = io.hashes.newSha256();
-    std::string pending;
-    uint64_t produced = 0;
-    const ByteSink sink = [&](std::span<const char> bytes) {
-        hash->update(bytes);
-        produced += bytes.size();
-        pending.append(bytes.data(), bytes.size());
-        if (pending.size() >= kIoChunk) {
-            out->write(pending);
-            pending.clear();
-        }
-    };
-    if (e.kind == EntryKind::Delta && state == EntryState::Old) {
-        readers.control.reset(e.control);
-        readers.differences.reset(e.differences);
-        readers.extra.reset(e.extra);
-        auto old = io.openRandom(JoinPath(game, e.nameBefore()));
-        if (static_cast<uint64_t>(old->size()) != e.oldFile->size) {
-            damaged("the old file changed while it was patched", JoinPath(game, e.nameBefore()));
-        }
-        (e.x86 ? DecodeX86Delta : DecodeDelta)(readers.control, readers.differences, readers.extra,
-                                               *old, e.newFile.size, sink);
-    } else {
-        readers.whole.reset({*e.wholeOffset, e.newFile.size});
-        std::string buffer;
-        while (readers.whole.remaining() > 0) {
-            buffer.resize(
-                static_cast<std::size_t>(std::min<uint64_t>(kIoChunk, readers.whole.remaining())));
-            readers.whole.read(buffer);
-            sink(buffer);
-        }
-    }
-    out->write(pending);
-    out->flush();
-    if (produced != e.newFile.size || hash->finish() != e.newFile.sha256) {
-        damaged("the patched file is not the one the patch was made for", target);
-    }
-}
-
-// The block of the whole section where an entry's data starts: entries that start in one block
-// go to one worker, which then decodes that block once.
-std::size_t groupOf(const PatchArchive& archive, const PatchEntry& e, std::size_t index) {
-    if (!e.wholeOffset || e.kind == EntryKind::Delta) {
-        return archive.blocks().size() + index;
-    }
-    std::size_t group = 0;
-    for (std::size_t b = 0; b < archive.blocks().size(); ++b) {
-        const BlockInfo& block = archive.blocks()[b];
-        if (block.section == Section::Whole && block.sectionOffset <= *e.wholeOffset) {
-            group = b;
-        }
-    }
-    return group;
-}
-
-} // namespace
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '\\' || folder.back() == '/') {
@@ -176,73 +92,13 @@ GameCheck CheckGame(const PatchArchive& archive, const std::string& gameFolder, 
         const EntryState s = stateOfEntry(e, gameFolder, io);
         check.entries.push_back(s);
         allNew = allNew && s == EntryState::New;
-        if (!canStart(e, s) && allStart) {
+        if (!CanStart(e, s) && allStart) {
             allStart = false;
             check.firstDifferent = e.nameBefore();
         }
     }
     check.state = allNew ? GameState::New : allStart ? GameState::Old : GameState::Other;
     return check;
-}
-
-std::vector<std::size_t> StageFiles(const PatchArchive& archive, const std::string& archivePath,
-                                    const GameCheck& check, const std::string& gameFolder,
-                                    const std::string& stagingFolder, PatchIo& io) {
-    const auto& entries = archive.entries();
-    std::vector<std::size_t> todo;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].kind != EntryKind::Removed && check.entries.at(i) != EntryState::New) {
-            if (!canStart(entries[i], check.entries[i])) {
-                damaged("the file is not the version the patch was made for",
-                        JoinPath(gameFolder, entries[i].nameBefore()));
-            }
-            todo.push_back(i);
-            makeParents(io.files, stagingFolder, entries[i].name);
-        }
-    }
-    const int workers = io.threads == nullptr ? 1 : std::max(1, io.threadCount);
-    std::atomic<bool> failed = false;
-    std::unique_ptr<Monitor> errorLock = workers > 1 ? io.threads->newMonitor() : nullptr;
-    std::exception_ptr error;
-    const auto work = [&](int worker) {
-        try {
-            // A worker's archive reads go through a handle of its own.
-            const auto archiveFile = io.openRandom(archivePath);
-            Readers readers(archive, *archiveFile);
-            for (std::size_t i : todo) {
-                if (failed) {
-                    return;
-                }
-                if (static_cast<int>(groupOf(archive, entries[i], i) % workers) == worker) {
-                    stageEntry(entries[i], check.entries[i], readers, gameFolder, stagingFolder,
-                               io);
-                }
-            }
-        } catch (...) {
-            failed = true;
-            std::unique_lock<Monitor> lock;
-            if (errorLock) {
-                lock = std::unique_lock(*errorLock);
-            }
-            if (!error) {
-                error = std::current_exception();
-            }
-        }
-    };
-    if (workers == 1) {
-        work(0);
-    } else {
-        std::vector<std::unique_ptr<Thread>> threads;
-        for (int w = 1; w < workers; ++w) {
-            threads.push_back(io.threads->start([&work, w] { work(w); }));
-        }
-        work(0);
-        threads.clear(); // waits for them
-    }
-    if (error) {
-        std::rethrow_exception(error);
-    }
-    return todo;
 }
 
 } // namespace qly::patch

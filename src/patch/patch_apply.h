@@ -21,6 +21,7 @@ namespace qly::patch {
 struct PatchIo {
     FileSystem& files;
     HashService& hashes;
+    // Opens the archive (never a game file) for reads at positions.
     std::function<std::unique_ptr<RandomAccessFile>(const std::string&)> openRandom;
     ThreadService* threads = nullptr; // null: one entry after the other on the caller's thread
     int threadCount = 2;
@@ -41,16 +42,21 @@ struct GameCheck {
     std::string firstDifferent;      // Other: the first file the patch cannot start from
 };
 
+// Whether the patch can make e's new file from what CheckGame found (s): anything but a file
+// of another version, unless the archive carries e whole.
+bool CanStart(const PatchEntry& e, EntryState s);
+
 // Hashes every file the patch reads or replaces. New when every entry is New (nothing to do);
 // Old when every entry is Old, New (left as it is) or Neither but carried whole; Other
 // otherwise, naming the first file that stops the patch. Throws Error when a file cannot be read.
 GameCheck CheckGame(const PatchArchive& archive, const std::string& gameFolder, PatchIo& io);
 
 // Writes every file the patch makes that check did not find New into stagingFolder under its
-// new name (folders made on the way), from a delta where check found the old file, else from the
-// whole copy the archive carries; returns their entry indexes, in order. Each is checked
-// against its new size and SHA-256. Throws Error (Damaged when the archive or an old file is not
-// what it should be); what was staged then is the caller's to remove.
+// new name (created new, folders made on the way; old files are read through no link), from a delta
+// where check found the old file, else from the whole copy the archive carries; returns their entry
+// indexes, in order. Each is checked against its new size and SHA-256. Throws Error (Damaged when
+// the archive or an old file is not what it should be); what was staged then is the caller's to
+// remove.
 std::vector<std::size_t> StageFiles(const PatchArchive& archive, const std::string& archivePath,
                                     const GameCheck& check, const std::string& gameFolder,
                                     const std::string& stagingFolder, PatchIo& io);

@@ -50,6 +50,10 @@ public:
     // returns the count moved. The default goes through buffer; implementations may copy
     // inside the kernel.
     virtual std::size_t transferFrom(File& source, std::size_t n, std::string& buffer);
+    // Fills out with the bytes at offset, whatever the current position (which it may move).
+    // Throws Error when they are not all there, or when the file cannot be read at a position
+    // (the default).
+    virtual void readAt(int64_t offset, std::span<char> out);
 };
 
 enum class OpenMode {

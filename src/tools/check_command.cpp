@@ -1,6 +1,7 @@
 // qlypatch-tool check BUNDLE [--json] [--game-folder PATH] [--no-warn KIND]...: every fault of a
 // bundle that the installer would show only on Windows, as "file:line: error|warning: text",
 // less the warnings of the kinds silenced.
+#include "common/bundle_files.h"
 #include "patch/patch_archive.h"
 #include "tools/bundle_checks.h"
 #include "tools/subcommands.h"
@@ -21,9 +22,13 @@ std::vector<Finding> CheckBundle(const std::filesystem::path& bundle, const std:
     const std::vector<BundleLanguage> languages = ReadLanguages(bundle);
     CheckLanguages(languages, findings);
     CheckTexts(languages, ReadWindowLayout(bundle).textArea, findings);
-    if (std::filesystem::exists(bundle / patch::kBundleArchiveName)) {
+    // A patch archive may come with a tree of whole files beside it; without an archive the
+    // tree is the patch and must be there.
+    const bool archive = std::filesystem::exists(bundle / patch::kBundleArchiveName);
+    if (archive) {
         CheckPatchArchive(bundle, findings);
-    } else {
+    }
+    if (!archive || std::filesystem::exists(bundle / kPatchTreeName)) {
         CheckPatchTree(bundle, gameFolder, hashes, findings);
     }
     return findings;

@@ -8,6 +8,7 @@
 #include "bundle/pe_layout.h"
 #include "common/bundle_files.h"
 #include "common/error.h"
+#include "patch/patch_archive.h"
 #include "tools/bundle_checks.h"
 #include "tools/product_face.h"
 #include "tools/tool_arguments.h"
@@ -24,6 +25,7 @@ constexpr const char* kSkin = kSkinName;
 constexpr const char* kManifest = kManifestName;
 constexpr const char* kLanguages = kLanguageFolderName;
 constexpr const char* kPatchTree = kPatchTreeName;
+constexpr const char* kPatchArchive = patch::kBundleArchiveName;
 
 std::string join(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '\\' || folder.back() == '/') {
@@ -137,8 +139,8 @@ std::vector<std::string> MissingBundleParts(FileSystem& files, const std::string
     if (SortedEntries(files, join(bundle, kLanguages), "*.lng").empty()) {
         missing.push_back("lang\\*.lng (the language files)");
     }
-    if (!isFolder(files, join(bundle, kPatchTree))) {
-        missing.push_back("update\\ (the patch tree)");
+    if (!isFolder(files, join(bundle, kPatchTree)) && !isFile(files, join(bundle, kPatchArchive))) {
+        missing.push_back("update\\ (the patch tree) or update.qlypatch (the patch archive)");
     }
     return missing;
 }
@@ -167,6 +169,10 @@ int Pack(std::span<const std::string> args, const PackServices& services,
                     " (build the win32 preset or give --installer)");
     }
     checkFirst(bundle, parsed.has("--force"), services);
+    if (isFile(files, join(bundle, kPatchArchive))) {
+        // A damaged archive would only be found on the player's machine, --force or not.
+        patch::PatchArchive::Read(*services.openRandom(join(bundle, kPatchArchive)));
+    }
     const ProductFace face = ReadProductFace(bundle);
     const std::string program = ApplyProductFace(programOf(files, installer, services.out), face);
 
@@ -177,7 +183,8 @@ int Pack(std::span<const std::string> args, const PackServices& services,
         auto out = files.open(partial, OpenMode::CreateAlways);
         out->write(program);
         PayloadWriter writer(*out, std::ssize(program), services.hashes);
-        for (const char* name : {kLayoutFile, kSkin, kManifest}) {
+        // The archive is unpacked beside the layout file at the start, checked by its checksum.
+        for (const char* name : {kLayoutFile, kSkin, kManifest, kPatchArchive}) {
             if (isFile(files, join(bundle, name))) {
                 writer.addFile(name, *files.open(join(bundle, name), OpenMode::Read));
             }
@@ -188,7 +195,9 @@ int Pack(std::span<const std::string> args, const PackServices& services,
             writer.addFile(name, *files.open(join(bundle, name), OpenMode::Read));
             ++languageCount;
         }
-        fileCount = AddFolderTree(writer, files, join(bundle, kPatchTree) + "\\", kPatchTree);
+        if (isFolder(files, join(bundle, kPatchTree))) {
+            fileCount = AddFolderTree(writer, files, join(bundle, kPatchTree) + "\\", kPatchTree);
+        }
         writer.finish();
         out->flush();
         out.reset();
@@ -211,6 +220,7 @@ int Pack(std::span<const std::string> args, const PackServices& services,
     services.out << "checked " << bundle << ": " << kLayoutFile << ", " << kSkin << ", "
                  << languageCount << " language files, "
                  << (isFile(files, join(bundle, kManifest)) ? "update.sha256, " : "")
+                 << (isFile(files, join(bundle, kPatchArchive)) ? "update.qlypatch, " : "")
                  << "update\\ with " << fileCount << " files\n"
                  << "packed into " << *output << " behind " << installer << "\n";
     if (face.hasProduct() || face.icon) {

@@ -8,6 +8,7 @@
 #include "languages/locale_table.h"
 #include "languages/message_lines.h"
 #include "layout/layout_file.h"
+#include "patch/patch_files.h"
 #include "platform/wait.h"
 #include "textscroll/line_sink.h"
 #include "update/command_switches.h"
@@ -30,6 +31,15 @@ bool HoldsPatchTree(FileSystem& files) {
     try {
         const std::optional<uint32_t> found = files.statusOf(kPatchTreeName);
         return found && (*found & kAttrDirectory) != 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool HoldsPatchArchive(FileSystem& files) {
+    try {
+        const std::optional<uint32_t> found = files.statusOf(patch::kBundleArchiveName);
+        return found && (*found & kAttrDirectory) == 0;
     } catch (const std::exception&) {
         return false;
     }
@@ -528,6 +538,8 @@ void UpdateRun::ShowState() {
         ShowMessageLines(lang_, lines, "przed");
     } else if (status == 0) {
         ShowMessageLines(lang_, lines, "neg");
+    } else if (upToDate_) {
+        frontEnd_.showLine(LangTextOrBuiltIn(lang_, "aktualna"));
     } else if (status == 1 || status == 2) {
         ShowMessageLines(lang_, lines, "poz");
     }
@@ -580,12 +592,12 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
     if (blankLineFirst) {
         Line(" ");
     }
-    if (!HoldsPatchTree(services_.files)) {
+    if (!HoldsPatchTree(services_.files) && !HoldsPatchArchive(services_.files)) {
         // An incomplete download or unpacking: a problem of the bundle, not of the game.
         outcome_ = RunOutcome::CouldNotStart;
         ErrorCode = -1;
-        frontEnd_.log("copy not started: the bundle has no update\\ folder beside the "
-                      "installer; nothing was changed");
+        frontEnd_.log("copy not started: the bundle has no update\\ folder (nor an "
+                      "update.qlypatch) beside the installer; nothing was changed");
         // The download's fault first, as ShowFailure tells a damaged file.
         Line(LangTextOrBuiltIn(lang_, "uszkodzony"));
         Line(lang_.LangText("error"));
@@ -593,9 +605,17 @@ void UpdateRun::CopyStep(bool blankLineFirst) {
     }
     StandAloneStep([&] { UpdateFiles(); });
     outcome_ = OutcomeOfCopy(ErrorCode);
-    if (versionRefused_) {
+    if (versionRefused_ || refusedFile_) {
         outcome_ = RunOutcome::VersionMismatch;
-        frontEnd_.log("copy refused: the game is not the version the patch is for");
+        frontEnd_.log(refusedFile_ ? "copy refused: " + *refusedFile_ +
+                                         " is not the version the patch was made for; nothing "
+                                         "was changed"
+                                   : "copy refused: the game is not the version the patch is for");
+        return;
+    }
+    if (upToDate_) {
+        frontEnd_.log("copy not needed: the game is already at the patch's version; nothing was "
+                      "changed");
         return;
     }
     if (lastFailure_ && !lastFailure_->undone) {
@@ -695,6 +715,11 @@ void UpdateRun::UpdateFiles() {
             ErrorCode = -1;
             return;
         }
+        std::unique_ptr<patch::PatchFiles> patch;
+        if (!CheckPatchArchive(patch)) {
+            ErrorCode = upToDate_ ? 0 : -1;
+            return;
+        }
         RemoveOutdatedMediaControl();
         Line(" ");
         // The line yields: a front end gone meanwhile has released the engine already.
@@ -705,7 +730,10 @@ void UpdateRun::UpdateFiles() {
         {
             const CopyingScope scope(copying_, releaseEngineAfterCopy_, engine_);
             const SourceCheckScope checked(*engine_, payloadCheck.get());
-            run = engine_->Install(std::string(kPatchTreeName) + "\\", DestPatch + "\\");
+            const std::string tree = std::string(kPatchTreeName) + "\\";
+            run = !patch ? engine_->Install(tree, DestPatch + "\\")
+                         : engine_->InstallMade(*patch, HoldsPatchTree(services_.files) ? tree : "",
+                                                DestPatch + "\\");
         }
         // The run's value, not the engine's: a front end gone during the copy releases the
         // engine, and with it the news that its undo could not finish.
@@ -756,6 +784,40 @@ bool UpdateRun::LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check) {
     }
 }
 
+bool UpdateRun::CheckPatchArchive(std::unique_ptr<patch::PatchFiles>& patch) {
+    if (!HoldsPatchArchive(services_.files)) {
+        return true;
+    }
+    const std::string game = DestPatch + "\\";
+    try {
+        patch = std::make_unique<patch::PatchFiles>(services_.files, services_.hashes,
+                                                    patch::kBundleArchiveName, game);
+    } catch (const Error& e) {
+        // A damaged archive, or a game file that cannot be read: named inside the game folder.
+        const std::string& path = e.path();
+        lastFailure_ = CopyFailure{
+            e.kind(), path.starts_with(game) ? path.substr(game.size()) : path, e.systemCode()};
+        frontEnd_.log("copy not started: " + std::string(e.what()) + "; nothing was changed");
+        return false;
+    }
+    switch (patch->check().state) {
+    case patch::GameState::Old:
+        return true;
+    case patch::GameState::New:
+        upToDate_ = true;
+        Line(LangTextOrBuiltIn(lang_, "aktualna"));
+        break;
+    case patch::GameState::Other:
+        refusedFile_ = patch->check().firstDifferent;
+        Line(LangTextWithArguments(
+            lang_, "inna wersja pliku",
+            {services_.locale.toCharsetText(*refusedFile_, lang_.LangCharset)}));
+        break;
+    }
+    patch.reset();
+    return false;
+}
+
 void UpdateRun::RemoveOutdatedMediaControl() {
     const std::string localCopy = DestPatch + "\\msdxm.ocx";
     if (services_.files.fileExists(localCopy)) {
@@ -769,6 +831,12 @@ void UpdateRun::RemoveOutdatedMediaControl() {
 }
 
 void UpdateRun::ShowFailure() {
+    if (refusedFile_) {
+        Line(LangTextWithArguments(
+            lang_, "inna wersja pliku",
+            {services_.locale.toCharsetText(*refusedFile_, lang_.LangCharset)}));
+        return;
+    }
     if (versionRefused_) {
         StandAloneStep([&] { RefusedGameVersion(); });
         return;

@@ -34,6 +34,9 @@
 namespace qly {
 
 class ManifestCheck;
+namespace patch {
+class PatchFiles;
+}
 
 // Told to the user when the skin cannot be loaded; the program then ends.
 inline constexpr const char* kSkinMissingText =
@@ -54,6 +57,9 @@ bool HoldsGame(FileSystem& files, const std::string& folder, const GameIdentity&
 
 // Whether the bundle holds its patch tree (update\ in the working folder) as a folder.
 bool HoldsPatchTree(FileSystem& files);
+
+// Whether the bundle holds a patch archive (update.qlypatch in the working folder) as a file.
+bool HoldsPatchArchive(FileSystem& files);
 
 // Where the game folder is said to be: dir when given (one trailing separator dropped), else
 // the first of the identity's records that names one (FindGame). status is left 0: whether
@@ -222,6 +228,11 @@ private:
     // The check of the patch tree by its manifest, null without one; false (with the
     // manifest as the run's failure) when the manifest cannot be read.
     bool LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check);
+    // Opens the bundle's patch archive, when it has one, and checks the game against it: true
+    // when the run goes on (patch then holds it, or stays null without an archive); false when
+    // the game is already up to date or is refused (both told to the user), or the archive
+    // cannot be read (lastFailure_ says why). Nothing is changed.
+    bool CheckPatchArchive(std::unique_ptr<patch::PatchFiles>& patch);
     // Marks the media control for removal when the game's copy is not newer than the system's.
     void RemoveOutdatedMediaControl();
     // The "error" line and, when the run named one, the file and the reason.
@@ -248,6 +259,10 @@ private:
     // Set when the update step refused the game's version; a language switch then shows that
     // refusal again instead of the general "error" line.
     bool versionRefused_ = false;
+    // Set when the patch archive found the game already patched (nothing to do), or a file of
+    // the game that is not the one the patch starts from (the run is refused).
+    bool upToDate_ = false;
+    std::optional<std::string> refusedFile_;
     // Why the update run did not install, as the engine told it.
     std::optional<CopyFailure> lastFailure_;
     // The catalogue index of the language in force, -1 before one is read.

@@ -131,6 +131,7 @@ source "$here/security_links.sh"
 source "$here/game_identity.sh"
 source "$here/packed_face.sh"
 source "$here/close_during_copy.sh"
+source "$here/delta_patch.sh"
 
 run_scenario() {
   local name=$1 t0=$SECONDS

@@ -3,6 +3,9 @@
 #include "engine/class_copy_sys.h"
 #include "engine/journal.h"
 #include "engine/transaction.h"
+#include "patch/patch_files.h"
+#include "platform/posix/libcrypto_hash_service.h"
+#include "support/archive_builder.h"
 #include "support/fake_file_system.h"
 #include "support/fake_message_loop.h"
 
@@ -13,13 +16,79 @@ namespace {
 
 using Tree = std::vector<std::pair<std::string, std::string>>;
 
+// How the run gets its new files: copied from an update\ tree, or made from a patch archive
+// (a delta against an old file, files carried whole, a file removed).
+enum class Source { UpdateTree, Archive };
+
+std::string nameOf(Source source) {
+    return source == Source::UpdateTree ? "update\\ tree" : "patch archive";
+}
+
+// The old d.bin, and the delta that makes the new one from it: a changed start, an extra run,
+// a seek forward, an unchanged stretch to the end, a seek back to the start and a new tail.
+// The new file spans two of the engine's steps.
+const std::string kOldD = [] {
+    std::string d(70000, '\0');
+    for (std::size_t i = 0; i < d.size(); ++i) {
+        d[i] = static_cast<char>(i * 7 % 251);
+    }
+    return d;
+}();
+
+struct Delta {
+    std::string control, differences, extra, result;
+};
+
+Delta deltaOfD() {
+    Delta d;
+    const auto diff = [&](std::size_t from, std::size_t n, auto add) {
+        for (std::size_t i = from; i < from + n; ++i) {
+            d.differences += static_cast<char>(add(i));
+            d.result += static_cast<char>(kOldD[i] + add(i));
+        }
+    };
+    const auto extra = [&](const std::string& bytes) {
+        d.extra += bytes;
+        d.result += bytes;
+    };
+    patch::AppendControlRecord(d.control, 30000, 5, 1000);
+    diff(0, 30000, [](std::size_t i) { return i % 1000 == 0 ? 1 : 0; });
+    extra("EXTRA");
+    patch::AppendControlRecord(d.control, 39000, 0, -70000);
+    diff(31000, 39000, [](std::size_t) { return 0; });
+    patch::AppendControlRecord(d.control, 10000, 4, 0);
+    diff(0, 10000, [](std::size_t) { return 2; });
+    extra("tail");
+    return d;
+}
+
+// The archive of the same patch as the tree's, with d.bin as a delta, in small blocks so that
+// the delta's streams span several.
+std::string patchArchive() {
+    ArchiveBuilder archive;
+    const Delta delta = deltaOfD();
+    archive.whole("a.txt", "new a", "old a, longer than the new one");
+    archive.delta("data\\d.bin", kOldD, delta.control, delta.differences, delta.extra,
+                  delta.result);
+    archive.whole("data\\e.bin", "new e", std::nullopt);
+    archive.whole("fresh\\deep\\f.txt", "", std::nullopt);
+    archive.removed("old.ocx", "control");
+    return archive.bytes();
+}
+
 // A game with old files (one hidden, one to be removed by the run) and a patch that replaces
 // some, adds others, one of them larger than one step, and a new folder tree.
-void setUpGame(FakeFileSystem& fs) {
+void setUpGame(FakeFileSystem& fs, Source source = Source::UpdateTree) {
     fs.addFile("C:\\game\\main.exe", "game");
     fs.addFile("C:\\game\\a.txt", "old a, longer than the new one", kAttrHidden);
-    fs.addFile("C:\\game\\data\\d.bin", "old d");
     fs.addFile("C:\\game\\old.ocx", "control");
+    if (source == Source::Archive) {
+        fs.addFile("C:\\game\\data\\d.bin", kOldD);
+        static const std::string archive = patchArchive();
+        fs.addFile("update.qlypatch", archive);
+        return;
+    }
+    fs.addFile("C:\\game\\data\\d.bin", "old d");
     fs.addFile("update\\a.txt", "new a", kAttrSystem);
     fs.addFile("update\\data\\d.bin", std::string(70000, 'd'));
     fs.addFile("update\\data\\e.bin", "new e");
@@ -30,13 +99,34 @@ void setUpGame(FakeFileSystem& fs) {
 Tree gameTree(const FakeFileSystem& fs) {
     Tree tree = fs.snapshot();
     std::erase_if(tree, [](const auto& entry) { return !entry.first.starts_with("c:\\game"); });
+    // Long contents by their size and a hash, so that a failure prints what matters.
+    for (auto& [path, contents] : tree) {
+        if (contents.size() > 100) {
+            contents = std::to_string(contents.size()) + " bytes, hash " +
+                       std::to_string(std::hash<std::string>{}(contents));
+        }
+    }
     return tree;
 }
 
-CopyResult runUpdate(FakeFileSystem& fs, FakeMessageLoop& loop) {
+// The run as the update run makes it: the tree copied with the old control removed, or the
+// archive checked against the game and then applied.
+CopyResult runUpdate(FakeFileSystem& fs, FakeMessageLoop& loop, Source source = Source::UpdateTree,
+                     const std::function<void(classCopySys&)>& watch = {}) {
     classCopySys engine(fs, loop);
-    engine.AddRemoval("old.ocx");
-    return engine.QuickCopy("update\\", "C:\\game\\");
+    if (watch) {
+        watch(engine);
+    }
+    if (source == Source::UpdateTree) {
+        engine.AddRemoval("old.ocx");
+        return engine.QuickCopy("update\\", "C:\\game\\");
+    }
+    posix::LibcryptoHashService hashes;
+    patch::PatchFiles made(fs, hashes, "update.qlypatch", "C:\\game\\");
+    if (made.check().state != patch::GameState::Old) {
+        return -1;
+    }
+    return NumericResult(engine.InstallMade(made, "", "C:\\game\\"));
 }
 
 struct Trees {
@@ -45,14 +135,16 @@ struct Trees {
     int calls = 0; // file operations of a whole successful run
 };
 
-Trees referenceTrees(bool volumeSync) {
+Trees referenceTrees(bool volumeSync, Source source = Source::UpdateTree) {
     FakeFileSystem fs;
     FakeMessageLoop loop;
-    setUpGame(fs);
+    setUpGame(fs, source);
     fs.setVolumeSync(volumeSync);
     Trees trees{gameTree(fs), {}, 0};
     const int before = fs.calls();
-    EXPECT_EQ(runUpdate(fs, loop), 70000 + 5 + 5);
+    // Bytes counted are the bytes the new files have, made or copied.
+    EXPECT_EQ(runUpdate(fs, loop, source),
+              source == Source::UpdateTree ? 70000 + 5 + 5 : std::ssize(deltaOfD().result) + 5 + 5);
     trees.calls = fs.calls() - before;
     trees.after = gameTree(fs);
     return trees;
@@ -61,17 +153,51 @@ Trees referenceTrees(bool volumeSync) {
 // The reference run the walks below compare with: the patch in place with the replaced file's
 // attributes, new folders made, the old media control removed, nothing of the run's own left.
 TEST(UpdateTransaction, SucceedsWithThePatchAloneInPlace) {
-    const Trees trees = referenceTrees(true);
-    EXPECT_GT(trees.calls, 40);
-    const auto has = [&](const std::string& path, const std::string& contents) {
-        return std::ranges::count(trees.after, std::pair(path, contents)) == 1;
-    };
-    EXPECT_TRUE(has("c:\\game\\a.txt", "new a|" + std::to_string(kAttrHidden)));
-    EXPECT_TRUE(has("c:\\game\\fresh\\deep\\", ""));
-    EXPECT_TRUE(has("c:\\game\\fresh\\deep\\f.txt", "|0"));
-    EXPECT_FALSE(has("c:\\game\\old.ocx", "control|0"));
-    for (const auto& [path, contents] : trees.after) {
-        EXPECT_FALSE(path.find("qlypatch-stage") != std::string::npos) << path;
+    for (const Source source : {Source::UpdateTree, Source::Archive}) {
+        SCOPED_TRACE(nameOf(source));
+        const Trees trees = referenceTrees(true, source);
+        EXPECT_GT(trees.calls, 40);
+        const auto has = [&](const std::string& path, const std::string& contents) {
+            return std::ranges::count(trees.after, std::pair(path, contents)) == 1;
+        };
+        EXPECT_TRUE(has("c:\\game\\a.txt", "new a|" + std::to_string(kAttrHidden)));
+        EXPECT_TRUE(has("c:\\game\\fresh\\deep\\", ""));
+        EXPECT_TRUE(has("c:\\game\\fresh\\deep\\f.txt", "|0"));
+        const std::string d =
+            source == Source::UpdateTree ? std::string(70000, 'd') : deltaOfD().result;
+        EXPECT_TRUE(
+            has("c:\\game\\data\\d.bin", std::to_string(d.size() + 2) + " bytes, hash " +
+                                             std::to_string(std::hash<std::string>{}(d + "|0"))));
+        EXPECT_FALSE(has("c:\\game\\old.ocx", "control|0"));
+        for (const auto& [path, contents] : trees.after) {
+            EXPECT_FALSE(path.find("qlypatch-stage") != std::string::npos) << path;
+        }
+    }
+}
+
+// A patch archive applied twice: the second time the game is found already patched and the
+// run is not started; a game with one file changed is refused naming it, unless the archive
+// carries that file whole.
+TEST(UpdateTransaction, AnArchiveKnowsAPatchedGameAndNamesAFileItCannotStartFrom) {
+    FakeFileSystem fs;
+    FakeMessageLoop loop;
+    setUpGame(fs, Source::Archive);
+    ASSERT_GE(runUpdate(fs, loop, Source::Archive), 0);
+    const Tree patched = gameTree(fs);
+    posix::LibcryptoHashService hashes;
+    EXPECT_EQ(patch::PatchFiles(fs, hashes, "update.qlypatch", "C:\\game\\").check().state,
+              patch::GameState::New);
+
+    for (const std::string changed : {"data\\d.bin", "a.txt"}) {
+        SCOPED_TRACE(changed);
+        FakeFileSystem other;
+        setUpGame(other, Source::Archive);
+        other.addFile("C:\\game\\" + changed, "modified by the player");
+        const patch::PatchFiles made(other, hashes, "update.qlypatch", "C:\\game\\");
+        // a.txt comes whole: whatever stands there is replaced.
+        EXPECT_EQ(made.check().state,
+                  changed == "a.txt" ? patch::GameState::Old : patch::GameState::Other);
+        EXPECT_EQ(made.check().firstDifferent, changed == "a.txt" ? "" : changed);
     }
 }
 
@@ -82,18 +208,21 @@ TEST(UpdateTransaction, SucceedsWithThePatchAloneInPlace) {
 // an undo that kept failing leaves its journal, and the next start finishes it.
 TEST(UpdateTransaction, AFailureAtAnyOperationLeavesTheOldTreeOrTheWholeNewOne) {
     enum class Fault { Once, Twice, ForGood };
-    for (const bool volumeSync : {true, false}) {
-        const Trees trees = referenceTrees(volumeSync);
+    for (const auto& [volumeSync, source] :
+         {std::pair(true, Source::UpdateTree), std::pair(false, Source::UpdateTree),
+          std::pair(true, Source::Archive)}) {
+        const Trees trees = referenceTrees(volumeSync, source);
         for (const Fault fault : {Fault::Once, Fault::Twice, Fault::ForGood}) {
             for (int n = 1; n <= trees.calls + 1; ++n) {
                 SCOPED_TRACE("operation " + std::to_string(n) +
                              (fault == Fault::Once    ? " once"
                               : fault == Fault::Twice ? " twice"
                                                       : " for good") +
-                             (volumeSync ? "" : ", files flushed one by one"));
+                             (volumeSync ? "" : ", files flushed one by one") + ", " +
+                             nameOf(source));
                 FakeFileSystem fs;
                 FakeMessageLoop loop;
-                setUpGame(fs);
+                setUpGame(fs, source);
                 fs.setVolumeSync(volumeSync);
                 fs.failOn(FsOp::Any, n, fault == Fault::ForGood);
                 if (fault == Fault::Twice) {
@@ -101,7 +230,7 @@ TEST(UpdateTransaction, AFailureAtAnyOperationLeavesTheOldTreeOrTheWholeNewOne) 
                 }
                 CopyResult result = -1;
                 try {
-                    result = runUpdate(fs, loop);
+                    result = runUpdate(fs, loop, source);
                 } catch (const Error&) {
                     // A folder that cannot be created reaches the caller, after the undo.
                 }
@@ -126,19 +255,21 @@ TEST(UpdateTransaction, AFailureAtAnyOperationLeavesTheOldTreeOrTheWholeNewOne) 
 // flushed is lost. The next start's recovery, itself cut at each of its own operations and
 // started again, leaves the old tree before the commit point and the new one after it.
 TEST(UpdateTransaction, APowerCutAnywhereIsRecoveredAtTheNextStart) {
-    for (const bool volumeSync : {true, false}) {
-        const Trees trees = referenceTrees(volumeSync);
+    for (const auto& [volumeSync, source] :
+         {std::pair(true, Source::UpdateTree), std::pair(false, Source::UpdateTree),
+          std::pair(true, Source::Archive)}) {
+        const Trees trees = referenceTrees(volumeSync, source);
         bool committedBefore = false;
         for (int n = 1; n <= trees.calls; ++n) {
             SCOPED_TRACE("power cut at operation " + std::to_string(n) +
-                         (volumeSync ? "" : ", files flushed one by one"));
+                         (volumeSync ? "" : ", files flushed one by one") + ", " + nameOf(source));
             const auto crashedRun = [&] {
                 FakeFileSystem fs;
                 FakeMessageLoop loop;
-                setUpGame(fs);
+                setUpGame(fs, source);
                 fs.setVolumeSync(volumeSync);
                 fs.cutPowerAt(n);
-                EXPECT_THROW(runUpdate(fs, loop), PowerCut);
+                EXPECT_THROW(runUpdate(fs, loop, source), PowerCut);
                 fs.restorePower();
                 return fs;
             };
@@ -170,6 +301,34 @@ TEST(UpdateTransaction, APowerCutAnywhereIsRecoveredAtTheNextStart) {
             }
         }
         EXPECT_TRUE(committedBefore);
+    }
+}
+
+// A stop at each progress step of an archive's run in turn, the steps in the middle of the
+// delta among them: the run is undone and the game is as before; past the last step the run
+// installs the whole patch.
+TEST(UpdateTransaction, AStopWhileFilesAreMadeLeavesTheOldTree) {
+    const Trees trees = referenceTrees(true, Source::Archive);
+    for (int stopAt = 1;; ++stopAt) {
+        SCOPED_TRACE("stopped at progress step " + std::to_string(stopAt));
+        FakeFileSystem fs;
+        FakeMessageLoop loop;
+        setUpGame(fs, Source::Archive);
+        int steps = 0;
+        const CopyResult result = runUpdate(fs, loop, Source::Archive, [&](classCopySys& engine) {
+            engine.CopyState = [&](int16_t, int64_t&, int64_t&) {
+                if (++steps == stopAt) {
+                    engine.StopCopy();
+                }
+            };
+        });
+        if (steps < stopAt) {
+            EXPECT_EQ(gameTree(fs), trees.after);
+            EXPECT_GE(stopAt, 3) << "fewer progress steps than the delta alone makes";
+            break;
+        }
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(gameTree(fs), trees.before);
     }
 }
 

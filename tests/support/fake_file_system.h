@@ -316,6 +316,12 @@ private:
             pos_ += n;
             return n;
         }
+        void readAt(int64_t offset, std::span<char> out) override {
+            check(!fs_.shouldFail(FsOp::Read), "a read");
+            const auto at = static_cast<std::size_t>(offset);
+            check(at <= data_->size() && out.size() <= data_->size() - at, "a read past the end");
+            data_->copy(out.data(), out.size(), at);
+        }
         void write(std::span<const char> in) override {
             check(!fs_.shouldFail(FsOp::Write) && writable_, "a write");
             if (fs_.full_) {

@@ -1,5 +1,7 @@
 // Where start-up finds the game, and whole update runs driven through the window's events as
 // the user would.
+#include "patch/delta_decoder.h"
+#include "support/archive_builder.h"
 #include "support/form1_rig.h"
 
 #include <algorithm>
@@ -320,6 +322,76 @@ TEST(UpdateRunTest, BundleWithoutPatchTreeEndsAsCouldNotStart) {
                                return line.find("no update\\ folder") != std::string::npos;
                            }),
               rig.log_.end());
+}
+
+// A bundle whose patch is an archive: level.pak rebuilt from a delta, readme.txt added, old.dll
+// removed. On the old game it installs, the bar and ErrorCode counting the bytes made; on a
+// game that has it already, or one whose level.pak was modified, nothing changes and the user
+// is told which (again after a language switch), with the exit code of each.
+TEST(UpdateRunTest, AnArchiveInstallsOnceKnowsAPatchedGameAndNamesAModifiedFile) {
+    const std::string oldLevel(150000, 'p');
+    std::string newLevel = oldLevel;
+    newLevel[70000] = 'P';
+    std::string control;
+    patch::AppendControlRecord(control, oldLevel.size(), 0, 0);
+    std::string differences(oldLevel.size(), '\0');
+    differences[70000] = 'P' - 'p';
+    test::ArchiveBuilder builder;
+    builder.delta("data\\level.pak", oldLevel, control, differences, "", newLevel);
+    builder.whole("readme.txt", std::string(1000, 'r'), std::nullopt);
+    builder.removed("old.dll", "library");
+    const std::string archive = builder.bytes();
+
+    // The file's name in the charset of the language in force (Polish 238, then English 0).
+    const auto modified = [](const std::string& name) {
+        return "The file " + name +
+               " is not the version this patch was made for: it was "
+               "changed, or the game is another version. Nothing has been changed.";
+    };
+    const std::string upToDate =
+        "The game is already up to date: this patch is installed. Nothing has been changed.";
+    enum Before { Old, Patched, Modified };
+    for (const Before before : {Old, Patched, Modified}) {
+        SCOPED_TRACE(before);
+        Form1Rig rig;
+        prepare(rig, WithProgram);
+        rig.fs.remove("update");
+        rig.fs.addFile("update.qlypatch", archive);
+        const std::string game = std::string(kGame) + "\\";
+        rig.fs.addFile(game + "data\\level.pak", before == Patched    ? newLevel
+                                                 : before == Modified ? oldLevel + "mod"
+                                                                      : oldLevel);
+        if (before == Patched) {
+            rig.fs.addFile(game + "readme.txt", std::string(1000, 'r'));
+        } else {
+            rig.fs.addFile(game + "old.dll", "library");
+        }
+        const auto gameFiles = [&] {
+            auto tree = rig.fs.snapshot();
+            std::erase_if(tree, [](const auto& e) { return !e.first.starts_with("c:\\games"); });
+            return tree;
+        };
+        const auto untouched = gameFiles();
+        ASSERT_TRUE(rig.load());
+        rig.form().Command1_Click();
+        if (before == Old) {
+            EXPECT_EQ(rig.form().outcome(), RunOutcome::Installed);
+            EXPECT_EQ(rig.form().ErrorCode, 151000);
+            EXPECT_EQ(rig.fs.contents(game + "data\\level.pak"), newLevel);
+            EXPECT_TRUE(rig.fs.isFile(game + "readme.txt"));
+            EXPECT_FALSE(rig.fs.isFile(game + "old.dll"));
+            EXPECT_EQ(std::ranges::count(runLines(rig), "PL poz1"), 1);
+            continue;
+        }
+        EXPECT_EQ(gameFiles(), untouched);
+        EXPECT_EQ(ExitCodeOf(rig.form().outcome()),
+                  before == Patched ? ExitCode::Installed : ExitCode::VersionMismatch);
+        EXPECT_EQ(runLines(rig).back(),
+                  before == Patched ? upToDate : modified("<238:data\\level.pak>"));
+        const Lines switched = rig.selectLanguage(1);
+        ASSERT_FALSE(switched.empty());
+        EXPECT_EQ(switched.back(), before == Patched ? upToDate : modified("data\\level.pak"));
+    }
 }
 
 // The window forced shut at any moment of the run: the outcome the exit code comes from says

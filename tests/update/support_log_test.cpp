@@ -77,7 +77,7 @@ TEST(SupportLogLines, AreStampedAndTheOutcomeNamesItsExitCode) {
 // Every front end tells the user and the log the same when the packed bundle cannot be opened.
 TEST(UnopenedBundle, DamagedDownloadGetsTheBuiltInTextOtherFailuresTheirReason) {
     test::FakeFileSystem disk;
-    const std::string outcome = OutcomeLine(ExitCode::CouldNotStart, 0, 0, "");
+    const std::string outcome = OutcomeLine(ExitCode::CouldNotStart, 0);
     std::vector<std::string> lines;
     const auto log = [&](const std::string& line) { lines.push_back(line); };
 

@@ -219,6 +219,21 @@ public:
         return done;
     }
 
+    void readAt(int64_t offset, std::span<char> out) override {
+        std::size_t done = 0;
+        while (done < out.size()) {
+            const ssize_t got = ::pread(fd_, out.data() + done, out.size() - done,
+                                        static_cast<off_t>(offset) + static_cast<off_t>(done));
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                fail("cannot read", path_, got < 0 ? errno : EIO);
+            }
+            done += static_cast<std::size_t>(got);
+        }
+    }
+
     void write(std::span<const char> data) override {
         std::size_t done = 0;
         while (done < data.size()) {

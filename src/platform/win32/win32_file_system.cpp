@@ -108,6 +108,26 @@ public:
         return done;
     }
 
+    void readAt(int64_t offset, std::span<char> out) override {
+        std::size_t done = 0;
+        while (done < out.size()) {
+            const DWORD want =
+                static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 30));
+            const auto at = static_cast<uint64_t>(offset) + done;
+            OVERLAPPED where{};
+            where.Offset = static_cast<DWORD>(at);
+            where.OffsetHigh = static_cast<DWORD>(at >> 32);
+            DWORD got = 0;
+            if (!ReadFile(handle_.get(), out.data() + done, want, &got, &where)) {
+                fail("cannot read", path_);
+            }
+            if (got == 0) {
+                throw Error("cannot read " + path_ + " (it ends early)");
+            }
+            done += got;
+        }
+    }
+
     void write(std::span<const char> data) override {
         std::size_t done = 0;
         while (done < data.size()) {
