@@ -52,6 +52,16 @@ def registry_file():
         "\"Name\"=hex:51,00,6c,00\r\n")
 
 
+def steam_records():
+    # A library list and an app manifest as the game store writes them.
+    put("steam_records_fuzz", "libraryfolders.vdf",
+        '"libraryfolders"\n{\n\t"0"\n\t{\n\t\t"path"\t\t"C:\\\\Program Files (x86)\\\\Steam"\n'
+        '\t\t"apps" { "2231380" "123" }\n\t}\n\t"1" { "path" "E:\\\\SteamLibrary\\\\" }\n}\n')
+    put("steam_records_fuzz", "appmanifest_2231380.acf",
+        '"AppState"\n{\n\t"appid"\t\t"2231380"\n\t"installdir"\t\t"Emberfall"\n'
+        '\t"UserConfig" { "language" "english" } [$WIN32]\n}\n')
+
+
 def version_resource():
     # A fixed version block of 6.4.9.1133 after a false start (structure version 2.0).
     fixed = struct.pack("<13I", 0xFEEF04BD, 0x00010000, (6 << 16) | 4, (9 << 16) | 1133,
@@ -249,6 +259,7 @@ if __name__ == "__main__":
     layout_files()
     language_files()
     registry_file()
+    steam_records()
     version_resource()
     journals()
     numbers()

@@ -4,6 +4,7 @@
 #include "bundle/packed_bundle.h"
 #include "common/bundle_files.h"
 #include "common/error.h"
+#include "layout/layout_file.h"
 #include "linux_front/prefix_run.h"
 #include "linux_front/terminal_shell.h"
 #include "platform/overlapped_hash_service.h"
@@ -111,11 +112,21 @@ private:
 constexpr const char* kBundleEntries[] = {kLayoutFileName, kSkinName, kLanguageFolderName,
                                           kPatchTreeName};
 
-// One line per prefix: where it is, whose it is, and the game its registry names. A prefix
+// The game the bundle folder at path patches; the installer's own game for anything else (a
+// packed patch is not unpacked only to be listed).
+GameIdentity identityOfBundle(const std::string& path) {
+    if (!std::filesystem::is_directory(path)) {
+        return DefaultGameIdentity();
+    }
+    posix::PosixProfileFile profile;
+    return ReadGameIdentity(LayoutFile(profile, LayoutFilePath(path)));
+}
+
+// One line per prefix: where it is, whose it is, and the game its records name. A prefix
 // given with --prefix that is not one is an error (exit 1): a script must not read an empty
 // list as "no game there".
 int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix, bool given,
-                 const std::string& home) {
+                 const std::string& home, const GameIdentity& identity) {
     std::vector<FoundPrefix> found = FindPrefixes(disk, defaultPrefix, SteamRoots(home));
     if (given) {
         const auto own = std::find_if(found.begin(), found.end(), [&](const FoundPrefix& p) {
@@ -136,16 +147,28 @@ int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
     for (const FoundPrefix& prefix : found) {
         PrefixPaths paths(disk, posix::ReadLink, prefix.path);
         posix::RegFileRegistry hive(prefix.path + "/system.reg");
-        PrefixRegistry registry(hive, paths);
-        const GameLocation game = LocateGame(registry, std::nullopt);
+        posix::RegFileRegistry user(prefix.path + "/user.reg");
+        PrefixRegistry registry(hive, user, paths);
+        // Names in the prefix match without letter case, as under Wine.
+        CaseMatchingFileSystem prefixDisk(disk);
+        const GameLocation game =
+            LocateGame({registry, prefixDisk, PrefixLocalPath(paths)}, identity, std::nullopt);
         std::cout << prefix.path << "  (" << prefix.label << ")\n";
         if (game.source == GameSource::None) {
             std::cout << "    no game registered\n";
             continue;
         }
-        std::cout << "    game: " << registry.lastWindowsValue() << " -> " << game.folder << " ("
-                  << game.registryView << " view, "
-                  << (HoldsGame(disk, game.folder) ? "holds main.exe" : "main.exe missing")
+        const bool fromKey = game.source == GameSource::FullEdition ||
+                             game.source == GameSource::DemoEdition ||
+                             game.source == GameSource::RegistryKey;
+        std::string detail = game.from;
+        if (!game.registryView.empty()) {
+            detail += (detail.empty() ? "" : ", ") + game.registryView + " view";
+        }
+        std::cout << "    game: " << (fromKey ? registry.lastWindowsValue() + " -> " : "")
+                  << game.folder << " (" << detail << ", "
+                  << (HoldsGame(prefixDisk, game.folder, identity) ? "holds " + identity.exe
+                                                                   : identity.exe + " missing")
                   << ")\n";
     }
     return 0;
@@ -206,9 +229,11 @@ int run(int argc, char** argv) {
         parsed.option("--prefix")
             ? NormalLinuxPath(std::filesystem::absolute(*parsed.option("--prefix")).string())
             : DefaultPrefix(posix::EnvironmentVariable("WINEPREFIX"), home);
+    const std::string bundlePath = NormalLinuxPath(
+        std::filesystem::absolute(parsed.positional.empty() ? "." : parsed.positional[0]).string());
     if (parsed.has("--list")) {
         return listPrefixes(disk, NormalLinuxPath(prefix), parsed.option("--prefix").has_value(),
-                            home);
+                            home, identityOfBundle(bundlePath));
     }
 
     // From here on a kill or a closed terminal is a stop: the run checks for it before it
@@ -243,8 +268,6 @@ int run(int argc, char** argv) {
     posix::PosixThreadService threads;
     // The patch's files are hashed on a thread of their own while the engine copies them.
     OverlappedHashService hashes(sha256, threads);
-    const std::string bundlePath = NormalLinuxPath(
-        std::filesystem::absolute(parsed.positional.empty() ? "." : parsed.positional[0]).string());
     BundleProcess bundleProcess(ownProcess,
                                 std::filesystem::is_directory(bundlePath)
                                     ? bundlePath
@@ -276,7 +299,8 @@ int run(int argc, char** argv) {
     Process& process = packed ? packed->process() : static_cast<Process&>(bundleProcess);
 
     posix::RegFileRegistry hive(prefix + "/system.reg");
-    PrefixRegistry registry(hive, paths);
+    posix::RegFileRegistry user(prefix + "/user.reg");
+    PrefixRegistry registry(hive, user, paths);
     posix::PosixProfileFile profile;
     posix::PosixVersionResource versions(PrefixSystemFolder(paths, disk));
     posix::PosixLocale locale;
@@ -302,7 +326,8 @@ int run(int argc, char** argv) {
     posix::PosixJournalPlaces journalPlaces(hashes, posix::kRootJournalBase, posix::RunsAsRoot());
     const ExitCode code =
         RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale, loop, process,
-                                       hashes, &folderLocks, nullptr, &journalPlaces},
+                                       hashes, &folderLocks, nullptr, &journalPlaces,
+                                       PrefixLocalPath(paths)},
                                       shell,
                                       terminal},
                     std::move(options));

@@ -95,6 +95,10 @@ int32_t ParseIniNumber(std::string_view text) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
+std::vector<std::string> LayoutFile::keys(const std::string& section) const {
+    return profile_.keys(path_, section);
+}
+
 std::string LayoutFile::ReadIniString(const std::string& section, const std::string& key) const {
     return profile_.getString(path_, section, key, "", kBufferSize);
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace qly {
 
@@ -36,6 +37,9 @@ public:
     std::string ReadIniString(const std::string& section, const std::string& key) const;
     // The value as a number (ParseIniNumber); 0 when missing, empty or not a number.
     int32_t ReadIniNumber(const std::string& section, const std::string& key) const;
+    // The names of section's keys in the file's order; empty when the file or section is
+    // missing.
+    std::vector<std::string> keys(const std::string& section) const;
 
     const std::string& path() const { return path_; }
 

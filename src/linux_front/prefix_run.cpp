@@ -109,7 +109,7 @@ ExitCode RunInPrefix(const PrefixRunServices& services, PrefixRunOptions options
     const RunServices& s = services.run;
     UnattendedRun unattended(RunServices{s.files, s.profile, s.registry, s.versions, s.locale, loop,
                                          s.process, s.hashes, s.folderLocks, s.elevation,
-                                         s.journalPlaces},
+                                         s.journalPlaces, s.localPath},
                              services.shell, textArea, options.run, options.log);
     running = &unattended;
     asking = &unattended;

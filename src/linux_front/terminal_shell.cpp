@@ -22,7 +22,8 @@ std::string FolderOfAnswer(const PrefixPaths& paths, std::string answer,
     return NormalLinuxPath(answer.front() == '/' ? answer : startFolder + "/" + answer);
 }
 
-std::string TerminalShell::browseForFolder(const std::string& title, int32_t titleCharset) {
+std::string TerminalShell::browseForFolder(const std::string& title, int32_t titleCharset,
+                                           BrowseStart /*a typed path starts nowhere*/) {
     terminal_.write(toUtf8_(title, titleCharset) + "\n> ");
     const std::optional<std::string> answer = terminal_.readLine();
     if (!answer) {

@@ -25,7 +25,9 @@ public:
 
     // Shows title and reads one line, then shows the folder it names; an empty line, the end
     // of the input or Ctrl+C cancel.
-    std::string browseForFolder(const std::string& title, int32_t titleCharset) override;
+    using Shell::browseForFolder;
+    std::string browseForFolder(const std::string& title, int32_t titleCharset,
+                                BrowseStart start) override;
     std::optional<std::string> favoritesFolder() override { return favorites_; }
     void open(const std::string&) override {}
 

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace qly {
 
@@ -15,6 +16,9 @@ public:
     virtual std::string getString(const std::string& path, const std::string& section,
                                   const std::string& key, const std::string& defaultValue,
                                   std::size_t bufferSize) = 0;
+    // The names of the keys of section in the file at path, in the order the file has them;
+    // empty when the file or section is missing.
+    virtual std::vector<std::string> keys(const std::string& path, const std::string& section) = 0;
 };
 
 } // namespace qly

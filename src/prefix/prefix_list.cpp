@@ -1,6 +1,6 @@
 #include "prefix/prefix_list.h"
 
-#include "common/ascii_case.h"
+#include "game/steam_library.h"
 
 #include <algorithm>
 #include <array>
@@ -8,31 +8,6 @@
 namespace qly {
 
 namespace {
-
-// The tokens of a VDF text: quoted strings (escapes undone) and the braces "{" and "}",
-// which stand as tokens of their own; a string token never equals a brace, since strings are
-// kept with a leading '"'.
-std::vector<std::string> vdfTokens(std::string_view text) {
-    std::vector<std::string> tokens;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '{' || text[i] == '}') {
-            tokens.emplace_back(1, text[i]);
-            continue;
-        }
-        if (text[i] != '"') {
-            continue;
-        }
-        std::string token = "\"";
-        for (++i; i < text.size() && text[i] != '"'; ++i) {
-            if (text[i] == '\\' && i + 1 < text.size()) {
-                ++i;
-            }
-            token += text[i];
-        }
-        tokens.push_back(std::move(token));
-    }
-    return tokens;
-}
 
 std::optional<std::string> wholeFile(FileSystem& files, const std::string& path) {
     if (!files.fileExists(path)) {
@@ -65,22 +40,6 @@ std::string DefaultPrefix(const std::optional<std::string>& winePrefix, const st
         return withoutTrailingSlash(*winePrefix);
     }
     return home + "/.wine";
-}
-
-std::vector<std::string> SteamLibraryPaths(std::string_view vdf) {
-    std::vector<std::string> paths;
-    const std::vector<std::string> tokens = vdfTokens(vdf);
-    // A string followed by a string is a key and its value; followed by "{", a section name.
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        if (tokens[i][0] != '"' || i + 1 >= tokens.size() || tokens[i + 1][0] != '"') {
-            continue;
-        }
-        if (AsciiUpperCase(tokens[i].substr(1)) == "PATH") {
-            paths.push_back(withoutTrailingSlash(tokens[i + 1].substr(1)));
-        }
-        ++i;
-    }
-    return paths;
 }
 
 std::vector<std::string> SteamRoots(const std::string& home) {

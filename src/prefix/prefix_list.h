@@ -19,9 +19,6 @@ struct FoundPrefix {
 // $WINEPREFIX when set and not empty, else ~/.wine.
 std::string DefaultPrefix(const std::optional<std::string>& winePrefix, const std::string& home);
 
-// The "path" entries of a libraryfolders.vdf, in file order, escapes ("\\") undone.
-std::vector<std::string> SteamLibraryPaths(std::string_view vdf);
-
 // The Steam installations looked at under home: ~/.steam/steam, ~/.local/share/Steam and the
 // Flatpak one.
 std::vector<std::string> SteamRoots(const std::string& home);

@@ -124,4 +124,10 @@ std::optional<std::string> PrefixPaths::linuxPath(const std::string& windowsPath
     return descend(*root, windowsPath.substr(2));
 }
 
+LocalPathOf PrefixLocalPath(const PrefixPaths& paths) {
+    return [&paths](const std::string& recorded) -> std::optional<std::string> {
+        return IsWindowsPath(recorded) ? paths.linuxPath(recorded) : std::optional(recorded);
+    };
+}
+
 } // namespace qly

@@ -3,6 +3,7 @@
 // found without regard to letter case as Wine finds it.
 #pragma once
 
+#include "game/game_lookup.h"
 #include "platform/file_system.h"
 
 #include <functional>
@@ -45,5 +46,10 @@ private:
     LinkReader readLink_;
     std::string prefix_;
 };
+
+// A path that a record in the prefix (a game store's list, a registry value) writes, as this
+// program opens it: a Windows path through the prefix's drives, any other (one the prefix's
+// registry mapped already) as it is. paths outlives the function.
+LocalPathOf PrefixLocalPath(const PrefixPaths& paths);
 
 } // namespace qly

@@ -2,6 +2,8 @@
 #include "common/ascii_case.h"
 #include "common/bundle_files.h"
 #include "common/error.h"
+#include "game/game_identity.h"
+#include "game/steam_library.h"
 #include "layout/layout_file.h"
 #include "platform/posix/posix_profile_file.h"
 #include "tools/bundle.h"
@@ -251,6 +253,56 @@ void checkOverlaps(LayoutCheck& check) {
     }
 }
 
+// The game's identity in [game]: keys the installer would skip or never find the game with.
+void checkGame(LayoutCheck& check) {
+    const auto lineOf = [&](const char* key) {
+        const auto at = check.lines.keys.find({kGameSection, key});
+        return at == check.lines.keys.end() ? 0 : at->second;
+    };
+    const auto text = [&](const char* key) {
+        return trimmed(check.layout.ReadIniString(kGameSection, key));
+    };
+    const std::string keys = check.layout.ReadIniString(kGameSection, "registry");
+    for (size_t at = 0; at <= keys.size();) {
+        const size_t end = std::min(keys.find(';', at), keys.size());
+        const std::string key = trimmed(std::string_view(keys).substr(at, end - at));
+        if (!key.empty() && !ParseGameRegistryKey(key)) {
+            check.add(lineOf("registry"), Severity::Error,
+                      "registry key \"" + key +
+                          "\" is skipped: write it as HKLM\\... or HKCU\\... with the key below");
+        }
+        at = end + 1;
+    }
+    if (const std::string steam = text("steam"); !steam.empty() && !IsSteamAppId(steam)) {
+        check.add(lineOf("steam"), Severity::Error,
+                  "\"steam=" + steam +
+                      "\" is not a Steam app id (a number): the game is never "
+                      "found there");
+    }
+    for (const char* store : {"gog", "uninstall"}) {
+        if (text(store).find('\\') != std::string::npos) {
+            check.add(lineOf(store), Severity::Error,
+                      "\"" + std::string(store) +
+                          "\" names one key, without \"\\\": the game "
+                          "is never found there");
+        }
+    }
+    if (const std::string exe = text("exe"); !exe.empty()) {
+        if (const std::string problem = GameProgramNameProblem(exe); !problem.empty()) {
+            check.add(lineOf("exe"), Severity::Error,
+                      "\"exe=" + exe + "\" cannot be the game's program (" + problem +
+                          "): no folder is ever taken for the game's");
+        }
+    }
+    const std::string caption = check.layout.ReadIniString(kGameSection, "caption");
+    if (!caption.empty() && caption.find("%1") == std::string::npos) {
+        check.add(lineOf("caption"), Severity::Warning,
+                  "\"caption\" has no %1: the window's caption shows no percentage while the "
+                  "patch is copied",
+                  WarningKind::Caption);
+    }
+}
+
 } // namespace
 
 int32_t LayoutLine(const std::string& text, const std::string& section, const std::string& key) {
@@ -289,6 +341,7 @@ void CheckLayout(const std::filesystem::path& bundle, std::optional<Rect> skin,
                       findings};
     checkControlSections(check);
     checkLinks(check);
+    checkGame(check);
     if (skin) {
         checkAgainstSkin(check, *skin);
     }

@@ -44,6 +44,7 @@ constexpr WarningKindName kKinds[] = {
     {WarningKind::EmptyTree, "empty-tree", "a patch tree with no files"},
     {WarningKind::Product, "product",
      "[product] keys left out, so the installer's own texts stay in the packed exe"},
+    {WarningKind::Caption, "caption", "a [game] caption without %1: no percentage while copying"},
     {WarningKind::Other, "other", "any other warning"},
 };
 

@@ -29,6 +29,7 @@ enum class WarningKind {
     Charset,
     EmptyTree,
     Product,
+    Caption,
 };
 
 struct WarningKindName {

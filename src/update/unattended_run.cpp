@@ -13,6 +13,7 @@ UnattendedRun::UnattendedRun(const RunServices& services, Shell& shell, TextArea
 
 bool UnattendedRun::Start() {
     const std::string programFolder = run_.EnterProgramFolder();
+    caption_ = run_.identity().title;
     bool skin = false;
     StandAloneStep([&] { skin = services_.files.fileExists(kSkinName); });
     if (!skin) {
@@ -55,7 +56,7 @@ void UnattendedRun::setBar(int16_t percent) {
         return;
     }
     StandAloneStep([&] { text_.Bar(percent); });
-    caption_ = ProgressCaption(percent);
+    caption_ = run_.ProgressCaption(percent);
 }
 
 void UnattendedRun::log(const std::string& line) {

@@ -42,8 +42,9 @@ private:
     void showLine(const std::string& text) override { text_.Tekst(text); }
     void clear() override { text_.Cls(); }
     void setBar(int16_t percent) override;
-    std::string askForFolder(const std::string& prompt, int32_t charset) override {
-        return shell_.browseForFolder(prompt, charset);
+    std::string askForFolder(const std::string& prompt, int32_t charset,
+                             BrowseStart start) override {
+        return shell_.browseForFolder(prompt, charset, start);
     }
     void lockInput(const std::string&, int32_t) override {}
     void unlockInput(bool) override {}
@@ -56,7 +57,7 @@ private:
     TextArea& text_;
     LogWriter log_;
     UpdateRun run_;
-    std::string caption_ = kStartCaption;
+    std::string caption_;
     std::string linkfavorites_;
     std::string titlefavorites_;
     bool finished_ = false;

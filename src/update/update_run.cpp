@@ -15,7 +15,6 @@
 #include "update/elevation_step.h"
 #include "update/failure_text.h"
 #include "update/file_version.h"
-#include "update/game_folder.h"
 #include "update/game_folder_lock.h"
 #include "update/game_version.h"
 #include "update/manifest_check.h"
@@ -24,25 +23,8 @@
 
 namespace qly {
 
-std::string RegReadString(Registry& registry, const std::string& subKey,
-                          const std::string& valueName, const std::string& defaultValue) {
-    try {
-        return registry.readString(subKey, valueName).value_or(defaultValue);
-    } catch (const std::exception&) {
-        return defaultValue;
-    }
-}
-
-std::string ProgressCaption(int16_t percent) {
-    return (percent < 0 ? "" : " ") + std::to_string(percent) + "% QLY!";
-}
-
-bool HoldsGame(FileSystem& files, const std::string& folder) {
-    try {
-        return files.fileExists(folder + kGameProgram);
-    } catch (const std::exception&) {
-        return false;
-    }
+bool HoldsGame(FileSystem& files, const std::string& folder, const GameIdentity& identity) {
+    return GameProgramIn(files, folder, identity.exe).has_value();
 }
 
 bool HoldsPatchTree(FileSystem& files) {
@@ -63,8 +45,10 @@ bool HoldsPatchArchive(FileSystem& files) {
     }
 }
 
-GameLocation LocateGame(Registry& registry, const std::optional<std::string>& dir) {
+GameLocation LocateGame(const GameLookupServices& services, const GameIdentity& identity,
+                        const std::optional<std::string>& dir) {
     GameLocation found;
+    found.exe = identity.exe;
     if (dir) {
         found.folder = *dir;
         found.source = GameSource::DirSwitch;
@@ -72,22 +56,13 @@ GameLocation LocateGame(Registry& registry, const std::optional<std::string>& di
         if (!found.folder.empty() && (found.folder.back() == '\\' || found.folder.back() == '/')) {
             found.folder.pop_back();
         }
-    } else {
-        found.folder = RegReadString(registry, kFullEditionKey, kInstallPathValue, "");
-        found.source = GameSource::FullEdition;
-        if (found.folder.empty()) {
-            found.folder = RegReadString(registry, kDemoEditionKey, kInstallPathValue, "");
-            found.source = GameSource::DemoEdition;
-            if (!found.folder.empty()) {
-                found.folder += kDemoSubfolder;
-            }
-        }
-        found.registryView = registry.lastView();
+        return found;
     }
-    if (found.folder.empty() && found.source != GameSource::DirSwitch) {
-        found.source = GameSource::None;
-        found.registryView.clear();
-    }
+    const FoundGame game = FindGame(identity, services);
+    found.folder = game.folder;
+    found.source = game.folder.empty() ? GameSource::None : game.source;
+    found.registryView = game.registryView;
+    found.from = game.from;
     return found;
 }
 
@@ -102,6 +77,14 @@ std::string DescribeGameLocation(const GameLocation& location) {
     case GameSource::DemoEdition:
         from = "registry, DEMO edition";
         break;
+    case GameSource::RegistryKey:
+        from = "registry, " + location.from;
+        break;
+    case GameSource::Steam:
+    case GameSource::Gog:
+    case GameSource::Uninstall:
+        from = location.from;
+        break;
     case GameSource::DirSwitch:
         from = "/DIR";
         break;
@@ -112,8 +95,9 @@ std::string DescribeGameLocation(const GameLocation& location) {
     if (!location.registryView.empty()) {
         from += ", " + location.registryView + " view";
     }
+    const std::string exe = location.exe.empty() ? DefaultGameIdentity().exe : location.exe;
     return "game folder: " + location.folder + " (" + from + ")" +
-           (location.status == 1 ? "" : ", no main.exe in it");
+           (location.status == 1 ? "" : ", no " + exe + " in it");
 }
 
 std::string DescribeRecovery(RecoveryResult result) {
@@ -279,6 +263,9 @@ std::string UpdateRun::EnterProgramFolder() {
         programFolder = services_.process.programFolder();
         services_.process.setWorkingFolder(programFolder);
     });
+    StandAloneStep([&] {
+        identity_ = ReadGameIdentity(LayoutFile(services_.profile, LayoutFilePath(programFolder)));
+    });
     return programFolder;
 }
 
@@ -343,15 +330,19 @@ std::vector<LanguageEntry> UpdateRun::LoadLangList() {
 
 void UpdateRun::FindGameFolder(const LanguageLoader& load) {
     GameLocation found;
-    StandAloneStep([&] { found = LocateGame(services_.registry, options_.dir); });
+    StandAloneStep([&] {
+        found = LocateGame({services_.registry, services_.files, services_.localPath}, identity_,
+                           options_.dir);
+    });
     DestPatch = found.folder;
     const auto testFolder = [&] {
-        status =
-            found.source == GameSource::None ? 0 : (HoldsGame(services_.files, DestPatch) ? 1 : 2);
+        status = found.source == GameSource::None
+                     ? 0
+                     : (HoldsGame(services_.files, DestPatch, identity_) ? 1 : 2);
         found.status = status;
         frontEnd_.log(DescribeGameLocation(found));
     };
-    if (found.source == GameSource::FullEdition || found.source == GameSource::DirSwitch) {
+    if (found.source != GameSource::DemoEdition && found.source != GameSource::None) {
         testFolder();
         // Only a folder that holds the game picks its language the safe way.
         if (status == 1) {
@@ -436,7 +427,7 @@ bool UpdateRun::LockGameFolder() {
     }
     // A folder without the game is never changed (the run asks for another one, or ends):
     // nothing to guard, and no rights to ask for.
-    if (!HoldsGame(services_.files, DestPatch)) {
+    if (!HoldsGame(services_.files, DestPatch, identity_)) {
         return true;
     }
     if (!EnsureRights()) {
@@ -600,10 +591,12 @@ void UpdateRun::Run() {
     if (status == 1) {
         StandAloneStep([&] { CopyStep(false); });
     }
-    if (status == 0) {
+    // Nothing found: a bundle that allows it asks for the folder before saying so.
+    const bool browse = status == 0 && identity_.browse && !options_.unattended;
+    if (status == 0 && !browse) {
         GameNotFound();
     }
-    if (status == 2) {
+    if (status == 2 || browse) {
         StandAloneStep([&] { AskForFolder(); });
     }
     // The run's changes are done (or undone): the folder is free for another run.
@@ -695,10 +688,13 @@ void UpdateRun::AskForFolder() {
     Line(lang_.LangText("podaj folder"));
     StandAloneStep([&] { Wait(services_.loop, 1000); });
     DestPatch.clear();
+    // Asked because nothing names the game: it is most likely where games install.
+    const BrowseStart start = status == 0 ? BrowseStart::ProgramFiles : BrowseStart::Desktop;
     // A folder without the game is refused without a word: the browser opens again.
     while (DestPatch.empty() && !stopped_) {
         try {
-            DestPatch = frontEnd_.askForFolder(lang_.LangText("podaj folder"), lang_.LangCharset);
+            DestPatch =
+                frontEnd_.askForFolder(lang_.LangText("podaj folder"), lang_.LangCharset, start);
         } catch (const std::exception&) {
             DestPatch.clear(); // a browser that fails is a browser cancelled
         }
@@ -714,12 +710,13 @@ void UpdateRun::AskForFolder() {
         if (DestPatch.back() == '\\' || DestPatch.back() == '/') {
             DestPatch.pop_back();
         }
-        if (!HoldsGame(services_.files, DestPatch)) {
-            frontEnd_.log("game folder: " + DestPatch +
-                          " (folder browser) refused, no main.exe in it");
+        if (!HoldsGame(services_.files, DestPatch, identity_)) {
+            frontEnd_.log("game folder: " + DestPatch + " (folder browser) refused, no " +
+                          identity_.exe + " in it");
             DestPatch.clear();
         } else {
-            frontEnd_.log(DescribeGameLocation({DestPatch, 1, GameSource::Browser, ""}));
+            frontEnd_.log(
+                DescribeGameLocation({DestPatch, 1, GameSource::Browser, "", "", identity_.exe}));
             bool goOn = true;
             StandAloneStep([&] { goOn = RecoverGameFolder(); });
             if (!goOn) {
@@ -796,11 +793,18 @@ void UpdateRun::UpdateFiles() {
 bool UpdateRun::RefusedGameVersion() {
     const auto refusal = GameVersionRefusal(
         LayoutFile(services_.profile, LayoutFilePath(services_.process.programFolder())),
-        services_.versions, DestPatch + kGameProgram, lang_);
+        services_.versions, GameProgramPath(), lang_);
     if (refusal) {
         Line(*refusal);
     }
     return refusal.has_value();
+}
+
+std::string UpdateRun::GameProgramPath() {
+    // The name as the folder has it: a file system that tells case apart (a prefix's) opens
+    // only that one.
+    return GameProgramIn(services_.files, DestPatch, identity_.exe)
+        .value_or(DestPatch + "\\" + identity_.exe);
 }
 
 bool UpdateRun::LoadPayloadCheck(std::unique_ptr<ManifestCheck>& check) {

@@ -8,6 +8,8 @@
 #include "common/bundle_files.h"
 #include "engine/class_copy_sys.h"
 #include "engine/transaction.h"
+#include "game/game_identity.h"
+#include "game/game_lookup.h"
 #include "languages/language_state.h"
 #include "platform/elevation.h"
 #include "platform/file_system.h"
@@ -19,6 +21,7 @@
 #include "platform/profile_file.h"
 #include "platform/registry.h"
 #include "platform/sha256.h"
+#include "platform/shell.h"
 #include "platform/version_resource.h"
 #include "update/exit_codes.h"
 
@@ -36,26 +39,22 @@ namespace patch {
 class PatchFiles;
 }
 
-// The caption the window starts with, and the one that shows the copy's progress.
-inline constexpr const char* kStartCaption = "Quillory - Install";
-std::string ProgressCaption(int16_t percent);
-
 // Told to the user when the skin cannot be loaded; the program then ends.
 inline constexpr const char* kSkinMissingText =
     "The window's picture gfx.bmp is missing or cannot be read. The installer will close.";
 
-// Where the game folder came from.
-enum class GameSource { None, FullEdition, DemoEdition, DirSwitch, Browser };
-
 struct GameLocation {
     std::string folder; // no trailing separator; empty when nothing is known
-    int16_t status = 0; // 0 none, 1 folder holds the game, 2 folder lacks main.exe
+    int16_t status = 0; // 0 none, 1 folder holds the game, 2 folder lacks its program
     GameSource source = GameSource::None;
     std::string registryView; // the view that answered, when the registry did
+    std::string from;         // the key, app or entry that named it (see FoundGame)
+    std::string exe;          // the game's program, for the log
 };
 
-// Whether folder holds the game's program as an ordinary, visible file.
-bool HoldsGame(FileSystem& files, const std::string& folder);
+// Whether folder holds the identity's game program as an ordinary, visible file, its name
+// matched without regard to letter case.
+bool HoldsGame(FileSystem& files, const std::string& folder, const GameIdentity& identity);
 
 // Whether the bundle holds its patch tree (update\ in the working folder) as a folder.
 bool HoldsPatchTree(FileSystem& files);
@@ -64,9 +63,10 @@ bool HoldsPatchTree(FileSystem& files);
 bool HoldsPatchArchive(FileSystem& files);
 
 // Where the game folder is said to be: dir when given (one trailing separator dropped), else
-// the full edition's registry entry, else the DEMO edition's. status is left 0: whether the
-// folder holds the game is the caller's test (see HoldsGame), made when its flow needs it.
-GameLocation LocateGame(Registry& registry, const std::optional<std::string>& dir);
+// the first of the identity's records that names one (FindGame). status is left 0: whether
+// the folder holds the game is the caller's test (see HoldsGame), made when its flow needs it.
+GameLocation LocateGame(const GameLookupServices& services, const GameIdentity& identity,
+                        const std::optional<std::string>& dir);
 
 // One line for the log: the folder and where it came from.
 std::string DescribeGameLocation(const GameLocation& location);
@@ -89,9 +89,10 @@ public:
     virtual void clear() = 0;
     // Progress of the copy, 0 to 100; below 0 ends the display.
     virtual void setBar(int16_t percent) = 0;
-    // The folder the user chose for the game, prompt in the title; empty when cancelled. Only
-    // asked when the run is not unattended.
-    virtual std::string askForFolder(const std::string& prompt, int32_t charset) = 0;
+    // The folder the user chose for the game, prompt in the title, the browser opened at
+    // start; empty when cancelled. Only asked when the run is not unattended.
+    virtual std::string askForFolder(const std::string& prompt, int32_t charset,
+                                     BrowseStart start) = 0;
     // The game's files are about to change (reason says why, in charset): whatever could
     // disturb the run is held back until unlockInput, which says whether the run failed.
     virtual void lockInput(const std::string& reason, int32_t charset) = 0;
@@ -116,6 +117,8 @@ struct RunServices {
     Elevation* elevation = nullptr;
     // Where a run with administrator rights keeps its journals; none: in the game folder.
     JournalPlaces* journalPlaces = nullptr;
+    // Store records' paths as this program opens them; empty: Windows paths as they are.
+    LocalPathOf localPath = {};
 };
 
 // How the program was started.
@@ -146,7 +149,8 @@ public:
     UpdateRun& operator=(const UpdateRun&) = delete;
 
     // --- Start-up, in this order (each step stands alone) ---
-    // Makes the program's folder the working folder and returns it (empty when unknown).
+    // Makes the program's folder the working folder, reads the game's identity from the
+    // layout file there, and returns the folder (empty when unknown).
     std::string EnterProgramFolder();
     // The copy engine, reporting its progress to the front end (unless "-reset" hides it).
     void CreateEngine();
@@ -190,12 +194,18 @@ public:
     // 0 when it did not finish.
     int64_t bytesCopied() const { return bytesCopied_; }
     const LanguageState& language() const { return lang_; }
+    // The game the bundle patches (the defaults until EnterProgramFolder has read it).
+    const GameIdentity& identity() const { return identity_; }
+    // The caption that shows percent of the copy done.
+    std::string ProgressCaption(int16_t percent) const {
+        return qly::ProgressCaption(identity_.caption, percent);
+    }
     // The copy engine; null before CreateEngine and after Stop.
     const classCopySys* engine() const { return engine_.get(); }
 
     // Where the run stands.
     std::string DestPatch; // the game folder, no trailing separator
-    int16_t status = 0;    // 0 no game folder, 1 folder holds main.exe, 2 registered without it
+    int16_t status = 0;    // 0 no game folder, 1 folder holds the game, 2 registered without it
     int16_t etap = 0;      // 0 before the update run, 1 from its start on
     int32_t ErrorCode = 0; // copy result: 0 or more bytes, -1 failure, -2 no space
 
@@ -212,6 +222,8 @@ private:
     bool FindJournalPlace();
     // Lets go of the folder's lock (and its file) once the folder will not change for now.
     void ReleaseGameFolder();
+    // The game's program in DestPatch, as the version check opens it.
+    std::string GameProgramPath();
     void AskForFolder();
     void GameNotFound();
     void Line(const std::string& text);
@@ -240,6 +252,7 @@ private:
     RunServices services_;
     RunOptions options_;
     RunFrontEnd& frontEnd_;
+    GameIdentity identity_ = DefaultGameIdentity();
     LanguageState lang_;
     std::unique_ptr<classCopySys> engine_;
     RunOutcome outcome_ = RunOutcome::NotRun;

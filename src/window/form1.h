@@ -68,8 +68,6 @@ struct Form1Options {
 
 class Form1 : private RunFrontEnd {
 public:
-    // The caption the window starts with.
-    static constexpr const char* kCaption = kStartCaption;
     // Told to the user when the skin cannot be loaded; the program then ends.
     static constexpr const char* kSkinMissing = kSkinMissingText;
 
@@ -165,7 +163,8 @@ private:
     void showLine(const std::string& text) override;
     void clear() override;
     void setBar(int16_t percent) override;
-    std::string askForFolder(const std::string& prompt, int32_t charset) override;
+    std::string askForFolder(const std::string& prompt, int32_t charset,
+                             BrowseStart start) override;
     void lockInput(const std::string& reason, int32_t charset) override;
     void unlockInput(bool failed) override;
     void log(const std::string& line) override;

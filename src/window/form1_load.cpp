@@ -22,7 +22,7 @@ bool Form1::Form_Load() {
         return false;
     }
     const std::string programFolder = run_.EnterProgramFolder();
-    StandAlone([&] { window.setCaption(kCaption); });
+    StandAlone([&] { window.setCaption(run_.identity().title); });
 
     // Without its skin the window would be invisible and of no size: tell the user and end.
     try {

@@ -51,8 +51,8 @@ void Form1::setBar(int16_t percent) {
     CopySys_CopyState(percent, unused, unused);
 }
 
-std::string Form1::askForFolder(const std::string& prompt, int32_t charset) {
-    return shell_.browseForFolder(prompt, charset);
+std::string Form1::askForFolder(const std::string& prompt, int32_t charset, BrowseStart start) {
+    return shell_.browseForFolder(prompt, charset, start);
 }
 
 void Form1::lockInput(const std::string& reason, int32_t charset) {
@@ -76,7 +76,7 @@ void Form1::CopySys_CopyState(int16_t procent, int64_t& /*TotalBytes*/,
         return;
     }
     StandAlone([&] { TextScroll1.Bar(procent); });
-    StandAlone([&] { window.setCaption(ProgressCaption(procent)); });
+    StandAlone([&] { window.setCaption(run_.ProgressCaption(procent)); });
     StandAlone([&] { window.setTaskbarProgress(procent); });
 }
 

@@ -202,6 +202,30 @@ fi
 rm -f "$game/linked"
 rm -rf "$outside"
 
+echo "linux e2e: qlypatch-linux, a studio's game under its own key of the user, its program in capitals"
+# The second example bundle with the demo's skin and languages, for a game of version 1.0.0.0:
+# the program is a copy of the installer, which carries that version.
+other="$work/other-bundle"
+rm -rf "$other" && mkdir -p "$other" && cp -R demo/other-game/. demo/gfx.bmp demo/lang "$other/"
+sed -i 's/^\[game\]\r$/[game]\r\nversion=1.0.0.0\r/' "$other/qlypatch.ini"
+other_game=$(session_unix_path 'C:\Games\Emberfall')
+rm -rf "$other_game" && mkdir -p "$other_game" && cp "$EXE" "$other_game/EMBERFALL.EXE"
+rm -rf "$work/other-before" && cp -a "$other_game" "$work/other-before"
+session_reg add 'HKCU\Software\Pixel Forge\Emberfall' /v InstallDir /t REG_SZ /d 'C:\Games\Emberfall' /f
+timeout 120 wineserver -k >/dev/null 2>&1 || true
+timeout 60 wineserver -w || true
+"$LINUX" "$other" --yes --log "$work/linux-other.log" >"$work/linux-other.out" 2>&1
+check "studio's game: exit code 0" [ $? = 0 ]
+check "studio's game: the patch in its folder" \
+  cmp -s "$other_game/data/changes.txt" demo/other-game/update/data/changes.txt
+check "studio's game: its program untouched" cmp -s "$other_game/EMBERFALL.EXE" "$EXE"
+check "studio's game: found under the studio's key" \
+  grep -q "game folder: .*Emberfall (registry, HKCU.Software.Pixel Forge.Emberfall)" "$work/linux-other.log"
+(cd "$other" && HOME=$work/home "$LINUX" --list) >"$work/list-other.out" 2>&1
+check "--list in the studio's bundle names its game and program" \
+  grep -q "game: C:\\\\Games\\\\Emberfall -> $other_game (HKCU.Software.Pixel Forge.Emberfall, holds Emberfall.exe)" \
+  "$work/list-other.out"
+
 echo "linux e2e: --list"
 HOME=$work/home "$LINUX" --list >"$work/list.out" 2>&1
 check "--list names the prefix and its game" \

@@ -79,6 +79,16 @@ TEST(PosixProfileFileTest, AnswersAsTheWindowsReaderDoes) {
     EXPECT_EQ(profile.getString(folder.path(), "a", "k", "dflt", 255), "dflt");
 }
 
+TEST(PosixProfileFileTest, ListsASectionsKeysInTheFilesOrderAsTheWindowsReaderDoes) {
+    test::TempFolder folder;
+    PosixProfileFile profile;
+    for (const test::ProfileKeysCase& c : test::ProfileKeysCases()) {
+        folder.write(c.name, c.text);
+        EXPECT_EQ(profile.keys(folder.winPath() + c.name, c.section), c.keys) << c.name;
+    }
+    EXPECT_TRUE(profile.keys(folder.winPath() + "missing.ini", "game").empty());
+}
+
 TEST(PosixProfileFileTest, ReadsFilesFromAnyEditorAsTheWindowsReaderDoes) {
     test::TempFolder folder;
     PosixProfileFile profile;

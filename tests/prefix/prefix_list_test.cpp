@@ -7,29 +7,6 @@
 namespace qly {
 namespace {
 
-TEST(SteamLibraryPathsTest, PathEntriesInOrderWithEscapesUndone) {
-    const char* vdf = R"("libraryfolders"
-{
-	"0"
-	{
-		"path"		"/home/anna/.local/share/Steam"
-		"label"		""
-		"apps" { "2000" "123" }
-	}
-	"1"
-	{
-		"PATH"		"/mnt/games/Steam Library/"
-		"contentid"		"path"
-	}
-	"2" { "path" "D:\\Games\\a \"b\"" }
-})";
-    EXPECT_EQ(SteamLibraryPaths(vdf),
-              (std::vector<std::string>{"/home/anna/.local/share/Steam", "/mnt/games/Steam Library",
-                                        "D:\\Games\\a \"b\""}));
-    EXPECT_TRUE(SteamLibraryPaths("").empty());
-    EXPECT_TRUE(SteamLibraryPaths("\"path\"").empty());
-}
-
 TEST(FindPrefixesTest, DefaultPrefixThenEveryLibrarysCompatdataOnce) {
     test::TempFolder home;
     const std::string steam = home.file(".local/share/Steam");

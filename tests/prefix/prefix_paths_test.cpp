@@ -1,5 +1,6 @@
 // Windows paths turned into Linux paths inside a prefix, and the prefix's registry.
 #include "platform/posix/reg_file_registry.h"
+#include "prefix/case_matching_file_system.h"
 #include "prefix/prefix_folders.h"
 #include "prefix/prefix_registry.h"
 #include "prefix_fixture.h"
@@ -67,11 +68,12 @@ TEST(PrefixRegistryTest, ThirtyTwoBitViewFirstAndItsPathMapped) {
     posix::RegFileRegistry hive(f.folder.file("pfx/system.reg"));
     PrefixRegistry registry(hive, f.paths);
 
-    const GameLocation full = LocateGame(registry, std::nullopt);
+    const GameLocation full =
+        LocateGame({registry, f.disk, {}}, DefaultGameIdentity(), std::nullopt);
     EXPECT_EQ(full.folder, f.drive() + "/games/QUILLORY");
     EXPECT_EQ(full.registryView, "32-bit");
     EXPECT_EQ(registry.lastWindowsValue(), "C:\\Games\\Quillory");
-    EXPECT_TRUE(HoldsGame(f.disk, full.folder));
+    EXPECT_TRUE(HoldsGame(f.disk, full.folder, DefaultGameIdentity()));
 
     const std::string demo = "SOFTWARE\\Brantmoor Games\\Quillory DEMO";
     EXPECT_EQ(registry.readString(demo, "Install Path"), f.drive() + "/Program Files/Quillory");
@@ -87,6 +89,55 @@ TEST(PrefixRegistryTest, ThirtyTwoBitViewFirstAndItsPathMapped) {
     for (const char* key : {"System\\A", "SOFTWARE\\", "SOFTWARE", "SOFTWAREX\\A", ""}) {
         EXPECT_EQ(Wow64Key(key), std::nullopt) << key;
     }
+}
+
+// A studio's game as the Linux program finds it in a prefix: its key in the user's hive, or
+// its Steam app in a library on another drive of the prefix, and its program in any case.
+TEST(PrefixRegistryTest, StudioKeyOfTheUsersHiveAndSteamLibraryOnAnotherDrive) {
+    test::PrefixFixture f;
+    f.folder.write("pfx/drive_c/games/Emberfall/EMBERFALL.Exe", "MZ");
+    f.folder.write("pfx/user.reg", R"(WINE REGISTRY Version 2
+[Software\\Pixel Forge\\Emberfall] 1700000000
+"Game Folder"="C:\\Games\\emberfall"
+
+[Software\\Valve\\Steam] 1700000000
+"SteamPath"="c:/program files (x86)/steam"
+)");
+    std::filesystem::create_symlink(f.folder.file("second"), f.folder.file("pfx/dosdevices/e:"));
+    f.folder.write("pfx/drive_c/Program Files (x86)/Steam/steamapps/libraryfolders.vdf",
+                   R"("libraryfolders" { "0" { "path" "C:\\Program Files (x86)\\Steam" }
+                      "1" { "path" "E:\\SteamLibrary" } })");
+    f.folder.write("second/SteamLibrary/SteamApps/appmanifest_2231380.acf",
+                   R"("AppState" { "appid" "2231380" "installdir" "Ember" })");
+    f.folder.write("second/SteamLibrary/SteamApps/common/ember/Emberfall.exe", "MZ");
+
+    posix::RegFileRegistry hive(f.folder.file("pfx/system.reg"));
+    posix::RegFileRegistry user(f.folder.file("pfx/user.reg"));
+    PrefixRegistry registry(hive, user, f.paths);
+    CaseMatchingFileSystem prefixDisk(f.disk);
+    const GameLookupServices services{registry, prefixDisk, PrefixLocalPath(f.paths)};
+
+    GameIdentity identity = DefaultGameIdentity();
+    identity.registryKeys = {*ParseGameRegistryKey("HKLM\\SOFTWARE\\Pixel Forge\\Emberfall"),
+                             *ParseGameRegistryKey("HKCU\\Software\\Pixel Forge\\Emberfall")};
+    identity.ownKeys = true;
+    identity.registryValue = "Game Folder";
+    identity.exe = "emberfall.exe";
+    identity.stores = {{GameStoreEntry::Kind::Steam, "2231380"}};
+
+    const GameLocation byKey = LocateGame(services, identity, std::nullopt);
+    EXPECT_EQ(byKey.folder, f.drive() + "/games/Emberfall");
+    EXPECT_EQ(byKey.source, GameSource::RegistryKey);
+    EXPECT_EQ(byKey.from, "HKCU\\Software\\Pixel Forge\\Emberfall");
+    // The program's own name, as a file system that tells case apart opens it.
+    EXPECT_EQ(GameProgramIn(f.disk, byKey.folder, identity.exe), byKey.folder + "\\EMBERFALL.Exe");
+
+    identity.registryKeys.pop_back();
+    const GameLocation bySteam = LocateGame(services, identity, std::nullopt);
+    EXPECT_EQ(bySteam.source, GameSource::Steam);
+    EXPECT_EQ(prefixDisk.resolve(bySteam.folder),
+              f.folder.file("second/SteamLibrary/SteamApps/common/ember"));
+    EXPECT_TRUE(HoldsGame(prefixDisk, bySteam.folder, identity));
 }
 
 } // namespace

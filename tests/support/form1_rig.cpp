@@ -12,8 +12,29 @@ std::string FakeProfileFile::getString(const std::string& path, const std::strin
     return it == values_.end() ? defaultValue : it->second;
 }
 
-std::string FakeShell::browseForFolder(const std::string& title, int32_t titleCharset) {
+std::vector<std::string> FakeProfileFile::keys(const std::string& path,
+                                               const std::string& section) {
+    pathAsked_ = path;
+    std::vector<std::string> names;
+    for (const auto& [s, key] : order_) {
+        if (s == section && values_.contains({s, key})) {
+            names.push_back(key);
+        }
+    }
+    // Values set directly come after, in the map's order.
+    for (const auto& [entry, value] : values_) {
+        if (entry.first == section &&
+            std::find(names.begin(), names.end(), entry.second) == names.end()) {
+            names.push_back(entry.second);
+        }
+    }
+    return names;
+}
+
+std::string FakeShell::browseForFolder(const std::string& title, int32_t titleCharset,
+                                       BrowseStart start) {
     browseTitles_.push_back(title + " @" + std::to_string(titleCharset));
+    browseStarts_.push_back(start);
     if (onBrowse_) {
         onBrowse_();
     }

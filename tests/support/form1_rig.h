@@ -30,25 +30,41 @@ public:
     std::string getString(const std::string& path, const std::string& section,
                           const std::string& key, const std::string& defaultValue,
                           std::size_t bufferSize) override;
+    // The keys of section in the order they were first given a value.
+    std::vector<std::string> keys(const std::string& path, const std::string& section) override;
+    void set(const std::string& section, const std::string& key, const std::string& value) {
+        if (!values_.contains({section, key})) {
+            order_.emplace_back(section, key);
+        }
+        values_[{section, key}] = value;
+    }
 
     std::map<std::pair<std::string, std::string>, std::string> values_;
+    std::vector<std::pair<std::string, std::string>> order_;
     std::string pathAsked_;
 };
 
+// Values by key and name: values_ under HKEY_LOCAL_MACHINE, userValues_ under
+// HKEY_CURRENT_USER; keys compare exactly.
 class FakeRegistry : public Registry {
 public:
-    std::optional<std::string> readString(const std::string& subKey,
+    using Registry::readString;
+    std::optional<std::string> readString(RegistryRoot root, const std::string& subKey,
                                           const std::string& valueName) override {
-        const auto it = values_.find({subKey, valueName});
-        return it == values_.end() ? std::nullopt : std::optional(it->second);
+        const auto& values = root == RegistryRoot::CurrentUser ? userValues_ : values_;
+        const auto it = values.find({subKey, valueName});
+        return it == values.end() ? std::nullopt : std::optional(it->second);
     }
     std::map<std::pair<std::string, std::string>, std::string> values_;
+    std::map<std::pair<std::string, std::string>, std::string> userValues_;
 };
 
 // The folder browser gives the next of answers_, then cancels; opened targets are recorded.
 class FakeShell : public Shell {
 public:
-    std::string browseForFolder(const std::string& title, int32_t titleCharset) override;
+    using Shell::browseForFolder;
+    std::string browseForFolder(const std::string& title, int32_t titleCharset,
+                                BrowseStart start) override;
     std::optional<std::string> favoritesFolder() override {
         if (onFavorites_) {
             onFavorites_();
@@ -62,6 +78,7 @@ public:
     std::function<void()> onBrowse_;    // runs when the browser opens
     std::function<void()> onFavorites_; // runs when the Favorites folder is asked for
     Lines browseTitles_;                // "prompt @charset", one per opening of the browser
+    std::vector<BrowseStart> browseStarts_;
     Lines opened_;
 };
 

@@ -45,4 +45,24 @@ inline std::vector<ProfileFileCases> EditorProfileCases() {
     };
 }
 
+// A section's key names in the file's order, as both readers list them.
+struct ProfileKeysCase {
+    std::string name;
+    std::string text;
+    std::string section;
+    std::vector<std::string> keys;
+};
+
+inline std::vector<ProfileKeysCase> ProfileKeysCases() {
+    return {
+        {"order.ini",
+         "[favorites]\r\ntitle=Q\r\n[game]\r\nsteam=1\r\nregistry=HKLM\\A\r\n gog = 2\r\n"
+         "\r\n[other]\r\nuninstall=x\r\n",
+         "game",
+         {"steam", "registry", "gog"}},
+        {"case.ini", "[GAME]\nExe=a.exe\n", "game", {"Exe"}},
+        {"none.ini", "[button]\nx=1\n", "game", {}},
+    };
+}
+
 } // namespace qly::test

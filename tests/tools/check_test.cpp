@@ -150,6 +150,12 @@ std::function<void(const DemoBundle&)> add(std::string rel) {
     return [=](const DemoBundle& b) { b.folder.write(rel, "x"); };
 }
 
+// Breaks the bundle by giving the layout file a section [game] (line 39) with line (40).
+std::function<void(const DemoBundle&)> game(const std::string& line) {
+    return edit("qlypatch.ini", "title=Quillory Online",
+                "title=Quillory Online\r\n[game]\r\n" + line);
+}
+
 TEST(CheckTest, EachFaultIsFoundInItsFileAndLine) {
     const auto E = Severity::Error;
     const auto W = Severity::Warning;
@@ -193,6 +199,14 @@ TEST(CheckTest, EachFaultIsFoundInItsFileAndLine) {
         {[](auto& b) { fs::create_symlink("readme.txt", b.root() / "update/link.txt"); },
          "update/link.txt", 0, E, "a link"},
         {add(longName + ".dat"), longName + ".dat", 0, E, "Windows allows 259"},
+        // The game's identity: values with which the installer would never find the game.
+        {game("steam=Emberfall"), ini, 40, E, "not a Steam app id"},
+        {game("exe=bin\\emberfall.exe"), ini, 40, E, "without a folder"},
+        {game("exe=emberfall.exe."), ini, 40, E, "dot at its end"},
+        {game("registry=HKLM\\SOFTWARE\\PF;SOFTWARE\\PF\\Emberfall"), ini, 40, E,
+         "\"SOFTWARE\\PF\\Emberfall\" is skipped"},
+        {game("uninstall=Uninstall\\Emberfall"), ini, 40, E, "names one key"},
+        {game("caption=Emberfall patch"), ini, 40, W, "has no %1"},
         // What pack writes into the packed exe.
         {edit(ini, "\nversion=1.1.0.0\n", "\nversion=1.1\n"), ini, 53, E, "not four numbers"},
         {edit(ini, "\nversion=1.1.0.0\n", "\nversion=1.1.0.65536\n"), ini, 53, E, "(1.1.0.0)"},

@@ -48,7 +48,7 @@ TEST_F(UnattendedRunTest, StartsAsTheWindowDoesInstallsAndLeavesTheShortcutOnce)
     // The start language is switched to as the selector would: its charset, then its lines.
     EXPECT_THAT(rig_.text_.calls_,
                 ElementsAre("Charset:238", "Cls", "Tekst:PL przed1", "Tekst:PL przed2"));
-    EXPECT_EQ(run->caption(), kStartCaption);
+    EXPECT_EQ(run->caption(), DefaultGameIdentity().title);
     EXPECT_EQ(favoritesAsked_, 0);
 
     run->Run();

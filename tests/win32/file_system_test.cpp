@@ -1,5 +1,6 @@
 #include "common/error.h"
 #include "engine/class_copy_sys.h"
+#include "game/game_lookup.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_version_resource.h"
 #include "support/fake_message_loop.h"
@@ -9,6 +10,24 @@
 
 namespace qly::win32 {
 namespace {
+
+// The game's program as the update run looks for it in the game folder: any letter case, with
+// the folder's name as the folder has it; a folder, a hidden file or a wildcard is none.
+TEST(Win32FileSystem, GamesProgramIsFoundInAnyLetterCaseUnderItsOwnName) {
+    test::TempFolder folder;
+    test::writeFile(folder.file("Main.EXE"), "MZ");
+    std::filesystem::create_directories(folder.path / L"Folder.exe");
+    test::writeFile(folder.file("hidden.exe"), "MZ");
+    SetFileAttributesW((folder.path / L"hidden.exe").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    Win32FileSystem fs;
+    const std::string game = folder.file("");
+    const std::string bare = game.substr(0, game.size() - 1);
+    EXPECT_EQ(GameProgramIn(fs, bare, "main.exe"), bare + "\\Main.EXE");
+    EXPECT_EQ(GameProgramIn(fs, game, "MAIN.exe"), game + "Main.EXE");
+    for (const char* none : {"folder.exe", "hidden.exe", "*.exe", "missing.exe"}) {
+        EXPECT_EQ(GameProgramIn(fs, bare, none), std::nullopt) << none;
+    }
+}
 
 TEST(Win32FileSystem, CopiesATreeToADestinationFarBeyondMaxPath) {
     test::TempFolder folder;

@@ -21,5 +21,14 @@ TEST(Win32ProfileFile, AnswersTheCasesTheLinuxReaderIsHeldTo) {
     }
 }
 
+TEST(Win32ProfileFile, ListsASectionsKeysAsTheLinuxReaderIsHeldTo) {
+    test::TempFolder folder;
+    Win32ProfileFile profile;
+    for (const qly::test::ProfileKeysCase& c : qly::test::ProfileKeysCases()) {
+        test::writeFile(folder.file(c.name), c.text);
+        EXPECT_EQ(profile.keys(folder.file(c.name), c.section), c.keys) << c.name;
+    }
+}
+
 } // namespace
 } // namespace qly::win32

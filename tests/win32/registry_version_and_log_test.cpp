@@ -48,6 +48,24 @@ TEST(Win32Registry, PrefersThe32BitViewWhereA32BitGameRegistersThenTriesThe64Bit
     EXPECT_EQ(registry.lastView(), "");
 }
 
+// A studio may register its game for the user alone.
+TEST(Win32Registry, ReadsTheUsersKeysWhenAskedForThatRoot) {
+    const std::string subKey =
+        "Software\\QlyPatchTests\\User" + std::to_string(GetCurrentProcessId());
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, toWide(subKey).c_str(), 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &raw, nullptr),
+              ERROR_SUCCESS);
+    UniqueRegKey key(raw);
+    const std::wstring data = L"D:\\Mine";
+    RegSetValueExW(key.get(), L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    Win32Registry registry;
+    EXPECT_EQ(registry.readString(RegistryRoot::CurrentUser, subKey, "InstallDir"), "D:\\Mine");
+    EXPECT_EQ(registry.readString(subKey, "InstallDir"), std::nullopt); // not the machine's
+    RegDeleteKeyW(HKEY_CURRENT_USER, toWide(subKey).c_str());
+}
+
 TEST(Win32Registry, ReadsOnlyStringValuesAndCutsThemAtTheFirstNul) {
     const struct {
         std::string name;

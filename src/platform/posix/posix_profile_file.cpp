@@ -48,16 +48,16 @@ std::optional<std::string> readWhole(const std::string& path) {
     }
 }
 
-// The value of key in section, quotes not yet removed; nothing when either is missing. Names
-// are compared without regard to case and without the blanks around them.
-std::optional<std::string_view> findValue(std::string_view text, std::string_view section,
-                                          std::string_view key) {
+// Calls onKey(name, value) for each "name=value" line of the first section named section,
+// names and values trimmed, until it answers true. Names are compared without regard to case
+// and without the blanks around them.
+template <typename OnKey>
+void forEachKey(std::string_view text, std::string_view section, OnKey onKey) {
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     if (text.starts_with(kBom)) {
         text.remove_prefix(kBom.size());
     }
     section = trim(section);
-    key = trim(key);
     // Lines above the first header form a section whose name is empty.
     bool inSection = section.empty();
     bool sectionSeen = inSection;
@@ -74,7 +74,7 @@ std::optional<std::string_view> findValue(std::string_view text, std::string_vie
             }
             // Later sections of the same name are never searched: the first one wins.
             if (inSection) {
-                return std::nullopt;
+                return;
             }
             inSection =
                 !sectionSeen && equalsIgnoringCase(trim(line.substr(1, close - 1)), section);
@@ -89,11 +89,24 @@ std::optional<std::string_view> findValue(std::string_view text, std::string_vie
         if (equals == std::string_view::npos) {
             continue;
         }
-        if (equalsIgnoringCase(trim(line.substr(0, equals)), key)) {
-            return trim(line.substr(equals + 1));
+        if (onKey(trim(line.substr(0, equals)), trim(line.substr(equals + 1)))) {
+            return;
         }
     }
-    return std::nullopt;
+}
+
+// The value of key in section, quotes not yet removed; nothing when either is missing.
+std::optional<std::string_view> findValue(std::string_view text, std::string_view section,
+                                          std::string_view key) {
+    key = trim(key);
+    std::optional<std::string_view> found;
+    forEachKey(text, section, [&](std::string_view name, std::string_view value) {
+        if (equalsIgnoringCase(name, key)) {
+            found = value;
+        }
+        return found.has_value();
+    });
+    return found;
 }
 
 std::string_view stripQuotes(std::string_view value) {
@@ -137,6 +150,20 @@ std::string ProfileString(std::string_view text, const std::string& section, con
         return std::string(cutToCharacters(stripQuotes(*value), maxChars));
     }
     return std::string(cutToCharacters(defaultValue, maxChars));
+}
+
+std::vector<std::string> PosixProfileFile::keys(const std::string& path,
+                                                const std::string& section) {
+    return ProfileKeys(readWhole(path).value_or(std::string()), section);
+}
+
+std::vector<std::string> ProfileKeys(std::string_view text, const std::string& section) {
+    std::vector<std::string> names;
+    forEachKey(text, section, [&](std::string_view name, std::string_view) {
+        names.emplace_back(name);
+        return false;
+    });
+    return names;
 }
 
 } // namespace qly::posix

@@ -18,10 +18,13 @@ public:
     std::string getString(const std::string& path, const std::string& section,
                           const std::string& key, const std::string& defaultValue,
                           std::size_t bufferSize) override;
+    std::vector<std::string> keys(const std::string& path, const std::string& section) override;
 };
 
 // The same answer for a file whose bytes are text.
 std::string ProfileString(std::string_view text, const std::string& section, const std::string& key,
                           const std::string& defaultValue, std::size_t bufferSize);
+// The key names of section in a file whose bytes are text, in file order.
+std::vector<std::string> ProfileKeys(std::string_view text, const std::string& section);
 
 } // namespace qly::posix

@@ -2,7 +2,8 @@
 
 namespace qly::posix {
 
-std::string PosixShell::browseForFolder(const std::string& /*title*/, int32_t /*titleCharset*/) {
+std::string PosixShell::browseForFolder(const std::string& /*title*/, int32_t /*titleCharset*/,
+                                        BrowseStart /*start*/) {
     if (answers_.empty()) {
         return {};
     }

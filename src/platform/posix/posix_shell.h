@@ -18,7 +18,9 @@ public:
     PosixShell(std::optional<std::string> favorites, std::deque<std::string> answers)
         : favorites_(std::move(favorites)), answers_(std::move(answers)) {}
 
-    std::string browseForFolder(const std::string& title, int32_t titleCharset) override;
+    using Shell::browseForFolder;
+    std::string browseForFolder(const std::string& title, int32_t titleCharset,
+                                BrowseStart start) override;
     std::optional<std::string> favoritesFolder() override { return favorites_; }
     void open(const std::string& target) override { opened_.push_back(target); }
 

@@ -109,7 +109,8 @@ bool sectionName(const std::string& line, std::string& name) {
 
 } // namespace
 
-std::optional<std::string> RegFileRegistry::readString(const std::string& subKey,
+std::optional<std::string> RegFileRegistry::readString(RegistryRoot /*one hive per file*/,
+                                                       const std::string& subKey,
                                                        const std::string& valueName) {
     std::ifstream in(path_, std::ios::binary);
     if (!in) {

@@ -1,4 +1,5 @@
-// The registry of the native build: HKEY_LOCAL_MACHINE read from a text file in the format
+// The registry of the native build: one hive (system.reg is HKEY_LOCAL_MACHINE, user.reg
+// HKEY_CURRENT_USER) read from a text file in the format
 // Wine keeps its system.reg in:
 //   [Software\\Brantmoor Games\\Quillory] 1700000000
 //   "Install Path"="C:\\Games\\Quillory"
@@ -19,9 +20,10 @@ public:
     // keys.
     explicit RegFileRegistry(std::string path) : path_(std::move(path)) {}
 
+    using Registry::readString;
     // Keys and value names compare without regard to ASCII letter case; the first matching
-    // key and value win.
-    std::optional<std::string> readString(const std::string& subKey,
+    // key and value win. The file is one hive: root is not looked at.
+    std::optional<std::string> readString(RegistryRoot root, const std::string& subKey,
                                           const std::string& valueName) override;
 
 private:

@@ -23,4 +23,25 @@ std::string Win32ProfileFile::getString(const std::string& path, const std::stri
     return fromWide(buffer);
 }
 
+std::vector<std::string> Win32ProfileFile::keys(const std::string& path,
+                                                const std::string& section) {
+    // The names come NUL-separated; a buffer too small is cut, so it grows until they fit.
+    for (DWORD size = 4096; size <= (1u << 20); size *= 4) {
+        std::wstring buffer(size, L'\0');
+        const DWORD count = GetPrivateProfileStringW(toWide(section).c_str(), nullptr, L"",
+                                                     buffer.data(), size, toWide(path).c_str());
+        if (count + 2 >= size) {
+            continue;
+        }
+        std::vector<std::string> names;
+        for (std::size_t at = 0; at < count && buffer[at] != L'\0';) {
+            const std::size_t end = buffer.find(L'\0', at);
+            names.push_back(fromWide(buffer.substr(at, end - at)));
+            at = end + 1;
+        }
+        return names;
+    }
+    return {};
+}
+
 } // namespace qly::win32

@@ -12,6 +12,8 @@ public:
     std::string getString(const std::string& path, const std::string& section,
                           const std::string& key, const std::string& defaultValue,
                           std::size_t bufferSize) override;
+    // The names the reader gives for a null key, in the file's order.
+    std::vector<std::string> keys(const std::string& path, const std::string& section) override;
 };
 
 } // namespace qly::win32

@@ -43,15 +43,16 @@ std::optional<std::wstring> queryString(HKEY key, const std::wstring& valueName)
 
 } // namespace
 
-std::optional<std::string> Win32Registry::readString(const std::string& subKey,
+std::optional<std::string> Win32Registry::readString(RegistryRoot root, const std::string& subKey,
                                                      const std::string& valueName) {
+    const HKEY rootKey = root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
     const std::wstring wideKey = toWide(subKey);
     const std::wstring wideValue = toWide(valueName);
     // 32-bit Windows ignores the view flags, so the second look there repeats the first.
     lastView_.clear();
     for (REGSAM view : std::array<REGSAM, 2>{KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
         HKEY raw = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wideKey.c_str(), 0, KEY_QUERY_VALUE | view, &raw) !=
+        if (RegOpenKeyExW(rootKey, wideKey.c_str(), 0, KEY_QUERY_VALUE | view, &raw) !=
             ERROR_SUCCESS) {
             continue;
         }

@@ -26,9 +26,31 @@ std::optional<std::wstring> pathOf(const UniqueItemList& item) {
     return path;
 }
 
+// Chooses the folder in lParam once the browser is up.
+int CALLBACK selectAtStart(HWND dialog, UINT message, LPARAM, LPARAM folder) {
+    if (message == BFFM_INITIALIZED && folder != 0) {
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, folder);
+    }
+    return 0;
+}
+
+// Program Files as a 32-bit program sees it ("Program Files (x86)" on 64-bit Windows).
+std::wstring programFilesFolder() {
+    std::wstring path(MAX_PATH + 1, L'\0');
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT,
+                                path.data())) &&
+        FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT,
+                                path.data()))) {
+        return {};
+    }
+    path.resize(path.find(L'\0'));
+    return path;
+}
+
 } // namespace
 
-std::string Win32Shell::browseForFolder(const std::string& title, int32_t titleCharset) {
+std::string Win32Shell::browseForFolder(const std::string& title, int32_t titleCharset,
+                                        BrowseStart start) {
     // The prompt is language text: its bytes belong to the language's code page, not to the
     // system's, so a Polish prompt reads right on a Western system too.
     const std::wstring wideTitle = fromCodePage(title, codePageOfCharset(titleCharset));
@@ -37,6 +59,12 @@ std::string Win32Shell::browseForFolder(const std::string& title, int32_t titleC
     info.pidlRoot = nullptr;
     info.lpszTitle = wideTitle.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    const std::wstring startFolder =
+        start == BrowseStart::ProgramFiles ? programFilesFolder() : std::wstring();
+    if (!startFolder.empty()) {
+        info.lpfn = selectAtStart;
+        info.lParam = reinterpret_cast<LPARAM>(startFolder.c_str());
+    }
     UniqueItemList chosen(SHBrowseForFolderW(&info));
     if (!chosen) {
         return {};

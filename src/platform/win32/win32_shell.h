@@ -20,8 +20,11 @@ public:
         : owner_(owner), note_(std::move(note)) {}
     void setOwner(HWND owner) { owner_ = owner; }
 
-    // The title's bytes are taken in the ANSI code page; the path comes back as UTF-8.
-    std::string browseForFolder(const std::string& title, int32_t titleCharset) override;
+    using Shell::browseForFolder;
+    // The title's bytes are taken in the language's code page; the path comes back as UTF-8.
+    // The tree starts at the desktop either way, so another drive can still be chosen.
+    std::string browseForFolder(const std::string& title, int32_t titleCharset,
+                                BrowseStart start) override;
     // The desktop user's Favorites folder when elevated, the process's own otherwise.
     std::optional<std::string> favoritesFolder() override;
     // target is UTF-8; opened by the desktop's shell when elevated, otherwise (or when that
