@@ -2,6 +2,7 @@
 
 #include "bundle/bundle_name.h"
 #include "common/ascii_case.h"
+#include "common/trimmed.h"
 
 #include <algorithm>
 #include <array>
@@ -10,14 +11,6 @@
 namespace qly {
 
 namespace {
-
-std::string_view trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // The layout file's text for key, or fallback when it has none.
 std::string textOr(const LayoutFile& layout, const char* key, std::string fallback) {
@@ -41,7 +34,7 @@ GameIdentity DefaultGameIdentity() {
 }
 
 std::optional<GameRegistryKey> ParseGameRegistryKey(std::string_view text) {
-    text = trimmed(text);
+    text = Trimmed(text);
     static constexpr std::array<std::pair<std::string_view, RegistryRoot>, 4> kRoots{{
         {"HKLM\\", RegistryRoot::LocalMachine},
         {"HKEY_LOCAL_MACHINE\\", RegistryRoot::LocalMachine},
@@ -90,7 +83,7 @@ GameIdentity ReadGameIdentity(const LayoutFile& layout) {
         }
         at = end + 1;
     }
-    if (!std::string(trimmed(keys)).empty()) {
+    if (!std::string(Trimmed(keys)).empty()) {
         identity.registryKeys = std::move(own);
         identity.ownKeys = true;
     }
@@ -98,7 +91,7 @@ GameIdentity ReadGameIdentity(const LayoutFile& layout) {
 
     // The stores in the order the file has them; a key written twice counts where it first is.
     for (const std::string& name : layout.keys(kGameSection)) {
-        const std::string key = AsciiLowerCase(trimmed(name));
+        const std::string key = AsciiLowerCase(Trimmed(name));
         GameStoreEntry entry;
         if (key == "steam") {
             entry.kind = GameStoreEntry::Kind::Steam;
@@ -109,7 +102,7 @@ GameIdentity ReadGameIdentity(const LayoutFile& layout) {
         } else {
             continue;
         }
-        entry.id = std::string(trimmed(layout.ReadIniString(kGameSection, key)));
+        entry.id = std::string(Trimmed(layout.ReadIniString(kGameSection, key)));
         const bool known =
             std::any_of(identity.stores.begin(), identity.stores.end(),
                         [&](const GameStoreEntry& e) { return e.kind == entry.kind; });
@@ -118,7 +111,7 @@ GameIdentity ReadGameIdentity(const LayoutFile& layout) {
         }
     }
 
-    identity.exe = std::string(trimmed(textOr(layout, "exe", identity.exe)));
+    identity.exe = std::string(Trimmed(textOr(layout, "exe", identity.exe)));
     identity.title = textOr(layout, "title", identity.title);
     identity.caption = textOr(layout, "caption", identity.caption);
     identity.browse = layout.ReadIniNumber(kGameSection, "browse") != 0;

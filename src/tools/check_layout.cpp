@@ -2,13 +2,14 @@
 #include "common/ascii_case.h"
 #include "common/bundle_files.h"
 #include "common/error.h"
+#include "common/trimmed.h"
 #include "game/game_identity.h"
 #include "game/steam_library.h"
 #include "layout/layout_file.h"
+#include "layout/window_geometry.h"
 #include "platform/posix/posix_profile_file.h"
 #include "tools/bundle.h"
 #include "tools/bundle_checks.h"
-#include "layout/window_geometry.h"
 
 #include <array>
 #include <fstream>
@@ -35,11 +36,7 @@ constexpr std::array kControls{
 };
 
 std::string trimmed(std::string_view s) {
-    const size_t first = s.find_first_not_of(" \t\v\f");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return std::string(s.substr(first, s.find_last_not_of(" \t\v\f") - first + 1));
+    return std::string(Trimmed(s, " \t\v\f"));
 }
 
 // Where sections and keys stand, by the reader's rules: lines end at LF or CR, names compare

@@ -4,6 +4,7 @@
 #include "bundle/version_info.h"
 #include "common/bundle_files.h"
 #include "common/error.h"
+#include "common/trimmed.h"
 #include "layout/layout_file.h"
 #include "platform/posix/posix_profile_file.h"
 #include "tools/bundle.h"
@@ -18,9 +19,7 @@ namespace {
 constexpr uint16_t kUsEnglish = 0x0409;
 
 std::string trimmed(const std::string& s) {
-    const std::size_t first = s.find_first_not_of(" \t");
-    return first == std::string::npos ? std::string()
-                                      : s.substr(first, s.find_last_not_of(" \t") - first + 1);
+    return std::string(Trimmed(s));
 }
 
 // The version resource the installer carries (the first one), or a new one under the name and

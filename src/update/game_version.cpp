@@ -1,25 +1,16 @@
 #include "update/game_version.h"
 
+#include "common/trimmed.h"
 #include "languages/language_keys.h"
 
 #include <charconv>
 
 namespace qly {
 
-namespace {
-
-std::string_view trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-} // namespace
+namespace {} // namespace
 
 std::optional<VersionWords> ParseVersion(std::string_view text) {
-    text = trimmed(text);
+    text = Trimmed(text);
     VersionWords words{};
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::size_t dot = text.find('.');
@@ -42,11 +33,11 @@ std::string FormatVersion(const VersionWords& version) {
 }
 
 std::optional<GameVersionRequirement> ReadGameVersionRequirement(const LayoutFile& layout) {
-    const std::string lowest = std::string(trimmed(layout.ReadIniString("game", "version")));
+    const std::string lowest = std::string(Trimmed(layout.ReadIniString("game", "version")));
     if (lowest.empty()) {
         return std::nullopt;
     }
-    const std::string highest = std::string(trimmed(layout.ReadIniString("game", "maxversion")));
+    const std::string highest = std::string(Trimmed(layout.ReadIniString("game", "maxversion")));
     GameVersionRequirement required;
     required.text = highest.empty() ? lowest : lowest + " - " + highest;
     required.lowest = ParseVersion(lowest);

@@ -1,6 +1,7 @@
 #include "platform/posix/posix_profile_file.h"
 
 #include "common/ascii_case.h"
+#include "common/trimmed.h"
 #include "platform/posix/posix_file_system.h"
 
 #include <fstream>
@@ -13,13 +14,7 @@ namespace qly::posix {
 namespace {
 
 std::string_view trim(std::string_view s) {
-    constexpr std::string_view kBlanks = " \t\r\n\v\f";
-    const auto first = s.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = s.find_last_not_of(kBlanks);
-    return s.substr(first, last - first + 1);
+    return Trimmed(s, " \t\r\n\v\f");
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
