@@ -106,7 +106,8 @@ TEST(ResourceWriterTest, SymbolTableMovesBehindTheNewSection) {
     const std::string out = ReplaceResources(program, {});
     const uint32_t moved = ReadLittleEndian<uint32_t>(out, 0x84 + 8);
     EXPECT_EQ(out.substr(moved), symbols);
-    const PeSection& added = imageOf(out).sections.back();
+    const auto image = imageOf(out);
+    const PeSection& added = image.sections.back();
     EXPECT_EQ(std::size_t{added.rawOffset} + added.rawSize, moved);
     EXPECT_EQ(ResourcesOf(out), ResourceTree{});
     MemoryFile file(out);
