@@ -34,6 +34,10 @@ std::size_t PeImage::directoryOffset(std::size_t index) const {
 
 std::optional<std::size_t> PeImage::fileOffsetOf(uint32_t rva, uint32_t n) const {
     for (const PeSection& s : sections) {
+        // A section without file data may name any offset: nothing of it lies in the file.
+        if (s.rawSize == 0) {
+            continue;
+        }
         const uint64_t mapped = std::min(s.virtualSize == 0 ? s.rawSize : s.virtualSize, s.rawSize);
         if (rva >= s.virtualAddress && uint64_t{rva} - s.virtualAddress + n <= mapped) {
             return std::size_t{s.rawOffset} + (rva - s.virtualAddress);
