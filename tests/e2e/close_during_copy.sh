@@ -60,6 +60,9 @@ scenario_close_button_during_copy() {
   check "the copy runs on to the success lines" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
   rm -rf "$expected" && cp -R "$work/game-before" "$expected" &&
     cp -R "$(session_unix_path "$INSTALL_DIR")/update/." "$expected/"
+  # The success lines come before the run has put its own folder away: wait for the tree.
+  local i
+  for i in $(seq 1 "$RUN_SECONDS"); do same_tree "$expected" "$game" 2>/dev/null && break; sleep 1; done
   check "the whole patch is installed" same_tree "$expected" "$game"
   rm -rf "$expected"
   remove_large_patch_file
