@@ -58,6 +58,9 @@ scenario_two_windows() {
     ((${size:-0} > 0)) && break
     sleep 0.05
   done
+  # A copy from the page cache can end before the second window has waited its few seconds:
+  # the first is held still (its lock with it) until the second has given up.
+  kill -STOP "$first_pid" 2>/dev/null
   xdotool windowraise "$second_win"
   sleep 0.5
   window_click "$second_win" "$BUTTON_X" "$BUTTON_Y"
@@ -71,6 +74,7 @@ scenario_two_windows() {
   WIN=$second_win
   APP_PID=$second_pid
   exits_on_click "$BUTTON_X" "$BUTTON_Y" "the second window's exit button" 1
+  kill -CONT "$first_pid" 2>/dev/null
 
   LOG=$log1
   WIN=$first_win
