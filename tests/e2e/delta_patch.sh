@@ -68,6 +68,8 @@ scenario_delta_window() {
   delta_setup || return
   INSTALLER_WIN="$DELTA_DIR\\qlypatch.exe" start_installer en_US.UTF-8 || return
   check "introduction shown in English" wait_logged "$STILL_SECONDS" "$ENG_LNG" przed1
+  # A click while the text still scrolls in can be lost: the window comes to rest first.
+  window_wait_still "$WIN" "$SCENARIO_OUT/intro.png" "$STILL_SECONDS" || true
   window_click "$WIN" "$BUTTON_X" "$BUTTON_Y"
   check "caption shows ' 100% QLY!' after the patch" window_wait_caption "$WIN" " 100% QLY!" "$RUN_SECONDS"
   check "success lines logged" wait_logged "$RUN_SECONDS" "$ENG_LNG" poz1
