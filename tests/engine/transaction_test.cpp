@@ -17,11 +17,20 @@ namespace {
 using Tree = std::vector<std::pair<std::string, std::string>>;
 
 // How the run gets its new files: copied from an update\ tree, or made from a patch archive
-// (a delta against an old file, files carried whole, a file removed).
-enum class Source { UpdateTree, Archive };
+// (a delta against an old file, files carried whole, a file removed), or from one that turns a
+// file into a folder and a folder into a file.
+enum class Source { UpdateTree, Archive, Swaps };
 
 std::string nameOf(Source source) {
-    return source == Source::UpdateTree ? "update\\ tree" : "patch archive";
+    switch (source) {
+    case Source::UpdateTree:
+        return "update\\ tree";
+    case Source::Archive:
+        return "patch archive";
+    case Source::Swaps:
+        return "patch archive turning a file into a folder and back";
+    }
+    return "";
 }
 
 // The old d.bin, and the delta that makes the new one from it: a changed start, an extra run,
@@ -76,6 +85,22 @@ std::string patchArchive() {
     return archive.bytes();
 }
 
+// The file Mods becomes the folder mods\ (in other letter case, which Windows does not tell
+// apart) with a file larger than one step in a folder of its own; the folder cfg\, with a
+// folder inside, becomes a file.
+const std::string kLargeY(70000, 'y');
+
+std::string swapsArchive() {
+    ArchiveBuilder archive;
+    archive.removed("Mods", "old list of mods");
+    archive.whole("mods\\x.pak", "x", std::nullopt);
+    archive.whole("mods\\deep\\y.pak", kLargeY, std::nullopt);
+    archive.removed("cfg\\a.ini", "a");
+    archive.removed("cfg\\sub\\b.ini", "b");
+    archive.whole("cfg", "cfg, now a file", std::nullopt);
+    return archive.bytes();
+}
+
 // A game with old files (one hidden, one to be removed by the run) and a patch that replaces
 // some, adds others, one of them larger than one step, and a new folder tree.
 void setUpGame(FakeFileSystem& fs, Source source = Source::UpdateTree,
@@ -86,6 +111,14 @@ void setUpGame(FakeFileSystem& fs, Source source = Source::UpdateTree,
     fs.addFile("C:\\game\\main.exe", "game");
     fs.addFile("C:\\game\\a.txt", "old a, longer than the new one", kAttrHidden);
     fs.addFile("C:\\game\\old.ocx", "control");
+    if (source == Source::Swaps) {
+        fs.addFile("C:\\game\\Mods", "old list of mods");
+        fs.addFile("C:\\game\\cfg\\a.ini", "a");
+        fs.addFile("C:\\game\\cfg\\sub\\b.ini", "b");
+        static const std::string archive = swapsArchive();
+        fs.addFile("update.qlypatch", archive);
+        return;
+    }
     if (source == Source::Archive) {
         fs.addFile("C:\\game\\data\\d.bin", kOldD);
         static const std::string archive = patchArchive();
@@ -123,7 +156,9 @@ struct Walk {
 const Walk kWalks[] = {{true, "", Source::UpdateTree},
                        {false, "", Source::UpdateTree},
                        {true, "C:\\admin\\k\\", Source::UpdateTree},
-                       {true, "", Source::Archive}};
+                       {true, "", Source::Archive},
+                       {true, "", Source::Swaps},
+                       {false, "C:\\admin\\k\\", Source::Swaps}};
 
 std::string describe(const Walk& walk) {
     return std::string(walk.volumeSync ? "" : ", files flushed one by one") +
@@ -181,9 +216,10 @@ Trees referenceTrees(const Walk& walk) {
     Trees trees{gameTree(fs), {}, 0};
     const int before = fs.calls();
     // Bytes counted are the bytes the new files have, made or copied.
-    EXPECT_EQ(runUpdate(fs, loop, walk), walk.source == Source::UpdateTree
-                                             ? 70000 + 5 + 5
-                                             : std::ssize(deltaOfD().result) + 5 + 5);
+    const int64_t bytes = walk.source == Source::UpdateTree ? 70000 + 5 + 5
+                          : walk.source == Source::Archive  ? std::ssize(deltaOfD().result) + 5 + 5
+                                                            : 1 + std::ssize(kLargeY) + 15;
+    EXPECT_EQ(runUpdate(fs, loop, walk), bytes);
     trees.calls = fs.calls() - before;
     trees.after = gameTree(fs);
     return trees;
@@ -212,6 +248,44 @@ TEST(UpdateTransaction, SucceedsWithThePatchAloneInPlace) {
             EXPECT_FALSE(path.find("qlypatch-stage") != std::string::npos) << path;
         }
     }
+}
+
+// The swaps in place: a folder where the file was, with the files below it, and a file where
+// the folder was; the files the patch does not touch are as they were.
+TEST(UpdateTransaction, AFileBecomesAFolderAndAFolderAFile) {
+    const Trees trees = referenceTrees(Walk{true, "", Source::Swaps});
+    const Tree expected = {
+        {"c:\\game\\", ""},
+        {"c:\\game\\a.txt", "old a, longer than the new one|" + std::to_string(kAttrHidden)},
+        {"c:\\game\\cfg", "cfg, now a file|0"},
+        {"c:\\game\\main.exe", "game|0"},
+        {"c:\\game\\mods\\", ""},
+        {"c:\\game\\mods\\deep\\", ""},
+        {"c:\\game\\mods\\deep\\y.pak",
+         "70002 bytes, hash " + std::to_string(std::hash<std::string>{}(kLargeY + "|0"))},
+        {"c:\\game\\mods\\x.pak", "x|0"},
+        {"c:\\game\\old.ocx", "control|0"}};
+    EXPECT_EQ(trees.after, expected);
+}
+
+// A save put into the folder that becomes a file, after the check and before the run: the run
+// refuses, naming the folder, and changes nothing; the save stays.
+TEST(UpdateTransaction, AFolderThatGotAFileOfThePlayersAfterTheCheckIsNotTakenAway) {
+    FakeFileSystem fs;
+    FakeMessageLoop loop;
+    setUpGame(fs, Source::Swaps);
+    posix::LibcryptoHashService hashes;
+    patch::PatchFiles made(fs, hashes, "update.qlypatch", "C:\\game\\");
+    ASSERT_EQ(made.check().state, patch::GameState::Old);
+    fs.addFile("C:\\game\\cfg\\sub\\slot1.sav", "the player's");
+    const Tree before = gameTree(fs);
+    classCopySys engine(fs, loop);
+    const CopyRun run = engine.InstallMade(made, "", "C:\\game\\");
+    EXPECT_EQ(run.outcome, CopyOutcome::Failed);
+    ASSERT_TRUE(run.failure);
+    EXPECT_EQ(run.failure->kind, FailureKind::InTheWay);
+    EXPECT_EQ(run.failure->path, "cfg");
+    EXPECT_EQ(gameTree(fs), before);
 }
 
 // A patch archive applied twice: the second time the game is found already patched and the
