@@ -266,6 +266,16 @@ TEST(UpdateTransaction, AFileBecomesAFolderAndAFolderAFile) {
         {"c:\\game\\mods\\x.pak", "x|0"},
         {"c:\\game\\old.ocx", "control|0"}};
     EXPECT_EQ(trees.after, expected);
+
+    // Applied again: a folder where the removed file stood and a file where the emptied folder
+    // stood are what the patch made, so the game is found patched.
+    FakeFileSystem fs;
+    FakeMessageLoop loop;
+    setUpGame(fs, Source::Swaps);
+    ASSERT_GE(runUpdate(fs, loop, Source::Swaps), 0);
+    posix::LibcryptoHashService hashes;
+    EXPECT_EQ(patch::PatchFiles(fs, hashes, "update.qlypatch", "C:\\game\\").check().state,
+              patch::GameState::New);
 }
 
 // A save put into the folder that becomes a file, after the check and before the run: the run
@@ -578,13 +588,21 @@ TEST(Journal, RoundTripsAndRefusesWhatCouldReachOutsideTheFolder) {
           FileIdentity{7, 1ULL << 40}},
          {"fresh\\deep\\\xC5\x82\xC4\x85ka.txt", JournalAction::New, "", std::nullopt,
           FileIdentity{0, 3}},
-         {"old.ocx", JournalAction::Remove, "", FileIdentity{7, 9}, std::nullopt}},
+         {"old.ocx", JournalAction::Remove, "", FileIdentity{7, 9}, std::nullopt},
+         {"cfg\\sub", JournalAction::RemoveFolder, "", FileIdentity{7, 10}, std::nullopt},
+         {"cfg", JournalAction::RemoveFolder, "CFG", FileIdentity{7, 11}, std::nullopt},
+         {"mods", JournalAction::MakeFolder, "", std::nullopt, FileIdentity{7, 12}}},
         ""};
     const std::optional<Journal> back = ParseJournal(FormatJournal(journal));
     ASSERT_TRUE(back);
     EXPECT_EQ(FormatJournal(*back), FormatJournal(journal));
     EXPECT_EQ(back->files[0].original, "A B.txt");
     EXPECT_EQ(back->files[0].newFile, (FileIdentity{7, 1ULL << 40}));
+    ASSERT_EQ(back->files.size(), 6u);
+    EXPECT_EQ(back->files[3].action, JournalAction::RemoveFolder);
+    EXPECT_EQ(back->files[4].original, "CFG");
+    EXPECT_EQ(back->files[5].action, JournalAction::MakeFolder);
+    EXPECT_EQ(back->files[5].newFile, (FileIdentity{7, 12}));
 
     const std::string head = "qlypatch journal 2\nphase staging\nstage qlypatch-stage-1\n";
     for (const std::string& bad :
@@ -592,12 +610,23 @@ TEST(Journal, RoundTripsAndRefusesWhatCouldReachOutsideTheFolder) {
           std::string("qlypatch journal 2\nphase staging\nfile new - - a.txt\n"),
           std::string("qlypatch journal 2\nphase staging\nstage data\n"),
           std::string("qlypatch journal 2\nphase staging\nstage ..\\qlypatch-stage-1\n"),
-          head + "file new - - ..\\x\n", head + "file new - - a\\..\\..\\x\n",
-          head + "file old 1.2 - \\windows\\x\n", head + "folder C:\\x\n",
-          head + "file new - - a.txt:stream\n", head + "file new - - \n",
-          head + "file new - - a\\\\b\n", head + "file new - - a.txt", head + "delete a.txt\n",
-          head + "file new a.txt\n", head + "file old 1 - a.txt\n", head + "file old 1.x - a.txt\n",
-          head + "was ..\\x\n", head + "remove - - a\nwas b\nwas c\n",
+          head + "file new - - ..\\x\n",
+          head + "file new - - a\\..\\..\\x\n",
+          head + "file old 1.2 - \\windows\\x\n",
+          head + "folder C:\\x\n",
+          head + "file new - - a.txt:stream\n",
+          head + "file new - - \n",
+          head + "file new - - a\\\\b\n",
+          head + "file new - - a.txt",
+          head + "delete a.txt\n",
+          head + "file new a.txt\n",
+          head + "file old 1 - a.txt\n",
+          head + "file old 1.x - a.txt\n",
+          head + "was ..\\x\n",
+          head + "remove - - a\nwas b\nwas c\n",
+          head + "make-folder - - ..\\x\n",
+          head + "remove-folder 1.2 - C:\\x\n",
+          head + "make-folder - mods\n",
           std::string("qlypatch journal 2\n")}) {
         EXPECT_FALSE(ParseJournal(bad)) << bad;
     }
