@@ -21,10 +21,11 @@ namespace qly {
 
 // Puts every staged file of journal in place, in the journal's order (old files kept as
 // backups, files and emptied folders to remove moved aside, folders made in the stage moved
-// where a removed file stood and held from then on), makes that durable, marks the run committed and then removes the backups and the
-// journal. Throws Error while the run is not yet committed: the caller then undoes it. After
-// the commit point nothing is thrown; what could not be cleaned up is left to recovery.
-// holds are the run's folders kept open meanwhile; they are let go before the clean-up.
+// where a removed file stood and held from then on), makes that durable, marks the run
+// committed and then removes the backups and the journal. Throws Error while the run is not yet
+// committed: the caller then undoes it. After the commit point nothing is thrown; what could not be
+// cleaned up is left to recovery. holds are the run's folders kept open meanwhile; they are let go
+// before the clean-up.
 void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
                std::vector<std::unique_ptr<FolderHold>>& holds, MessageLoop* loop = nullptr);
 void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
