@@ -438,30 +438,33 @@ TEST(UpdateTransaction, APowerCutAnywhereIsRecoveredAtTheNextStart) {
 }
 
 // A stop at each progress step of an archive's run in turn, the steps in the middle of the
-// delta among them: the run is undone and the game is as before; past the last step the run
-// installs the whole patch.
+// delta (or of the file put into a folder that takes a file's place) among them: the run is
+// undone and the game is as before; past the last step the run installs the whole patch.
 TEST(UpdateTransaction, AStopWhileFilesAreMadeLeavesTheOldTree) {
-    const Trees trees = referenceTrees(Walk{true, "", Source::Archive});
-    for (int stopAt = 1;; ++stopAt) {
-        SCOPED_TRACE("stopped at progress step " + std::to_string(stopAt));
-        FakeFileSystem fs;
-        FakeMessageLoop loop;
-        setUpGame(fs, Source::Archive);
-        int steps = 0;
-        const CopyResult result = runUpdate(fs, loop, Source::Archive, [&](classCopySys& engine) {
-            engine.CopyState = [&](int16_t, int64_t&, int64_t&) {
-                if (++steps == stopAt) {
-                    engine.StopCopy();
-                }
-            };
-        });
-        if (steps < stopAt) {
-            EXPECT_EQ(gameTree(fs), trees.after);
-            EXPECT_GE(stopAt, 3) << "fewer progress steps than the delta alone makes";
-            break;
+    for (const Source source : {Source::Archive, Source::Swaps}) {
+        const Trees trees = referenceTrees(Walk{true, "", source});
+        for (int stopAt = 1;; ++stopAt) {
+            SCOPED_TRACE("stopped at progress step " + std::to_string(stopAt) + ", " +
+                         nameOf(source));
+            FakeFileSystem fs;
+            FakeMessageLoop loop;
+            setUpGame(fs, source);
+            int steps = 0;
+            const CopyResult result = runUpdate(fs, loop, source, [&](classCopySys& engine) {
+                engine.CopyState = [&](int16_t, int64_t&, int64_t&) {
+                    if (++steps == stopAt) {
+                        engine.StopCopy();
+                    }
+                };
+            });
+            if (steps < stopAt) {
+                EXPECT_EQ(gameTree(fs), trees.after);
+                EXPECT_GE(stopAt, 3) << "fewer progress steps than the largest file alone makes";
+                break;
+            }
+            EXPECT_EQ(result, -1);
+            EXPECT_EQ(gameTree(fs), trees.before);
         }
-        EXPECT_EQ(result, -1);
-        EXPECT_EQ(gameTree(fs), trees.before);
     }
 }
 
