@@ -472,7 +472,7 @@ TEST(UpdateTransaction, AStopWhileFilesAreMadeLeavesTheOldTree) {
 // the player) writes files of its own at names the run was putting there and into a folder it
 // made. The recovery never removes or replaces them: they are not the run's.
 TEST(UpdateTransaction, FilesTheGameWritesAfterACrashSurviveTheRecovery) {
-    for (const Walk& walk : {kWalks[0], kWalks[2]}) {
+    for (const Walk& walk : {kWalks[0], kWalks[2], kWalks[4]}) {
         const Trees trees = referenceTrees(walk);
         for (int n = 1; n <= trees.calls; ++n) {
             SCOPED_TRACE("power cut at operation " + std::to_string(n) + describe(walk));
@@ -483,7 +483,9 @@ TEST(UpdateTransaction, FilesTheGameWritesAfterACrashSurviveTheRecovery) {
             EXPECT_THROW(runUpdate(fs, loop, walk), PowerCut);
             fs.restorePower();
             std::vector<std::string> foreign;
-            for (const std::string path : {"C:\\game\\data\\e.bin", "C:\\game\\fresh\\mine.txt"}) {
+            // A save in the folder that the run makes where the file Mods stood, too.
+            for (const std::string path : {"C:\\game\\data\\e.bin", "C:\\game\\fresh\\mine.txt",
+                                           "C:\\game\\mods\\mine.sav"}) {
                 const std::string folder = path.substr(0, path.rfind('\\'));
                 if (!fs.statusOf(path) && fs.isFolder(folder)) {
                     fs.addFile(path, "the game's own");
