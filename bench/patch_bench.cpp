@@ -2,7 +2,7 @@
 // of a game folder; `decode ARCHIVE THREADS` decodes every block of the archive. Prints the
 // seconds taken, nothing else, for bench/patch_bench.sh.
 #include "patch/patch_apply.h"
-#include "platform/posix/libcrypto_hash_service.h"
+#include "platform/builtin_sha256.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_random_access_file.h"
 #include "platform/posix/posix_thread_service.h"
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     if (args.size() == 5 && args[0] == "apply") {
         qly::posix::PosixFileSystem files;
-        qly::posix::LibcryptoHashService hashes;
+        qly::BuiltinHashService hashes;
         qly::posix::PosixThreadService threads;
         qly::patch::PatchIo io{files, hashes, openRandom, &threads, std::stoi(args[4])};
         qly::posix::PosixRandomAccessFile file(args[1]);
