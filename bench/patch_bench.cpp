@@ -27,8 +27,9 @@ void decodeAll(const std::string& archivePath, int threads) {
     const auto work = [&] {
         qly::posix::PosixRandomAccessFile own(archivePath);
         std::string block;
+        std::string packed;
         for (std::size_t i = next++; i < archive.blocks().size(); i = next++) {
-            qly::patch::ReadBlock(archive, own, i, block);
+            qly::patch::ReadBlock(archive, own, i, block, packed);
         }
     };
     qly::posix::PosixThreadService service;

@@ -293,15 +293,25 @@ PatchArchive PatchArchive::Read(RandomAccessFile& file) {
 }
 
 void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t index,
-               std::string& out) {
+               std::string& out, std::string& packed) {
     const BlockInfo& b = archive.blocks().at(index);
-    std::string packed(b.packedSize, '\0');
-    file.readAt(static_cast<int64_t>(b.archiveOffset), packed);
-    if (Crc32(packed) != b.crc) {
+    // A stored block is read where it goes.
+    std::string& in = b.codec == Codec::Stored && b.packedSize == b.rawSize ? out : packed;
+    in.resize(b.packedSize);
+    file.readAt(static_cast<int64_t>(b.archiveOffset), in);
+    if (Crc32(in) != b.crc) {
         damaged("a block does not match its checksum");
     }
-    out.resize(b.rawSize);
-    DecompressBlock(b.codec, packed, out);
+    if (&in != &out) {
+        out.resize(b.rawSize);
+        DecompressBlock(b.codec, in, out);
+    }
+}
+
+void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t index,
+               std::string& out) {
+    std::string packed;
+    ReadBlock(archive, file, index, out, packed);
 }
 
 SectionReader::SectionReader(const PatchArchive& archive, RandomAccessFile& file, Section section,
@@ -344,7 +354,8 @@ void SectionReader::read(std::span<char> out) {
         }
         const std::size_t index = *(it - 1);
         if (index != current_) {
-            ReadBlock(archive_, file_, index, buffer_);
+            current_ = SIZE_MAX; // buffer_ holds no block if the read fails
+            ReadBlock(archive_, file_, index, buffer_, packed_);
             current_ = index;
         }
         const uint64_t inBlock = position_ - archive_.blocks()[index].sectionOffset;

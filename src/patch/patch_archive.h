@@ -99,6 +99,10 @@ private:
 };
 
 // Reads the block at index into out (resized to its raw size), checking its CRC first.
+// packed holds the packed bytes meanwhile: a caller that reads many blocks passes the same
+// string each time, so that its memory is reused.
+void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t index,
+               std::string& out, std::string& packed);
 void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t index,
                std::string& out);
 
@@ -121,6 +125,7 @@ private:
     uint64_t end_;
     std::size_t current_ = SIZE_MAX; // the block held in buffer_
     std::string buffer_;
+    std::string packed_;
 };
 
 // Builds an archive: entries and section data go in as the maker produces them; full blocks
