@@ -10,7 +10,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 namespace {
@@ -54,15 +53,17 @@ int main(int argc, char** argv) {
         const auto archive = qly::patch::PatchArchive::Read(file);
         const auto check = qly::patch::CheckGame(archive, args[2], io);
         if (check.state != qly::patch::GameState::Old) {
-            std::cerr << "the folder is not the old version: " << check.firstDifferent << "\n";
+            std::fprintf(stderr, "the folder is not the old version: %s\n",
+                         check.firstDifferent.c_str());
             return 1;
         }
         qly::patch::StageFiles(archive, args[1], check, args[2], args[3], io);
     } else if (args.size() == 3 && args[0] == "decode") {
         decodeAll(args[1], std::stoi(args[2]));
     } else {
-        std::cerr << "usage: qly-patch-bench apply ARCHIVE OLD STAGING THREADS | decode ARCHIVE "
-                     "THREADS\n";
+        std::fputs("usage: qly-patch-bench apply ARCHIVE OLD STAGING THREADS | decode ARCHIVE "
+                   "THREADS\n",
+                   stderr);
         return 2;
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
