@@ -60,14 +60,27 @@ copy_listed() {
     done <"$1"
 }
 
-# Runs a per-file tool over the changed files: $1 a function (old new patch) applied to each.
 sum_sizes() { local s=0; for f in "$@"; do s=$((s + $(stat -c %s "$f"))); done; echo $s; }
 
-per_file() { # $1 function; applies it to each changed file, writing patches under $work/$2
+# Runs $1 (old new patch out) on each changed file, with its patch under $work/$2; $3 "fresh"
+# empties that folder first (making, not applying: the patches must still be there to apply).
+per_file() {
     local fn=$1 dir=$work/$2 i=0
-    rm -rf "$dir" && mkdir -p "$dir"
+    if [ "${3:-}" = fresh ]; then
+        rm -rf "$dir" && mkdir -p "$dir"
+    fi
     while IFS= read -r f; do
         "$fn" "$work/oldc/$f" "$work/newc/$f" "$dir/$i" "$work/out.$2"
+        i=$((i + 1))
+    done <"$work/changed"
+}
+# Applies method $1's patches once, untimed, and says where a file does not come out as the new
+# version: a time is only worth comparing when the tool did the work.
+check_applied() {
+    local i=0
+    while IFS= read -r f; do
+        "apply_$1" "$work/oldc/$f" "$work/newc/$f" "$work/$1/$i" "$work/out.$1" >/dev/null 2>&1
+        cmp -s "$work/out.$1" "$work/newc/$f" || echo "  patch_bench: $1 did not rebuild $f"
         i=$((i + 1))
     done <"$work/changed"
 }
@@ -145,9 +158,12 @@ for pair in "${pairs[@]}"; do
 
     declare -A size make_t apply_t
     for m in bsdiff xdelta zstd; do
-        make_t[$m]=$(timed per_file "make_$m" "$m")
+        make_t[$m]=$(timed per_file "make_$m" "$m" fresh)
         size[$m]=$(sum_sizes "$work/$m"/*)
+        check_applied "$m"
     done
+    timed_apply_ours 1 >/dev/null
+    diff -r "$work/stage" "$work/newc" >/dev/null || echo "  patch_bench: ours did not rebuild the new files"
     read -r t_apply t_apply2 apply_t[bsdiff] apply_t[xdelta] apply_t[zstd] < <(interleaved \
         "timed_apply_ours 1" "timed_apply_ours 2" "timed_apply bsdiff" "timed_apply xdelta" "timed_apply zstd")
     table_row "$package ours" "$ours" "$(secs "$t_make")" "$(secs "$t_apply")" 1.00
