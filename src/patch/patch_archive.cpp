@@ -331,8 +331,8 @@ void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t 
 
 void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t index,
                std::string& out) {
-    std::string packed;
-    ReadBlock(archive, file, index, out, packed);
+    std::string piece;
+    ReadBlock(archive, file, index, out, piece);
 }
 
 SectionReader::SectionReader(const PatchArchive& archive, RandomAccessFile& file, Section section,
