@@ -12,7 +12,7 @@
 #include "common/folder_prefix.h"
 #include "engine/class_copy_sys.h"
 #include "platform/overlapped_hash_service.h"
-#include "platform/posix/libcrypto_hash_service.h"
+#include "platform/builtin_sha256.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_message_loop.h"
 #include "platform/posix/posix_thread_service.h"
@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
     double flushing = 0;
     try {
         const auto start = std::chrono::steady_clock::now();
-        qly::posix::LibcryptoHashService sha256;
+        qly::BuiltinHashService sha256;
         qly::posix::PosixThreadService threads;
         qly::OverlappedHashService overlapped(sha256, threads);
         std::unique_ptr<qly::ManifestCheck> check;

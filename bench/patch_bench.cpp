@@ -2,7 +2,7 @@
 // of a game folder; `decode ARCHIVE THREADS` decodes every block of the archive. Prints the
 // seconds taken, nothing else, for bench/patch_bench.sh.
 #include "patch/patch_apply.h"
-#include "platform/posix/libcrypto_hash_service.h"
+#include "platform/builtin_sha256.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_random_access_file.h"
 #include "platform/posix/posix_thread_service.h"
@@ -10,7 +10,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 namespace {
@@ -27,8 +26,9 @@ void decodeAll(const std::string& archivePath, int threads) {
     const auto work = [&] {
         qly::posix::PosixRandomAccessFile own(archivePath);
         std::string block;
+        std::string packed;
         for (std::size_t i = next++; i < archive.blocks().size(); i = next++) {
-            qly::patch::ReadBlock(archive, own, i, block);
+            qly::patch::ReadBlock(archive, own, i, block, packed);
         }
     };
     qly::posix::PosixThreadService service;
@@ -46,22 +46,24 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     if (args.size() == 5 && args[0] == "apply") {
         qly::posix::PosixFileSystem files;
-        qly::posix::LibcryptoHashService hashes;
+        qly::BuiltinHashService hashes;
         qly::posix::PosixThreadService threads;
         qly::patch::PatchIo io{files, hashes, openRandom, &threads, std::stoi(args[4])};
         qly::posix::PosixRandomAccessFile file(args[1]);
         const auto archive = qly::patch::PatchArchive::Read(file);
         const auto check = qly::patch::CheckGame(archive, args[2], io);
         if (check.state != qly::patch::GameState::Old) {
-            std::cerr << "the folder is not the old version: " << check.firstDifferent << "\n";
+            std::fprintf(stderr, "the folder is not the old version: %s\n",
+                         check.firstDifferent.c_str());
             return 1;
         }
         qly::patch::StageFiles(archive, args[1], check, args[2], args[3], io);
     } else if (args.size() == 3 && args[0] == "decode") {
         decodeAll(args[1], std::stoi(args[2]));
     } else {
-        std::cerr << "usage: qly-patch-bench apply ARCHIVE OLD STAGING THREADS | decode ARCHIVE "
-                     "THREADS\n";
+        std::fputs("usage: qly-patch-bench apply ARCHIVE OLD STAGING THREADS | decode ARCHIVE "
+                   "THREADS\n",
+                   stderr);
         return 2;
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

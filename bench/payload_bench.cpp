@@ -14,7 +14,7 @@
 #include "common/folder_prefix.h"
 #include "engine/class_copy_sys.h"
 #include "platform/overlapped_hash_service.h"
-#include "platform/posix/libcrypto_hash_service.h"
+#include "platform/builtin_sha256.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_message_loop.h"
 #include "platform/posix/posix_random_access_file.h"
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     qly::posix::PosixFileSystem disk;
     qly::posix::PosixMessageLoop loop;
     // As the installer hashes: on a worker thread beside the copy.
-    qly::posix::LibcryptoHashService sha256;
+    qly::BuiltinHashService sha256;
     qly::posix::PosixThreadService threads;
     qly::OverlappedHashService hashes(sha256, threads);
     int64_t result = 0;

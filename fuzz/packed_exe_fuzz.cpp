@@ -3,11 +3,11 @@
 #include "bundle/memory_file.h"
 #include "bundle/payload_reader.h"
 #include "fuzz_input.h"
-#include "platform/posix/libcrypto_hash_service.h"
+#include "platform/builtin_sha256.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     qly::MemoryFile exe{std::string(qly::fuzz::AsText(data, size))};
-    qly::posix::LibcryptoHashService hashes;
+    qly::BuiltinHashService hashes;
     const qly::PayloadLookup lookup = qly::FindPayload(exe, hashes);
     qly::fuzz::Require((lookup.status == qly::PayloadLookup::Status::Damaged) !=
                            lookup.problem.empty(),

@@ -9,7 +9,7 @@
 #include "linux_front/terminal_shell.h"
 #include "platform/overlapped_hash_service.h"
 #include "platform/posix/code_pages.h"
-#include "platform/posix/libcrypto_hash_service.h"
+#include "platform/builtin_sha256.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_folder_lock.h"
 #include "platform/posix/posix_journal_places.h"
@@ -264,7 +264,7 @@ int run(int argc, char** argv) {
     }
 
     posix::PosixProcess ownProcess(argc, argv);
-    posix::LibcryptoHashService sha256;
+    BuiltinHashService sha256;
     posix::PosixThreadService threads;
     // The patch's files are hashed on a thread of their own while the engine copies them.
     OverlappedHashService hashes(sha256, threads);

@@ -6,7 +6,7 @@
 // Exit codes: 0 done, 1 the subcommand failed or found errors, 2 a command line it cannot use.
 // A subcommand is one row of the table in main; its logic lives in src/tools/.
 #include "default_installer.h"
-#include "platform/posix/libcrypto_hash_service.h"
+#include "platform/builtin_sha256.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_random_access_file.h"
 #include "platform/posix/posix_terminal.h"
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     const std::vector<Subcommand> table{
         {"check",
          [](std::span<const std::string> a) {
-             qly::posix::LibcryptoHashService hashes;
+             qly::BuiltinHashService hashes;
              return qly::tools::RunCheck(a, hashes, std::cout);
          },
          "BUNDLE [--json] [--game-folder PATH] [--no-warn KIND]...: finds what would go wrong "
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
          "-o window.png: the window as the installer shows it"},
         {"manifest",
          [](std::span<const std::string> a) {
-             qly::posix::LibcryptoHashService hashes;
+             qly::BuiltinHashService hashes;
              return qly::tools::RunManifest(a, hashes, std::cout);
          },
          "BUNDLE: writes BUNDLE/update.sha256, the digests of the files of BUNDLE/update"},
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         {"pack",
          [](std::span<const std::string> args) {
              qly::posix::PosixFileSystem files;
-             qly::posix::LibcryptoHashService hashes;
+             qly::BuiltinHashService hashes;
              return qly::tools::Pack(
                  args,
                  {files, hashes,
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         {"make",
          [](std::span<const std::string> args) {
              qly::posix::PosixFileSystem files;
-             qly::posix::LibcryptoHashService hashes;
+             qly::BuiltinHashService hashes;
              qly::patch::MakeIo io{
                  files, hashes,
                  [](const std::string& path) -> std::unique_ptr<qly::RandomAccessFile> {
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
         {"apply",
          [](std::span<const std::string> args) {
              qly::posix::PosixFileSystem files;
-             qly::posix::LibcryptoHashService hashes;
+             qly::BuiltinHashService hashes;
              qly::tools::NoWaitLoop loop;
              qly::posix::PosixTerminal terminal;
              std::function<void(int16_t)> progress;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -35,6 +36,27 @@ PackedBlock CompressBlock(std::span<const char> raw, DataKind kind);
 // Decodes packed as codec into out, whose size is the block's raw size. Throws Error (Damaged)
 // unless the packed bytes decode to exactly out.size() bytes and no packed byte is left over.
 void DecompressBlock(Codec codec, std::span<const char> packed, std::span<char> out);
+
+// Decodes one block straight into its output, the packed bytes fed in pieces as they are read:
+// besides the output, the codec's state is all the memory it holds.
+class BlockDecoder {
+public:
+    // out is the block's raw bytes, out.size() its raw size. Throws Error (Damaged) for a
+    // codec no writer makes or a block larger than any writer makes.
+    BlockDecoder(Codec codec, std::span<char> out);
+    ~BlockDecoder();
+    BlockDecoder(const BlockDecoder&) = delete;
+    BlockDecoder& operator=(const BlockDecoder&) = delete;
+
+    // Feeds the next packed bytes. Throws Error (Damaged) once they cannot be the block.
+    void feed(std::span<const char> packed);
+    // Throws Error (Damaged) unless the bytes fed made exactly out.size() bytes, none left over.
+    void finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // The CRC-32 (zlib's) of data, continuing from crc.
 uint32_t Crc32(std::span<const char> data, uint32_t crc = 0);

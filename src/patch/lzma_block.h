@@ -18,9 +18,22 @@ enum { QLY_LZMA_PROPS_SIZE = 5 };
 int qly_lzma_encode(const uint8_t* src, size_t src_len, uint8_t* dst, size_t* dst_len,
                     uint32_t dict_size, int lc, int lp, int pb);
 
-/* Decompresses exactly dst_len bytes from src (properties first). Returns 0 only when the
-   stream is valid, yields exactly dst_len bytes and uses every byte of src. */
-int qly_lzma_decode(const uint8_t* src, size_t src_len, uint8_t* dst, size_t dst_len);
+/* Decodes one block straight into its output, its packed bytes fed in pieces as they are
+   read, so that no copy of them is held. */
+typedef struct QlyLzmaDecoder QlyLzmaDecoder;
+
+/* Starts decoding into dst (dst_len bytes) with the five property bytes props. Returns NULL
+   for properties the decoder refuses or when memory is short. */
+QlyLzmaDecoder* qly_lzma_decoder_start(const uint8_t* props, uint8_t* dst, size_t dst_len);
+
+/* Feeds the next packed bytes (after the properties). Returns nonzero as soon as the stream is
+   known to be wrong: invalid data, or bytes after its end. */
+int qly_lzma_decoder_feed(QlyLzmaDecoder* d, const uint8_t* src, size_t src_len);
+
+/* Returns 0 only when the bytes fed made exactly dst_len bytes and the stream ends there. */
+int qly_lzma_decoder_finished(const QlyLzmaDecoder* d);
+
+void qly_lzma_decoder_free(QlyLzmaDecoder* d);
 
 #ifdef __cplusplus
 }

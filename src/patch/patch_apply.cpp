@@ -4,17 +4,22 @@
 #include "common/error.h"
 #include "engine/folder_contents.h"
 
+#include <atomic>
+#include <exception>
+#include <mutex>
 #include <set>
 
 namespace qly::patch {
 
 namespace {
 
-constexpr std::size_t kIoChunk = 1u << 20;
+// Large enough that a read costs little beside the hashing, small enough that the buffer
+// stays in the cache and costs few pages to set up.
+constexpr std::size_t kIoChunk = 256u << 10;
 
 // The size and hash of the file at path; nothing when no file is there. A lookup that fails
 // throws: a file that could not be looked at must not pass for one already removed.
-std::optional<FileState> stateOf(const std::string& path, PatchIo& io) {
+std::optional<FileState> stateOf(const std::string& path, PatchIo& io, std::string& buffer) {
     const std::optional<uint32_t> attributes = io.files.statusOf(path);
     if (!attributes || (*attributes & kAttrDirectory) != 0) {
         return std::nullopt;
@@ -25,7 +30,7 @@ std::optional<FileState> stateOf(const std::string& path, PatchIo& io) {
     }
     auto file = io.files.open(path, OpenMode::Read);
     auto hash = io.hashes.newSha256();
-    std::string buffer(kIoChunk, '\0');
+    buffer.resize(kIoChunk);
     FileState state;
     while (const std::size_t n = file->read(buffer)) {
         hash->update({buffer.data(), n});
@@ -59,12 +64,13 @@ bool spelledSo(FileSystem& files, const std::string& folder, const std::string& 
     return false;
 }
 
-EntryState stateOfEntry(const PatchEntry& e, const std::string& game, PatchIo& io) {
+EntryState stateOfEntry(const PatchEntry& e, const std::string& game, PatchIo& io,
+                        std::string& buffer) {
     if (!e.oldName.empty() && spelledSo(io.files, game, e.name) &&
-        stateOf(JoinPath(game, e.name), io) == e.newFile) {
+        stateOf(JoinPath(game, e.name), io, buffer) == e.newFile) {
         return EntryState::New;
     }
-    const std::optional<FileState> found = stateOf(JoinPath(game, e.nameBefore()), io);
+    const std::optional<FileState> found = stateOf(JoinPath(game, e.nameBefore()), io, buffer);
     if (e.kind == EntryKind::Removed) {
         return !found                 ? EntryState::New
                : *found == *e.oldFile ? EntryState::Old
@@ -102,6 +108,53 @@ bool holdsOthers(const PatchEntry& e, const std::string& game, const std::set<st
     return false;
 }
 
+// How many threads share out count jobs.
+int workerCount(std::size_t count, const PatchIo& io) {
+    if (io.threads == nullptr || count < 2) {
+        return 1;
+    }
+    return static_cast<int>(
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(1, io.threadCount)), count));
+}
+
+// Runs job(worker, i) for every i below count, on workerCount(count, io) threads (worker is
+// the thread's number; each index once, in no set order). The first error a job throws stops
+// the rest and is thrown here once every thread has ended.
+void forEachIndex(std::size_t count, PatchIo& io,
+                  const std::function<void(int worker, std::size_t index)>& job) {
+    const int workers = workerCount(count, io);
+    std::atomic<std::size_t> next = 0;
+    std::atomic<bool> failed = false;
+    std::unique_ptr<Monitor> errorLock = workers > 1 ? io.threads->newMonitor() : nullptr;
+    std::exception_ptr error;
+    const auto work = [&](int worker) {
+        try {
+            for (std::size_t i = next++; i < count && !failed; i = next++) {
+                job(worker, i);
+            }
+        } catch (...) {
+            failed = true;
+            std::unique_lock<Monitor> lock;
+            if (errorLock) {
+                lock = std::unique_lock(*errorLock);
+            }
+            if (!error) {
+                error = std::current_exception();
+            }
+        }
+    };
+    {
+        std::vector<std::unique_ptr<Thread>> threads;
+        for (int w = 1; w < workers; ++w) {
+            threads.push_back(io.threads->start([&work, w] { work(w); }));
+        }
+        work(0);
+    } // the threads are joined here
+    if (error) {
+        std::rethrow_exception(error);
+    }
+}
+
 } // namespace
 
 bool CanStart(const PatchEntry& e, EntryState s) {
@@ -116,18 +169,26 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 GameCheck CheckGame(const PatchArchive& archive, const std::string& gameFolder, PatchIo& io) {
+    const auto& entries = archive.entries();
     GameCheck check;
+    check.entries.resize(entries.size());
+    // Files are hashed side by side, each thread reading through one buffer of its own.
+    std::vector<std::string> buffers(static_cast<std::size_t>(workerCount(entries.size(), io)));
+    forEachIndex(entries.size(), io, [&](int worker, std::size_t i) {
+        check.entries[i] =
+            stateOfEntry(entries[i], gameFolder, io, buffers[static_cast<std::size_t>(worker)]);
+    });
     bool allNew = true;
     bool allStart = true;
     std::set<std::string> removed;
-    for (const PatchEntry& e : archive.entries()) {
+    for (const PatchEntry& e : entries) {
         if (e.kind == EntryKind::Removed) {
             removed.insert(BundlePathKey(e.name));
         }
     }
-    for (const PatchEntry& e : archive.entries()) {
-        const EntryState s = stateOfEntry(e, gameFolder, io);
-        check.entries.push_back(s);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const PatchEntry& e = entries[i];
+        const EntryState s = check.entries[i];
         allNew = allNew && s == EntryState::New;
         if (allStart && (!CanStart(e, s) || holdsOthers(e, gameFolder, removed, io))) {
             allStart = false;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <set>
 
 namespace qly::patch {
@@ -16,6 +17,8 @@ constexpr std::size_t kBlockRecordSize = 14;
 constexpr uint32_t kMaxEntries = 1u << 20;
 constexpr uint32_t kMaxDirectoryBytes = 256u << 20;
 constexpr uint64_t kMaxFileSize = uint64_t{1} << 48;
+// The packed bytes of a block are read this many at a time.
+constexpr std::size_t kReadPiece = 64u << 10;
 
 constexpr uint8_t kHasOld = 1;
 constexpr uint8_t kX86 = 2;
@@ -293,15 +296,43 @@ PatchArchive PatchArchive::Read(RandomAccessFile& file) {
 }
 
 void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t index,
-               std::string& out) {
+               std::string& out, std::string& piece) {
     const BlockInfo& b = archive.blocks().at(index);
-    std::string packed(b.packedSize, '\0');
-    file.readAt(static_cast<int64_t>(b.archiveOffset), packed);
-    if (Crc32(packed) != b.crc) {
+    out.resize(b.rawSize);
+    // The packed bytes go from the file to the decoder in pieces, which it decodes straight into
+    // out. A block that does not match its checksum is reported so, whatever the decoder made
+    // of its bytes (they are not used).
+    BlockDecoder decoder(b.codec, out);
+    std::optional<Error> decoding;
+    uint32_t crc = 0;
+    piece.resize(std::min<std::size_t>(kReadPiece, b.packedSize));
+    for (uint64_t done = 0; done < b.packedSize;) {
+        const std::span<char> bytes = std::span<char>(piece).first(
+            static_cast<std::size_t>(std::min<uint64_t>(piece.size(), b.packedSize - done)));
+        file.readAt(static_cast<int64_t>(b.archiveOffset + done), bytes);
+        crc = Crc32(bytes, crc);
+        if (!decoding) {
+            try {
+                decoder.feed(bytes);
+            } catch (const Error& e) {
+                decoding = e;
+            }
+        }
+        done += bytes.size();
+    }
+    if (crc != b.crc) {
         damaged("a block does not match its checksum");
     }
-    out.resize(b.rawSize);
-    DecompressBlock(b.codec, packed, out);
+    if (decoding) {
+        throw Error(*decoding);
+    }
+    decoder.finish();
+}
+
+void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t index,
+               std::string& out) {
+    std::string piece;
+    ReadBlock(archive, file, index, out, piece);
 }
 
 SectionReader::SectionReader(const PatchArchive& archive, RandomAccessFile& file, Section section,
@@ -344,7 +375,8 @@ void SectionReader::read(std::span<char> out) {
         }
         const std::size_t index = *(it - 1);
         if (index != current_) {
-            ReadBlock(archive_, file_, index, buffer_);
+            current_ = SIZE_MAX; // buffer_ holds no block if the read fails
+            ReadBlock(archive_, file_, index, buffer_, piece_);
             current_ = index;
         }
         const uint64_t inBlock = position_ - archive_.blocks()[index].sectionOffset;

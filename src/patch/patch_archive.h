@@ -98,7 +98,12 @@ private:
     std::array<uint64_t, kSectionCount> sectionSizes_{};
 };
 
-// Reads the block at index into out (resized to its raw size), checking its CRC first.
+// Reads the block at index into out (resized to its raw size), decoding its packed bytes as
+// they are read; throws Error (Damaged) when they do not match its CRC or do not decode to it.
+// piece holds a few KiB of packed bytes at a time: a caller that reads many blocks passes the
+// same string each time, so that its memory is reused.
+void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t index,
+               std::string& out, std::string& piece);
 void ReadBlock(const PatchArchive& archive, RandomAccessFile& file, std::size_t index,
                std::string& out);
 
@@ -121,6 +126,7 @@ private:
     uint64_t end_;
     std::size_t current_ = SIZE_MAX; // the block held in buffer_
     std::string buffer_;
+    std::string piece_;
 };
 
 // Builds an archive: entries and section data go in as the maker produces them; full blocks

@@ -3,6 +3,7 @@
 #include "bundle/memory_file.h"
 #include "common/error.h"
 #include "patch/block_codec.h"
+#include "patch/lzma_block.h"
 #include "patch/x86_transform.h"
 #include "support/patch_rig.h"
 #include "support/temp_folder.h"
@@ -10,6 +11,7 @@
 #include <climits>
 #include <gtest/gtest.h>
 #include <random>
+#include <zlib.h>
 
 namespace qly::test {
 namespace {
@@ -217,6 +219,54 @@ TEST(PatchDamage, BlocksThatDoNotDecodeToTheirSizeAreRefused) {
     std::string out(3, '\0');
     expectDamaged([&] { patch::DecompressBlock(patch::Codec::Stored, "four", out); });
     expectDamaged([&] { patch::DecompressBlock(static_cast<patch::Codec>(9), "abc", out); });
+}
+
+// A block is decoded from its packed bytes as they are read, in pieces of any size (the LZMA
+// properties split too): the same bytes come out, and a byte after the end or one missing
+// is refused wherever the pieces fall.
+TEST(PatchDamage, BlocksDecodeAlikeFedInAnyPiecesAndRefuseAByteTooManyOrTooFew) {
+    std::mt19937 gen(5);
+    std::string raw;
+    while (raw.size() < 150000) {
+        raw += "word" + std::to_string(gen() % 5000) + (gen() % 7 == 0 ? "\n" : " ");
+    }
+    std::string lzma(raw.size() * 2, '\0');
+    std::size_t lzmaSize = lzma.size();
+    ASSERT_EQ(qly_lzma_encode(reinterpret_cast<const uint8_t*>(raw.data()), raw.size(),
+                              reinterpret_cast<uint8_t*>(lzma.data()), &lzmaSize, 1u << 20, 3, 0,
+                              2),
+              0);
+    lzma.resize(lzmaSize);
+    uLongf zlibSize = compressBound(static_cast<uLong>(raw.size()));
+    std::string zlib(zlibSize, '\0');
+    ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(zlib.data()), &zlibSize,
+                        reinterpret_cast<const Bytef*>(raw.data()), static_cast<uLong>(raw.size()),
+                        6),
+              Z_OK);
+    zlib.resize(zlibSize);
+    const auto decode = [&](patch::Codec codec, const std::string& packed, std::size_t piece) {
+        std::string out(raw.size(), '\0');
+        patch::BlockDecoder decoder(codec, out);
+        for (std::size_t at = 0; at < packed.size(); at += piece) {
+            decoder.feed(std::string_view(packed).substr(at, piece));
+        }
+        decoder.finish();
+        return out;
+    };
+    const std::pair<patch::Codec, std::string> blocks[] = {
+        {patch::Codec::Lzma, lzma}, {patch::Codec::Zlib, zlib}, {patch::Codec::Stored, raw}};
+    for (const auto& [codec, packed] : blocks) {
+        SCOPED_TRACE(static_cast<int>(codec));
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, std::size_t{6},
+                                        std::size_t{4096}, std::size_t{65536}, packed.size()}) {
+            SCOPED_TRACE(piece);
+            EXPECT_EQ(decode(codec, packed, piece), raw);
+            expectDamaged([&] { decode(codec, packed + "x", piece); });
+            for (std::size_t cut = 1; cut <= 5; ++cut) { // the range coder's last bytes too
+                expectDamaged([&] { decode(codec, packed.substr(0, packed.size() - cut), piece); });
+            }
+        }
+    }
 }
 
 // The x86 transform is undone exactly on any bytes, and makes calls to one target alike.

@@ -180,6 +180,47 @@ TEST(PatchInstall, AModifiedFileIsNamedAndNothingChangesUnlessItComesWhole) {
     }
 }
 
+// The game's files are hashed on several threads: whichever finishes first, the file named is
+// the first in the patch's order that stops it, and a file that cannot be looked at (a link)
+// fails the check on any thread rather than passing for one of another version.
+TEST(PatchInstall, CheckOnSeveralThreadsNamesTheFirstDifferentFileAndFailsOnALink) {
+    TempFolder t;
+    Files old, edited;
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".pak";
+        old[name] = kData + name;
+        edited[name] = kEdited + name;
+    }
+    writeTree(t, "old", old);
+    writeTree(t, "new", edited);
+    writeTree(t, "game", old);
+    t.write("game/f6.pak", "modded");
+    t.write("game/f3.pak", "modded too");
+    PatchRig rig;
+    rig.make(t.file("old"), t.file("new"), t.file("p.qlypatch"));
+    const patch::PatchArchive archive = rig.read(t.file("p.qlypatch"));
+    std::string expected;
+    for (const patch::PatchEntry& e : archive.entries()) {
+        if (expected.empty() && (e.name == "f3.pak" || e.name == "f6.pak")) {
+            expected = e.name;
+        }
+    }
+    for (const int threads : {1, 2, 3}) {
+        SCOPED_TRACE(threads);
+        patch::PatchIo io = rig.patchIo(threads);
+        const patch::GameCheck check = patch::CheckGame(archive, t.winPath() + "game\\", io);
+        EXPECT_EQ(check.state, patch::GameState::Other);
+        EXPECT_EQ(check.firstDifferent, expected);
+        EXPECT_EQ(check.entries.size(), archive.entries().size());
+    }
+    std::filesystem::remove(t.file("game/f5.pak"));
+    std::filesystem::create_symlink(t.file("old/f5.pak"), t.file("game/f5.pak"));
+    for (const int threads : {1, 2}) {
+        patch::PatchIo io = rig.patchIo(threads);
+        EXPECT_THROW(patch::CheckGame(archive, t.winPath() + "game\\", io), Error) << threads;
+    }
+}
+
 // An old file larger than 4 GiB (sparse): the delta copies bytes on both sides of the 4 GiB mark
 // and far beyond it, so a position cut to 32 bits anywhere reads the wrong bytes.
 TEST(PatchInstall, ADeltaReadsAnOldFileBeyondFourGiB) {
