@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 namespace qly::patch {
 
@@ -124,6 +125,22 @@ public:
             done_ += static_cast<uint64_t>(newFile->size());
             return;
         }
+        // The same change under several names (copies of one program) is made once and its
+        // entries share the delta's bytes.
+        const ChangeKey key{entry.oldFile->size, entry.oldFile->sha256, entry.newFile.size,
+                            entry.newFile.sha256};
+        if (const auto same = made_.find(key); same != made_.end()) {
+            const PatchEntry& first = same->second;
+            entry.kind = first.kind;
+            entry.x86 = first.x86;
+            entry.control = first.control, entry.differences = first.differences;
+            entry.extra = first.extra;
+            (entry.kind == EntryKind::Whole ? wholeLater_ : deltas_)
+                .push_back({newPath, std::move(entry)});
+            done_ += static_cast<uint64_t>(newFile->size());
+            return;
+        }
+        const Pending* made = nullptr;
         const bool small = oldFile->size() <= static_cast<int64_t>(options_.deltaSegment) &&
                            newFile->size() <= static_cast<int64_t>(options_.deltaSegment);
         if (small) {
@@ -139,12 +156,12 @@ public:
             if (deltaLosesToWhole(delta, newBytes)) {
                 entry.x86 = false;
                 entry.kind = EntryKind::Whole;
-                wholeLater_.push_back({newPath, std::move(entry)});
+                made = &wholeLater_.emplace_back(newPath, std::move(entry));
             } else {
                 entry.control = writer_.append(Section::Control, delta.control);
                 entry.differences = writer_.append(Section::Differences, delta.differences);
                 entry.extra = writer_.append(Section::Extra, delta.extra);
-                deltas_.push_back({newPath, std::move(entry)});
+                made = &deltas_.emplace_back(newPath, std::move(entry));
             }
         } else {
             // Pieces of one file follow each other in every section.
@@ -162,8 +179,9 @@ public:
                     entry.extra.length += x.length;
                 }
             });
-            deltas_.push_back({newPath, std::move(entry)});
+            made = &deltas_.emplace_back(newPath, std::move(entry));
         }
+        made_.emplace(key, made->entry);
         done_ += static_cast<uint64_t>(newFile->size());
     }
 
@@ -269,6 +287,8 @@ private:
         return packedEstimate(newBytes, DataKind::General) < delta;
     }
 
+    using ChangeKey = std::tuple<uint64_t, Sha256Digest, uint64_t, Sha256Digest>;
+
     const MakeOptions& options_;
     MakeIo& io_;
     PatchArchiveWriter& writer_;
@@ -278,6 +298,7 @@ private:
     std::vector<Pending> wholeLater_;
     std::vector<PatchEntry> removals_;
     std::map<std::string, uint64_t> fallbacks_;
+    std::map<ChangeKey, PatchEntry> made_; // the first entry made of each change
 };
 
 } // namespace
