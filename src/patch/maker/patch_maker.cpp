@@ -327,7 +327,7 @@ MakeSummary MakePatch(const std::string& oldFolder, const std::string& newFolder
     const std::string spillPath = archivePath + ".blocks";
     try {
         auto spill = io.files.open(spillPath, OpenMode::CreateAlways);
-        PatchArchiveWriter writer(*spill, options.blockSize);
+        PatchArchiveWriter writer(*spill, options.blockSize, io.threads);
         Maker maker(options, io, writer, summary.bytesAfter);
         for (const auto& [key, f] : newFiles) {
             const std::string newPath = JoinPath(newFolder, f.name);
