@@ -67,6 +67,8 @@ struct PatchEntry {
     bool x86 = false;                    // the delta is of the x86-transformed files
     Range control, differences, extra;   // Delta only
     std::optional<uint64_t> wholeOffset; // in Section::Whole, newFile.size bytes
+    // Delta only: how its difference bytes add to the old bytes.
+    DiffArithmetic arithmetic = DiffArithmetic::Bytewise;
     bool operator==(const PatchEntry&) const = default;
 
     // The name the file has in the game before the patch.

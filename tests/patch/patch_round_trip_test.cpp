@@ -81,6 +81,12 @@ const std::string kDataEdited = [] {
     s.insert(1000, "inserted words");
     s.erase(150000, 777);
     s[200000] ^= 0x55;
+    // A byte raised past the top of its range: its difference carries into the next byte.
+    std::size_t low = 250000;
+    while (static_cast<uint8_t>(s[low]) >= 0x60) {
+        ++low;
+    }
+    s[low] = static_cast<char>(s[low] + 0xB0);
     return s + "appended tail";
 }();
 
@@ -155,8 +161,8 @@ TEST(PatchMake, DiffsOneChangeUnderSeveralNamesOnce) {
     ASSERT_EQ(entries.size(), 3u);
     const patch::PatchEntry& a = entries["a.dll"];
     const patch::PatchEntry& b = entries["b.bin"];
-    EXPECT_EQ(std::tuple(b.kind, b.x86, b.control, b.differences, b.extra),
-              std::tuple(a.kind, a.x86, a.control, a.differences, a.extra));
+    EXPECT_EQ(std::tuple(b.kind, b.x86, b.arithmetic, b.control, b.differences, b.extra),
+              std::tuple(a.kind, a.x86, a.arithmetic, a.control, a.differences, a.extra));
     EXPECT_NE(entries["c.bin"].extra, a.extra);
     EXPECT_EQ(archive.sectionSize(patch::Section::Differences),
               a.differences.length + entries["c.bin"].differences.length);

@@ -133,6 +133,7 @@ public:
             const PatchEntry& first = same->second;
             entry.kind = first.kind;
             entry.x86 = first.x86;
+            entry.arithmetic = first.arithmetic;
             entry.control = first.control, entry.differences = first.differences;
             entry.extra = first.extra;
             (entry.kind == EntryKind::Whole ? wholeLater_ : deltas_)
@@ -146,6 +147,7 @@ public:
         if (small) {
             std::string oldBytes = readAll(*oldFile);
             std::string newBytes = readAll(*newFile);
+            entry.arithmetic = DiffArithmetic::Carried;
             entry.x86 = (IsX86Name(entry.name) || LooksLikeProgram(newBytes)) &&
                         oldBytes.size() <= kMaxX86FileSize && newBytes.size() <= kMaxX86FileSize;
             if (entry.x86) {
@@ -155,6 +157,7 @@ public:
             const DeltaStreams delta = MakeDelta(oldBytes, newBytes);
             if (deltaLosesToWhole(delta, newBytes)) {
                 entry.x86 = false;
+                entry.arithmetic = DiffArithmetic::Bytewise;
                 entry.kind = EntryKind::Whole;
                 made = &wholeLater_.emplace_back(newPath, std::move(entry));
             } else {
@@ -165,6 +168,7 @@ public:
             }
         } else {
             // Pieces of one file follow each other in every section.
+            entry.arithmetic = DiffArithmetic::Carried;
             bool first = true;
             MakeDeltaOfFiles(*oldFile, *newFile, options_.deltaSegment, [&](const DeltaStreams& d) {
                 const Range c = writer_.append(Section::Control, d.control);
