@@ -131,7 +131,7 @@ private:
 // Builds an archive: entries and section data go in as the maker produces them; full blocks
 // are compressed and written to spill at once, so memory stays at one block per section.
 // Given threads, a block is compressed beside the caller while it goes on (one at a time),
-// and finish() compresses two at once, halving a last block that is large.
+// and finish() compresses two at once, halving a last block of difference bytes that is large.
 class PatchArchiveWriter {
 public:
     explicit PatchArchiveWriter(File& spill, uint32_t blockSize = kMaxBlockSize,

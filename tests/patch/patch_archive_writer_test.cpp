@@ -26,6 +26,7 @@ struct WriterCase {
     bool threads;
     uint32_t blockSize;
     std::size_t differenceBlocks; // of the 2,068,785 difference bytes
+    std::size_t wholeBlocks;      // of the 2,116,299 bytes of whole files
 };
 
 class ArchiveWriterBlocks : public ::testing::TestWithParam<WriterCase> {};
@@ -39,8 +40,8 @@ TEST_P(ArchiveWriterBlocks, ReadBackInTheOrderTheyWereAppended) {
     {
         auto spill = rig.files.open(t.file("spill"), OpenMode::CreateAlways);
         patch::PatchArchiveWriter writer(*spill, c.blockSize, c.threads ? &rig.threads : nullptr);
-        // Appends that cross blocks in every section, interleaved; the difference bytes end
-        // with a large partial block.
+        // Appends that cross blocks in every section, interleaved; the difference bytes and
+        // the whole files end with a large partial block.
         for (uint32_t i = 0; i < 12; ++i) {
             const auto section = static_cast<patch::Section>(i % patch::kSectionCount);
             const std::string bytes = someBytes(150000 + 7919 * i, i);
@@ -50,6 +51,8 @@ TEST_P(ArchiveWriterBlocks, ReadBackInTheOrderTheyWereAppended) {
         const std::string last = someBytes(1500000, 99);
         writer.append(patch::Section::Differences, last);
         appended[1] += last;
+        writer.append(patch::Section::Whole, last);
+        appended[3] += last;
         head = writer.finish();
         spill->flush();
     }
@@ -69,15 +72,20 @@ TEST_P(ArchiveWriterBlocks, ReadBackInTheOrderTheyWereAppended) {
                                  &patch::BlockInfo::section),
               static_cast<std::ptrdiff_t>(c.differenceBlocks))
         << c.what;
+    EXPECT_EQ(
+        std::ranges::count(archive.blocks(), patch::Section::Whole, &patch::BlockInfo::section),
+        static_cast<std::ptrdiff_t>(c.wholeBlocks))
+        << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Writers, ArchiveWriterBlocks,
-    ::testing::Values(WriterCase{"in turn, one block per section", false, 16u << 20, 1},
-                      WriterCase{"in turn, small blocks", false, 100000, 21},
-                      // The large last block in two halves, one per thread.
-                      WriterCase{"on threads, one block per section", true, 16u << 20, 2},
-                      WriterCase{"on threads, small blocks", true, 100000, 21}),
+    ::testing::Values(WriterCase{"in turn, one block per section", false, 16u << 20, 1, 1},
+                      WriterCase{"in turn, small blocks", false, 100000, 21, 22},
+                      // The large last block of differences in two halves, one per thread;
+                      // whole files are blocked as the maker asks.
+                      WriterCase{"on threads, one block per section", true, 16u << 20, 2, 1},
+                      WriterCase{"on threads, small blocks", true, 100000, 21, 22}),
     [](const auto& param) { return "case" + std::to_string(param.index); });
 
 } // namespace
