@@ -125,12 +125,7 @@ std::size_t DeltaReader::read(std::span<char> out) {
             old_.readAt(static_cast<int64_t>(record_.oldStart), oldBytes_);
             differences_.read(rest.first(n));
             if (arithmetic_ == DiffArithmetic::Carried) {
-                for (std::size_t i = 0; i < n; ++i) {
-                    const auto o = static_cast<uint8_t>(oldBytes_[i]);
-                    const auto digit = static_cast<uint8_t>(rest[i]);
-                    rest[i] = static_cast<char>(o + digit + carry_);
-                    carry_ = NextCarry(o, digit, carry_);
-                }
+                addCarried(rest.first(n));
             } else {
                 for (std::size_t i = 0; i < n; ++i) {
                     rest[i] = static_cast<char>(rest[i] + oldBytes_[i]);
@@ -153,6 +148,35 @@ std::size_t DeltaReader::read(std::span<char> out) {
         }
     }
     return done;
+}
+
+void DeltaReader::addCarried(std::span<char> digits) {
+    const std::size_t n = digits.size();
+    for (std::size_t i = 0; i < n;) {
+        if (carry_ == 0) {
+            // Zero digits and no carry leave the old bytes as they are: most of a delta.
+            std::size_t j = i;
+            for (uint64_t word = 0; j + 8 <= n; j += 8) {
+                std::memcpy(&word, digits.data() + j, 8);
+                if (word != 0) {
+                    break;
+                }
+            }
+            while (j < n && digits[j] == 0) {
+                ++j;
+            }
+            std::memcpy(digits.data() + i, oldBytes_.data() + i, j - i);
+            if (j == n) {
+                return;
+            }
+            i = j;
+        }
+        const auto o = static_cast<uint8_t>(oldBytes_[i]);
+        const auto digit = static_cast<uint8_t>(digits[i]);
+        digits[i] = static_cast<char>(o + digit + carry_);
+        carry_ = NextCarry(o, digit, carry_);
+        ++i;
+    }
 }
 
 void DeltaReader::finish() {

@@ -93,6 +93,9 @@ public:
 
 private:
     void finish();
+    // Turns digits, the difference bytes for the first digits.size() bytes of oldBytes_, into
+    // new bytes (DiffArithmetic::Carried), carrying on from and into carry_.
+    void addCarried(std::span<char> digits);
 
     ByteSource& differences_;
     ByteSource& extra_;

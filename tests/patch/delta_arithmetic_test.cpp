@@ -71,7 +71,9 @@ TEST(DeltaArithmetic, RandomEditsDecodeExactlyWhateverTheReadSize) {
     std::mt19937 gen(17);
     std::string old(50000, '\0');
     for (char& c : old) {
-        c = static_cast<char>(gen() % 4 == 0 ? gen() : 0xFF); // long runs that carry through
+        // Bytes that a carry (FF) or a borrow (00) runs through.
+        const uint32_t r = gen() % 8;
+        c = static_cast<char>(r < 2 ? gen() : (r < 5 ? 0xFF : 0x00));
     }
     std::string neu = old;
     for (int i = 0; i < 3000; ++i) {
