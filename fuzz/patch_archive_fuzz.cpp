@@ -42,7 +42,7 @@ void decodeEntries(const qly::patch::PatchArchive& archive, qly::MemoryFile& fil
         try {
             (e.x86 ? qly::patch::DecodeX86Delta : qly::patch::DecodeDelta)(
                 control, differences, extra, old, e.newFile.size,
-                [&](std::span<const char> bytes) { produced += bytes.size(); });
+                [&](std::span<const char> bytes) { produced += bytes.size(); }, e.arithmetic);
         } catch (const qly::Error& error) {
             qly::fuzz::Require(error.kind() == qly::FailureKind::Damaged,
                                "a delta failed but not as damaged");

@@ -10,6 +10,7 @@
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_random_access_file.h"
 #include "platform/posix/posix_terminal.h"
+#include "platform/posix/posix_thread_service.h"
 #include "program_version.h"
 #include "tools/apply_command.h"
 #include "tools/make_command.h"
@@ -103,12 +104,13 @@ int main(int argc, char** argv) {
          [](std::span<const std::string> args) {
              qly::posix::PosixFileSystem files;
              qly::BuiltinHashService hashes;
+             qly::posix::PosixThreadService threads;
              qly::patch::MakeIo io{
                  files, hashes,
                  [](const std::string& path) -> std::unique_ptr<qly::RandomAccessFile> {
                      return std::make_unique<qly::posix::PosixRandomAccessFile>(path);
                  },
-                 nullptr};
+                 nullptr, &threads};
              qly::posix::PosixTerminal terminal;
              std::function<void(std::string_view)> progress;
              if (terminal.interactive()) {

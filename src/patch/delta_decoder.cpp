@@ -99,9 +99,10 @@ void ControlWalker::finish() const {
 }
 
 DeltaReader::DeltaReader(ByteSource& control, ByteSource& differences, ByteSource& extra,
-                         RandomAccessFile& old, uint64_t newSize)
+                         RandomAccessFile& old, uint64_t newSize, DiffArithmetic arithmetic)
     : differences_(differences), extra_(extra), old_(old),
-      walker_(control, static_cast<uint64_t>(old.size()), newSize), newSize_(newSize) {
+      walker_(control, static_cast<uint64_t>(old.size()), newSize), newSize_(newSize),
+      arithmetic_(arithmetic) {
     if (newSize_ == 0) {
         finish();
     }
@@ -110,8 +111,11 @@ DeltaReader::DeltaReader(ByteSource& control, ByteSource& differences, ByteSourc
 std::size_t DeltaReader::read(std::span<char> out) {
     std::size_t done = 0;
     while (done < out.size() && made_ < newSize_) {
-        if (record_.diffLength == 0 && record_.extraLength == 0 && !walker_.next(record_)) {
-            walker_.finish(); // the records end before the file does
+        if (record_.diffLength == 0 && record_.extraLength == 0) {
+            if (!walker_.next(record_)) {
+                walker_.finish(); // the records end before the file does
+            }
+            carry_ = 0; // a sum ends with its record
         }
         const std::span<char> rest = out.subspan(done);
         if (record_.diffLength > 0) {
@@ -120,8 +124,12 @@ std::size_t DeltaReader::read(std::span<char> out) {
             oldBytes_.resize(n);
             old_.readAt(static_cast<int64_t>(record_.oldStart), oldBytes_);
             differences_.read(rest.first(n));
-            for (std::size_t i = 0; i < n; ++i) {
-                rest[i] = static_cast<char>(rest[i] + oldBytes_[i]);
+            if (arithmetic_ == DiffArithmetic::Carried) {
+                addCarried(rest.first(n));
+            } else {
+                for (std::size_t i = 0; i < n; ++i) {
+                    rest[i] = static_cast<char>(rest[i] + oldBytes_[i]);
+                }
             }
             record_.oldStart += n;
             record_.diffLength -= n;
@@ -142,6 +150,35 @@ std::size_t DeltaReader::read(std::span<char> out) {
     return done;
 }
 
+void DeltaReader::addCarried(std::span<char> digits) {
+    const std::size_t n = digits.size();
+    for (std::size_t i = 0; i < n;) {
+        if (carry_ == 0) {
+            // Zero digits and no carry leave the old bytes as they are: most of a delta.
+            std::size_t j = i;
+            for (uint64_t word = 0; j + 8 <= n; j += 8) {
+                std::memcpy(&word, digits.data() + j, 8);
+                if (word != 0) {
+                    break;
+                }
+            }
+            while (j < n && digits[j] == 0) {
+                ++j;
+            }
+            std::memcpy(digits.data() + i, oldBytes_.data() + i, j - i);
+            if (j == n) {
+                return;
+            }
+            i = j;
+        }
+        const auto o = static_cast<uint8_t>(oldBytes_[i]);
+        const auto digit = static_cast<uint8_t>(digits[i]);
+        digits[i] = static_cast<char>(o + digit + carry_);
+        carry_ = NextCarry(o, digit, carry_);
+        ++i;
+    }
+}
+
 void DeltaReader::finish() {
     // Records past the end of the file are refused by the walker; an empty first one is not.
     ControlRecord rest;
@@ -154,8 +191,9 @@ void DeltaReader::finish() {
 }
 
 void DecodeDelta(ByteSource& control, ByteSource& differences, ByteSource& extra,
-                 RandomAccessFile& old, uint64_t newSize, const ByteSink& sink) {
-    DeltaReader reader(control, differences, extra, old, newSize);
+                 RandomAccessFile& old, uint64_t newSize, const ByteSink& sink,
+                 DiffArithmetic arithmetic) {
+    DeltaReader reader(control, differences, extra, old, newSize, arithmetic);
     std::vector<char> bytes(kChunk);
     while (const std::size_t n = reader.read(bytes)) {
         sink({bytes.data(), n});
@@ -179,7 +217,8 @@ void CheckDeltaRecords(ByteSource& control, uint64_t oldSize, uint64_t newSize,
 }
 
 void DecodeX86Delta(ByteSource& control, ByteSource& differences, ByteSource& extra,
-                    RandomAccessFile& old, uint64_t newSize, const ByteSink& sink) {
+                    RandomAccessFile& old, uint64_t newSize, const ByteSink& sink,
+                    DiffArithmetic arithmetic) {
     if (static_cast<uint64_t>(old.size()) > kMaxX86FileSize || newSize > kMaxX86FileSize) {
         damaged("an x86 delta of a file larger than the transform takes");
     }
@@ -189,8 +228,10 @@ void DecodeX86Delta(ByteSource& control, ByteSource& differences, ByteSource& ex
     MemoryFile transformed(std::move(oldBytes));
     std::string result;
     result.reserve(static_cast<std::size_t>(newSize));
-    DecodeDelta(control, differences, extra, transformed, newSize,
-                [&](std::span<const char> bytes) { result.append(bytes.data(), bytes.size()); });
+    DecodeDelta(
+        control, differences, extra, transformed, newSize,
+        [&](std::span<const char> bytes) { result.append(bytes.data(), bytes.size()); },
+        arithmetic);
     X86Decode(result);
     sink(result);
 }

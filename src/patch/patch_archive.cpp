@@ -24,7 +24,8 @@ constexpr uint8_t kHasOld = 1;
 constexpr uint8_t kX86 = 2;
 constexpr uint8_t kHasWhole = 4;
 constexpr uint8_t kHasOldName = 8;
-constexpr uint8_t kKnownFlags = kHasOld | kX86 | kHasWhole | kHasOldName;
+constexpr uint8_t kCarried = 16; // the delta's difference bytes carry (DiffArithmetic::Carried)
+constexpr uint8_t kKnownFlags = kHasOld | kX86 | kHasWhole | kHasOldName | kCarried;
 
 [[noreturn]] void damaged(const std::string& why) {
     throw Error("damaged patch archive: " + why, FailureKind::Damaged, 0, "");
@@ -110,6 +111,7 @@ PatchEntry readEntry(Cursor& in) {
         e.newFile = readState(in);
     }
     e.x86 = (flags & kX86) != 0;
+    e.arithmetic = (flags & kCarried) != 0 ? DiffArithmetic::Carried : DiffArithmetic::Bytewise;
     if (e.kind == EntryKind::Delta) {
         e.control = readRange(in);
         e.differences = readRange(in);
@@ -118,10 +120,12 @@ PatchEntry readEntry(Cursor& in) {
     if (flags & kHasWhole) {
         e.wholeOffset = in.number<uint64_t>();
     }
-    const bool consistent = (e.kind == EntryKind::Whole && e.wholeOffset && !e.x86) ||
-                            (e.kind == EntryKind::Delta && e.oldFile) ||
-                            (e.kind == EntryKind::Removed && e.oldFile && !e.wholeOffset &&
-                             !e.x86 && e.oldName.empty());
+    const bool consistent =
+        (e.kind == EntryKind::Whole && e.wholeOffset && !e.x86 &&
+         e.arithmetic == DiffArithmetic::Bytewise) ||
+        (e.kind == EntryKind::Delta && e.oldFile) ||
+        (e.kind == EntryKind::Removed && e.oldFile && !e.wholeOffset && !e.x86 &&
+         e.arithmetic == DiffArithmetic::Bytewise && e.oldName.empty());
     if (!consistent) {
         damaged("an entry whose parts do not fit its kind");
     }
@@ -194,6 +198,7 @@ std::string EncodeDirectory(const std::vector<PatchEntry>& entries) {
         uint8_t flags = 0;
         flags |= e.oldFile ? kHasOld : 0;
         flags |= e.x86 ? kX86 : 0;
+        flags |= e.arithmetic == DiffArithmetic::Carried ? kCarried : 0;
         flags |= e.wholeOffset ? kHasWhole : 0;
         flags |= e.oldName.empty() ? 0 : kHasOldName;
         out += static_cast<char>(e.kind);

@@ -17,9 +17,12 @@
 #include "platform/file_system.h"
 #include "platform/random_access_file.h"
 #include "platform/sha256.h"
+#include "platform/threads.h"
 
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,6 +67,8 @@ struct PatchEntry {
     bool x86 = false;                    // the delta is of the x86-transformed files
     Range control, differences, extra;   // Delta only
     std::optional<uint64_t> wholeOffset; // in Section::Whole, newFile.size bytes
+    // Delta only: how its difference bytes add to the old bytes.
+    DiffArithmetic arithmetic = DiffArithmetic::Bytewise;
     bool operator==(const PatchEntry&) const = default;
 
     // The name the file has in the game before the patch.
@@ -131,9 +136,15 @@ private:
 
 // Builds an archive: entries and section data go in as the maker produces them; full blocks
 // are compressed and written to spill at once, so memory stays at one block per section.
+// Given threads, a block is compressed beside the caller while it goes on (one at a time),
+// and finish() compresses two at once, halving a last block of difference bytes that is large.
 class PatchArchiveWriter {
 public:
-    explicit PatchArchiveWriter(File& spill, uint32_t blockSize = kMaxBlockSize);
+    explicit PatchArchiveWriter(File& spill, uint32_t blockSize = kMaxBlockSize,
+                                ThreadService* threads = nullptr);
+    ~PatchArchiveWriter();
+    PatchArchiveWriter(const PatchArchiveWriter&) = delete;
+    PatchArchiveWriter& operator=(const PatchArchiveWriter&) = delete;
 
     // Appends bytes to a section and returns where they went.
     Range append(Section section, std::span<const char> bytes);
@@ -148,9 +159,15 @@ public:
     const std::vector<BlockInfo>& blocks() const { return blocks_; }
 
 private:
-    void flush(Section section);
+    struct Compressing;
+
+    void flush(Section section, std::size_t parts = 1);
+    void compress(Section section, std::string raw, std::size_t inFlight);
+    void writeOldest();
 
     File& spill_;
+    ThreadService* threads_;
+    std::deque<std::unique_ptr<Compressing>> compressing_; // in block order
     std::array<uint32_t, kSectionCount> blockSizes_;
     std::array<std::string, kSectionCount> pending_;
     std::array<uint64_t, kSectionCount> sectionSizes_{};

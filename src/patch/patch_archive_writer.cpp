@@ -3,12 +3,44 @@
 #include "patch/patch_archive.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace qly::patch {
 
-PatchArchiveWriter::PatchArchiveWriter(File& spill, uint32_t blockSize) : spill_(spill) {
+namespace {
+
+// A last block of difference bytes from this size on is compressed in two halves on two
+// threads, which takes half the time and costs about 0.3% of its packed size (measured on
+// three library updates). Other sections stay whole: halving two similar programs packed
+// whole cost 8%, and the maker sizes the blocks of whole files itself.
+constexpr std::size_t kSplitBlockAt = 1u << 20;
+
+} // namespace
+
+// A block on its way: compressed on a thread of its own, or in place without threads.
+struct PatchArchiveWriter::Compressing {
+    Section section = Section::Control;
+    std::string raw;
+    PackedBlock packed;
+    std::exception_ptr failure;
+    std::unique_ptr<Thread> thread; // last: destroyed first, so the task ends before the rest
+
+    void run() {
+        try {
+            packed = CompressBlock(raw, section == Section::Differences ? DataKind::Differences
+                                                                        : DataKind::General);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+};
+
+PatchArchiveWriter::PatchArchiveWriter(File& spill, uint32_t blockSize, ThreadService* threads)
+    : spill_(spill), threads_(threads) {
     blockSizes_.fill(std::clamp<uint32_t>(blockSize, 1, kMaxBlockSize));
 }
+
+PatchArchiveWriter::~PatchArchiveWriter() = default;
 
 void PatchArchiveWriter::setBlockSize(Section section, uint32_t blockSize) {
     blockSizes_[static_cast<std::size_t>(section)] =
@@ -36,22 +68,61 @@ void PatchArchiveWriter::addEntry(PatchEntry entry) {
     entries_.push_back(std::move(entry));
 }
 
-void PatchArchiveWriter::flush(Section section) {
+void PatchArchiveWriter::flush(Section section, std::size_t parts) {
     std::string& raw = pending_[static_cast<std::size_t>(section)];
-    if (raw.empty()) {
+    // Blocks compressed while the maker goes on: one, beside the suffix arrays it builds;
+    // blocks at the end: two, one per core.
+    const std::size_t inFlight = parts > 1 ? 2 : 1;
+    for (std::size_t part = parts; part > 1 && !raw.empty(); --part) {
+        const std::size_t n = raw.size() / part;
+        compress(section, raw.substr(0, n), inFlight);
+        raw.erase(0, n);
+    }
+    if (!raw.empty()) {
+        compress(section, std::move(raw), inFlight);
+        raw.clear();
+    }
+}
+
+void PatchArchiveWriter::compress(Section section, std::string raw, std::size_t inFlight) {
+    auto block = std::make_unique<Compressing>();
+    block->section = section;
+    block->raw = std::move(raw);
+    if (threads_ == nullptr) {
+        block->run();
+        compressing_.push_back(std::move(block));
+        writeOldest();
         return;
     }
-    const PackedBlock packed = CompressBlock(
-        raw, section == Section::Differences ? DataKind::Differences : DataKind::General);
-    spill_.write(packed.bytes);
-    blocks_.push_back({section, packed.codec, static_cast<uint32_t>(raw.size()),
-                       static_cast<uint32_t>(packed.bytes.size()), Crc32(packed.bytes), 0, 0});
-    raw.clear();
+    while (compressing_.size() >= inFlight) {
+        writeOldest();
+    }
+    Compressing* b = block.get();
+    compressing_.push_back(std::move(block));
+    b->thread = threads_->start([b] { b->run(); });
+}
+
+void PatchArchiveWriter::writeOldest() {
+    std::unique_ptr<Compressing> b = std::move(compressing_.front());
+    compressing_.pop_front();
+    b->thread.reset();
+    if (b->failure) {
+        std::rethrow_exception(b->failure);
+    }
+    spill_.write(b->packed.bytes);
+    blocks_.push_back({b->section, b->packed.codec, static_cast<uint32_t>(b->raw.size()),
+                       static_cast<uint32_t>(b->packed.bytes.size()), Crc32(b->packed.bytes), 0,
+                       0});
 }
 
 std::string PatchArchiveWriter::finish() {
     for (std::size_t s = 0; s < kSectionCount; ++s) {
-        flush(static_cast<Section>(s));
+        const bool large =
+            static_cast<Section>(s) == Section::Differences && pending_[s].size() >= kSplitBlockAt;
+        flush(static_cast<Section>(s), threads_ != nullptr && large ? 2 : 1);
+    }
+    while (!compressing_.empty()) {
+        writeOldest();
     }
     std::string meta = EncodeDirectory(entries_);
     const auto directoryBytes = static_cast<uint32_t>(meta.size());

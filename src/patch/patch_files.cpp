@@ -100,14 +100,17 @@ std::unique_ptr<File> OpenMadeFile(const PatchEntry& e, EntryState state, Sectio
         if (e.x86) {
             // The transform needs the whole file; its size is bounded by kMaxX86FileSize.
             made->inMemory.reserve(static_cast<std::size_t>(e.newFile.size));
-            DecodeX86Delta(readers.control, readers.differences, readers.extra, *made->old,
-                           e.newFile.size, [&](std::span<const char> bytes) {
-                               made->inMemory.append(bytes.data(), bytes.size());
-                           });
+            DecodeX86Delta(
+                readers.control, readers.differences, readers.extra, *made->old, e.newFile.size,
+                [&](std::span<const char> bytes) {
+                    made->inMemory.append(bytes.data(), bytes.size());
+                },
+                e.arithmetic);
             made->old.reset();
         } else {
-            made->delta = std::make_unique<DeltaReader>(readers.control, readers.differences,
-                                                        readers.extra, *made->old, e.newFile.size);
+            made->delta =
+                std::make_unique<DeltaReader>(readers.control, readers.differences, readers.extra,
+                                              *made->old, e.newFile.size, e.arithmetic);
         }
     } else if (e.wholeOffset) {
         readers.whole.reset({*e.wholeOffset, e.newFile.size});

@@ -101,6 +101,8 @@ TEST(PatchDamage, DirectoriesThatBreakTheRulesAreRefused) {
     delta.oldFile = patch::FileState{};
     delta.differences = {0, 1};
     delta.extra = {0, 1}; // 1 + 1 bytes cannot make a file of 4
+    PatchEntry carriedWhole = whole("w.bin");
+    carriedWhole.arithmetic = patch::DiffArithmetic::Carried;
 
     struct Case {
         const char* what;
@@ -116,6 +118,7 @@ TEST(PatchDamage, DirectoriesThatBreakTheRulesAreRefused) {
         {"a file written inside another written file", {whole("a"), whole("a\\b")}, false},
         {"whole data beyond its section", {whole("big", 1000)}, false},
         {"a delta that does not add up", {delta}, false},
+        {"a whole file whose difference bytes carry", {carriedWhole}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -81,6 +81,12 @@ const std::string kDataEdited = [] {
     s.insert(1000, "inserted words");
     s.erase(150000, 777);
     s[200000] ^= 0x55;
+    // A byte raised past the top of its range: its difference carries into the next byte.
+    std::size_t low = 250000;
+    while (static_cast<uint8_t>(s[low]) >= 0x60) {
+        ++low;
+    }
+    s[low] = static_cast<char>(s[low] + 0xB0);
     return s + "appended tail";
 }();
 
@@ -131,6 +137,35 @@ TEST(PatchMake, StoresCopiesOfOneFileOnce) {
     PatchRig rig;
     const patch::MakeSummary s = rig.make(t.file("old"), t.file("new"), t.file("p.qlypatch"));
     EXPECT_LT(s.patchSize, data.size() + data.size() / 10);
+    rig.apply(t.file("p.qlypatch"), t.file("game/"), t.file("stage"));
+    EXPECT_EQ(PatchRig::files_of(t.file("game"), true), PatchRig::files_of(t.file("new"), true));
+}
+
+TEST(PatchMake, DiffsOneChangeUnderSeveralNamesOnce) {
+    TempFolder t;
+    const std::string oldProgram = program(20000, 0, 0);
+    const std::string newProgram = program(20000, 9000, 3);
+    // The program under a name that asks for the x86 transform and under one that does not,
+    // and a third copy whose new version differs: it gets a delta of its own.
+    writeTree(t, "old", {{"a.dll", oldProgram}, {"b.bin", oldProgram}, {"c.bin", oldProgram}});
+    writeTree(t, "new",
+              {{"a.dll", newProgram}, {"b.bin", newProgram}, {"c.bin", program(20000, 5000, 7)}});
+    writeTree(t, "game", {{"a.dll", oldProgram}, {"b.bin", oldProgram}, {"c.bin", oldProgram}});
+    PatchRig rig;
+    rig.make(t.file("old"), t.file("new"), t.file("p.qlypatch"));
+    const patch::PatchArchive archive = rig.read(t.file("p.qlypatch"));
+    std::map<std::string, patch::PatchEntry> entries;
+    for (const patch::PatchEntry& e : archive.entries()) {
+        entries[e.name] = e;
+    }
+    ASSERT_EQ(entries.size(), 3u);
+    const patch::PatchEntry& a = entries["a.dll"];
+    const patch::PatchEntry& b = entries["b.bin"];
+    EXPECT_EQ(std::tuple(b.kind, b.x86, b.arithmetic, b.control, b.differences, b.extra),
+              std::tuple(a.kind, a.x86, a.arithmetic, a.control, a.differences, a.extra));
+    EXPECT_NE(entries["c.bin"].extra, a.extra);
+    EXPECT_EQ(archive.sectionSize(patch::Section::Differences),
+              a.differences.length + entries["c.bin"].differences.length);
     rig.apply(t.file("p.qlypatch"), t.file("game/"), t.file("stage"));
     EXPECT_EQ(PatchRig::files_of(t.file("game"), true), PatchRig::files_of(t.file("new"), true));
 }

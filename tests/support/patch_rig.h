@@ -19,7 +19,7 @@ namespace qly::test {
 
 class PatchRig {
 public:
-    patch::MakeIo makeIo() { return {files, hashes, openRandom, nullptr}; }
+    patch::MakeIo makeIo() { return {files, hashes, openRandom, nullptr, &threads}; }
     patch::PatchIo patchIo(int threadCount) {
         return {files, hashes, openRandom, &threads, threadCount};
     }

@@ -162,8 +162,13 @@ void diffSegment(Bytes old, uint64_t oldBase, Bytes neu, ControlWriter& control,
             lenF += lenS - overlap;
             lenB -= lenS;
         }
+        // The record's difference bytes as the digits of one carried sum (see DiffArithmetic).
+        int carry = 0;
         for (int64_t i = 0; i < lenF; ++i) {
-            out.differences += static_cast<char>(neu[lastScan + i] - old[lastPos + i]);
+            const uint8_t o = old[lastPos + i];
+            const auto digit = static_cast<uint8_t>(neu[lastScan + i] - o - carry);
+            out.differences += static_cast<char>(digit);
+            carry = NextCarry(o, digit, carry);
         }
         const int64_t extraLength = (scan - lenB) - (lastScan + lenF);
         out.extra.append(reinterpret_cast<const char*>(neu.data() + lastScan + lenF),

@@ -12,6 +12,7 @@
 
 namespace qly::patch {
 
+// A delta's streams; its difference bytes are carried (DiffArithmetic::Carried).
 struct DeltaStreams {
     std::string control;
     std::string differences;

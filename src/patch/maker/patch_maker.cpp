@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 namespace qly::patch {
 
@@ -124,11 +125,29 @@ public:
             done_ += static_cast<uint64_t>(newFile->size());
             return;
         }
+        // The same change under several names (copies of one program) is made once and its
+        // entries share the delta's bytes.
+        const ChangeKey key{entry.oldFile->size, entry.oldFile->sha256, entry.newFile.size,
+                            entry.newFile.sha256};
+        if (const auto same = made_.find(key); same != made_.end()) {
+            const PatchEntry& first = same->second;
+            entry.kind = first.kind;
+            entry.x86 = first.x86;
+            entry.arithmetic = first.arithmetic;
+            entry.control = first.control, entry.differences = first.differences;
+            entry.extra = first.extra;
+            (entry.kind == EntryKind::Whole ? wholeLater_ : deltas_)
+                .push_back({newPath, std::move(entry)});
+            done_ += static_cast<uint64_t>(newFile->size());
+            return;
+        }
+        const Pending* made = nullptr;
         const bool small = oldFile->size() <= static_cast<int64_t>(options_.deltaSegment) &&
                            newFile->size() <= static_cast<int64_t>(options_.deltaSegment);
         if (small) {
             std::string oldBytes = readAll(*oldFile);
             std::string newBytes = readAll(*newFile);
+            entry.arithmetic = DiffArithmetic::Carried;
             entry.x86 = (IsX86Name(entry.name) || LooksLikeProgram(newBytes)) &&
                         oldBytes.size() <= kMaxX86FileSize && newBytes.size() <= kMaxX86FileSize;
             if (entry.x86) {
@@ -138,16 +157,18 @@ public:
             const DeltaStreams delta = MakeDelta(oldBytes, newBytes);
             if (deltaLosesToWhole(delta, newBytes)) {
                 entry.x86 = false;
+                entry.arithmetic = DiffArithmetic::Bytewise;
                 entry.kind = EntryKind::Whole;
-                wholeLater_.push_back({newPath, std::move(entry)});
+                made = &wholeLater_.emplace_back(newPath, std::move(entry));
             } else {
                 entry.control = writer_.append(Section::Control, delta.control);
                 entry.differences = writer_.append(Section::Differences, delta.differences);
                 entry.extra = writer_.append(Section::Extra, delta.extra);
-                deltas_.push_back({newPath, std::move(entry)});
+                made = &deltas_.emplace_back(newPath, std::move(entry));
             }
         } else {
             // Pieces of one file follow each other in every section.
+            entry.arithmetic = DiffArithmetic::Carried;
             bool first = true;
             MakeDeltaOfFiles(*oldFile, *newFile, options_.deltaSegment, [&](const DeltaStreams& d) {
                 const Range c = writer_.append(Section::Control, d.control);
@@ -162,8 +183,9 @@ public:
                     entry.extra.length += x.length;
                 }
             });
-            deltas_.push_back({newPath, std::move(entry)});
+            made = &deltas_.emplace_back(newPath, std::move(entry));
         }
+        made_.emplace(key, made->entry);
         done_ += static_cast<uint64_t>(newFile->size());
     }
 
@@ -269,6 +291,8 @@ private:
         return packedEstimate(newBytes, DataKind::General) < delta;
     }
 
+    using ChangeKey = std::tuple<uint64_t, Sha256Digest, uint64_t, Sha256Digest>;
+
     const MakeOptions& options_;
     MakeIo& io_;
     PatchArchiveWriter& writer_;
@@ -278,6 +302,7 @@ private:
     std::vector<Pending> wholeLater_;
     std::vector<PatchEntry> removals_;
     std::map<std::string, uint64_t> fallbacks_;
+    std::map<ChangeKey, PatchEntry> made_; // the first entry made of each change
 };
 
 } // namespace
@@ -306,7 +331,7 @@ MakeSummary MakePatch(const std::string& oldFolder, const std::string& newFolder
     const std::string spillPath = archivePath + ".blocks";
     try {
         auto spill = io.files.open(spillPath, OpenMode::CreateAlways);
-        PatchArchiveWriter writer(*spill, options.blockSize);
+        PatchArchiveWriter writer(*spill, options.blockSize, io.threads);
         Maker maker(options, io, writer, summary.bytesAfter);
         for (const auto& [key, f] : newFiles) {
             const std::string newPath = JoinPath(newFolder, f.name);

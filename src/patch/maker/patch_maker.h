@@ -9,6 +9,7 @@
 #include "platform/file_system.h"
 #include "platform/random_access_file.h"
 #include "platform/sha256.h"
+#include "platform/threads.h"
 
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,8 @@ struct MakeIo {
     std::function<std::unique_ptr<RandomAccessFile>(const std::string&)> openRandom;
     // Called as the new files are read: bytes done of the total, and the file at hand.
     std::function<void(uint64_t done, uint64_t total, const std::string& name)> progress;
+    // Compresses blocks beside the diffing when given (two threads at most); none: in turn.
+    ThreadService* threads = nullptr;
 };
 
 struct MakeSummary {
