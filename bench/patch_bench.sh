@@ -17,6 +17,7 @@ pairs=(
     "zstd 1.5.4+dfsg2-5 1.5.4+dfsg2-5+deb12u1"
     "libssl3 3.0.20-1~deb12u2 3.0.22-1~deb12u2"
     "libcurl4 7.88.1-10+deb12u5 7.88.1-10+deb12u15"
+    "postgresql-15 15.18-0+deb12u1 15.20-0+deb12u1"
 )
 
 cmake --preset native -B "$build" >/dev/null

@@ -6,7 +6,7 @@
 # usually Downloads, and a planted copy would run with the installer's rights: the program loads
 # those from the system folder itself. A MinGW runtime DLL here also means the exe would not
 # start on a clean machine. The stripped size of each is printed. The i686 exe
-# is the one shipped with every patch: stripped, it must stay within 640 KiB.
+# is the one shipped with every patch: stripped, it must stay within 656 KiB.
 # Usage: check_exe.sh EXE...   Exits non-zero when an exe is missing, imports another DLL or
 # is too large.
 set -uo pipefail
@@ -24,8 +24,10 @@ allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|shlwap
 # carries them instead. 640 KiB since the installer applies patch archives: their decoders (LZMA,
 # the archive reader, the delta decoder) add 49 KiB, and zlib's inflate with its CRC tables,
 # linked in statically so that no zlib1.dll is ever looked for beside an elevated exe, another
-# 79 KiB (627 KiB measured); the encoders stay out of the exe, in files of their own.
-shipped_limit=$((640 * 1024))
+# 79 KiB (627 KiB measured); the encoders stay out of the exe, in files of their own. 656 KiB
+# since a patch may turn files into folders and back (journal records, the folder swaps and
+# their undo: 10 KiB) and the game is checked on several threads (6 KiB): 645 KiB measured.
+shipped_limit=$((656 * 1024))
 
 failed=0
 for exe in "$@"; do
