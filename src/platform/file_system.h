@@ -141,4 +141,16 @@ public:
     virtual std::unique_ptr<FolderHold> holdFolder(const std::string& path) = 0;
 };
 
+// The plain questions, asked through statusOf for every implementation. They answer from the
+// entry at path itself, never from what a link there points at (a link to a file counts as a
+// file, a dangling link as an entry, as Windows answers), and a lookup that fails is
+// "nothing there": they throw nothing of their own.
+//
+// Attribute bits of path, or kInvalidAttributes when there is no entry or it cannot be read.
+uint32_t AttributesOf(FileSystem& files, const std::string& path);
+// True when an ordinary file is at path: folders, hidden and system files do not count.
+bool FileExists(FileSystem& files, const std::string& path);
+// True when a folder or a file of any kind is at path.
+bool Exists(FileSystem& files, const std::string& path);
+
 } // namespace qly
