@@ -139,7 +139,7 @@ void CaseMatchingFileSystem::removeQuietly(const std::string& path) noexcept {
     try {
         const std::string real = resolve(path);
         inner_.removeQuietly(real);
-        if (!inner_.exists(real)) {
+        if (!Exists(inner_, real)) {
             removed(real);
         }
     } catch (...) {
