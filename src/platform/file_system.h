@@ -87,12 +87,6 @@ public:
     // folder that cannot be read is never taken for an empty one.
     virtual std::unique_ptr<DirListing> list(const std::string& folder,
                                              const std::string& pattern) = 0;
-    // Attribute bits of path, or kInvalidAttributes when they cannot be read.
-    virtual uint32_t attributes(const std::string& path) = 0;
-    // True when an ordinary file exists at path: folders, hidden and system files do not count.
-    virtual bool fileExists(const std::string& path) = 0;
-    // True when a folder or a file of any kind exists at path.
-    virtual bool exists(const std::string& path) = 0;
     // Creates one folder level. Throws Error on failure.
     virtual void createFolder(const std::string& path) = 0;
     // Deletes one file. Throws Error on failure (read-only, in use); a missing file is a failure.
