@@ -80,6 +80,9 @@ def journals():
     put("journal_fuzz", "commit", "qlypatch journal 1\nphase commit\nfile old readme.txt\n"
         "remove msdxm.ocx\nfile new \u0142\u00f3d\u017a.txt\n")
     put("journal_fuzz", "committed", "qlypatch journal 1\nphase committed\n")
+    put("journal_fuzz", "swaps", "qlypatch journal 2\nphase commit\nstage qlypatch-stage-1\n"
+        "remove 1.2 - Mods\nremove 1.3 - cfg\\a.ini\nremove-folder 1.4 - cfg\nwas CFG\n"
+        "make-folder - 1.5 mods\nfile new - 1.6 mods\\x.pak\nfile new - 1.7 cfg\n")
 
 
 def numbers():

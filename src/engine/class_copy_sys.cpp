@@ -68,7 +68,7 @@ CopyRun classCopySys::RunResult(int64_t result) {
 }
 
 CopyRun classCopySys::InstallMade(MadeFiles& made, const std::string& src,
-                                     const std::string& dest) {
+                                  const std::string& dest) {
     if (busy_) {
         return {CopyOutcome::Failed, 0, LastFailure};
     }

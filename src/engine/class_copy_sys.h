@@ -12,6 +12,7 @@
 #pragma once
 
 #include "common/error.h"
+#include "engine/folder_contents.h"
 #include "engine/journal.h"
 #include "engine/made_files.h"
 #include "engine/source_check.h"
@@ -173,6 +174,18 @@ private:
     // replace what stands there.
     JournalFile CheckDestination(const std::string& dest, const std::string& relative,
                                  LinkCheck& links);
+    // The journal's records in commit order: in the way of the placed files (where a folder
+    // replaces a file or a file a folder) the removed files, the emptied folders and the made
+    // ones, then the placed files, then the other removals; planned_ follows. Throws Error
+    // (InTheWay) naming a file in the way, or a folder to clear, that the run does not remove.
+    void AssembleJournal(const std::string& dest, std::vector<JournalFile> placed,
+                         std::vector<JournalFile> removed,
+                         const std::vector<std::string>& filesInTheWay,
+                         const std::vector<std::string>& madeFolders,
+                         const std::vector<std::pair<std::string, FolderContents>>& cleared);
+    // The spelling of the entry at relative under dest when it differs from relative's only in
+    // letter case; empty when it is spelled so (or not there).
+    std::string OwnSpelling(const std::string& dest, const std::string& relative);
     // Creates the run's own folder under dest and names it in the journal. Throws Error.
     void MakeStage(const std::string& dest);
     // Holds every folder on the way to relative under dest (once each). Throws Error (Link).

@@ -2,12 +2,14 @@
 // chunked copy of one file, and the hand-over to the commit or the undo.
 #include "common/error.h"
 #include "engine/class_copy_sys.h"
+#include "engine/folder_contents.h"
 #include "engine/link_check.h"
 #include "engine/path_case.h"
 #include "engine/transaction.h"
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace qly {
@@ -22,6 +24,10 @@ std::string relativePath(const std::string& entry, std::size_t n) {
 // The first component of a relative path, in lower case.
 std::string topName(const std::string& relative) {
     return lowerCase(relative.substr(0, relative.find_first_of("\\/")));
+}
+
+bool isFolder(const std::optional<uint32_t>& status) {
+    return status && (*status & kAttrDirectory) != 0 && (*status & kAttrReparsePoint) == 0;
 }
 
 // The folder part of relative with its trailing "\\" (empty at the top), and the name.
@@ -61,6 +67,23 @@ void classCopySys::RecordFailure(const std::exception& e, const std::string& rel
     LastFailure = failure;
 }
 
+std::string classCopySys::OwnSpelling(const std::string& dest, const std::string& relative) {
+    const auto [folder, name] = splitName(relative);
+    std::string own;
+    if (auto listing = fs_.list(dest + folder, name)) {
+        DirEntry entry;
+        while (listing->next(entry)) {
+            if (entry.name == name) {
+                return {};
+            }
+            if (lowerCase(entry.name) == lowerCase(name)) {
+                own = folder + entry.name;
+            }
+        }
+    }
+    return own;
+}
+
 JournalFile classCopySys::CheckDestination(const std::string& dest, const std::string& relative,
                                            LinkCheck& links) {
     try {
@@ -78,18 +101,7 @@ JournalFile classCopySys::CheckDestination(const std::string& dest, const std::s
         file.action = JournalAction::Replace;
         file.oldFile = fs_.identityOf(destination);
         // An undo puts the old file back under its own spelling, not the patch's.
-        const auto [folder, name] = splitName(relative);
-        if (auto listing = fs_.list(dest + folder, name)) {
-            DirEntry entry;
-            while (listing->next(entry)) {
-                if (entry.name == name) {
-                    break;
-                }
-                if (lowerCase(entry.name) == lowerCase(name)) {
-                    file.original = folder + entry.name;
-                }
-            }
-        }
+        file.original = OwnSpelling(dest, relative);
         return file;
     } catch (const Error& e) {
         throw Error(e.what(), e.kind(), e.systemCode(), relative);
@@ -162,6 +174,16 @@ void classCopySys::PlanRun(const std::string& dest) {
     heldFolders_.clear();
     LinkCheck links(fs_, dest);
     const std::size_t rootLength = SourceRoot.size();
+    // In a run of made files, a file may give way to a folder and a folder to a file (a tree
+    // copy refuses both, as it always has). madeFolders are the folders the commit puts where a
+    // file it removes stands, and those below them, parents first.
+    const bool swapsFolders = made_ != nullptr;
+    std::vector<std::string> madeFolders;
+    std::vector<std::string> filesInTheWay;
+    const auto belowMade = [&](const std::string& relative) {
+        return std::ranges::any_of(madeFolders,
+                                   [&](const std::string& f) { return IsInside(relative, f); });
+    };
     const auto folders = std::min<std::size_t>(static_cast<std::size_t>(std::max(FolderCount, 0)),
                                                FolderList.size());
     for (std::size_t j = 0; j < folders; ++j) {
@@ -171,12 +193,20 @@ void classCopySys::PlanRun(const std::string& dest) {
         } catch (const Error& e) {
             throw Error(e.what(), e.kind(), e.systemCode(), e.path());
         }
+        if (belowMade(relative)) {
+            madeFolders.push_back(relative);
+            continue;
+        }
         const std::optional<uint32_t> there = fs_.statusOf(dest + relative);
         if (!there) {
             journal_.folders.push_back(relative);
         } else if ((*there & kAttrDirectory) == 0) {
-            throw Error("a file stands where a folder must go: " + relative, FailureKind::InTheWay,
-                        0, relative);
+            if (!swapsFolders) {
+                throw Error("a file stands where a folder must go: " + relative,
+                            FailureKind::InTheWay, 0, relative);
+            }
+            madeFolders.push_back(relative);
+            filesInTheWay.push_back(relative);
         }
     }
     const auto count =
@@ -187,21 +217,37 @@ void classCopySys::PlanRun(const std::string& dest) {
             destNames_.push_back(relativePath(FileList[i], rootLength));
         }
     }
+    // The staged files, and the folders that go for some of them with what they hold.
+    std::vector<JournalFile> placed;
+    std::vector<std::pair<std::string, FolderContents>> cleared;
     planned_.assign(count, -1);
     for (std::size_t i = 0; i < count; ++i) {
         if (Filtered(FileList[i])) {
             continue;
         }
         const std::string& relative = destNames_[i];
-        planned_[i] = static_cast<int32_t>(journal_.files.size());
-        journal_.files.push_back(CheckDestination(dest, relative, links));
+        planned_[i] = static_cast<int32_t>(placed.size());
+        if (swapsFolders && (belowMade(relative) || isFolder(fs_.statusOf(dest + relative)))) {
+            try {
+                links.check(relative);
+                if (!belowMade(relative)) {
+                    cleared.emplace_back(relative, ListFolderContents(fs_, dest, relative));
+                }
+            } catch (const Error& e) {
+                throw Error(e.what(), e.kind(), e.systemCode(), relative);
+            }
+            placed.push_back(JournalFile{relative, JournalAction::New, {}, {}, {}});
+            continue;
+        }
+        placed.push_back(CheckDestination(dest, relative, links));
     }
+    std::vector<JournalFile> removed;
     for (const std::string& relative : removals_) {
         JournalFile file = CheckDestination(dest, relative, links);
         // A file the patch itself brings is replaced, not removed. Where letter case tells
         // names apart (a plain Linux folder), "Readme.txt" is another file than "README.TXT":
         // the file there is known by its identity.
-        const bool patched = std::ranges::any_of(journal_.files, [&](const JournalFile& f) {
+        const bool patched = std::ranges::any_of(placed, [&](const JournalFile& f) {
             if (f.path == relative) {
                 return true;
             }
@@ -210,9 +256,11 @@ void classCopySys::PlanRun(const std::string& dest) {
         });
         if (!patched && file.action == JournalAction::Replace) {
             file.action = JournalAction::Remove;
-            journal_.files.push_back(std::move(file));
+            removed.push_back(std::move(file));
         }
     }
+    AssembleJournal(dest, std::move(placed), std::move(removed), filesInTheWay, madeFolders,
+                    cleared);
     // The first change: from here on, a crash is undone by the next start.
     MakeStage(dest);
     // Held until the run ends, the folders that lead to the files cannot be swapped for links.
@@ -223,11 +271,85 @@ void classCopySys::PlanRun(const std::string& dest) {
     journalWritten_ = true;
 }
 
+void classCopySys::AssembleJournal(
+    const std::string& dest, std::vector<JournalFile> placed, std::vector<JournalFile> removed,
+    const std::vector<std::string>& filesInTheWay, const std::vector<std::string>& madeFolders,
+    const std::vector<std::pair<std::string, FolderContents>>& cleared) {
+    // Only what the run removes anyway may give way: anything else in a folder's way, or in a
+    // folder that a file replaces (the player's saves, say), is not the run's to take.
+    std::vector<bool> first(removed.size(), false);
+    const auto removes = [&](const std::string& relative) {
+        const std::optional<FileIdentity> id = fs_.identityOf(dest + relative);
+        for (std::size_t k = 0; k < removed.size(); ++k) {
+            if (id && removed[k].oldFile == id) {
+                first[k] = true;
+                return true;
+            }
+        }
+        return false;
+    };
+    for (const std::string& relative : filesInTheWay) {
+        if (!removes(relative)) {
+            throw Error("a file stands where a folder must go: " + relative, FailureKind::InTheWay,
+                        0, relative);
+        }
+    }
+    for (const auto& [folder, contents] : cleared) {
+        for (const std::string& relative : contents.files) {
+            if (!removes(relative)) {
+                throw Error("a folder that a file replaces holds files the update does not: " +
+                                folder,
+                            FailureKind::InTheWay, 0, folder);
+            }
+        }
+    }
+    // The commit clears the way first (files, then the emptied folders, deepest first), then
+    // makes the folders, then puts the files in place; the other removals come last, as in
+    // every run. An undo goes back through the same list from its end.
+    for (std::size_t k = 0; k < removed.size(); ++k) {
+        if (first[k]) {
+            journal_.files.push_back(removed[k]);
+        }
+    }
+    for (const auto& [folder, contents] : cleared) {
+        for (const std::string& relative : contents.folders) {
+            JournalFile file{relative, JournalAction::RemoveFolder, {}, {}, {}};
+            file.oldFile = fs_.identityOf(dest + relative);
+            if (relative == folder) {
+                file.original = OwnSpelling(dest, relative);
+            }
+            journal_.files.push_back(std::move(file));
+            heldFolders_.insert(lowerCase(relative)); // never held: the commit moves it
+        }
+    }
+    for (const std::string& relative : madeFolders) {
+        journal_.files.push_back(JournalFile{relative, JournalAction::MakeFolder, {}, {}, {}});
+        heldFolders_.insert(lowerCase(relative)); // held once the commit has made it
+    }
+    const auto offset = static_cast<int32_t>(journal_.files.size());
+    for (int32_t& index : planned_) {
+        index = index >= 0 ? index + offset : index;
+    }
+    std::ranges::move(placed, std::back_inserter(journal_.files));
+    for (std::size_t k = 0; k < removed.size(); ++k) {
+        if (!first[k]) {
+            journal_.files.push_back(std::move(removed[k]));
+        }
+    }
+}
+
 void classCopySys::CreateFolders(const std::string& dest) {
     for (const std::string& relative : journal_.folders) {
         // Made by an earlier attempt of this run (a resume) or meanwhile: present is enough.
         if (!fs_.statusOf(dest + relative)) {
             fs_.createFolder(dest + relative);
+        }
+    }
+    // A folder that takes a file's place is made in the stage, known by its identity from
+    // there on, and moved in by the commit.
+    for (std::size_t i = 0; i < journal_.files.size(); ++i) {
+        if (journal_.files[i].action == JournalAction::MakeFolder) {
+            fs_.createFolder(StagedPath(dest, journal_, i));
         }
     }
     for (const JournalFile& file : journal_.files) {
@@ -241,7 +363,8 @@ void classCopySys::MakeStagedDurable(const std::string& dest) {
     }
     for (std::size_t i = 0; i < journal_.files.size(); ++i) {
         // Reopened, never created: a staged file taken away after its check fails the run.
-        if (journal_.files[i].action != JournalAction::Remove) {
+        const JournalAction action = journal_.files[i].action;
+        if (action == JournalAction::New || action == JournalAction::Replace) {
             fs_.open(StagedPath(dest, journal_, i), OpenMode::ReadWrite)->flush();
         }
     }

@@ -155,6 +155,12 @@ std::string FormatJournal(const Journal& journal) {
         case JournalAction::Remove:
             text += "remove ";
             break;
+        case JournalAction::MakeFolder:
+            text += "make-folder ";
+            break;
+        case JournalAction::RemoveFolder:
+            text += "remove-folder ";
+            break;
         }
         text += formatIdentity(file.oldFile) + ' ' + formatIdentity(file.newFile) + ' ' +
                 file.path + '\n';
@@ -210,6 +216,14 @@ std::optional<Journal> ParseJournal(std::string_view text) {
             }
         } else if (startsWith(line, "remove ", rest)) {
             if (!readFileRecord(rest, JournalAction::Remove, journal)) {
+                return std::nullopt;
+            }
+        } else if (startsWith(line, "make-folder ", rest)) {
+            if (!readFileRecord(rest, JournalAction::MakeFolder, journal)) {
+                return std::nullopt;
+            }
+        } else if (startsWith(line, "remove-folder ", rest)) {
+            if (!readFileRecord(rest, JournalAction::RemoveFolder, journal)) {
                 return std::nullopt;
             }
         } else if (startsWith(line, "was ", rest) && IsSafeRelativePath(rest) &&

@@ -12,12 +12,18 @@
 //   folder <path>                   a folder the run created (parents before children)
 //   file new|old <old> <new> <path> a file the run stages; "old" when one was there before
 //   remove <old> <new> <path>       a file the run removes (kept as backup until the run ends)
+//   make-folder <old> <new> <path>  a folder the commit puts where a file it removed stood
+//   remove-folder <old> <new> <path> a folder the commit removes, emptied by the records before
 //   was <path>                      after a file line: the old file's own spelling of its name
 // <old> and <new> are the identities ("volume.file", or "-" while unknown) of the file that
 // was there and of the one the run puts there: recovery touches only a file it can prove is
 // one of these. Paths are relative to the game folder, with "\" separators. The N-th file
 // record is staged as <stage>\N.new and kept as backup as <stage>\N.old, so no name of the
-// run's can meet a name of the game's or the patch's.
+// run's can meet a name of the game's or the patch's. A folder record's folder is staged and
+// kept the same way (created empty in the stage, or moved there empty), so that it too is
+// known by its identity. The commit goes through the records in order and an undo goes back
+// through them in reverse: a file's place is cleared before a folder goes there, and a folder
+// is emptied before it goes.
 #pragma once
 
 #include "platform/file_system.h"
@@ -36,10 +42,27 @@ enum class JournalPhase {
 };
 
 enum class JournalAction {
-    New,     // the run puts a file where there was none
-    Replace, // the run puts a file in place of one that was there, kept as backup meanwhile
-    Remove,  // the run removes the file, kept as backup meanwhile
+    New,          // the run puts a file where there was none
+    Replace,      // the run puts a file in place of one that was there, kept as backup meanwhile
+    Remove,       // the run removes the file, kept as backup meanwhile
+    MakeFolder,   // the commit moves a folder made in the stage to where there was none
+    RemoveFolder, // the commit moves an emptied folder into the stage, kept there meanwhile
 };
+
+// True for the two folder actions.
+constexpr bool IsFolderAction(JournalAction action) {
+    return action == JournalAction::MakeFolder || action == JournalAction::RemoveFolder;
+}
+// True for the actions that take away what stood at the path (kept as backup meanwhile).
+constexpr bool TakesOld(JournalAction action) {
+    return action == JournalAction::Replace || action == JournalAction::Remove ||
+           action == JournalAction::RemoveFolder;
+}
+// True for the actions that put something staged at the path.
+constexpr bool PutsStaged(JournalAction action) {
+    return action == JournalAction::New || action == JournalAction::Replace ||
+           action == JournalAction::MakeFolder;
+}
 
 struct JournalFile {
     std::string path;

@@ -86,11 +86,17 @@ void removeJournal(FileSystem& fs, const std::string& root, const Journal& journ
 void finishRun(FileSystem& fs, const std::string& root, const Journal& journal, MessageLoop* loop) {
     for (std::size_t i = 0; i < journal.files.size(); ++i) {
         const JournalFile& file = journal.files[i];
-        // Only the old file we moved aside goes; anything else of that name stays.
-        if (file.action != JournalAction::New) {
+        // Only the old file (or emptied folder) we moved aside goes; anything else of that name
+        // stays, and so does a kept folder that something was put into since.
+        if (TakesOld(file.action)) {
             retrying(loop, [&] {
                 const std::string backup = BackupPath(root, journal, i);
-                if (isFile(fs, backup, file.oldFile)) {
+                if (!isFile(fs, backup, file.oldFile)) {
+                    return;
+                }
+                if (file.action == JournalAction::RemoveFolder) {
+                    fs.removeFolder(backup);
+                } else {
                     fs.deleteFile(backup);
                 }
             });
@@ -148,7 +154,7 @@ void CommitRun(FileSystem& fs, const std::string& root, Journal& journal, Messag
 void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
                std::vector<std::unique_ptr<FolderHold>>& holds, MessageLoop* loop) {
     for (std::size_t i = 0; i < journal.files.size(); ++i) {
-        if (journal.files[i].action != JournalAction::Remove) {
+        if (PutsStaged(journal.files[i].action)) {
             journal.files[i].newFile = fs.identityOf(StagedPath(root, journal, i));
             if (!journal.files[i].newFile) {
                 // Staged and checked, then taken away (a scanner's quarantine): not installable.
@@ -165,9 +171,8 @@ void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
         const std::optional<FileIdentity> there = fs.identityOf(target);
         // The plan said what stands at each name; anything else means another program changed
         // the folder since, and the run must not guess.
-        if (file.action == JournalAction::New
-                ? there.has_value()
-                : !(there && file.oldFile && *there == *file.oldFile)) {
+        if (!TakesOld(file.action) ? there.has_value()
+                                   : !(there && file.oldFile && *there == *file.oldFile)) {
             changedMeanwhile(file.path);
         }
         try {
@@ -175,11 +180,21 @@ void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
             case JournalAction::New:
                 fs.replaceFile(StagedPath(root, journal, i), target);
                 break;
+            case JournalAction::MakeFolder:
+                fs.replaceFile(StagedPath(root, journal, i), target);
+                // Held from here on like the folders that stood before the run, so that the
+                // files that follow cannot be sent elsewhere by a link put in its place.
+                holds.push_back(fs.holdFolder(target));
+                if (fs.identityOf(target) != file.newFile) {
+                    changedMeanwhile(file.path);
+                }
+                break;
             case JournalAction::Replace:
                 fs.replaceWithBackup(StagedPath(root, journal, i), target,
                                      BackupPath(root, journal, i));
                 break;
             case JournalAction::Remove:
+            case JournalAction::RemoveFolder:
                 fs.replaceFile(target, BackupPath(root, journal, i));
                 break;
             }
@@ -209,14 +224,25 @@ void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal, Me
         const std::string target = root + file.path;
         retrying(loop, [&] {
             // Before the commit began no backup was made and no game file touched.
-            if (commitBegun && file.action != JournalAction::New) {
+            if (commitBegun && TakesOld(file.action)) {
                 restoreOld(fs, root, journal, i);
             } else if (commitBegun && isFile(fs, target, file.newFile)) {
-                // The commit moved this new file in place: take it out again.
-                fs.deleteFile(target);
+                // The commit moved this new file or folder in place: take it out again. The
+                // files it put into the folder went before (the records after it).
+                if (file.action != JournalAction::MakeFolder) {
+                    fs.deleteFile(target);
+                } else if (!fs.removeFolder(target)) {
+                    throw Error("cannot undo " + file.path + ": something was put into it",
+                                FailureKind::InTheWay, 0, file.path);
+                }
             }
-            if (file.action != JournalAction::Remove) {
-                removeIfThere(fs, StagedPath(root, journal, i));
+            const std::string staged = StagedPath(root, journal, i);
+            if (file.action == JournalAction::MakeFolder) {
+                if (isFolder(fs.statusOf(staged))) {
+                    fs.removeFolder(staged);
+                }
+            } else if (PutsStaged(file.action)) {
+                removeIfThere(fs, staged);
             }
         });
     }

@@ -19,19 +19,22 @@ namespace qly {
 // pauses of loop's sleep in between, about two seconds in all, before the failure is final;
 // without a loop it is tried again at once.
 
-// Puts every staged file of journal in place (old files kept as backups, files to remove moved
-// aside), makes that durable, marks the run committed and then removes the backups and the
-// journal. Throws Error while the run is not yet committed: the caller then undoes it. After
-// the commit point nothing is thrown; what could not be cleaned up is left to recovery.
-// holds are the run's folders kept open meanwhile; they are let go before the clean-up.
+// Puts every staged file of journal in place, in the journal's order (old files kept as
+// backups, files and emptied folders to remove moved aside, folders made in the stage moved
+// where a removed file stood and held from then on), makes that durable, marks the run
+// committed and then removes the backups and the journal. Throws Error while the run is not yet
+// committed: the caller then undoes it. After the commit point nothing is thrown; what could not be
+// cleaned up is left to recovery. holds are the run's folders kept open meanwhile; they are let go
+// before the clean-up.
 void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
                std::vector<std::unique_ptr<FolderHold>>& holds, MessageLoop* loop = nullptr);
 void CommitRun(FileSystem& fs, const std::string& root, Journal& journal,
                MessageLoop* loop = nullptr);
 
-// Undoes what the journal's run may have done: staged files removed, backups put back under
-// the old file's own name, files that the commit added removed, created folders removed when
-// empty, then the journal and the stage. Each step is tried again when it fails; throws Error
+// Undoes what the journal's run may have done, going back through its records from the last:
+// staged files removed, files and folders that the commit added removed (a folder only when
+// empty), backups put back under the old file's or folder's own name, created folders removed
+// when empty, then the journal and the stage. Each step is tried again when it fails; throws Error
 // naming the file when one keeps failing or a path passes through a link (the journal then
 // stays, so that the next start can finish the undo).
 void UndoRun(FileSystem& fs, const std::string& root, const Journal& journal,

@@ -1,6 +1,10 @@
 #include "patch/patch_apply.h"
 
+#include "bundle/bundle_name.h"
 #include "common/error.h"
+#include "engine/folder_contents.h"
+
+#include <set>
 
 namespace qly::patch {
 
@@ -29,6 +33,10 @@ std::optional<FileState> stateOf(const std::string& path, PatchIo& io) {
     }
     state.sha256 = hash->finish();
     return state;
+}
+
+bool isPlainFolder(const std::optional<uint32_t>& status) {
+    return status && (*status & kAttrDirectory) != 0 && (*status & kAttrReparsePoint) == 0;
 }
 
 // Whether folder\name is spelled exactly so: a file system that ignores letter case finds a
@@ -71,6 +79,29 @@ EntryState stateOfEntry(const PatchEntry& e, const std::string& game, PatchIo& i
     return found && *found == *e.oldFile ? EntryState::Old : EntryState::Neither;
 }
 
+// Whether a folder stands where e makes a file and holds a file that the patch does not remove
+// (the player's saves or screenshots, say): that folder cannot give way to the file.
+bool holdsOthers(const PatchEntry& e, const std::string& game, const std::set<std::string>& removed,
+                 PatchIo& io) {
+    const std::string root = JoinPath(game, "");
+    if (e.kind == EntryKind::Removed || !isPlainFolder(io.files.statusOf(root + e.name))) {
+        return false;
+    }
+    try {
+        for (const std::string& file : ListFolderContents(io.files, root, e.name).files) {
+            if (!removed.contains(BundlePathKey(file))) {
+                return true;
+            }
+        }
+    } catch (const Error& error) {
+        if (error.kind() == FailureKind::Link) {
+            return true; // a link is never the patch's to remove
+        }
+        throw;
+    }
+    return false;
+}
+
 } // namespace
 
 bool CanStart(const PatchEntry& e, EntryState s) {
@@ -88,11 +119,17 @@ GameCheck CheckGame(const PatchArchive& archive, const std::string& gameFolder, 
     GameCheck check;
     bool allNew = true;
     bool allStart = true;
+    std::set<std::string> removed;
+    for (const PatchEntry& e : archive.entries()) {
+        if (e.kind == EntryKind::Removed) {
+            removed.insert(BundlePathKey(e.name));
+        }
+    }
     for (const PatchEntry& e : archive.entries()) {
         const EntryState s = stateOfEntry(e, gameFolder, io);
         check.entries.push_back(s);
         allNew = allNew && s == EntryState::New;
-        if (!CanStart(e, s) && allStart) {
+        if (allStart && (!CanStart(e, s) || holdsOthers(e, gameFolder, removed, io))) {
             allStart = false;
             check.firstDifferent = e.nameBefore();
         }

@@ -48,7 +48,9 @@ bool CanStart(const PatchEntry& e, EntryState s);
 
 // Hashes every file the patch reads or replaces. New when every entry is New (nothing to do);
 // Old when every entry is Old, New (left as it is) or Neither but carried whole; Other
-// otherwise, naming the first file that stops the patch. Throws Error when a file cannot be read.
+// otherwise, naming the first file that stops the patch. A folder where the patch makes a file
+// stops it too, named, when it holds a file that the patch does not remove: what the player
+// put there is never taken away. Throws Error when a file cannot be read.
 GameCheck CheckGame(const PatchArchive& archive, const std::string& gameFolder, PatchIo& io);
 
 // Writes every file the patch makes that check did not find New into stagingFolder under its

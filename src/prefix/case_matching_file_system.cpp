@@ -34,8 +34,10 @@ CaseMatchingFileSystem::Names& CaseMatchingFileSystem::namesOf(const std::string
         return it->second;
     }
     Names names;
-    // A folder that is not there (yet) has no names; listing it would be a failure.
-    if (!inner_.statusOf(folder)) {
+    // A folder that is not there (yet), or a file in a folder's place, has no names; listing
+    // it would be a failure.
+    const std::optional<uint32_t> status = inner_.statusOf(folder);
+    if (!status || (*status & kAttrDirectory) == 0) {
         return folders_.emplace(folder, std::move(names)).first->second;
     }
     if (auto listing = inner_.list(folder, "*")) {
@@ -103,7 +105,16 @@ void CaseMatchingFileSystem::removed(const std::string& resolvedPath) {
             }
         }
     }
-    folders_.erase(resolvedPath); // a folder removed takes its names along
+    // A folder removed takes its names along, and a name that no longer stands resolves the
+    // paths below it anew: where a file gave way to a folder in other letter case, they lead
+    // into the folder.
+    const std::string below = resolvedPath + "/";
+    std::erase_if(folders_, [&](const auto& entry) {
+        return entry.first == resolvedPath || entry.first.starts_with(below);
+    });
+    std::erase_if(resolvedFolders_, [&](const auto& entry) {
+        return entry.second == resolvedPath || entry.second.starts_with(below);
+    });
 }
 
 std::unique_ptr<DirListing> CaseMatchingFileSystem::list(const std::string& folder,

@@ -139,4 +139,48 @@ scenario_delta_modified_file() {
   check "no success lines" not_logged "$ENG_LNG" poz1
 }
 
-SCENARIOS+=(delta_window delta_verysilent_and_packed delta_already_patched delta_modified_file)
+# A patch whose new version turns the file Mods into the folder mods\ (other letter case, one
+# name to Windows) and the folder cfg\ (with a folder in it) into a file, installed by
+# /VERYSILENT: the game is exactly the new tree. Then a save of the player's in cfg\: refused,
+# exit 6, the folder named, nothing changed.
+swaps_prepare() {
+  local d=$work/swaps
+  [ -f "$d/bundle/update.qlypatch" ] && return 0
+  rm -rf "$d" && mkdir -p "$d/old/cfg/sub" "$d/new/mods/deep" "$d/bundle" || return 1
+  printf 'MZ placeholder for the game program\r\n' >"$d/old/main.exe"
+  cp "$d/old/main.exe" "$d/new/main.exe"
+  printf 'a list of mods\r\n' >"$d/old/Mods"
+  printf 'a=1\r\n' >"$d/old/cfg/a.ini"
+  printf 'b=2\r\n' >"$d/old/cfg/sub/b.ini"
+  printf 'a mod\r\n' >"$d/new/mods/x.pak"
+  head -c 200000 /dev/urandom >"$d/new/mods/deep/y.pak"
+  printf 'the settings, now one file\r\n' >"$d/new/cfg"
+  "$TOOL" make "$d/old" "$d/new" -o "$d/bundle" >"$d/make.out" &&
+    cp -R "$BUNDLE/qlypatch.ini" "$BUNDLE/gfx.bmp" "$BUNDLE/lang" "$d/bundle/"
+}
+
+scenario_delta_file_and_folder_swapped() {
+  local game dir
+  game=$(session_unix_path "$GAME_DIR")
+  dir=$(session_unix_path "$DELTA_DIR")
+  check "patch made from two game folders" swaps_prepare || return
+  rm -rf "$game" "$dir" && cp -R "$work/swaps/old" "$game" && mkdir -p "$dir" &&
+    cp "$EXE" "$dir/qlypatch.exe" && cp -R "$work/swaps/bundle/." "$dir/" ||
+    { fail "swaps bundle staged"; return 1; }
+  session_register full "$GAME_DIR"
+  INSTALL_DIR=$DELTA_DIR run_unattended /VERYSILENT
+  check "/VERYSILENT: exit code 0 (installed)" exit_code_is 0
+  check "the game is exactly the new version" same_tree "$work/swaps/new" "$game"
+
+  rm -rf "$game" && cp -R "$work/swaps/old" "$game" &&
+    printf 'the player' >"$game/cfg/sub/slot1.sav" && snapshot_game "$GAME_DIR"
+  rm -f "$LOG"
+  INSTALL_DIR=$DELTA_DIR run_unattended /VERYSILENT
+  check "a save in cfg: exit code 6" exit_code_is 6
+  check "a save in cfg: the game folder is unchanged" delta_game_unchanged
+  check "a save in cfg: the log names the folder" \
+    logged_line 'copy refused: cfg is not the version the patch was made for'
+}
+
+SCENARIOS+=(delta_window delta_verysilent_and_packed delta_already_patched delta_modified_file
+  delta_file_and_folder_swapped)

@@ -17,11 +17,20 @@ namespace {
 using Tree = std::vector<std::pair<std::string, std::string>>;
 
 // How the run gets its new files: copied from an update\ tree, or made from a patch archive
-// (a delta against an old file, files carried whole, a file removed).
-enum class Source { UpdateTree, Archive };
+// (a delta against an old file, files carried whole, a file removed), or from one that turns a
+// file into a folder and a folder into a file.
+enum class Source { UpdateTree, Archive, Swaps };
 
 std::string nameOf(Source source) {
-    return source == Source::UpdateTree ? "update\\ tree" : "patch archive";
+    switch (source) {
+    case Source::UpdateTree:
+        return "update\\ tree";
+    case Source::Archive:
+        return "patch archive";
+    case Source::Swaps:
+        return "patch archive turning a file into a folder and back";
+    }
+    return "";
 }
 
 // The old d.bin, and the delta that makes the new one from it: a changed start, an extra run,
@@ -76,6 +85,22 @@ std::string patchArchive() {
     return archive.bytes();
 }
 
+// The file Mods becomes the folder mods\ (in other letter case, which Windows does not tell
+// apart) with a file larger than one step in a folder of its own; the folder cfg\, with a
+// folder inside, becomes a file.
+const std::string kLargeY(70000, 'y');
+
+std::string swapsArchive() {
+    ArchiveBuilder archive;
+    archive.removed("Mods", "old list of mods");
+    archive.whole("mods\\x.pak", "x", std::nullopt);
+    archive.whole("mods\\deep\\y.pak", kLargeY, std::nullopt);
+    archive.removed("cfg\\a.ini", "a");
+    archive.removed("cfg\\sub\\b.ini", "b");
+    archive.whole("cfg", "cfg, now a file", std::nullopt);
+    return archive.bytes();
+}
+
 // A game with old files (one hidden, one to be removed by the run) and a patch that replaces
 // some, adds others, one of them larger than one step, and a new folder tree.
 void setUpGame(FakeFileSystem& fs, Source source = Source::UpdateTree,
@@ -86,6 +111,14 @@ void setUpGame(FakeFileSystem& fs, Source source = Source::UpdateTree,
     fs.addFile("C:\\game\\main.exe", "game");
     fs.addFile("C:\\game\\a.txt", "old a, longer than the new one", kAttrHidden);
     fs.addFile("C:\\game\\old.ocx", "control");
+    if (source == Source::Swaps) {
+        fs.addFile("C:\\game\\Mods", "old list of mods");
+        fs.addFile("C:\\game\\cfg\\a.ini", "a");
+        fs.addFile("C:\\game\\cfg\\sub\\b.ini", "b");
+        static const std::string archive = swapsArchive();
+        fs.addFile("update.qlypatch", archive);
+        return;
+    }
     if (source == Source::Archive) {
         fs.addFile("C:\\game\\data\\d.bin", kOldD);
         static const std::string archive = patchArchive();
@@ -123,7 +156,9 @@ struct Walk {
 const Walk kWalks[] = {{true, "", Source::UpdateTree},
                        {false, "", Source::UpdateTree},
                        {true, "C:\\admin\\k\\", Source::UpdateTree},
-                       {true, "", Source::Archive}};
+                       {true, "", Source::Archive},
+                       {true, "", Source::Swaps},
+                       {false, "C:\\admin\\k\\", Source::Swaps}};
 
 std::string describe(const Walk& walk) {
     return std::string(walk.volumeSync ? "" : ", files flushed one by one") +
@@ -181,9 +216,10 @@ Trees referenceTrees(const Walk& walk) {
     Trees trees{gameTree(fs), {}, 0};
     const int before = fs.calls();
     // Bytes counted are the bytes the new files have, made or copied.
-    EXPECT_EQ(runUpdate(fs, loop, walk), walk.source == Source::UpdateTree
-                                             ? 70000 + 5 + 5
-                                             : std::ssize(deltaOfD().result) + 5 + 5);
+    const int64_t bytes = walk.source == Source::UpdateTree ? 70000 + 5 + 5
+                          : walk.source == Source::Archive  ? std::ssize(deltaOfD().result) + 5 + 5
+                                                            : 1 + std::ssize(kLargeY) + 15;
+    EXPECT_EQ(runUpdate(fs, loop, walk), bytes);
     trees.calls = fs.calls() - before;
     trees.after = gameTree(fs);
     return trees;
@@ -212,6 +248,54 @@ TEST(UpdateTransaction, SucceedsWithThePatchAloneInPlace) {
             EXPECT_FALSE(path.find("qlypatch-stage") != std::string::npos) << path;
         }
     }
+}
+
+// The swaps in place: a folder where the file was, with the files below it, and a file where
+// the folder was; the files the patch does not touch are as they were.
+TEST(UpdateTransaction, AFileBecomesAFolderAndAFolderAFile) {
+    const Trees trees = referenceTrees(Walk{true, "", Source::Swaps});
+    const Tree expected = {
+        {"c:\\game\\", ""},
+        {"c:\\game\\a.txt", "old a, longer than the new one|" + std::to_string(kAttrHidden)},
+        {"c:\\game\\cfg", "cfg, now a file|0"},
+        {"c:\\game\\main.exe", "game|0"},
+        {"c:\\game\\mods\\", ""},
+        {"c:\\game\\mods\\deep\\", ""},
+        {"c:\\game\\mods\\deep\\y.pak",
+         "70002 bytes, hash " + std::to_string(std::hash<std::string>{}(kLargeY + "|0"))},
+        {"c:\\game\\mods\\x.pak", "x|0"},
+        {"c:\\game\\old.ocx", "control|0"}};
+    EXPECT_EQ(trees.after, expected);
+
+    // Applied again: a folder where the removed file stood and a file where the emptied folder
+    // stood are what the patch made, so the game is found patched.
+    FakeFileSystem fs;
+    FakeMessageLoop loop;
+    setUpGame(fs, Source::Swaps);
+    ASSERT_GE(runUpdate(fs, loop, Source::Swaps), 0);
+    posix::LibcryptoHashService hashes;
+    EXPECT_EQ(patch::PatchFiles(fs, hashes, "update.qlypatch", "C:\\game\\").check().state,
+              patch::GameState::New);
+}
+
+// A save put into the folder that becomes a file, after the check and before the run: the run
+// refuses, naming the folder, and changes nothing; the save stays.
+TEST(UpdateTransaction, AFolderThatGotAFileOfThePlayersAfterTheCheckIsNotTakenAway) {
+    FakeFileSystem fs;
+    FakeMessageLoop loop;
+    setUpGame(fs, Source::Swaps);
+    posix::LibcryptoHashService hashes;
+    patch::PatchFiles made(fs, hashes, "update.qlypatch", "C:\\game\\");
+    ASSERT_EQ(made.check().state, patch::GameState::Old);
+    fs.addFile("C:\\game\\cfg\\sub\\slot1.sav", "the player's");
+    const Tree before = gameTree(fs);
+    classCopySys engine(fs, loop);
+    const CopyRun run = engine.InstallMade(made, "", "C:\\game\\");
+    EXPECT_EQ(run.outcome, CopyOutcome::Failed);
+    ASSERT_TRUE(run.failure);
+    EXPECT_EQ(run.failure->kind, FailureKind::InTheWay);
+    EXPECT_EQ(run.failure->path, "cfg");
+    EXPECT_EQ(gameTree(fs), before);
 }
 
 // A patch archive applied twice: the second time the game is found already patched and the
@@ -354,30 +438,33 @@ TEST(UpdateTransaction, APowerCutAnywhereIsRecoveredAtTheNextStart) {
 }
 
 // A stop at each progress step of an archive's run in turn, the steps in the middle of the
-// delta among them: the run is undone and the game is as before; past the last step the run
-// installs the whole patch.
+// delta (or of the file put into a folder that takes a file's place) among them: the run is
+// undone and the game is as before; past the last step the run installs the whole patch.
 TEST(UpdateTransaction, AStopWhileFilesAreMadeLeavesTheOldTree) {
-    const Trees trees = referenceTrees(Walk{true, "", Source::Archive});
-    for (int stopAt = 1;; ++stopAt) {
-        SCOPED_TRACE("stopped at progress step " + std::to_string(stopAt));
-        FakeFileSystem fs;
-        FakeMessageLoop loop;
-        setUpGame(fs, Source::Archive);
-        int steps = 0;
-        const CopyResult result = runUpdate(fs, loop, Source::Archive, [&](classCopySys& engine) {
-            engine.CopyState = [&](int16_t, int64_t&, int64_t&) {
-                if (++steps == stopAt) {
-                    engine.StopCopy();
-                }
-            };
-        });
-        if (steps < stopAt) {
-            EXPECT_EQ(gameTree(fs), trees.after);
-            EXPECT_GE(stopAt, 3) << "fewer progress steps than the delta alone makes";
-            break;
+    for (const Source source : {Source::Archive, Source::Swaps}) {
+        const Trees trees = referenceTrees(Walk{true, "", source});
+        for (int stopAt = 1;; ++stopAt) {
+            SCOPED_TRACE("stopped at progress step " + std::to_string(stopAt) + ", " +
+                         nameOf(source));
+            FakeFileSystem fs;
+            FakeMessageLoop loop;
+            setUpGame(fs, source);
+            int steps = 0;
+            const CopyResult result = runUpdate(fs, loop, source, [&](classCopySys& engine) {
+                engine.CopyState = [&](int16_t, int64_t&, int64_t&) {
+                    if (++steps == stopAt) {
+                        engine.StopCopy();
+                    }
+                };
+            });
+            if (steps < stopAt) {
+                EXPECT_EQ(gameTree(fs), trees.after);
+                EXPECT_GE(stopAt, 3) << "fewer progress steps than the largest file alone makes";
+                break;
+            }
+            EXPECT_EQ(result, -1);
+            EXPECT_EQ(gameTree(fs), trees.before);
         }
-        EXPECT_EQ(result, -1);
-        EXPECT_EQ(gameTree(fs), trees.before);
     }
 }
 
@@ -385,7 +472,7 @@ TEST(UpdateTransaction, AStopWhileFilesAreMadeLeavesTheOldTree) {
 // the player) writes files of its own at names the run was putting there and into a folder it
 // made. The recovery never removes or replaces them: they are not the run's.
 TEST(UpdateTransaction, FilesTheGameWritesAfterACrashSurviveTheRecovery) {
-    for (const Walk& walk : {kWalks[0], kWalks[2]}) {
+    for (const Walk& walk : {kWalks[0], kWalks[2], kWalks[4]}) {
         const Trees trees = referenceTrees(walk);
         for (int n = 1; n <= trees.calls; ++n) {
             SCOPED_TRACE("power cut at operation " + std::to_string(n) + describe(walk));
@@ -396,7 +483,9 @@ TEST(UpdateTransaction, FilesTheGameWritesAfterACrashSurviveTheRecovery) {
             EXPECT_THROW(runUpdate(fs, loop, walk), PowerCut);
             fs.restorePower();
             std::vector<std::string> foreign;
-            for (const std::string path : {"C:\\game\\data\\e.bin", "C:\\game\\fresh\\mine.txt"}) {
+            // A save in the folder that the run makes where the file Mods stood, too.
+            for (const std::string path : {"C:\\game\\data\\e.bin", "C:\\game\\fresh\\mine.txt",
+                                           "C:\\game\\mods\\mine.sav"}) {
                 const std::string folder = path.substr(0, path.rfind('\\'));
                 if (!fs.statusOf(path) && fs.isFolder(folder)) {
                     fs.addFile(path, "the game's own");
@@ -504,13 +593,21 @@ TEST(Journal, RoundTripsAndRefusesWhatCouldReachOutsideTheFolder) {
           FileIdentity{7, 1ULL << 40}},
          {"fresh\\deep\\\xC5\x82\xC4\x85ka.txt", JournalAction::New, "", std::nullopt,
           FileIdentity{0, 3}},
-         {"old.ocx", JournalAction::Remove, "", FileIdentity{7, 9}, std::nullopt}},
+         {"old.ocx", JournalAction::Remove, "", FileIdentity{7, 9}, std::nullopt},
+         {"cfg\\sub", JournalAction::RemoveFolder, "", FileIdentity{7, 10}, std::nullopt},
+         {"cfg", JournalAction::RemoveFolder, "CFG", FileIdentity{7, 11}, std::nullopt},
+         {"mods", JournalAction::MakeFolder, "", std::nullopt, FileIdentity{7, 12}}},
         ""};
     const std::optional<Journal> back = ParseJournal(FormatJournal(journal));
     ASSERT_TRUE(back);
     EXPECT_EQ(FormatJournal(*back), FormatJournal(journal));
     EXPECT_EQ(back->files[0].original, "A B.txt");
     EXPECT_EQ(back->files[0].newFile, (FileIdentity{7, 1ULL << 40}));
+    ASSERT_EQ(back->files.size(), 6u);
+    EXPECT_EQ(back->files[3].action, JournalAction::RemoveFolder);
+    EXPECT_EQ(back->files[4].original, "CFG");
+    EXPECT_EQ(back->files[5].action, JournalAction::MakeFolder);
+    EXPECT_EQ(back->files[5].newFile, (FileIdentity{7, 12}));
 
     const std::string head = "qlypatch journal 2\nphase staging\nstage qlypatch-stage-1\n";
     for (const std::string& bad :
@@ -518,12 +615,23 @@ TEST(Journal, RoundTripsAndRefusesWhatCouldReachOutsideTheFolder) {
           std::string("qlypatch journal 2\nphase staging\nfile new - - a.txt\n"),
           std::string("qlypatch journal 2\nphase staging\nstage data\n"),
           std::string("qlypatch journal 2\nphase staging\nstage ..\\qlypatch-stage-1\n"),
-          head + "file new - - ..\\x\n", head + "file new - - a\\..\\..\\x\n",
-          head + "file old 1.2 - \\windows\\x\n", head + "folder C:\\x\n",
-          head + "file new - - a.txt:stream\n", head + "file new - - \n",
-          head + "file new - - a\\\\b\n", head + "file new - - a.txt", head + "delete a.txt\n",
-          head + "file new a.txt\n", head + "file old 1 - a.txt\n", head + "file old 1.x - a.txt\n",
-          head + "was ..\\x\n", head + "remove - - a\nwas b\nwas c\n",
+          head + "file new - - ..\\x\n",
+          head + "file new - - a\\..\\..\\x\n",
+          head + "file old 1.2 - \\windows\\x\n",
+          head + "folder C:\\x\n",
+          head + "file new - - a.txt:stream\n",
+          head + "file new - - \n",
+          head + "file new - - a\\\\b\n",
+          head + "file new - - a.txt",
+          head + "delete a.txt\n",
+          head + "file new a.txt\n",
+          head + "file old 1 - a.txt\n",
+          head + "file old 1.x - a.txt\n",
+          head + "was ..\\x\n",
+          head + "remove - - a\nwas b\nwas c\n",
+          head + "make-folder - - ..\\x\n",
+          head + "remove-folder 1.2 - C:\\x\n",
+          head + "make-folder - mods\n",
           std::string("qlypatch journal 2\n")}) {
         EXPECT_FALSE(ParseJournal(bad)) << bad;
     }

@@ -226,6 +226,30 @@ check "--list in the studio's bundle names its game and program" \
   grep -q "game: C:\\\\Games\\\\Emberfall -> $other_game (HKCU.Software.Pixel Forge.Emberfall, holds Emberfall.exe)" \
   "$work/list-other.out"
 
+echo "linux e2e: qlypatch-linux, a patch turning the file Mods into mods\\ and cfg\\ into a file"
+swaps="$work/swaps"
+rm -rf "$swaps" && mkdir -p "$swaps/old/cfg/sub" "$swaps/new/mods/deep" "$swaps/bundle"
+session_make_game "$game_dir"
+cp -a "$game/." "$swaps/old/" && cp -a "$game/." "$swaps/new/"
+printf 'a list of mods\r\n' >"$swaps/old/Mods"
+printf 'a=1\r\n' >"$swaps/old/cfg/a.ini"
+printf 'b=2\r\n' >"$swaps/old/cfg/sub/b.ini"
+printf 'a mod\r\n' >"$swaps/new/mods/x.pak"
+printf 'another mod\r\n' >"$swaps/new/mods/deep/y.pak"
+printf 'the settings, now one file\r\n' >"$swaps/new/cfg"
+"$TOOL" make "$swaps/old" "$swaps/new" -o "$swaps/bundle" >/dev/null &&
+  cp -R demo/qlypatch.ini demo/gfx.bmp demo/lang "$swaps/bundle/"
+rm -rf "$game" && cp -a "$swaps/old" "$game"
+"$LINUX" "$swaps/bundle" --dir "$game_dir" --yes >"$work/linux-swaps.out" 2>&1
+check "swaps: exit code 0" [ $? = 0 ]
+check "swaps: the game is exactly the new version" diff -r "$swaps/new" "$game"
+rm -rf "$game" && cp -a "$swaps/old" "$game" && printf 'the player' >"$game/cfg/sub/slot1.sav"
+rm -rf "$swaps/before" && cp -a "$game" "$swaps/before"
+"$LINUX" "$swaps/bundle" --dir "$game_dir" --yes >"$work/linux-swaps-save.out" 2>&1
+check "swaps, a save in cfg: exit code 6" [ $? = 6 ]
+check "swaps, a save in cfg: the game untouched" diff -r "$swaps/before" "$game"
+check "swaps, a save in cfg: the folder named" grep -q "cfg" "$work/linux-swaps-save.out"
+
 echo "linux e2e: --list"
 HOME=$work/home "$LINUX" --list >"$work/list.out" 2>&1
 check "--list names the prefix and its game" \

@@ -113,9 +113,44 @@ INSTANTIATE_TEST_SUITE_P(
         InstallCase{"names outside ASCII",
                     {{"Ünïcødé/日本語.dat", kData}, {"ФАЙЛ.txt", "old"}},
                     {{"Ünïcødé/日本語.dat", kEdited}, {"файл.txt", "new"}}},
-        InstallCase{"a file turned into a folder", {{"x", "file"}}, {{"x/inner.txt", "in"}}, true},
-        InstallCase{"a folder turned into a file", {{"x/inner.txt", "in"}}, {{"x", "file"}}, true}),
+        InstallCase{"a file turned into a folder",
+                    {{"x", kData}, {"keep.txt", "k"}},
+                    {{"x/inner.txt", "in"}, {"x/deeper/more.dat", kEdited}, {"keep.txt", "k"}}},
+        InstallCase{"a folder turned into a file",
+                    {{"x/inner.txt", "in"}, {"x/sub/deep.dat", kData}, {"keep.txt", "k"}},
+                    {{"x", kEdited}, {"keep.txt", "k"}}},
+        InstallCase{"both, below folders that stay",
+                    {{"a/b", "file b"}, {"c/d/e.txt", "e"}, {"c/keep.txt", "k"}},
+                    {{"a/b/f.txt", "f"}, {"c/d", "now a file"}, {"c/keep.txt", "k"}}},
+        InstallCase{"in other letter case",
+                    {{"Data", "file"}, {"Saves/slot1", "s"}},
+                    {{"data/x.txt", "x"}, {"saves", "a file"}}}),
     [](const auto& param) { return "case" + std::to_string(param.index); });
+
+// A folder that the new version turns into a file, holding a file the old version did not have
+// (the player's save) or a link: refused naming the folder, and nothing changes.
+TEST(PatchInstall, AFolderWithThePlayersFilesIsNotTakenAwayForAFile) {
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link ? "a link in it" : "a save in it");
+        TempFolder t;
+        writeTree(t, "old", {{"saves/readme.txt", "r"}, {"a.txt", "a"}});
+        writeTree(t, "new", {{"saves", "a file now"}, {"a.txt", "a2"}});
+        writeTree(t, "game", {{"saves/readme.txt", "r"}, {"a.txt", "a"}});
+        if (link) {
+            std::filesystem::create_directory_symlink(t.file("old"),
+                                                      t.file("game/saves/elsewhere"));
+        } else {
+            t.write("game/saves/deep/slot1.sav", "the player's");
+        }
+        const Files before = PatchRig::files_of(t.file("game"), true);
+        PatchRig rig;
+        rig.make(t.file("old"), t.file("new"), t.file("p.qlypatch"));
+        const Installed done = install(rig, t.file("p.qlypatch"), t.winPath() + "game\\");
+        EXPECT_EQ(done.state, patch::GameState::Other);
+        EXPECT_EQ(done.firstDifferent, "saves");
+        EXPECT_EQ(PatchRig::files_of(t.file("game"), true), before);
+    }
+}
 
 // A game with one file modified: refused naming it, and nothing changes; the same file carried
 // whole by the patch is replaced.

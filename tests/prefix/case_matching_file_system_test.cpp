@@ -70,6 +70,24 @@ TEST(CaseMatchingFileSystemTest, FolderMadeAgainInAnotherCaseIsFoundUnderItsNewN
     EXPECT_EQ(files.resolve(game + "/data/B.TXT"), game + "/DATA/b.txt");
 }
 
+// A file that gives way to a folder of its name in other letter case (a patch turning Mods into
+// mods\): the paths below the name lead into the new folder, not to the file remembered there.
+TEST(CaseMatchingFileSystemTest, PathsBelowAFileThatGaveWayToAFolderLeadIntoTheFolder) {
+    test::TempFolder folder;
+    folder.write("Game/Mods", "a file");
+    folder.write("Game/stage/keep", "");
+    posix::PosixFileSystem disk;
+    CaseMatchingFileSystem files(disk);
+    const std::string game = folder.file("Game");
+
+    EXPECT_FALSE(files.statusOf(game + "/mods/x.pak"));
+    files.replaceFile(game + "/mods", game + "/stage/Mods.old");
+    files.createFolder(game + "/mods");
+    { auto file = files.open(game + "/mods/x.pak", OpenMode::CreateNew); }
+    EXPECT_TRUE(std::filesystem::exists(game + "/mods/x.pak"));
+    EXPECT_EQ(folder.read("Game/stage/Mods.old"), "a file");
+}
+
 // The undo of a run that replaced DATA/Levels.dat with the patch's data\levels.dat brings the
 // old file back under its own spelling.
 TEST(CaseMatchingFileSystemTest, AnUndoRestoresTheOldSpelling) {

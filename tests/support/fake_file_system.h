@@ -75,12 +75,12 @@ public:
             if (now == nullptr || now->data != rename.moved.data || find(rename.from)) {
                 continue; // changed again since: nothing of this rename is left to lose
             }
-            remove(rename.moved.path);
+            std::vector<Node> taken = take(rename.moved.path);
             if (rename.replaced) {
                 put(rename.replaced->path) = *rename.replaced;
             }
-            put(rename.from) = {rename.from, rename.moved.attributes, rename.moved.data,
-                                rename.moved.id};
+            place(std::move(taken),
+                  {rename.from, rename.moved.attributes, rename.moved.data, rename.moved.id});
         }
         lazyRenames_.clear();
         for (const Node& node : nodes_) {
@@ -154,8 +154,11 @@ public:
             remove(path);
         }
     }
+    // A folder is moved only to a name where nothing stands, and with everything in it.
     void replaceFile(const std::string& from, const std::string& to) override {
-        check(!shouldFail(FsOp::ReplaceFile) && isFile(from) && !isFolder(to) && hasParent(to), to);
+        check(!shouldFail(FsOp::ReplaceFile) && find(from) && !isFolder(to) && hasParent(to) &&
+                  (isFile(from) || !find(to)),
+              to);
         checkNotHeld(from);
         checkNotHeld(to);
         const Node moved = *find(from);
@@ -163,8 +166,7 @@ public:
         Rename rename{from,
                       {to, moved.attributes, moved.data, moved.id},
                       replaced ? std::optional<Node>(*replaced) : std::nullopt};
-        remove(from);
-        put(to) = rename.moved;
+        move(from, rename.moved);
         if (volumeSync_) {
             lazyRenames_.push_back(std::move(rename));
         }
@@ -369,6 +371,37 @@ private:
     Node* find(const std::string& path) const {
         auto it = std::ranges::find(nodes_, key(path), [](const Node& n) { return key(n.path); });
         return it == nodes_.end() ? nullptr : &*it;
+    }
+    // Takes the entry at path and what is below it out of the tree, the entry first.
+    std::vector<Node> take(const std::string& path) {
+        std::vector<Node> taken{*find(path)};
+        const std::string below = key(path) + "\\";
+        for (const Node& node : nodes_) {
+            if (key(node.path).starts_with(below)) {
+                taken.push_back(node);
+            }
+        }
+        remove(path);
+        return taken;
+    }
+    // Puts what take() took back as moved, what was below it below moved's path.
+    void place(std::vector<Node> taken, const Node& moved) {
+        const std::size_t cut = taken.front().path.size();
+        taken.front() = moved;
+        for (std::size_t i = 1; i < taken.size(); ++i) {
+            taken[i].path = moved.path + taken[i].path.substr(cut);
+        }
+        put(moved.path) = moved;
+        for (std::size_t i = 1; i < taken.size(); ++i) {
+            nodes_.push_back(taken[i]);
+        }
+    }
+    void move(const std::string& from, const Node& moved) {
+        std::vector<Node> taken = take(from);
+        if (find(moved.path)) {
+            remove(moved.path); // a file replaced
+        }
+        place(std::move(taken), moved);
     }
     // The entry for path, added when missing after the folders on the way to it.
     Node& put(const std::string& path) {
