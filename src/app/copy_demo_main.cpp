@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     qly::posix::PosixFileSystem fs;
     qly::posix::PosixMessageLoop loop;
     // The engine recreates the folders below the game folder, not the game folder itself.
-    const uint32_t gameAttrs = fs.attributes(game);
+    const uint32_t gameAttrs = qly::AttributesOf(fs, game);
     if (gameAttrs == qly::kInvalidAttributes || (gameAttrs & qly::kAttrDirectory) == 0) {
         std::cerr << "no game folder at " << argv[2] << "\n";
         return 2;

@@ -178,7 +178,7 @@ int listPrefixes(posix::PosixFileSystem& disk, const std::string& defaultPrefix,
 // and deserves that answer rather than the one for a bundle that lacks its skin.
 bool holdsAnyBundleFile(FileSystem& disk, const std::string& folder) {
     return std::any_of(std::begin(kBundleEntries), std::end(kBundleEntries),
-                       [&](const char* name) { return disk.exists(folder + "/" + name); });
+                       [&](const char* name) { return Exists(disk, folder + "/" + name); });
 }
 
 // A patch packed behind an exe, unpacked into a private folder for the run.
@@ -324,13 +324,12 @@ int run(int argc, char** argv) {
 
     PrefixFolderLocks folderLocks(prefixDisk, disk);
     posix::PosixJournalPlaces journalPlaces(hashes, posix::kRootJournalBase, posix::RunsAsRoot());
-    const ExitCode code =
-        RunInPrefix(PrefixRunServices{{files, profile, registry, versions, locale, loop, process,
-                                       hashes, &folderLocks, nullptr, &journalPlaces,
-                                       PrefixLocalPath(paths)},
-                                      shell,
-                                      terminal},
-                    std::move(options));
+    const ExitCode code = RunInPrefix(
+        PrefixRunServices{{files, profile, registry, versions, locale, loop, process, hashes,
+                           &folderLocks, nullptr, &journalPlaces, PrefixLocalPath(paths)},
+                          shell,
+                          terminal},
+        std::move(options));
     return static_cast<int>(code);
 }
 

@@ -20,18 +20,6 @@ std::unique_ptr<DirListing> MountedFileSystem::list(const std::string& folder,
     return route(folder).list(folder, pattern);
 }
 
-uint32_t MountedFileSystem::attributes(const std::string& path) {
-    return route(path).attributes(path);
-}
-
-bool MountedFileSystem::fileExists(const std::string& path) {
-    return route(path).fileExists(path);
-}
-
-bool MountedFileSystem::exists(const std::string& path) {
-    return route(path).exists(path);
-}
-
 void MountedFileSystem::createFolder(const std::string& path) {
     route(path).createFolder(path);
 }

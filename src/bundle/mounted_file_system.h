@@ -18,9 +18,6 @@ public:
 
     std::unique_ptr<DirListing> list(const std::string& folder,
                                      const std::string& pattern) override;
-    uint32_t attributes(const std::string& path) override;
-    bool fileExists(const std::string& path) override;
-    bool exists(const std::string& path) override;
     void createFolder(const std::string& path) override;
     void deleteFile(const std::string& path) override;
     void removeQuietly(const std::string& path) noexcept override;

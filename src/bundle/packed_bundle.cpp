@@ -27,12 +27,12 @@ void unpack(const std::vector<PayloadEntry>& entries, FileSystem& payload, FileS
         for (std::size_t slash = entry.name.find('\\'); slash != std::string::npos;
              slash = entry.name.find('\\', slash + 1)) {
             const std::string parent = folder + entry.name.substr(0, slash);
-            if (!disk.exists(parent)) {
+            if (!Exists(disk, parent)) {
                 disk.createFolder(parent);
             }
         }
         if (entry.kind == PayloadEntryKind::Folder) {
-            if (!disk.exists(target)) {
+            if (!Exists(disk, target)) {
                 disk.createFolder(target);
             }
             continue;

@@ -134,23 +134,6 @@ std::unique_ptr<DirListing> PayloadFileSystem::list(const std::string& folder,
     return std::make_unique<PayloadListing>(std::move(entries));
 }
 
-uint32_t PayloadFileSystem::attributes(const std::string& path) {
-    const Node* node = find(path);
-    if (node == nullptr) {
-        return kInvalidAttributes;
-    }
-    return node->isFolder() ? kAttrDirectory : kAttrReadOnly;
-}
-
-bool PayloadFileSystem::fileExists(const std::string& path) {
-    const Node* node = find(path);
-    return node != nullptr && !node->isFolder();
-}
-
-bool PayloadFileSystem::exists(const std::string& path) {
-    return find(path) != nullptr;
-}
-
 void PayloadFileSystem::createFolder(const std::string& path) {
     readOnly(path);
 }
@@ -181,8 +164,11 @@ std::optional<int64_t> PayloadFileSystem::freeBytes(const std::string&) {
 }
 
 std::optional<uint32_t> PayloadFileSystem::statusOf(const std::string& path) {
-    const uint32_t attrs = attributes(path);
-    return attrs == kInvalidAttributes ? std::nullopt : std::optional<uint32_t>(attrs);
+    const Node* node = find(path);
+    if (node == nullptr) {
+        return std::nullopt;
+    }
+    return node->isFolder() ? kAttrDirectory : kAttrReadOnly;
 }
 
 void PayloadFileSystem::checkReplaceable(const std::string& path) {

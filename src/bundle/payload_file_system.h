@@ -28,9 +28,6 @@ public:
     std::unique_ptr<DirListing> list(const std::string& folder,
                                      const std::string& pattern) override;
     // kAttrDirectory for a folder, kAttrReadOnly for a file.
-    uint32_t attributes(const std::string& path) override;
-    bool fileExists(const std::string& path) override;
-    bool exists(const std::string& path) override;
     // Changes are refused with an Error; removeQuietly does nothing.
     void createFolder(const std::string& path) override;
     void deleteFile(const std::string& path) override;

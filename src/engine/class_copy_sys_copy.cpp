@@ -583,7 +583,7 @@ std::optional<int64_t> classCopySys::CopyOneFile(std::string& source, std::strin
             try {
                 in = fs_.open(source, OpenMode::Read);
             } catch (const std::exception&) {
-                if (fs_.exists(source)) {
+                if (Exists(fs_, source)) {
                     throw;
                 }
                 loop_.messageBox(std::string(kFileNotFound));

@@ -26,7 +26,7 @@ CopyResult classCopySys::Scan(const std::string& src) {
         SourceRoot = src;
         // A source folder that is not there would otherwise scan as empty and the run end
         // as a success with nothing copied.
-        const uint32_t rootAttrs = fs_.attributes(src);
+        const uint32_t rootAttrs = AttributesOf(fs_, src);
         if (rootAttrs == kInvalidAttributes || (rootAttrs & kAttrDirectory) == 0) {
             TotalLen.reset();
             ErrorFlag = 1;

@@ -47,7 +47,7 @@ std::string withoutTrailingSeparator(std::string path) {
 // The text of the file at path, nothing when it is missing, too large or unreadable.
 std::optional<std::string> smallFile(FileSystem& files, const std::string& path) {
     try {
-        if (!files.fileExists(path)) {
+        if (!FileExists(files, path)) {
             return std::nullopt;
         }
         const std::unique_ptr<File> file = files.open(path, OpenMode::Read);
@@ -220,7 +220,7 @@ std::optional<std::string> GameProgramIn(FileSystem& files, const std::string& f
             }
             const std::string path = (separated ? folder : folder + "\\") + entry.name;
             // The same test as for any ordinary file: no folder, nothing hidden or system.
-            if (files.fileExists(path)) {
+            if (FileExists(files, path)) {
                 return path;
             }
         }

@@ -24,7 +24,7 @@ void makeParents(FileSystem& files, const std::string& folder, const std::string
     for (std::size_t cut = name.find('\\'); cut != std::string::npos;
          cut = name.find('\\', cut + 1)) {
         const std::string path = JoinPath(folder, name.substr(0, cut));
-        if (!files.exists(path)) {
+        if (!Exists(files, path)) {
             files.createFolder(path);
         }
     }

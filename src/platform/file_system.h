@@ -87,12 +87,6 @@ public:
     // folder that cannot be read is never taken for an empty one.
     virtual std::unique_ptr<DirListing> list(const std::string& folder,
                                              const std::string& pattern) = 0;
-    // Attribute bits of path, or kInvalidAttributes when they cannot be read.
-    virtual uint32_t attributes(const std::string& path) = 0;
-    // True when an ordinary file exists at path: folders, hidden and system files do not count.
-    virtual bool fileExists(const std::string& path) = 0;
-    // True when a folder or a file of any kind exists at path.
-    virtual bool exists(const std::string& path) = 0;
     // Creates one folder level. Throws Error on failure.
     virtual void createFolder(const std::string& path) = 0;
     // Deletes one file. Throws Error on failure (read-only, in use); a missing file is a failure.
@@ -140,5 +134,17 @@ public:
     // reparse point, and Error for every other failure.
     virtual std::unique_ptr<FolderHold> holdFolder(const std::string& path) = 0;
 };
+
+// The plain questions, asked through statusOf for every implementation. They answer from the
+// entry at path itself, never from what a link there points at (a link to a file counts as a
+// file, a dangling link as an entry, as Windows answers), and a lookup that fails is
+// "nothing there": they throw nothing of their own.
+//
+// Attribute bits of path, or kInvalidAttributes when there is no entry or it cannot be read.
+uint32_t AttributesOf(FileSystem& files, const std::string& path);
+// True when an ordinary file is at path: folders, hidden and system files do not count.
+bool FileExists(FileSystem& files, const std::string& path);
+// True when a folder or a file of any kind is at path.
+bool Exists(FileSystem& files, const std::string& path);
 
 } // namespace qly

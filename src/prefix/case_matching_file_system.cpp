@@ -122,18 +122,6 @@ std::unique_ptr<DirListing> CaseMatchingFileSystem::list(const std::string& fold
     return inner_.list(resolve(folder), pattern);
 }
 
-uint32_t CaseMatchingFileSystem::attributes(const std::string& path) {
-    return inner_.attributes(resolve(path));
-}
-
-bool CaseMatchingFileSystem::fileExists(const std::string& path) {
-    return inner_.fileExists(resolve(path));
-}
-
-bool CaseMatchingFileSystem::exists(const std::string& path) {
-    return inner_.exists(resolve(path));
-}
-
 void CaseMatchingFileSystem::createFolder(const std::string& path) {
     const std::string real = resolve(path);
     inner_.createFolder(real);
@@ -150,7 +138,7 @@ void CaseMatchingFileSystem::removeQuietly(const std::string& path) noexcept {
     try {
         const std::string real = resolve(path);
         inner_.removeQuietly(real);
-        if (!inner_.exists(real)) {
+        if (!Exists(inner_, real)) {
             removed(real);
         }
     } catch (...) {

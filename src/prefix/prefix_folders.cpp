@@ -4,7 +4,7 @@ namespace qly {
 
 std::string PrefixSystemFolder(const PrefixPaths& paths, FileSystem& files) {
     const std::optional<std::string> wow64 = paths.linuxPath("C:\\windows\\syswow64");
-    if (wow64 && files.exists(*wow64)) {
+    if (wow64 && Exists(files, *wow64)) {
         return *wow64;
     }
     return paths.linuxPath("C:\\windows\\system32")
@@ -18,7 +18,7 @@ std::optional<std::string> PrefixFavoritesFolder(const PrefixPaths& paths, FileS
             continue;
         }
         const std::optional<std::string> home = paths.linuxPath("C:\\users\\" + name);
-        if (home && files.exists(*home)) {
+        if (home && Exists(files, *home)) {
             return paths.descend(*home, "Favorites");
         }
     }

@@ -10,7 +10,7 @@ namespace qly {
 namespace {
 
 std::optional<std::string> wholeFile(FileSystem& files, const std::string& path) {
-    if (!files.fileExists(path)) {
+    if (!FileExists(files, path)) {
         return std::nullopt;
     }
     try {
@@ -53,7 +53,7 @@ std::vector<FoundPrefix> FindPrefixes(FileSystem& files, const std::string& defa
     auto add = [&](const std::string& path, const std::string& label) {
         const bool known = std::any_of(found.begin(), found.end(),
                                        [&](const FoundPrefix& p) { return p.path == path; });
-        if (!known && files.fileExists(path + "/system.reg")) {
+        if (!known && FileExists(files, path + "/system.reg")) {
             found.push_back(FoundPrefix{path, label});
         }
     };
@@ -78,7 +78,7 @@ std::vector<FoundPrefix> FindPrefixes(FileSystem& files, const std::string& defa
         const std::string compat = library + "/steamapps/compatdata";
         std::vector<std::string> ids;
         // A library without games run through the compatibility layer has no such folder.
-        if (!files.exists(compat)) {
+        if (!Exists(files, compat)) {
             continue;
         }
         if (auto listing = files.list(compat, "*")) {

@@ -88,10 +88,10 @@ std::string PrefixPaths::descend(std::string base, const std::string& relative) 
     bool existing = true;
     for (const std::string& part : parts) {
         std::string next = joined(base, part);
-        if (existing && !files_.exists(next)) {
+        if (existing && !Exists(files_, next)) {
             std::string found;
             // Below a folder that is not there, nothing is either.
-            if (!files_.exists(base)) {
+            if (!Exists(files_, base)) {
                 existing = false;
             } else if (auto listing = files_.list(base, "*")) {
                 const std::string wanted = lowerCase(part);

@@ -35,12 +35,12 @@ std::string join(const std::string& folder, const std::string& name) {
 }
 
 bool isFolder(FileSystem& files, const std::string& path) {
-    const uint32_t attrs = files.attributes(path);
+    const uint32_t attrs = AttributesOf(files, path);
     return attrs != kInvalidAttributes && (attrs & kAttrDirectory) != 0;
 }
 
 bool isFile(FileSystem& files, const std::string& path) {
-    const uint32_t attrs = files.attributes(path);
+    const uint32_t attrs = AttributesOf(files, path);
     return attrs != kInvalidAttributes && (attrs & kAttrDirectory) == 0;
 }
 

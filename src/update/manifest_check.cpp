@@ -82,7 +82,7 @@ void ManifestCheck::checkCopied(const std::string& file) {
 
 std::unique_ptr<ManifestCheck> LoadManifestCheck(FileSystem& files, HashService& hashes,
                                                  const std::string& path) {
-    if (!files.exists(path)) {
+    if (!Exists(files, path)) {
         return nullptr;
     }
     auto file = files.open(path, OpenMode::Read);

@@ -15,7 +15,7 @@ bool UnattendedRun::Start() {
     const std::string programFolder = run_.EnterProgramFolder();
     caption_ = run_.identity().title;
     bool skin = false;
-    StandAloneStep([&] { skin = services_.files.fileExists(kSkinName); });
+    StandAloneStep([&] { skin = FileExists(services_.files, kSkinName); });
     if (!skin) {
         StandAloneStep([&] { services_.loop.messageBox(kSkinMissingText); });
         finished_ = true;

@@ -854,7 +854,7 @@ bool UpdateRun::CheckPatchArchive(std::unique_ptr<patch::PatchFiles>& patch) {
 
 void UpdateRun::RemoveOutdatedMediaControl() {
     const std::string localCopy = DestPatch + "\\msdxm.ocx";
-    if (services_.files.fileExists(localCopy)) {
+    if (FileExists(services_.files, localCopy)) {
         const double local = FileVersionNumber(services_.versions, localCopy);
         const double system = SystemFileVersion(services_.versions, "msdxm.ocx");
         // Removed by the run itself, so that a run that fails keeps it.

@@ -70,12 +70,22 @@ TEST(PayloadFileSystemTest, LooksLikeAReadOnlyFolderIgnoringCaseAndSeparators) {
     MemoryFile file(PackedExe(kBundle));
     PayloadFileSystem fs(file, FindPayload(file, hashes).payload, hashes);
 
-    EXPECT_TRUE(fs.fileExists("UPDATE/ReadMe.TXT"));
-    EXPECT_FALSE(fs.fileExists("update\\data"));
-    EXPECT_TRUE(fs.exists("update\\data\\"));
-    EXPECT_EQ(fs.attributes("update\\data"), kAttrDirectory);
-    EXPECT_EQ(fs.attributes("update\\readme.txt"), kAttrReadOnly);
-    EXPECT_EQ(fs.attributes("update\\missing"), kInvalidAttributes);
+    const struct {
+        const char* path;
+        uint32_t attributes;
+        bool fileExists;
+    } lookups[] = {
+        {"UPDATE/ReadMe.TXT", kAttrReadOnly, true},
+        {"update\\data", kAttrDirectory, false},
+        {"update\\data\\", kAttrDirectory, false},
+        {"update\\missing", kInvalidAttributes, false},
+        {"update\\readme.txt\\inner.txt", kInvalidAttributes, false},
+    };
+    for (const auto& lookup : lookups) {
+        EXPECT_EQ(AttributesOf(fs, lookup.path), lookup.attributes) << lookup.path;
+        EXPECT_EQ(FileExists(fs, lookup.path), lookup.fileExists) << lookup.path;
+        EXPECT_EQ(Exists(fs, lookup.path), lookup.attributes != kInvalidAttributes) << lookup.path;
+    }
     EXPECT_EQ(fs.list("update\\nothing here\\", "*.txt"), nullptr);
     EXPECT_EQ(fs.list("update\\readme.txt", "*"), nullptr);
 
@@ -94,7 +104,7 @@ TEST(PayloadFileSystemTest, LooksLikeAReadOnlyFolderIgnoringCaseAndSeparators) {
     EXPECT_THROW(fs.open("update\\readme.txt", OpenMode::Read)->write("x"), Error);
     EXPECT_THROW(fs.open("update\\data", OpenMode::Read), Error);
     fs.removeQuietly("update\\readme.txt");
-    EXPECT_TRUE(fs.fileExists("update\\readme.txt"));
+    EXPECT_TRUE(FileExists(fs, "update\\readme.txt"));
     EXPECT_EQ(fs.freeBytes("update\\"), std::nullopt);
 }
 

@@ -121,7 +121,7 @@ TEST(GameLookupTest, RegistryKeysFirstThenTheStoresInTheLayoutFilesOrder) {
 
     FoundGame found = f.find(identity);
     EXPECT_EQ(found.source, GameSource::Steam);
-    EXPECT_EQ(f.disk.exists(found.folder), true) << found.folder;
+    EXPECT_EQ(Exists(f.disk, found.folder), true) << found.folder;
     EXPECT_EQ(GameProgramIn(f.disk, found.folder, "EMBERFALL.EXE"),
               found.folder + "\\emberfall.exe");
 

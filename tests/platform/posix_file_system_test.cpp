@@ -48,17 +48,9 @@ TEST_F(PosixFileSystemTest, ListingsAndLookupsGiveWindowsAttributesAndSixtyFourB
     EXPECT_EQ(all.at("huge.bin").size, int64_t{3} << 31);
     EXPECT_EQ(all.at("sub").attributes, kAttrDirectory);
     EXPECT_EQ(all.at("link").attributes, kAttrDirectory | kAttrReparsePoint);
-    EXPECT_EQ(fs.attributes(at("missing")), kInvalidAttributes);
     // Nothing matching is an empty listing; a folder that is not there is a failure.
     EXPECT_EQ(fs.list(dir.winPath(), "*.none"), nullptr);
     EXPECT_THROW(fs.list(at("missing\\"), "*"), Error);
-
-    // The plain lookup sees ordinary files only.
-    EXPECT_TRUE(fs.fileExists(at("plain.txt")));
-    EXPECT_FALSE(fs.fileExists(at(".hidden")));
-    EXPECT_FALSE(fs.fileExists(at("sub")));
-    EXPECT_TRUE(fs.exists(at("sub\\")));
-    EXPECT_FALSE(fs.exists(at("missing")));
 }
 
 TEST_F(PosixFileSystemTest, FilesTransferInStepsReplaceEvenReadOnlyOnesAndFailuresAreErrors) {

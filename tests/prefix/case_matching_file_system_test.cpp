@@ -37,15 +37,15 @@ TEST(CaseMatchingFileSystemTest, ExistingNamesInAnyCaseNewNamesAsGiven) {
     EXPECT_EQ(folder.read("Game/DATA/levels.dat"), "");
     EXPECT_FALSE(std::filesystem::exists(game + "/DATA/Levels.DAT"));
     EXPECT_EQ(folder.read("Game/DATA/levels.dat.qlybak"), "old");
-    EXPECT_FALSE(files.exists(game + "/data/staged.qlytmp"));
-    EXPECT_TRUE(files.fileExists(game + "/Data/LEVELS.DAT.QLYBAK"));
+    EXPECT_FALSE(Exists(files, game + "/data/staged.qlytmp"));
+    EXPECT_TRUE(FileExists(files, game + "/Data/LEVELS.DAT.QLYBAK"));
     files.deleteFile(game + "/DATA/LEVELS.DAT.qlybak");
-    EXPECT_FALSE(files.exists(game + "/data/levels.dat.qlybak"));
+    EXPECT_FALSE(Exists(files, game + "/data/levels.dat.qlybak"));
 
     files.createFolder(game + "/data/Maps");
     files.replaceFile(game + "/data/levels.dat", game + "/DATA/maps/levels.dat");
     EXPECT_TRUE(std::filesystem::exists(game + "/DATA/Maps/levels.dat"));
-    EXPECT_FALSE(files.exists(game + "/data/levels.dat"));
+    EXPECT_FALSE(Exists(files, game + "/data/levels.dat"));
     files.deleteFile(game + "/data/MAPS/Levels.dat");
     EXPECT_TRUE(files.removeFolder(game + "/DATA/MAPS"));
     EXPECT_FALSE(std::filesystem::exists(game + "/DATA/Maps"));

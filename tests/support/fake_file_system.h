@@ -19,10 +19,9 @@
 namespace qly::test {
 
 // clang-format off
-enum class FsOp { Any, List, ListNext, Attributes, FileExists, Exists, CreateFolder, DeleteFile,
-                  ReplaceFile, Open, Read, Write, Length, FreeBytes, Flush, Status,
-                  CheckReplaceable, ReplaceWithBackup, RemoveFolder, SyncVolume, Identity,
-                  HoldFolder };
+enum class FsOp { Any, List, ListNext, CreateFolder, DeleteFile, ReplaceFile, Open, Read, Write,
+                  Length, FreeBytes, Flush, Status, CheckReplaceable, ReplaceWithBackup,
+                  RemoveFolder, SyncVolume, Identity, HoldFolder };
 // clang-format on
 
 // Thrown by every call after the fake's power was cut. It is no std::exception, so that code
@@ -140,17 +139,6 @@ public:
             }
         }
         return std::make_unique<Listing>(*this, std::move(entries));
-    }
-    uint32_t attributes(const std::string& path) override {
-        const Node* node = shouldFail(FsOp::Attributes) ? nullptr : find(path);
-        return node ? node->attributes : kInvalidAttributes;
-    }
-    bool fileExists(const std::string& path) override {
-        return !shouldFail(FsOp::FileExists) && isFile(path) &&
-               (find(path)->attributes & (kAttrHidden | kAttrSystem)) == 0;
-    }
-    bool exists(const std::string& path) override {
-        return !shouldFail(FsOp::Exists) && find(path);
     }
     void createFolder(const std::string& path) override {
         check(!shouldFail(FsOp::CreateFolder) && !find(path) && hasParent(path), path);

@@ -48,15 +48,15 @@ TEST(Win32FileSystem, CopiesATreeToADestinationFarBeyondMaxPath) {
         fs.createFolder(level);
     }
     ASSERT_GE(game.size(), 300u);
-    ASSERT_EQ(fs.attributes(game) & kAttrDirectory, kAttrDirectory);
+    ASSERT_EQ(AttributesOf(fs, game) & kAttrDirectory, kAttrDirectory);
 
     qly::test::FakeMessageLoop loop;
     classCopySys engine(fs, loop);
     EXPECT_EQ(engine.QuickCopy(folder.file("update") + "\\", game + "\\"), 70000);
     const std::string copied = game + "\\deep\\data file.bin";
-    EXPECT_TRUE(fs.fileExists(copied));
+    EXPECT_TRUE(FileExists(fs, copied));
     EXPECT_EQ(fs.open(copied, OpenMode::Read)->length(), 70000);
-    EXPECT_FALSE(fs.exists(game + "\\qlypatch-stage-1"));
+    EXPECT_FALSE(Exists(fs, game + "\\qlypatch-stage-1"));
     // Copied again: the long destination is replaced in place.
     EXPECT_EQ(engine.QuickCopy(folder.file("update") + "\\", game + "\\"), 70000);
     auto listing = fs.list(game + "\\deep\\", "*");
@@ -67,7 +67,7 @@ TEST(Win32FileSystem, CopiesATreeToADestinationFarBeyondMaxPath) {
     }
     EXPECT_EQ(files, 1);
     fs.deleteFile(copied);
-    EXPECT_FALSE(fs.exists(copied));
+    EXPECT_FALSE(Exists(fs, copied));
 
     // The game program's version is read there too (the test program carries 6.4.9.1133).
     std::wstring self(MAX_PATH * 4, L'\0');

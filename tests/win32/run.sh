@@ -49,6 +49,16 @@ printf 'removed with its folder\r\n' >"$planted/plain.txt"
 export QLY_PLANTED_LINK_FOLDER='C:\qly-planted-links'
 export QLY_PLANTED_LINK_MARKER="Z:${work//\//\\}\\outside\\marker.txt"
 
+# Links of every kind for the file queries' table, in a folder of their own.
+queried=$WINEPREFIX/drive_c/qly-query-links
+mkdir -p "$queried/sub"
+printf 'inner\r\n' >"$queried/sub/inner.txt"
+printf 'plain\r\n' >"$queried/plain.txt"
+ln -s "$queried/sub" "$queried/folder-link"
+ln -s "$queried/plain.txt" "$queried/file-link"
+ln -s "$queried/gone.txt" "$queried/dangling"
+export QLY_QUERY_LINK_FOLDER='C:\qly-query-links'
+
 echo "== Win32 tests (wine64)"
 timeout 300 wine "$build/tests/win32/qly_win32_tests.exe" --gtest_color=no 2>&1 |
   grep -v -e 'wine32' -e 'multiarch' -e 'dpkg --add-architecture' -e 'apt-get install wine32'

@@ -479,30 +479,6 @@ std::unique_ptr<DirListing> PosixFileSystem::list(const std::string& folder,
     return listing;
 }
 
-uint32_t PosixFileSystem::attributes(const std::string& path) {
-    const std::string native = nativePath(path);
-    struct stat own {};
-    if (lstat(native.c_str(), &own) != 0) {
-        return kInvalidAttributes;
-    }
-    int64_t size = 0;
-    return attributesOf(
-        own, baseName(native).c_str(),
-        [&](struct stat& st) { return stat(native.c_str(), &st) == 0; }, &size);
-}
-
-bool PosixFileSystem::fileExists(const std::string& path) {
-    const std::string native = nativePath(path);
-    struct stat st {};
-    return stat(native.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) &&
-           !isHiddenName(baseName(native).c_str());
-}
-
-bool PosixFileSystem::exists(const std::string& path) {
-    struct stat st {};
-    return lstat(nativePath(path).c_str(), &st) == 0;
-}
-
 void PosixFileSystem::createFolder(const std::string& path) {
     const std::string native = nativePath(path);
     const Located entry = locate(native);

@@ -182,22 +182,6 @@ std::unique_ptr<DirListing> Win32FileSystem::list(const std::string& folder,
     return std::make_unique<Win32DirListing>(find, first, folder);
 }
 
-uint32_t Win32FileSystem::attributes(const std::string& path) {
-    // INVALID_FILE_ATTRIBUTES has the same value as kInvalidAttributes.
-    return GetFileAttributesW(systemPath(path).c_str());
-}
-
-bool Win32FileSystem::fileExists(const std::string& path) {
-    const DWORD attrs = GetFileAttributesW(systemPath(path).c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES &&
-           (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) ==
-               0;
-}
-
-bool Win32FileSystem::exists(const std::string& path) {
-    return GetFileAttributesW(systemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 void Win32FileSystem::createFolder(const std::string& path) {
     if (!CreateDirectoryW(systemPath(path).c_str(), nullptr)) {
         fail("cannot create the folder", path);
