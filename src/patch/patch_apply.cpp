@@ -122,18 +122,33 @@ int workerCount(std::size_t count, const PatchIo& io) {
 // the rest and is thrown here once every thread has ended.
 void forEachIndex(std::size_t count, PatchIo& io,
                   const std::function<void(int worker, std::size_t index)>& job) {
-    const int workers = workerCount(count, io);
     std::atomic<std::size_t> next = 0;
-    std::atomic<bool> failed = false;
+    OnWorkers(workerCount(count, io), io, [&](int worker, const std::atomic<bool>& stop) {
+        for (std::size_t i = next++; i < count && !stop; i = next++) {
+            job(worker, i);
+        }
+    });
+}
+
+} // namespace
+
+bool CanStart(const PatchEntry& e, EntryState s) {
+    return s != EntryState::Neither || e.wholeOffset.has_value();
+}
+
+void OnWorkers(int workers, PatchIo& io,
+               const std::function<void(int worker, const std::atomic<bool>& stop)>& work) {
+    if (io.threads == nullptr) {
+        workers = 1;
+    }
+    std::atomic<bool> stop = false;
     std::unique_ptr<Monitor> errorLock = workers > 1 ? io.threads->newMonitor() : nullptr;
     std::exception_ptr error;
-    const auto work = [&](int worker) {
+    const auto guarded = [&](int worker) {
         try {
-            for (std::size_t i = next++; i < count && !failed; i = next++) {
-                job(worker, i);
-            }
+            work(worker, stop);
         } catch (...) {
-            failed = true;
+            stop = true;
             std::unique_lock<Monitor> lock;
             if (errorLock) {
                 lock = std::unique_lock(*errorLock);
@@ -146,19 +161,13 @@ void forEachIndex(std::size_t count, PatchIo& io,
     {
         std::vector<std::unique_ptr<Thread>> threads;
         for (int w = 1; w < workers; ++w) {
-            threads.push_back(io.threads->start([&work, w] { work(w); }));
+            threads.push_back(io.threads->start([&guarded, w] { guarded(w); }));
         }
-        work(0);
+        guarded(0);
     } // the threads are joined here
     if (error) {
         std::rethrow_exception(error);
     }
-}
-
-} // namespace
-
-bool CanStart(const PatchEntry& e, EntryState s) {
-    return s != EntryState::Neither || e.wholeOffset.has_value();
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

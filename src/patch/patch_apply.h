@@ -9,6 +9,7 @@
 #include "platform/sha256.h"
 #include "platform/threads.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -65,5 +66,11 @@ std::vector<std::size_t> StageFiles(const PatchArchive& archive, const std::stri
 
 // Joins a folder and a "\"-separated relative name.
 std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Runs work(worker, stop) on `workers` threads of io (worker 0 on the calling thread; one
+// thread when io has none) and waits for all. The first error a worker throws sets stop, which
+// the others look at between jobs, and is thrown here once every thread has ended.
+void OnWorkers(int workers, PatchIo& io,
+               const std::function<void(int worker, const std::atomic<bool>& stop)>& work);
 
 } // namespace qly::patch

@@ -5,8 +5,6 @@
 #include "patch/patch_files.h"
 
 #include <atomic>
-#include <exception>
-#include <mutex>
 
 namespace qly::patch {
 
@@ -77,48 +75,21 @@ std::vector<std::size_t> StageFiles(const PatchArchive& archive, const std::stri
         }
     }
     const int workers = io.threads == nullptr ? 1 : std::max(1, io.threadCount);
-    std::atomic<bool> failed = false;
-    std::unique_ptr<Monitor> errorLock = workers > 1 ? io.threads->newMonitor() : nullptr;
-    std::exception_ptr error;
-    const auto work = [&](int worker) {
-        try {
-            // A worker's archive reads go through a handle of its own.
-            const auto archiveFile = io.openRandom(archivePath);
-            SectionReaders readers(archive, *archiveFile);
-            std::string buffer;
-            for (std::size_t i : todo) {
-                if (failed) {
-                    return;
-                }
-                if (static_cast<int>(groupOf(archive, entries[i], i) % workers) == worker) {
-                    stageEntry(entries[i], check.entries[i], readers, gameFolder, stagingFolder, io,
-                               buffer);
-                }
+    OnWorkers(workers, io, [&](int worker, const std::atomic<bool>& stop) {
+        // A worker's archive reads go through a handle of its own.
+        const auto archiveFile = io.openRandom(archivePath);
+        SectionReaders readers(archive, *archiveFile);
+        std::string buffer;
+        for (std::size_t i : todo) {
+            if (stop) {
+                return;
             }
-        } catch (...) {
-            failed = true;
-            std::unique_lock<Monitor> lock;
-            if (errorLock) {
-                lock = std::unique_lock(*errorLock);
-            }
-            if (!error) {
-                error = std::current_exception();
+            if (static_cast<int>(groupOf(archive, entries[i], i) % workers) == worker) {
+                stageEntry(entries[i], check.entries[i], readers, gameFolder, stagingFolder, io,
+                           buffer);
             }
         }
-    };
-    if (workers == 1) {
-        work(0);
-    } else {
-        std::vector<std::unique_ptr<Thread>> threads;
-        for (int w = 1; w < workers; ++w) {
-            threads.push_back(io.threads->start([&work, w] { work(w); }));
-        }
-        work(0);
-        threads.clear(); // waits for them
-    }
-    if (error) {
-        std::rethrow_exception(error);
-    }
+    });
     return todo;
 }
 
