@@ -202,8 +202,7 @@ bool CaseMatchingFileSystem::removeFolder(const std::string& path) {
     const std::string real = resolve(path);
     const bool gone = inner_.removeFolder(real);
     if (gone) {
-        removed(real);
-        resolvedFolders_.clear(); // a folder made again later may take another letter case
+        removed(real); // a folder made again later may take another letter case
     }
     return gone;
 }
