@@ -145,6 +145,9 @@ public:
         if (finished_) {
             throw Error("SHA-256: bytes added after the digest was taken");
         }
+        if (data.empty()) {
+            return; // its data() may be null, which no copy may be given
+        }
         auto bytes = reinterpret_cast<const unsigned char*>(data.data());
         std::size_t n = data.size();
         length_ += n;
